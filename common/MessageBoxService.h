@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Every message box of both programs goes through here, so that tests can read the text and
+// answer without a window. The buttons and icons follow the classic message-box sets.
+class MessageBoxService
+{
+public:
+    enum Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+    enum Icon { NoIcon, Critical, Question, Exclamation, Information };
+    enum Result { ResultOk, ResultCancel, ResultAbort, ResultRetry, ResultIgnore, ResultYes, ResultNo };
+
+    struct Request
+    {
+        QString text;
+        Buttons buttons = Ok;
+        Icon icon = NoIcon;
+        QString title;
+    };
+    using Handler = std::function<Result(const Request &)>;
+
+    // Shows the box (or hands it to the installed handler) and returns the button pressed.
+    // An empty title stands for the program's title.
+    static Result show(const QString &text, Buttons buttons = Ok, Icon icon = NoIcon,
+                       const QString &title = QString());
+
+    // Installs a replacement (tests); an empty handler restores the real dialog.
+    static void setHandler(Handler handler);
+
+    // The title used for captions: the application's display name.
+    static QString programTitle();
+
+private:
+    static Result showDialog(const Request &request);
+};

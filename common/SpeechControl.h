@@ -1,0 +1,109 @@
+#pragma once
+
+#include "SpeechResource.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <deque>
+#include <memory>
+#include <set>
+
+class Engine;
+class QWidget;
+class SpeechHub;
+
+// One element of the speech control array. Operations keep the control's own numbers (see
+// the enums) so that callers read like the procedures they implement. Every failing
+// operation throws SpeechError with a positive number. All methods run on the UI thread.
+class SpeechControl : public QObject
+{
+    Q_OBJECT
+public:
+    enum Operation {
+        OpGetNumberProperty = 7,
+        OpGetResource = 8,
+        OpCountResources = 9,
+        OpGetStringProperty = 13,
+        OpPropertySupported = 17,
+        OpEnableEvent = 19,
+        OpRemoveResource = 20,
+        OpSetNumberProperty = 25,
+        OpSetStringProperty = 26,
+        OpShowDialog = 28,
+        OpSpeak = 29,
+        OpStop = 30,
+    };
+    enum EventKind { EventSpeechStarted = 11, EventSpeechEnded = 12, EventWordReached = 29 };
+    enum ResourceKind { ResourceVoice = 18, ResourceEvent = 19 };
+    enum NumberProperty {
+        PropertyEngineMode = 12, // 7 then 4 for standard voices, 25 for voice-file voices
+        PropertyRate = 31,       // -10..10
+        PropertyVolume = 36,     // 1..99
+        PropertyVoiceOption = 42 // 1 for voice-file voices
+    };
+    enum StringProperty {
+        PropertyVoiceName = 5,
+        PropertyEngineFolder = 31,
+        PropertyVoiceFolder = 39,
+    };
+    enum SupportTest { SupportNumberProperty = 8 };
+    enum Dialog { DialogPronunciation = 0, DialogEngineSettings = 13 };
+    enum FileFormat { Format22kHz16BitMono = -1, Format16kHz16BitMono = 18 };
+
+    // Element `index` of the array, speaking with espeak-ng.
+    explicit SpeechControl(int index = 0, QObject *parent = nullptr);
+    // Element with a given engine (tests script one; voice-file elements use flite).
+    SpeechControl(int index, std::unique_ptr<Engine> engine, QObject *parent = nullptr);
+    ~SpeechControl() override;
+
+    int index() const { return m_index; }
+
+    void speak(const QString &text);
+    // Synthesises the text file into a WAV file and returns when it is complete. The numeric
+    // arguments are the control's fixed flags; `format` chooses the sample rate.
+    void speakToFile(const QString &textPath, int flags1, int flags2, int flags3,
+                     const QString &wavPath, int flags4, int format, int flags5);
+    void stop();
+    void enableEvent(int kind);
+    int countResources(int kind);
+    SpeechResource getResource(int kind, int index);
+    void removeResource(int kind, int index);
+    void setNumberProperty(int property, int value);
+    int numberProperty(int property);
+    bool propertySupported(int test, int property);
+    void setStringProperty(int property, const QString &value);
+    QString stringProperty(int property);
+    void showDialog(int dialog, QWidget *parent = nullptr);
+
+    // Calls an operation by its number with the arguments in the control's order.
+    QVariant invoke(int operation, const QVariantList &arguments = {});
+
+    bool isSpeaking() const;
+
+    // Replaces the engine (a voice-file element after its folders were set).
+    void setEngine(std::unique_ptr<Engine> engine);
+    Engine *engine() const { return m_engine.get(); }
+
+signals:
+    // Raised after each happening of an enabled kind; the record waits as resource (19, 0).
+    void HasEvent(int index);
+    // Speak to file: characters of the text done so far out of all.
+    void fileProgress(qint64 done, qint64 total);
+
+private:
+    friend class SpeechHub;
+    void raise(int kind, int position);
+
+    int m_index;
+    std::unique_ptr<Engine> m_engine;
+    std::set<int> m_enabledEvents;
+    std::deque<SpeechResource> m_pendingEvents;
+    int m_rate = 0;
+    int m_volume = 99;
+    int m_engineMode = 0;
+    int m_voiceOption = 0;
+    QString m_engineFolder;
+    QString m_voiceFolder;
+    bool m_fileCancelled = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <functional>
+
+class QWidget;
+
+// One synthesis back end behind a SpeechControl. Engine libraries keep global state, so
+// every method except the dialog ones is called on the speech worker thread only, one call
+// at a time for the whole process.
+class Engine
+{
+public:
+    struct Params
+    {
+        int rate = 0;    // -10..10, 0 is the engine's natural speed
+        int volume = 99; // 1..99, amplitude scales linearly with it
+    };
+
+    // Receives 16-bit mono samples at sampleRate(). Returning false aborts the synthesis.
+    using AudioSink = std::function<bool(const qint16 *samples, int count)>;
+    // Receives each spoken word: the sample index (from the first sample of this text's
+    // audio) where the word starts, and its position and length in QString units of the
+    // text that was passed to synthesize().
+    using WordSink = std::function<void(qint64 sample, int position, int length)>;
+
+    virtual ~Engine() = default;
+
+    // Distinct, readable voice names; empty when the engine has nothing to speak with.
+    virtual QStringList voiceNames() = 0;
+    virtual QString currentVoice() const = 0;
+    // Throws SpeechError (UnknownVoice) for a name voiceNames() does not hold.
+    virtual void selectVoice(const QString &name) = 0;
+    virtual int sampleRate() const = 0;
+
+    // Synthesises the whole text, handing audio and word marks to the sinks as they are
+    // produced. Returns false when a sink aborted; throws SpeechError on failure.
+    virtual bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
+                            const WordSink &word) = 0;
+
+    // Engine dialogs (settings 13, pronunciation 0); called on the UI thread.
+    virtual bool hasDialog(int /*id*/) const { return false; }
+    virtual void showDialog(int id, QWidget *parent);
+};

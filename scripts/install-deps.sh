@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Parlance need, only
+# when some are missing. Needs root (or sudo) only when it has something to install.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config git
+  qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev
+  libespeak-ng-dev espeak-ng espeak-ng-data
+  flite1-dev flite
+  libsndfile1-dev libsqlite3-dev
+  libatspi2.0-dev at-spi2-core
+  libgtest-dev libgmock-dev googletest
+  pulseaudio pulseaudio-utils gstreamer1.0-plugins-base
+  hicolor-icon-theme adwaita-icon-theme
+)
+if [ "${1:-}" = "--test" ]; then
+  packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

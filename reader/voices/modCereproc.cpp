@@ -1,0 +1,243 @@
+#include "modCereproc.h"
+
+#include "MessageBoxService.h"
+#include "StandardErrorHandler.h"
+#include "modRegistry.h"
+
+#include <QFileInfo>
+#include <functional>
+#include <limits>
+#include <utility>
+
+using modRegistry::GetRegString;
+
+namespace modCereproc {
+
+QList<CereProcEngine> CereProcEngines{CereProcEngine()};
+QList<CereVoiceEntry> CereVoices{CereVoiceEntry()};
+
+namespace {
+constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
+
+// The key paths above without their final separator: the keys whose sub-keys are listed.
+QString withoutSeparator(const QString &path)
+{
+    return path.endsWith(QLatin1Char('\\')) ? path.chopped(1) : path;
+}
+
+QString lastWord(const QString &text)
+{
+    return text.section(QLatin1Char(' '), -1);
+}
+
+// A version such as "3.1.0" compares as the number its digits make without the dots (310),
+// taken from the leading digits only; anything else counts as 0.
+qint64 versionNumber(const QString &version)
+{
+    QString digits = version;
+    digits.remove(QLatin1Char('.'));
+    qint64 number = 0;
+    for (const QChar c : std::as_const(digits)) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        const int digit = c.digitValue();
+        if (number > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::numeric_limits<qint64>::max();
+        number = number * 10 + digit;
+    }
+    return number;
+}
+
+// The install folder of the engine with the highest version; the first one on a tie, and
+// empty when no engine has a version above 0.
+QString chosenEngineDir()
+{
+    qint64 best = 0;
+    QString engineDir;
+    for (qsizetype i = 1; i < CereProcEngines.size(); ++i) {
+        const qint64 version = versionNumber(CereProcEngines[i].Version);
+        if (version > best) {
+            best = version;
+            engineDir = CereProcEngines[i].InstallDir;
+        }
+    }
+    return engineDir;
+}
+
+// The voice file's folder. The stored path is the platform's own: "\" separates on
+// Windows, "/" here, so either counts. A file directly under the root has no folder.
+QString voiceDirOf(const QString &voiceFile)
+{
+    const qsizetype separator =
+        std::max(voiceFile.lastIndexOf(QLatin1Char('\\')), voiceFile.lastIndexOf(QLatin1Char('/')));
+    return separator > 0 ? voiceFile.left(separator) : QString();
+}
+
+bool isExistingFile(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+QString attribute(const QString &tokenName, const QString &name)
+{
+    return GetRegString(HKLM, PrivateVoicesKey + tokenName + QStringLiteral("\\Attributes"), name);
+}
+
+void reportFailedInstall(const QString &text)
+{
+    MessageBoxService::show(text, MessageBoxService::Ok, MessageBoxService::Exclamation);
+}
+} // namespace
+
+void GetCereProcEngines()
+{
+    StandardErrorHandler onError(QStringLiteral(": GetCereProcEngines"));
+    QStringList keys;
+    if (!onError.run(1, [&] { CereProcEngines = {CereProcEngine()}; }))
+        return;
+    if (!onError.run(2,
+                     [&] { modRegistry::EnumSubKeys(withoutSeparator(CereProcKey), keys, false); }))
+        return;
+    if (keys.size() <= 1)
+        return;
+    if (!onError.run(4, [&] { CereProcEngines.resize(keys.size()); }))
+        return;
+    for (qsizetype i = 1; i < keys.size() && i < CereProcEngines.size(); ++i) {
+        CereProcEngine &engine = CereProcEngines[i];
+        if (!onError.run(5, [&] { engine.TokenKey = keys[i]; }) ||
+            !onError.run(6, [&] { engine.Version = lastWord(keys[i]); }) || !onError.run(7, [&] {
+                engine.InstallDir =
+                    GetRegString(HKLM, CereProcKey + keys[i], QStringLiteral("InstallDir"));
+            }))
+            return;
+    }
+}
+
+void GetCereVoices()
+{
+    StandardErrorHandler onError(QStringLiteral(": GetCereVoices"));
+    if (!onError.run(1, [] { GetCereProcEngines(); }) ||
+        !onError.run(2, [] { CereVoices = {CereVoiceEntry()}; }))
+        return;
+    // Without an engine nothing could run the voices.
+    if (CereProcEngines.size() <= 1)
+        return;
+    QStringList tokens;
+    if (!onError.run(3, [&] {
+            modRegistry::EnumSubKeys(withoutSeparator(PrivateVoicesKey), tokens, false);
+        }))
+        return;
+
+    for (qsizetype t = 1; t < tokens.size(); ++t) {
+        const QString tokenName = tokens[t];
+        if (!tokenName.contains(QStringLiteral("CereVoice "), Qt::CaseInsensitive))
+            continue;
+        QString voiceFile;
+        if (!onError.run(4, [&] { voiceFile = attribute(tokenName, QStringLiteral("VoiceFile")); }))
+            return;
+        // A voice whose file was removed would fail on first use; leave it out.
+        if (!isExistingFile(voiceFile))
+            continue;
+
+        if (!onError.run(5, [] { CereVoices.append(CereVoiceEntry()); }))
+            return;
+        const qsizetype i = CereVoices.size() - 1;
+        const std::pair<int, std::function<void(CereVoiceEntry &)>> steps[] = {
+            {6, [&](CereVoiceEntry &v) { v.TokenKey = tokenName; }},
+            {7, [&](CereVoiceEntry &v) { v.ShortName = lastWord(tokenName); }},
+            {8, [&](CereVoiceEntry &v) { v.Age = attribute(tokenName, QStringLiteral("Age")); }},
+            {9,
+             [&](CereVoiceEntry &v) {
+                 v.CLSID =
+                     GetRegString(HKLM, PrivateVoicesKey + tokenName, QStringLiteral("CLSID"));
+             }},
+            {10, [&](CereVoiceEntry &v) { v.EngineDir = chosenEngineDir(); }},
+            {11, [&](CereVoiceEntry &v) { v.Name = attribute(tokenName, QStringLiteral("Name")); }},
+            {12,
+             [&](CereVoiceEntry &v) { v.Gender = attribute(tokenName, QStringLiteral("Gender")); }},
+            {13,
+             [&](CereVoiceEntry &v) {
+                 v.Language = attribute(tokenName, QStringLiteral("Language"));
+             }},
+            {14,
+             [&](CereVoiceEntry &v) {
+                 v.VoiceName = attribute(tokenName, QStringLiteral("VoiceName"));
+             }},
+            {15,
+             [&](CereVoiceEntry &v) { v.Vendor = attribute(tokenName, QStringLiteral("Vendor")); }},
+            {16, [&](CereVoiceEntry &v) { v.VoiceFile = voiceFile; }},
+            {17, [&](CereVoiceEntry &v) { v.VoiceDir = voiceDirOf(v.VoiceFile); }},
+        };
+        for (const auto &[line, step] : steps) {
+            if (!onError.run(line, [&] { step(CereVoices[i]); }))
+                return;
+        }
+    }
+}
+
+void CopyTokenValue(const QString &subPath, const QString &valueName)
+{
+    const QString text = GetRegString(HKLM, SpeechTokensKey + subPath, valueName);
+    modRegistry::SetRegString(HKLM, PrivateVoicesKey + subPath, valueName, text);
+}
+
+void InstallVoice(const QString &tokenName)
+{
+    if (tokenName.isEmpty()) {
+        reportFailedInstall(QStringLiteral("No voice was named to install."));
+        return;
+    }
+    // A token is one key name; a path here would reach into (and then delete) other keys.
+    if (tokenName.contains(QLatin1Char('\\'))) {
+        reportFailedInstall(tokenName +
+                            QStringLiteral(" could not be installed: no voice token of that "
+                                           "name was found."));
+        return;
+    }
+    const QString token = SpeechTokensKey + tokenName;
+    const QString attributes = tokenName + QStringLiteral("\\Attributes");
+
+    if (!GetRegString(HKLM, token, QString()).isEmpty()) {
+        QList<std::pair<QString, QString>> copied;
+        const auto copy = [&](const QString &subPath, const QString &valueName) {
+            CopyTokenValue(subPath, valueName);
+            copied.append({subPath, valueName});
+        };
+        copy(tokenName, QString());
+        if (!GetRegString(HKLM, token, QStringLiteral("409")).isEmpty())
+            copy(tokenName, QStringLiteral("409"));
+        const QString language =
+            GetRegString(HKLM, SpeechTokensKey + attributes, QStringLiteral("Language"));
+        if (language != QStringLiteral("409") && !GetRegString(HKLM, token, language).isEmpty())
+            copy(tokenName, language);
+        copy(tokenName, QStringLiteral("CLSID"));
+        for (const char *name : {"Age", "Country_ID", "Gender", "Language", "Language_ID", "Name",
+                                 "Vendor", "VendorPreferred", "VoiceFile", "VoiceName"})
+            copy(attributes, QString::fromLatin1(name));
+
+        // The token is removed from the system's list only once its copy is in place:
+        // a registry that could not be written must not cost the user the voice.
+        for (const auto &[subPath, valueName] : std::as_const(copied)) {
+            const QString source = GetRegString(HKLM, SpeechTokensKey + subPath, valueName);
+            const RegistryKey written = RegistryKey::open(HKLM, PrivateVoicesKey + subPath);
+            if (!written.queryValue(valueName) ||
+                GetRegString(HKLM, PrivateVoicesKey + subPath, valueName) != source) {
+                reportFailedInstall(tokenName +
+                                    QStringLiteral(" could not be installed: the voice registry "
+                                                   "could not be written."));
+                return;
+            }
+        }
+        modRegistry::DeleteKeyTree(HKLM, token);
+        return;
+    }
+
+    if (isExistingFile(attribute(tokenName, QStringLiteral("VoiceFile")))) {
+        MessageBoxService::show(tokenName + QStringLiteral(" was already installed."));
+        return;
+    }
+    reportFailedInstall(tokenName + QStringLiteral(" could not be installed: no voice token of "
+                                                   "that name was found."));
+}
+
+} // namespace modCereproc

@@ -10,7 +10,15 @@ class MessageBoxService
 public:
     enum Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
     enum Icon { NoIcon, Critical, Question, Exclamation, Information };
-    enum Result { ResultOk, ResultCancel, ResultAbort, ResultRetry, ResultIgnore, ResultYes, ResultNo };
+    enum Result {
+        ResultOk,
+        ResultCancel,
+        ResultAbort,
+        ResultRetry,
+        ResultIgnore,
+        ResultYes,
+        ResultNo
+    };
 
     struct Request
     {

@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <set>
@@ -105,5 +107,14 @@ private:
     int m_voiceOption = 0;
     QString m_engineFolder;
     QString m_voiceFolder;
-    bool m_fileCancelled = false;
+    // Voices as the engine listed them, fetched once from the worker; the chosen voice is
+    // applied by the worker at the start of each utterance.
+    QStringList m_voices;
+    bool m_voicesLoaded = false;
+    QString m_voiceName;
+    int m_sampleRate = 22050;
+    std::shared_ptr<std::atomic<bool>> m_fileAbort;
+
+    void loadVoices();
+    void adoptEngine(std::unique_ptr<Engine> engine);
 };

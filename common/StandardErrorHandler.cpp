@@ -32,8 +32,8 @@ bool StandardErrorHandler::run(int line, const std::function<void()> &step)
         if (m_errors <= m_silentRetries)
             continue;
         const auto answer = MessageBoxService::show(
-            messageText(number, description, line, m_procedure), MessageBoxService::AbortRetryIgnore,
-            MessageBoxService::Exclamation, messageTitle());
+            messageText(number, description, line, m_procedure),
+            MessageBoxService::AbortRetryIgnore, MessageBoxService::Exclamation, messageTitle());
         if (answer == MessageBoxService::ResultRetry)
             continue;
         if (answer == MessageBoxService::ResultIgnore)

@@ -13,7 +13,8 @@ ScriptedEngine::ScriptedEngine(int samplesPerWord, int sampleRate)
 void ScriptedEngine::selectVoice(const QString &name)
 {
     if (!m_voices.contains(name))
-        throw SpeechError(SpeechErrors::UnknownVoice, QStringLiteral("No voice named %1").arg(name));
+        throw SpeechError(SpeechErrors::UnknownVoice,
+                          QStringLiteral("No voice named %1").arg(name));
     m_current = name;
 }
 

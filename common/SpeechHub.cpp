@@ -1,0 +1,191 @@
+#include "SpeechHub.h"
+
+#include "AudioOutput.h"
+#include "Engine.h"
+#include "SpeechControl.h"
+#include "SpeechError.h"
+#include "SpeechWorker.h"
+#include "Utterance.h"
+
+#include <QCoreApplication>
+
+SpeechHub &SpeechHub::instance()
+{
+    // Deliberately never destroyed: the worker may still hold references at exit, and the
+    // output's device must not be torn down after QCoreApplication is gone.
+    static SpeechHub *hub = new SpeechHub;
+    return *hub;
+}
+
+SpeechHub::SpeechHub()
+{
+    m_output = AudioOutput::create(this);
+    m_timer.setInterval(10);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &SpeechHub::tick);
+}
+
+SpeechHub::~SpeechHub() = default;
+
+void SpeechHub::speak(SpeechControl *control, const QString &text)
+{
+    cancelCurrent();
+
+    auto utterance = std::make_shared<Utterance>();
+    utterance->control = control;
+    utterance->text = text;
+    utterance->sampleRate = control->m_sampleRate;
+    m_current = utterance;
+
+    Engine *engine = control->m_engine.get();
+    const QString voice = control->m_voiceName;
+    const Engine::Params params{control->m_rate, control->m_volume};
+    std::weak_ptr<Utterance> weak = utterance;
+    auto wake = [this, weak] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, weak] {
+                if (auto u = weak.lock(); u && u == m_current) {
+                    m_output->feed();
+                    tick();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+
+    SpeechWorker::instance().post([utterance, engine, voice, params, wake] {
+        bool first = true;
+        try {
+            if (!utterance->aborted && !utterance->text.isEmpty()) {
+                if (!voice.isEmpty() && engine->currentVoice() != voice)
+                    engine->selectVoice(voice);
+                engine->synthesize(
+                    utterance->text, params,
+                    [&](const qint16 *samples, int count) {
+                        if (utterance->aborted)
+                            return false;
+                        utterance->buffer->append(samples, count);
+                        if (first) {
+                            first = false;
+                            wake();
+                        }
+                        return true;
+                    },
+                    [&](qint64 sample, int position, int length) {
+                        if (length <= 0)
+                            return;
+                        std::lock_guard lock(utterance->markMutex);
+                        utterance->marks.push_back({sample, position, length});
+                    });
+            }
+        } catch (const SpeechError &e) {
+            utterance->failure = e.description;
+        } catch (const std::exception &e) {
+            utterance->failure = QString::fromUtf8(e.what());
+        }
+        utterance->buffer->finish();
+        wake();
+    });
+
+    startPlayback();
+    // The started event follows as soon as the event loop runs again, not inside speak().
+    QMetaObject::invokeMethod(this, &SpeechHub::tick, Qt::QueuedConnection);
+}
+
+void SpeechHub::startPlayback()
+{
+    m_output->start(m_current->buffer, m_current->sampleRate);
+    m_timer.start();
+}
+
+void SpeechHub::tick()
+{
+    auto u = m_current;
+    if (!u) {
+        m_timer.stop();
+        return;
+    }
+    if (!u->startedRaised) {
+        u->startedRaised = true;
+        u->control->raise(SpeechControl::EventSpeechStarted, 0);
+        if (m_current != u)
+            return;
+    }
+    const qint64 played = m_output->playedFrames();
+    for (;;) {
+        Utterance::WordMark mark;
+        {
+            std::lock_guard lock(u->markMutex);
+            if (u->marks.empty() || u->marks.front().frame > played)
+                break;
+            mark = u->marks.front();
+            u->marks.pop_front();
+        }
+        // Engines may report a word twice; a listener wants it once.
+        if (mark.position == u->lastWordPosition)
+            continue;
+        u->lastWordPosition = mark.position;
+        m_lastWordLateness = played - mark.frame;
+        u->control->raise(SpeechControl::EventWordReached, mark.position);
+        if (m_current != u)
+            return;
+    }
+    if (!u->buffer->finished())
+        return;
+    bool marksLeft;
+    {
+        std::lock_guard lock(u->markMutex);
+        marksLeft = !u->marks.empty();
+    }
+    if (u->failure) {
+        qWarning("Speech failed: %s", qPrintable(*u->failure));
+        finishCurrent();
+    } else if (played >= u->buffer->written() && !marksLeft) {
+        finishCurrent();
+    }
+}
+
+void SpeechHub::finishCurrent()
+{
+    auto u = m_current;
+    m_current.reset();
+    m_timer.stop();
+    m_output->stop();
+    u->control->raise(SpeechControl::EventSpeechEnded, int(u->text.size()));
+}
+
+void SpeechHub::cancelCurrent()
+{
+    if (!m_current)
+        return;
+    m_current->aborted = true;
+    m_current.reset();
+    m_timer.stop();
+    m_output->stop();
+}
+
+void SpeechHub::stop(SpeechControl *control)
+{
+    if (!m_current || m_current->control != control)
+        return;
+    auto u = m_current;
+    cancelCurrent();
+    // Whoever stops must see the stopped utterance end before stop() returns; a started
+    // event that was still on its way comes first so the pair stays balanced.
+    if (!u->startedRaised) {
+        u->startedRaised = true;
+        control->raise(SpeechControl::EventSpeechStarted, 0);
+    }
+    control->raise(SpeechControl::EventSpeechEnded, std::max(u->lastWordPosition, 0));
+}
+
+bool SpeechHub::isSpeaking(const SpeechControl *control) const
+{
+    return m_current && m_current->control == control;
+}
+
+void SpeechHub::forget(SpeechControl *control)
+{
+    if (m_current && m_current->control == control)
+        cancelCurrent();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class AudioOutput;
+class SpeechControl;
+struct Utterance;
+
+// The process's one voice: at most one utterance plays at a time, whichever element spoke
+// it. Runs synthesis on the worker, playback on the audio output, and turns the played
+// position into the elements' events on the UI thread (the only place events are raised).
+class SpeechHub : public QObject
+{
+    Q_OBJECT
+public:
+    static SpeechHub &instance();
+
+    void speak(SpeechControl *control, const QString &text);
+    // Stops the utterance of `control`, if it is the one speaking; raises its end event.
+    void stop(SpeechControl *control);
+    bool isSpeaking(const SpeechControl *control) const;
+    // An element goes away: drop its utterance without events.
+    void forget(SpeechControl *control);
+
+    AudioOutput *output() const { return m_output.get(); }
+    // How far the output had played past the start of the last word when that word was
+    // raised, in frames (measurements only).
+    qint64 lastWordLateness() const { return m_lastWordLateness; }
+
+private:
+    SpeechHub();
+    ~SpeechHub() override;
+
+    void tick();
+    void cancelCurrent();
+    void finishCurrent();
+    void startPlayback();
+
+    std::unique_ptr<AudioOutput> m_output;
+    std::shared_ptr<Utterance> m_current;
+    QTimer m_timer;
+    qint64 m_lastWordLateness = 0;
+};

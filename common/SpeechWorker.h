@@ -1,0 +1,33 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// The one thread that calls into the engine libraries. espeak-ng (and flite's voice
+// loading) keep global state, so every engine call of the process runs here, in order.
+class SpeechWorker
+{
+public:
+    static SpeechWorker &instance();
+
+    SpeechWorker();
+    ~SpeechWorker();
+    SpeechWorker(const SpeechWorker &) = delete;
+    SpeechWorker &operator=(const SpeechWorker &) = delete;
+
+    void post(std::function<void()> job);
+    // Runs the job on the worker and waits for it; exceptions reach the caller.
+    void run(const std::function<void()> &job);
+
+private:
+    void loop();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_quit = false;
+    std::thread m_thread;
+};

@@ -6,6 +6,7 @@
 #include "SpeechError.h"
 #include "SpeechWorker.h"
 #include "Utterance.h"
+#include "VirtualClockOutput.h"
 
 #include <QCoreApplication>
 
@@ -94,8 +95,26 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
 
 void SpeechHub::startPlayback()
 {
+    m_frameOffset = 0;
     m_output->start(m_current->buffer, m_current->sampleRate);
+    fallBackIfFailed();
     m_timer.start();
+}
+
+void SpeechHub::fallBackIfFailed()
+{
+    if (!m_output->failed())
+        return;
+    // A reading must not hang on a sound device that went away: go on silently in real
+    // time, from where the device stopped.
+    qWarning("Audio output failed (%s); continuing without sound.",
+             qPrintable(m_output->description()));
+    m_output = std::make_unique<VirtualClockOutput>(1.0, this);
+    if (m_current) {
+        // What the device took counts as played; the clock goes on with the rest.
+        m_frameOffset = m_current->buffer->written() - m_current->buffer->available();
+        m_output->start(m_current->buffer, m_current->sampleRate);
+    }
 }
 
 void SpeechHub::tick()
@@ -111,7 +130,8 @@ void SpeechHub::tick()
         if (m_current != u)
             return;
     }
-    const qint64 played = m_output->playedFrames();
+    fallBackIfFailed();
+    const qint64 played = m_frameOffset + m_output->playedFrames();
     for (;;) {
         Utterance::WordMark mark;
         {
@@ -140,7 +160,7 @@ void SpeechHub::tick()
     if (u->failure) {
         qWarning("Speech failed: %s", qPrintable(*u->failure));
         finishCurrent();
-    } else if (played >= u->buffer->written() && !marksLeft) {
+    } else if (!marksLeft && played >= u->buffer->written()) {
         finishCurrent();
     }
 }

@@ -37,9 +37,11 @@ private:
     void cancelCurrent();
     void finishCurrent();
     void startPlayback();
+    void fallBackIfFailed();
 
     std::unique_ptr<AudioOutput> m_output;
     std::shared_ptr<Utterance> m_current;
     QTimer m_timer;
     qint64 m_lastWordLateness = 0;
+    qint64 m_frameOffset = 0; // frames played on an output that failed mid-stream
 };

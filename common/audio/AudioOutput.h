@@ -22,6 +22,8 @@ public:
     // Hands newly produced samples to the device without waiting for the next poll.
     virtual void feed() {}
     virtual QString description() const = 0;
+    // The device could not be opened or broke off; the stream will not progress here.
+    virtual bool failed() const { return false; }
 
     // The output chosen by PARLANCE_AUDIO ("null" or "null:N" for the virtual clock, N
     // times faster than real time), else the default audio device, else the virtual clock.

@@ -38,6 +38,7 @@ void QtAudioOutput::start(std::shared_ptr<PcmBuffer> buffer, int sampleRate)
     stop();
     ensureSink(sampleRate);
     m_buffer = std::move(buffer);
+    m_usable = true;
     m_framesWritten = 0;
     m_lastPlayed = 0;
     m_device = m_sink->start();
@@ -99,6 +100,14 @@ qint64 QtAudioOutput::playedFrames()
     }
     m_lastPlayed = std::max(m_lastPlayed, played);
     return m_lastPlayed;
+}
+
+bool QtAudioOutput::failed() const
+{
+    if (!m_usable)
+        return true;
+    return m_sink && m_device && m_sink->state() == QAudio::StoppedState &&
+           m_sink->error() != QAudio::NoError;
 }
 
 QString QtAudioOutput::description() const

@@ -25,8 +25,7 @@ public:
     void feed() override;
     QString description() const override;
 
-    // False once the device failed; the caller then falls back to a virtual clock.
-    bool usable() const { return m_usable; }
+    bool failed() const override;
 
 private:
     void ensureSink(int sampleRate);

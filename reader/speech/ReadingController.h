@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ReadingControls.h"
+
+#include <QObject>
+#include <QString>
+
+struct ReadingState;
+class TimeEstimator;
+
+// Starting and stopping readings: Speak with its chunking, the engine stop, Stop / Pause
+// with its resume point, the three reading buttons, and the steps that lock the controls
+// while the engine speaks and put them back when a reading ends.
+class ReadingController : public QObject
+{
+    Q_OBJECT
+public:
+    ReadingController(ReadingState &state, const ReadingControls &controls,
+                      TimeEstimator &timeEstimator, QObject *parent = nullptr);
+
+    // Starts reading a text on the active element. Backslashes in the text are turned into
+    // forward slashes in place. A text too short to speak changes nothing at all.
+    void Speak(QString &TextString);
+    // Stops the active element at once and ends the time estimate.
+    void StopSpeech();
+    // Stop / Pause: stops and selects the rest of the range from the word being spoken, so
+    // that "Continue" (Read Selection) resumes there.
+    void StopSpeaking();
+
+    void Command1_Click(); // Read All
+    void Command2_Click(); // Stop / Pause
+    void Command3_Click(); // Read Selection / Continue
+
+    // The end of a reading: progress full (cleared a second later), controls idle.
+    void finishReading();
+    // While the engine speaks, the voice, the sliders and the reading buttons stay locked.
+    void lockControls();
+    void unlockControls();
+
+private:
+    ReadingState &m_state;
+    ReadingControls m_controls;
+    TimeEstimator &m_time;
+};

@@ -1,0 +1,30 @@
+#include "ReadingControls.h"
+
+#include "SpeechControl.h"
+#include "SpeechError.h"
+
+#include <QTimer>
+
+namespace {
+// The run time's number for an index outside an array.
+constexpr int SubscriptOutOfRange = 9;
+} // namespace
+
+SpeechControl &ReadingControls::element(int index) const
+{
+    if (!ChantTTS1 || index < 0 || size_t(index) >= ChantTTS1->size() || !(*ChantTTS1)[index])
+        throw SpeechError(SubscriptOutOfRange,
+                          QStringLiteral("There is no speech control element %1.").arg(index));
+    return *(*ChantTTS1)[size_t(index)];
+}
+
+SpeechControl &ReadingControls::activeElement() const
+{
+    return element(EngineIndex ? *EngineIndex : 0);
+}
+
+void ReadingControls::enableTimer(QTimer *timer)
+{
+    if (timer && !timer->isActive())
+        timer->start();
+}

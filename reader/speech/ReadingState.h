@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// What the main window knows about the reading in progress. It lives as long as the window;
+// the reading controller and the speech event handler are the only writers of the reading
+// fields, the background readers set the two speech-source flags before they call Speak.
+struct ReadingState
+{
+    // The chunk the engine is speaking, exactly as cut from the text.
+    QString CurrentChunk;
+    // Text after CurrentChunk not yet handed to the engine; empty while the last chunk plays.
+    QString RemainingText;
+    // Length of the whole text given to Speak.
+    qint32 TotalLength = 0;
+    // Document position where CurrentChunk starts.
+    qint32 ChunkOffset = 0;
+    // Length of the range being read: the document for Read All, the selection otherwise.
+    qint32 RangeLength = 0;
+    // Position in CurrentChunk of the word reported last.
+    qint32 WordPosition = 0;
+
+    bool Speaking = false;
+    // The speech came from the clipboard or a dialog box: it is not in the document.
+    bool BackgroundSpeech = false;
+    bool DialogSpeech = false;
+
+    // ChunkOffset as it was when Speak started this reading. Progress and the resume point
+    // count from here, so a reading of a selection or of copied text measures itself and
+    // not its distance from the top of the document.
+    qint32 readingStart = 0;
+    // Bumped by every Speak and every stop. A handler that yielded to the event loop compares
+    // it afterwards to learn that its reading was stopped or replaced meanwhile.
+    quint64 generation = 0;
+    // True while the event handler waits between two chunks; the engine is silent then, so
+    // a stop has no end-of-speech event to finish the reading with.
+    bool betweenChunks = false;
+};

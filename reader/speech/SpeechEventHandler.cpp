@@ -1,0 +1,203 @@
+#include "SpeechEventHandler.h"
+
+#include "DocumentSelection.h"
+#include "IgnoreErrors.h"
+#include "ReadingController.h"
+#include "ReadingState.h"
+#include "SpeechControl.h"
+#include "StandardErrorHandler.h"
+#include "TextChunker.h"
+#include "TimeEstimator.h"
+#include "WordSpan.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTextEdit>
+#include <QTimer>
+
+SpeechEventHandler::SpeechEventHandler(ReadingState &state, const ReadingControls &controls,
+                                       ReadingController &reading, TimeEstimator &timeEstimator,
+                                       QObject *parent)
+    : QObject(parent), m_state(state), m_controls(controls), m_reading(reading),
+      m_time(timeEstimator)
+{
+    connect(m_controls.ClearStuff, &QTimer::timeout, this, &SpeechEventHandler::ClearStuff_Timer);
+    connect(m_controls.ForceStop, &QTimer::timeout, this, &SpeechEventHandler::ForceStop_Timer);
+    // The selection handler runs on every cursor move, as a collapsed selection after a
+    // reading must switch Read Selection off even when nothing was selected before.
+    connect(m_controls.Rt, &QTextEdit::selectionChanged, this, &SpeechEventHandler::Rt_SelChange);
+    connect(m_controls.Rt, &QTextEdit::cursorPositionChanged, this,
+            &SpeechEventHandler::Rt_SelChange);
+}
+
+void SpeechEventHandler::attach(SpeechControl &element)
+{
+    connect(&element, &SpeechControl::HasEvent, this, &SpeechEventHandler::ChantTTS1_HasEvent,
+            Qt::UniqueConnection);
+}
+
+void SpeechEventHandler::ChantTTS1_HasEvent(int Index)
+{
+    StandardErrorHandler handler(QStringLiteral(": ChantTTS1.HasEvent"));
+
+    SpeechResource record;
+    if (!handler.run(__LINE__, [&] {
+            record = m_controls.element(Index).getResource(SpeechControl::ResourceEvent, 0);
+        }))
+        return; // Abort: the record stays where it is
+    // The record is released before anything below yields to the event loop. Events raised
+    // while this handler waits queue behind it, and a nested run of the handler must find
+    // its own record at the front, not this one.
+    const auto release = [&] {
+        m_controls.element(Index).removeResource(SpeechControl::ResourceEvent, 0);
+    };
+    if (record.eventKind == SpeechControl::EventWordReached)
+        ignoreErrors(release);
+    else if (!handler.run(__LINE__, release))
+        return;
+
+    switch (record.eventKind) {
+    case SpeechControl::EventSpeechStarted:
+        m_state.Speaking = true;
+        m_reading.lockControls();
+        break;
+    case SpeechControl::EventSpeechEnded:
+        speechEnded(Index, handler);
+        break;
+    case SpeechControl::EventWordReached:
+        wordReached(record);
+        break;
+    default:
+        break;
+    }
+}
+
+void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
+{
+    // A stop clears Speaking, so the end that follows it finishes the reading even with text
+    // left over.
+    if (m_state.RemainingText.isEmpty() || !m_state.Speaking) {
+        m_reading.finishReading();
+        return;
+    }
+
+    m_state.ChunkOffset += qint32(m_state.CurrentChunk.size());
+    const TextChunker::Chunk next = TextChunker::cut(m_state.RemainingText);
+    m_state.CurrentChunk = next.chunk;
+    m_state.RemainingText = next.rest;
+
+    const quint64 generation = m_state.generation;
+    pauseBetweenChunks();
+    // Stopped during the wait (StopSpeech has finished the reading) or replaced by another
+    // Speak: the next chunk is not this handler's to hand over any more.
+    if (m_state.generation != generation)
+        return;
+    m_state.betweenChunks = false;
+
+    if (!handler.run(__LINE__, [&] { m_controls.element(index).speak(m_state.CurrentChunk); }))
+        return;
+    m_reading.unlockControls();
+    m_controls.ForceStop->stop();
+}
+
+void SpeechEventHandler::pauseBetweenChunks()
+{
+    // About a third of a second between chunks, with the event loop running all the while so
+    // the window stays responsive and a Stop / Pause can be pressed.
+    m_state.betweenChunks = true;
+    for (int step = 0; step < 10; ++step) {
+        QCoreApplication::processEvents();
+        QEventLoop wait;
+        QTimer::singleShot(m_pauseStep, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+}
+
+void SpeechEventHandler::wordReached(const SpeechResource &record)
+{
+    m_state.WordPosition = record.position;
+    const quint64 word = ++m_wordCount;
+    const quint64 generation = m_state.generation;
+    const QString chunk = m_state.CurrentChunk;
+    const qint32 chunkOffset = m_state.ChunkOffset;
+    const int wordPosition = record.position;
+    const int end = WordSpan::wordEnd(chunk, wordPosition);
+
+    ignoreErrors([&] {
+        if (wordPosition >= 0 && wordPosition + 1 <= chunk.size())
+            m_controls.CurWord->setText(WordSpan::wordAt(chunk, wordPosition));
+    });
+    ignoreErrors([&] {
+        // Measured from where this reading began, so that a selection or copied text runs
+        // from 0 to 100 like the whole document does.
+        const qint64 read = qint64(chunkOffset) - m_state.readingStart + wordPosition;
+        if (m_state.TotalLength >= 1 && read >= 0 && read <= m_state.TotalLength)
+            m_controls.PlayPosition->setValue(int(double(read) / m_state.TotalLength * 100.0));
+    });
+
+    QCoreApplication::processEvents();
+
+    // While this handler yielded, a later word may have been marked, or the reading stopped
+    // (and the rest of it selected for Continue) or replaced; the mark would undo that.
+    if (word != m_wordCount || generation != m_state.generation)
+        return;
+    if (m_state.BackgroundSpeech)
+        return; // copied text and dialog text are not in the document
+
+    // The word being spoken and its delimiter: enough for a listener to follow, and kept in
+    // view as the reading moves down the document.
+    ignoreErrors([&] { m_controls.Rt->setFocus(); });
+    ignoreErrors([&] {
+        DocumentSelection::setStart(m_controls.Rt, chunkOffset + wordPosition);
+        DocumentSelection::setLength(m_controls.Rt, end - wordPosition);
+        m_controls.Rt->ensureCursorVisible();
+    });
+}
+
+void SpeechEventHandler::ClearStuff_Timer()
+{
+    ignoreErrors([&] { m_controls.PlayPosition->setValue(0); });
+    ignoreErrors([&] { m_controls.CurWord->setText(QString()); });
+    m_controls.ClearStuff->stop();
+}
+
+void SpeechEventHandler::ForceStop_Timer()
+{
+    const bool locked = !m_controls.List1->isEnabled() || !m_controls.Command3->isEnabled() ||
+                        !m_controls.Command1->isEnabled() || !m_controls.Slider3->isEnabled() ||
+                        !m_controls.Slider1->isEnabled();
+    if (locked) {
+        // The engine never reported the end of the stopped speech: put the window back to
+        // idle by hand. The speech source flag stays; only a reported end clears it.
+        ignoreErrors([&] { m_reading.StopSpeech(); });
+        m_controls.PlayPosition->setValue(100);
+        ReadingControls::enableTimer(m_controls.ClearStuff);
+        m_state.Speaking = false;
+        m_time.StopTimer();
+        m_controls.Command2->setEnabled(false);
+        m_state.DialogSpeech = false;
+        m_controls.Command3->setText(QStringLiteral("Read Selection"));
+        m_reading.unlockControls();
+    }
+    m_controls.ForceStop->stop();
+}
+
+void SpeechEventHandler::Rt_SelChange()
+{
+    // While speaking, the selection is the reading's mark and the button stays locked.
+    if (m_state.Speaking)
+        return;
+    ignoreErrors([&] {
+        if (DocumentSelection::length(m_controls.Rt) >= 1) {
+            m_controls.Command3->setEnabled(true);
+        } else {
+            m_controls.Command3->setEnabled(false);
+            m_controls.Command3->setText(QStringLiteral("Read Selection"));
+        }
+    });
+}

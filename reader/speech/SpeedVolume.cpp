@@ -1,0 +1,92 @@
+#include "SpeedVolume.h"
+
+#include "IgnoreErrors.h"
+#include "SpeechControl.h"
+#include "StandardErrorHandler.h"
+
+#include <QLabel>
+#include <QSlider>
+
+SpeedVolume::SpeedVolume(const ReadingControls &controls, QObject *parent)
+    : QObject(parent), m_controls(controls)
+{
+    connect(m_controls.Slider1, &QSlider::valueChanged, this, [this] {
+        if (!m_loading)
+            Slider1_Change();
+    });
+    connect(m_controls.Slider3, &QSlider::valueChanged, this, [this] {
+        if (!m_loading)
+            Slider3_Change();
+    });
+}
+
+QList<int> SpeedVolume::rateSettings(int sliderValue)
+{
+    if (sliderValue <= -10)
+        return {-9, -10};
+    if (sliderValue >= 10)
+        return {9, 10};
+    return {sliderValue};
+}
+
+int SpeedVolume::volumeSetting(int sliderValue)
+{
+    return qBound(1, sliderValue, 99);
+}
+
+void SpeedVolume::PitchSpeed()
+{
+    StandardErrorHandler handler(QStringLiteral(": PitchSpeed"));
+    m_loading = true;
+    struct Reset
+    {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_loading};
+
+    const auto apply = [&](int property, QLabel *label, QSlider *slider, const QString &name) {
+        // A test that fails and is ignored leaves the setting unconfirmed: shown as unsupported.
+        bool supported = false;
+        if (!handler.run(__LINE__, [&] {
+                supported = m_controls.activeElement().propertySupported(
+                    SpeechControl::SupportNumberProperty, property);
+            }))
+            return false;
+        if (!supported) {
+            label->setText(name + QStringLiteral(" (Not supported by engine)"));
+            slider->setEnabled(false);
+            return true;
+        }
+        label->setText(name);
+        slider->setEnabled(true);
+        return handler.run(__LINE__, [&] {
+            slider->setValue(m_controls.activeElement().numberProperty(property));
+        });
+    };
+
+    if (!apply(SpeechControl::PropertyRate, m_controls.Label1, m_controls.Slider1,
+               QStringLiteral("Speed")))
+        return;
+    apply(SpeechControl::PropertyVolume, m_controls.Label3, m_controls.Slider3,
+          QStringLiteral("Volume"));
+}
+
+void SpeedVolume::Slider1_Change()
+{
+    const int value = m_controls.Slider1->value();
+    for (const int rate : rateSettings(value)) {
+        ignoreErrors([&] {
+            m_controls.activeElement().setNumberProperty(SpeechControl::PropertyRate, rate);
+        });
+    }
+}
+
+void SpeedVolume::Slider3_Change()
+{
+    // An engine that rejects the volume (one that does not support it, after a reading has
+    // enabled the slider again) keeps its own; the slider is not reported as an error.
+    const int volume = volumeSetting(m_controls.Slider3->value());
+    ignoreErrors([&] {
+        m_controls.activeElement().setNumberProperty(SpeechControl::PropertyVolume, volume);
+    });
+}

@@ -141,7 +141,7 @@ TEST(EspeakEngine, EachCallCountsSamplesFromItsOwnStart)
     EXPECT_LT(second.words.back().sample, qint64(second.samples.size()));
 }
 
-TEST(EspeakEngine, EmptyTextAndEmbeddedNulls)
+TEST(EspeakEngine, EmptyTextNullsAndLoneSurrogates)
 {
     EspeakEngine engine;
     const Spoken empty = speak(engine, QString());
@@ -152,6 +152,12 @@ TEST(EspeakEngine, EmptyTextAndEmbeddedNulls)
     QString text = QStringLiteral("one two");
     text[3] = QChar(0);
     EXPECT_EQ(speak(engine, text).joined(text), "one|two");
+
+    // A lone surrogate (text cut between the halves of a pair) is one character for espeak,
+    // so the words after it keep their places.
+    QString cut = QStringLiteral("one ? two");
+    cut[4] = QChar(0xD83D);
+    EXPECT_TRUE(speak(engine, cut).joined(cut).ends_with("|two")) << speak(engine, cut).joined(cut);
 }
 
 TEST(EspeakEngine, VoicesAreDistinctAndSelectedByName)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QTextEdit;
+
+// The Edit menu on the document control: undo and select all are the control's own; cut,
+// copy and paste move the selection through the clipboard as plain text and RTF.
+class EditCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EditCommands(QTextEdit *rt, QObject *parent = nullptr);
+
+public slots:
+    void mnuEditUndo_Click();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void Selall_Click();
+    void Find_Click();
+
+signals:
+    // The find and replace window should be shown beside the main window.
+    void findRequested();
+
+private:
+    QPointer<QTextEdit> m_rt;
+};

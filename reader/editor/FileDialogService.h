@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The open and save dialogs of the document commands. Tests install a handler that
+// answers instead of a window; an empty answer means the user cancelled.
+class FileDialogService
+{
+public:
+    enum Mode { Open, Save };
+
+    struct Request
+    {
+        Mode mode = Open;
+        QString title;
+        QString filter;
+    };
+    using Handler = std::function<QString(const Request &)>;
+
+    static QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter);
+    static QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter);
+
+    // Installs a replacement (tests); an empty handler restores the real dialogs.
+    static void setHandler(Handler handler);
+
+private:
+    static QString ask(QWidget *parent, const Request &request);
+};

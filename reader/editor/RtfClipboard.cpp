@@ -1,0 +1,100 @@
+#include "RtfClipboard.h"
+
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QUrl>
+
+const QString RtfClipboard::RtfMimeType = QStringLiteral("text/rtf");
+
+namespace {
+// Other programs offer RTF under these names too.
+const char *const AlternativeRtfTypes[] = {"application/rtf", "text/richtext"};
+} // namespace
+
+QMimeData *RtfClipboard::mimeData(const QTextCursor &selection)
+{
+    auto *data = new QMimeData;
+    if (!selection.hasSelection()) {
+        data->setText(QString());
+        return data;
+    }
+    data->setText(selection.selection().toPlainText());
+    data->setData(RtfMimeType, RtfWriter().write(selection));
+    return data;
+}
+
+void RtfClipboard::copy(const QTextCursor &selection)
+{
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setMimeData(mimeData(selection));
+}
+
+QByteArray RtfClipboard::rtfOf(const QMimeData *data)
+{
+    if (!data)
+        return QByteArray();
+    QByteArray rtf = data->data(RtfMimeType);
+    for (const char *type : AlternativeRtfTypes) {
+        if (!rtf.isEmpty())
+            break;
+        rtf = data->data(QString::fromLatin1(type));
+    }
+    return rtf;
+}
+
+bool RtfClipboard::hasRtf(const QMimeData *data)
+{
+    return !rtfOf(data).isEmpty();
+}
+
+void RtfClipboard::insert(const QMimeData *data, QTextCursor &cursor)
+{
+    const QByteArray rtf = rtfOf(data);
+    if (!rtf.isEmpty()) {
+        insertRtf(rtf, cursor);
+        return;
+    }
+    cursor.insertText(data ? data->text() : QString());
+}
+
+void RtfClipboard::paste(QTextCursor &cursor)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    insert(clipboard ? clipboard->mimeData() : nullptr, cursor);
+}
+
+void RtfClipboard::insertRtf(const QByteArray &rtf, QTextCursor &cursor)
+{
+    QTextDocument pasted;
+    RtfReader().read(rtf, QTextCursor(&pasted));
+
+    // A fragment carries the text and its formats but not the pictures behind image
+    // names: hand those to the receiving document.
+    QTextDocument *target = cursor.document();
+    for (QTextBlock block = pasted.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QUrl name(format.toImageFormat().name());
+            target->addResource(QTextDocument::ImageResource, name,
+                                pasted.resource(QTextDocument::ImageResource, name));
+        }
+    }
+
+    const QTextDocumentFragment fragment(&pasted);
+    cursor.beginEditBlock();
+    if (fragment.isEmpty())
+        cursor.removeSelectedText();
+    else
+        cursor.insertFragment(fragment);
+    cursor.endEditBlock();
+}

@@ -1,0 +1,371 @@
+#include "RtfWriter.h"
+
+#include "CharacterOffset.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPixmap>
+#include <QTextList>
+#include <QUrl>
+#include <cmath>
+
+namespace {
+constexpr double TwipsPerPixel = 15.0;
+constexpr int LevelCount = 9;
+constexpr int ListIdBase = 1000;
+
+QByteArray number(double value)
+{
+    return QByteArray::number(static_cast<qint64>(std::lround(value)));
+}
+
+// RTF's \levelnfc for a Qt list style; bullets are 23.
+int numberFormat(QTextListFormat::Style style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+        return 0;
+    case QTextListFormat::ListUpperRoman:
+        return 1;
+    case QTextListFormat::ListLowerRoman:
+        return 2;
+    case QTextListFormat::ListUpperAlpha:
+        return 3;
+    case QTextListFormat::ListLowerAlpha:
+        return 4;
+    default:
+        return 23;
+    }
+}
+
+QByteArray bulletText(QTextListFormat::Style style)
+{
+    switch (style) {
+    case QTextListFormat::ListCircle:
+        return "\\u9702 ?";
+    case QTextListFormat::ListSquare:
+        return "\\u9642 ?";
+    default:
+        return "\\'95";
+    }
+}
+
+QByteArray legacyNumbering(QTextListFormat::Style style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+        return "\\pndec";
+    case QTextListFormat::ListUpperRoman:
+        return "\\pnucrm";
+    case QTextListFormat::ListLowerRoman:
+        return "\\pnlcrm";
+    case QTextListFormat::ListUpperAlpha:
+        return "\\pnucltr";
+    case QTextListFormat::ListLowerAlpha:
+        return "\\pnlcltr";
+    default:
+        return QByteArray();
+    }
+}
+} // namespace
+
+QByteArray RtfWriter::write(const QTextDocument &document)
+{
+    return writeRange(document, 0, document.characterCount() - 1);
+}
+
+QByteArray RtfWriter::write(const QTextCursor &selection)
+{
+    if (!selection.document())
+        return QByteArray();
+    return writeRange(*selection.document(), selection.selectionStart(), selection.selectionEnd());
+}
+
+template <typename Visitor> void RtfWriter::forEachBlock(Visitor visit) const
+{
+    for (QTextBlock block = m_document->findBlock(m_start);
+         block.isValid() && block.position() <= m_end; block = block.next())
+        visit(block);
+}
+
+QByteArray RtfWriter::writeRange(const QTextDocument &document, int start, int end)
+{
+    m_document = &document;
+    m_start = start;
+    m_end = end;
+    m_fonts = {familyOf(QTextCharFormat())};
+    m_colors.clear();
+    m_lists.clear();
+
+    forEachBlock([&](const QTextBlock &block) { collect(block, start, end); });
+
+    QByteArray body;
+    body.reserve((end - start) * 2 + 256);
+    forEachBlock([&](const QTextBlock &block) { writeParagraph(body, block, start, end); });
+
+    return header() + body + "}\r\n";
+}
+
+void RtfWriter::collect(const QTextBlock &block, int start, int end)
+{
+    if (const QTextList *list = block.textList(); list && !m_lists.contains(list))
+        m_lists.append(list);
+    fontIndex(block.charFormat());
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.position() + fragment.length() <= start || fragment.position() >= end)
+            continue;
+        const QTextCharFormat format = fragment.charFormat();
+        fontIndex(format);
+        if (format.hasProperty(QTextFormat::ForegroundBrush))
+            colorIndex(format.foreground().color());
+        if (format.hasProperty(QTextFormat::BackgroundBrush))
+            colorIndex(format.background().color());
+    }
+}
+
+QByteArray RtfWriter::header() const
+{
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl";
+    for (int i = 0; i < m_fonts.size(); ++i) {
+        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
+        m_encoder.append(out, m_fonts.at(i));
+        out += ";}";
+    }
+    out += "}\r\n{\\colortbl;";
+    for (const QColor &color : m_colors) {
+        out += "\\red" + QByteArray::number(color.red()) + "\\green" +
+               QByteArray::number(color.green()) + "\\blue" + QByteArray::number(color.blue()) +
+               ';';
+    }
+    out += "}\r\n";
+    out += listTables();
+    out += "{\\*\\generator Parlance;}\\viewkind4\r\n";
+    return out;
+}
+
+QByteArray RtfWriter::listTables() const
+{
+    if (m_lists.isEmpty())
+        return QByteArray();
+    QByteArray out = "{\\*\\listtable";
+    for (int i = 0; i < m_lists.size(); ++i) {
+        const QTextListFormat::Style style = m_lists.at(i)->format().style();
+        const int nfc = numberFormat(style);
+        out += "{\\list\\listtemplateid" + QByteArray::number(ListIdBase + i) + "\\listhybrid";
+        for (int level = 0; level < LevelCount; ++level) {
+            const QByteArray nfcText = QByteArray::number(nfc);
+            out += "{\\listlevel\\levelnfc" + nfcText + "\\levelnfcn" + nfcText +
+                   "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1\\levelspace0"
+                   "\\levelindent0";
+            if (nfc == 23) {
+                out += "{\\leveltext\\'01" + bulletText(style) + ";}{\\levelnumbers;}";
+            } else {
+                out += "{\\leveltext\\'02\\'0" + QByteArray::number(level) +
+                       ".;}{\\levelnumbers\\'01;}";
+            }
+            out += "\\fi-360\\li" + QByteArray::number(720 * (level + 1)) + "}";
+        }
+        out += "{\\listname ;}\\listid" + QByteArray::number(ListIdBase + i) + "}";
+    }
+    out += "}\r\n{\\*\\listoverridetable";
+    for (int i = 0; i < m_lists.size(); ++i) {
+        out += "{\\listoverride\\listid" + QByteArray::number(ListIdBase + i) +
+               "\\listoverridecount0\\ls" + QByteArray::number(i + 1) + "}";
+    }
+    out += "}\r\n";
+    return out;
+}
+
+void RtfWriter::writeParagraph(QByteArray &out, const QTextBlock &block, int start, int end)
+{
+    const QTextBlockFormat format = block.blockFormat();
+    out += "\\pard\\plain";
+    const QTextList *list = block.textList();
+    if (list) {
+        const int level = std::clamp(list->format().indent() - 1, 0, LevelCount - 1);
+        out += "\\ls" + QByteArray::number(listIndex(list) + 1) + "\\ilvl" +
+               QByteArray::number(level) + "\\fi-360\\li" + QByteArray::number(720 * (level + 1));
+    }
+
+    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
+        out += "\\qr";
+    else if (alignment & Qt::AlignHCenter)
+        out += "\\qc";
+    else if (alignment & Qt::AlignJustify)
+        out += "\\qj";
+    else
+        out += "\\ql";
+
+    if (!list) {
+        const double left = format.leftMargin() + format.indent() * m_document->indentWidth();
+        if (left != 0)
+            out += "\\li" + number(left * TwipsPerPixel);
+        if (format.rightMargin() != 0)
+            out += "\\ri" + number(format.rightMargin() * TwipsPerPixel);
+        if (format.textIndent() != 0)
+            out += "\\fi" + number(format.textIndent() * TwipsPerPixel);
+    }
+    if (format.topMargin() != 0)
+        out += "\\sb" + number(format.topMargin() * TwipsPerPixel);
+    if (format.bottomMargin() != 0)
+        out += "\\sa" + number(format.bottomMargin() * TwipsPerPixel);
+    out += ' ';
+
+    if (list)
+        writeListText(out, block);
+
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int from = std::max(fragment.position(), start);
+        const int to = std::min(fragment.position() + fragment.length(), end);
+        if (from >= to)
+            continue;
+        const QTextCharFormat charFormat = fragment.charFormat();
+        out += '{';
+        writeCharacterFormat(out, charFormat);
+        if (charFormat.isImageFormat()) {
+            for (int i = from; i < to; ++i)
+                writeImage(out, charFormat.toImageFormat());
+        } else {
+            out += ' ';
+            const QString text = fragment.text();
+            m_encoder.append(out, QStringView(text).sliced(from - fragment.position(), to - from));
+        }
+        out += '}';
+    }
+    // The paragraph mark carries the block's own character format, which sets the height
+    // of an empty line.
+    writeCharacterFormat(out, block.charFormat());
+    out += "\\par\r\n";
+}
+
+void RtfWriter::writeListText(QByteArray &out, const QTextBlock &block)
+{
+    // The label as plain text, for readers that do not build lists themselves.
+    const QTextList *list = block.textList();
+    const QTextListFormat::Style style = list->format().style();
+    out += "{\\*\\pn";
+    if (numberFormat(style) == 23) {
+        out += "\\pnlvlblt\\pnindent0{\\pntxtb\\'95}}";
+        out += "{\\listtext " + bulletText(style) + "\\tab}";
+    } else {
+        out += "\\pnlvlbody" + legacyNumbering(style) + "\\pnstart1\\pnindent0{\\pntxta .}}";
+        out += "{\\listtext ";
+        m_encoder.append(out, list->itemText(block));
+        out += "\\tab}";
+    }
+}
+
+void RtfWriter::writeCharacterFormat(QByteArray &out, const QTextCharFormat &format)
+{
+    out += "\\f" + QByteArray::number(fontIndex(format));
+    double points = format.fontPointSize();
+    if (points <= 0)
+        points = m_document->defaultFont().pointSizeF();
+    if (points <= 0)
+        points = 12;
+    out += "\\fs" + number(points * 2);
+    if (format.fontWeight() > QFont::Medium)
+        out += "\\b";
+    if (format.fontItalic())
+        out += "\\i";
+    if (format.fontUnderline() || format.underlineStyle() != QTextCharFormat::NoUnderline)
+        out += "\\ul";
+    if (format.fontStrikeOut())
+        out += "\\strike";
+    if (format.fontCapitalization() == QFont::AllUppercase)
+        out += "\\caps";
+    else if (format.fontCapitalization() == QFont::SmallCaps)
+        out += "\\scaps";
+    if (format.hasProperty(QTextFormat::ForegroundBrush) &&
+        format.foreground().style() != Qt::NoBrush)
+        out += "\\cf" + QByteArray::number(colorIndex(format.foreground().color()));
+    if (format.hasProperty(QTextFormat::BackgroundBrush) &&
+        format.background().style() != Qt::NoBrush)
+        out += "\\highlight" + QByteArray::number(colorIndex(format.background().color()));
+
+    const int offset = CharacterOffset::get(format);
+    if (offset != 0) {
+        // RTF measures the offset in half-points (ten twips).
+        const int halfPoints = std::max(1, static_cast<int>(std::lround(std::abs(offset) / 10.0)));
+        out += (offset > 0 ? "\\up" : "\\dn") + QByteArray::number(halfPoints);
+    } else if (!CharacterOffset::isSet(format)) {
+        if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+            out += "\\super";
+        else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+            out += "\\sub";
+    }
+}
+
+void RtfWriter::writeImage(QByteArray &out, const QTextImageFormat &format)
+{
+    const QVariant resource =
+        m_document->resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QImage image;
+    if (resource.canConvert<QImage>() && resource.typeId() == QMetaType::QImage)
+        image = resource.value<QImage>();
+    else if (resource.typeId() == QMetaType::QPixmap)
+        image = resource.value<QPixmap>().toImage();
+    else if (resource.typeId() == QMetaType::QByteArray)
+        image.loadFromData(resource.toByteArray());
+    if (image.isNull() && QUrl(format.name()).isLocalFile())
+        image.load(QUrl(format.name()).toLocalFile());
+    if (image.isNull())
+        return;
+
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return;
+    const double width = format.width() > 0 ? format.width() : image.width();
+    const double height = format.height() > 0 ? format.height() : image.height();
+    out += "{\\pict\\pngblip\\picw" + QByteArray::number(image.width()) + "\\pich" +
+           QByteArray::number(image.height()) + "\\picwgoal" + number(width * TwipsPerPixel) +
+           "\\pichgoal" + number(height * TwipsPerPixel) + "\r\n";
+    const QByteArray hex = png.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128) {
+        out += hex.mid(i, 128);
+        out += "\r\n";
+    }
+    out += '}';
+}
+
+QString RtfWriter::familyOf(const QTextCharFormat &format) const
+{
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    const QString family = format.stringProperty(QTextFormat::FontFamily);
+    if (!family.isEmpty())
+        return family;
+    return m_document->defaultFont().family();
+}
+
+int RtfWriter::fontIndex(const QTextCharFormat &format)
+{
+    const QString family = familyOf(format);
+    const int index = static_cast<int>(m_fonts.indexOf(family));
+    if (index >= 0)
+        return index;
+    m_fonts.append(family);
+    return static_cast<int>(m_fonts.size() - 1);
+}
+
+int RtfWriter::colorIndex(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    for (int i = 0; i < m_colors.size(); ++i) {
+        if (m_colors.at(i).rgb() == rgb.rgb())
+            return i + 1;
+    }
+    m_colors.append(rgb);
+    return static_cast<int>(m_colors.size());
+}
+
+int RtfWriter::listIndex(const QTextList *list) const
+{
+    return static_cast<int>(m_lists.indexOf(list));
+}

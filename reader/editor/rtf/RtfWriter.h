@@ -1,0 +1,52 @@
+#pragma once
+
+#include "RtfTextEncoder.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+class QTextList;
+
+// Writes a document, or a selection of it, as RTF that word processors read back with the
+// same text and formatting: Windows-1252 with \uN for other characters, a font and a
+// colour table, character formatting per run, alignment and indents per paragraph, lists
+// both as list tables and as the older \pn form, and pictures as PNG.
+class RtfWriter
+{
+public:
+    QByteArray write(const QTextDocument &document);
+
+    // The selected part of the cursor's document; paragraphs cut by the selection keep
+    // their paragraph formatting.
+    QByteArray write(const QTextCursor &selection);
+
+private:
+    QByteArray writeRange(const QTextDocument &document, int start, int end);
+    template <typename Visitor> void forEachBlock(Visitor visit) const;
+
+    void collect(const QTextBlock &block, int start, int end);
+    void writeParagraph(QByteArray &out, const QTextBlock &block, int start, int end);
+    void writeListText(QByteArray &out, const QTextBlock &block);
+    void writeCharacterFormat(QByteArray &out, const QTextCharFormat &format);
+    void writeImage(QByteArray &out, const QTextImageFormat &format);
+    QByteArray header() const;
+    QByteArray listTables() const;
+
+    QString familyOf(const QTextCharFormat &format) const;
+    int fontIndex(const QTextCharFormat &format);
+    int colorIndex(const QColor &color);
+    int listIndex(const QTextList *list) const;
+
+    const QTextDocument *m_document = nullptr;
+    int m_start = 0;
+    int m_end = 0;
+    RtfTextEncoder m_encoder;
+    QStringList m_fonts;
+    QList<QColor> m_colors;
+    QList<const QTextList *> m_lists;
+};

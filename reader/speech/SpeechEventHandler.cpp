@@ -87,6 +87,9 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
     }
 
     m_state.ChunkOffset += qint32(m_state.CurrentChunk.size());
+    // Nothing of the new chunk has been heard yet. A stop before its first word must resume
+    // at its start, not at the last word's place in the old chunk counted from the new one.
+    m_state.WordPosition = 0;
     const TextChunker::Chunk next = TextChunker::cut(m_state.RemainingText);
     m_state.CurrentChunk = next.chunk;
     m_state.RemainingText = next.rest;
@@ -137,7 +140,7 @@ void SpeechEventHandler::wordReached(const SpeechResource &record)
         // from 0 to 100 like the whole document does.
         const qint64 read = qint64(chunkOffset) - m_state.readingStart + wordPosition;
         if (m_state.TotalLength >= 1 && read >= 0 && read <= m_state.TotalLength)
-            m_controls.PlayPosition->setValue(int(double(read) / m_state.TotalLength * 100.0));
+            m_controls.PlayPosition->setValue(int(double(read) * 100.0 / m_state.TotalLength));
     });
 
     QCoreApplication::processEvents();

@@ -1,0 +1,110 @@
+#include "ReadingHarness.h"
+
+#include "DocumentSelection.h"
+#include "ScriptedEngine.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
+
+ReadingHarness::ReadingHarness(int samplesPerWord)
+{
+    auto engine = std::make_unique<ScriptedEngine>(samplesPerWord);
+    m_scripted = engine.get();
+    build(std::make_unique<SpeechControl>(0, std::move(engine)));
+}
+
+ReadingHarness::ReadingHarness(std::unique_ptr<Engine> engine)
+{
+    build(engine ? std::make_unique<SpeechControl>(0, std::move(engine))
+                 : std::make_unique<SpeechControl>(0));
+}
+
+void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
+{
+    SpeechControl *control = element.get();
+    // Connected before the window's handler: sees the record it is about to handle.
+    QObject::connect(control, &SpeechControl::HasEvent, control, [this, control](int) {
+        const SpeechResource record = control->getResource(SpeechControl::ResourceEvent, 0);
+        Step step;
+        step.kind = record.eventKind;
+        step.position = record.position;
+        step.chunkOffset = state().ChunkOffset;
+        step.chunk = state().CurrentChunk;
+        if (step.kind == SpeechControl::EventWordReached) {
+            ++m_words;
+            m_heard.append(step.chunkOffset + step.position);
+        }
+        step.wordsOnArrival = m_words;
+        m_open.append(step);
+    });
+    m_window = std::make_unique<frmMain>(std::move(element));
+    // Connected after it: sees what the window shows once the handler is done.
+    QObject::connect(control, &SpeechControl::HasEvent, control, [this](int) {
+        Step step = m_open.takeLast();
+        step.nested = step.wordsOnArrival != m_words;
+        const frmMain &w = *m_window;
+        step.speaking = state().Speaking;
+        step.readAll = w.Command1->isEnabled();
+        step.stop = w.Command2->isEnabled();
+        step.readSelection = w.Command3->isEnabled();
+        step.voices = w.List1->isEnabled();
+        step.speed = w.Slider1->isEnabled();
+        step.volume = w.Slider3->isEnabled();
+        step.readSelectionCaption = w.Command3->text();
+        step.playPosition = w.PlayPosition->value();
+        step.curWord = w.CurWord->text();
+        step.selectionStart = DocumentSelection::start(w.Rt);
+        step.selectionLength = DocumentSelection::length(w.Rt);
+        m_steps.append(step);
+        if (step.kind == SpeechControl::EventSpeechEnded && !step.speaking && !step.stop)
+            ++m_finished;
+        if (afterStep)
+            afterStep(step);
+    });
+}
+
+void ReadingHarness::setDocument(const QString &text)
+{
+    m_window->Rt->setPlainText(text);
+}
+
+void ReadingHarness::select(int start, int length)
+{
+    DocumentSelection::setStart(m_window->Rt, start);
+    DocumentSelection::setLength(m_window->Rt, length);
+}
+
+QList<ReadingHarness::Step> ReadingHarness::steps(int kind) const
+{
+    QList<Step> result;
+    for (const Step &step : m_steps)
+        if (step.kind == kind)
+            result.append(step);
+    return result;
+}
+
+QList<int> ReadingHarness::heardPositions() const
+{
+    return m_heard;
+}
+
+bool ReadingHarness::waitForReadings(int count, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return m_finished >= count; }, timeoutMs);
+}
+
+QList<int> ReadingHarness::wordStarts(const QString &text)
+{
+    static const QRegularExpression words(QStringLiteral("\\S+"));
+    QList<int> result;
+    for (auto it = words.globalMatch(text); it.hasNext();)
+        result.append(int(it.next().capturedStart()));
+    return result;
+}

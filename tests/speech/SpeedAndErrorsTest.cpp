@@ -1,0 +1,135 @@
+#include "MessageBoxRecorder.h"
+#include "ReadingHarness.h"
+#include "ScriptedEngine.h"
+#include "SpeechEventHandler.h"
+#include "SpeedVolume.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr int Rate = SpeechControl::PropertyRate;
+constexpr int Volume = SpeechControl::PropertyVolume;
+
+void expectHandlerBox(const MessageBoxService::Request &box, const QString &error,
+                      const QString &procedure)
+{
+    EXPECT_TRUE(box.text.startsWith(error + QStringLiteral("\nOccurred at line ")))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.endsWith(QStringLiteral("\n in Parlance") + procedure))
+        << box.text.toStdString();
+    EXPECT_EQ(box.title, QStringLiteral("Parlance Error."));
+    EXPECT_EQ(box.buttons, MessageBoxService::AbortRetryIgnore);
+    EXPECT_EQ(box.icon, MessageBoxService::Exclamation);
+}
+} // namespace
+
+TEST(SpeedVolume, SlidersReachTheEngineWithinItsRange)
+{
+    ReadingHarness h(22050);
+    frmMain &w = h.window();
+    SpeechControl &e = h.element();
+    const QList<std::pair<int, int>> volumes{{0, 1}, {100, 99}, {50, 50}, {1, 1}, {99, 99}};
+    for (const auto &[slider, sent] : volumes) {
+        w.Slider3->setValue(slider);
+        EXPECT_EQ(e.numberProperty(Volume), sent) << "slider " << slider;
+    }
+    for (const int slider : {10, -10, 3, 0}) {
+        w.Slider1->setValue(slider);
+        EXPECT_EQ(e.numberProperty(Rate), slider);
+    }
+    // An end of the range is approached through its neighbour.
+    EXPECT_EQ(SpeedVolume::rateSettings(10), (QList<int>{9, 10}));
+    EXPECT_EQ(SpeedVolume::rateSettings(-10), (QList<int>{-9, -10}));
+    EXPECT_EQ(SpeedVolume::rateSettings(3), QList<int>{3});
+
+    // And the synthesis of the next reading uses them.
+    w.Slider1->setValue(7);
+    w.Slider3->setValue(20);
+    QString text = QStringLiteral("speak these words");
+    w.Speak(text);
+    ASSERT_TRUE(h.waitForReadings());
+    EXPECT_EQ(h.scripted()->lastParams().rate, 7);
+    EXPECT_EQ(h.scripted()->lastParams().volume, 20);
+}
+
+TEST(SpeedVolume, PitchSpeedLoadsTheEngineValuesAndShowsWhatIsUnsupported)
+{
+    ReadingHarness h(22050);
+    frmMain &w = h.window();
+    h.element().setNumberProperty(Rate, -10);
+    h.element().setNumberProperty(Volume, 30);
+    w.PitchSpeed();
+    EXPECT_EQ(w.Slider1->value(), -10);
+    EXPECT_EQ(w.Slider3->value(), 30);
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("Speed"));
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Volume"));
+    EXPECT_EQ(h.element().numberProperty(Rate), -10);
+
+    // An element that cannot answer: three silent retries, then the standard box per step.
+    MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
+    w.EngineIndex = 4;
+    w.PitchSpeed();
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("Speed (Not supported by engine)"));
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Volume (Not supported by engine)"));
+    EXPECT_FALSE(w.Slider1->isEnabled());
+    EXPECT_FALSE(w.Slider3->isEnabled());
+    ASSERT_EQ(boxes.requests().size(), 2);
+    expectHandlerBox(boxes.requests().first(),
+                     QStringLiteral("Error 9: \nThere is no speech control element 4."),
+                     QStringLiteral(": PitchSpeed"));
+    // Moving a slider for a missing element is no error the user sees.
+    w.Slider3->setValue(40);
+    EXPECT_EQ(boxes.requests().size(), 2);
+
+    // Abort leaves PitchSpeed at once.
+    boxes.clear();
+    boxes.queueAnswer(MessageBoxService::ResultAbort);
+    w.Label1->setText(QStringLiteral("unchanged"));
+    w.PitchSpeed();
+    EXPECT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("unchanged"));
+
+    // A reading re-enables the sliders whatever PitchSpeed decided.
+    w.EngineIndex = 0;
+    h.setDocument(QStringLiteral("a short reading"));
+    w.Command1->click();
+    ASSERT_TRUE(h.waitForReadings());
+    EXPECT_TRUE(w.Slider1->isEnabled());
+    EXPECT_TRUE(w.Slider3->isEnabled());
+}
+
+TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
+{
+    ReadingHarness h(22050);
+    frmMain &w = h.window();
+    {
+        // No record pending: the fetch fails four times, the fourth asks; Abort leaves.
+        MessageBoxRecorder boxes(MessageBoxService::ResultAbort);
+        w.speechEvents()->ChantTTS1_HasEvent(0);
+        ASSERT_EQ(boxes.requests().size(), 1);
+        expectHandlerBox(boxes.requests().first(),
+                         QStringLiteral("Error 1005: \nNo event is pending."),
+                         QStringLiteral(": ChantTTS1.HasEvent"));
+    }
+    {
+        // Ignore goes on: the release fails as well and asks again; nothing else changes.
+        MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
+        w.speechEvents()->ChantTTS1_HasEvent(0);
+        EXPECT_EQ(boxes.requests().size(), 2);
+        EXPECT_FALSE(h.state().Speaking);
+        EXPECT_TRUE(w.Command1->isEnabled());
+    }
+    {
+        // Retry runs the failing step again.
+        MessageBoxRecorder boxes(MessageBoxService::ResultAbort);
+        boxes.queueAnswer(MessageBoxService::ResultRetry);
+        w.speechEvents()->ChantTTS1_HasEvent(2);
+        ASSERT_EQ(boxes.requests().size(), 2);
+        expectHandlerBox(boxes.requests().last(),
+                         QStringLiteral("Error 9: \nThere is no speech control element 2."),
+                         QStringLiteral(": ChantTTS1.HasEvent"));
+    }
+}

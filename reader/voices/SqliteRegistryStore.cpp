@@ -10,7 +10,7 @@
 namespace {
 // Long enough to outlast any voice installation running beside us, short enough that a
 // stuck process does not freeze the reader for good.
-constexpr int BusyTimeoutMs = 10000;
+constexpr int BusyTimeoutMs = 30000;
 
 // The registry's own limits: a key name of 255 characters, 512 levels, value names of
 // 16383 characters. Keeping them also keeps the recursive deletion of a tree shallow.

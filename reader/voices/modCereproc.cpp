@@ -142,36 +142,31 @@ void GetCereVoices()
         if (!onError.run(5, [] { CereVoices.append(CereVoiceEntry()); }))
             return;
         const qsizetype i = CereVoices.size() - 1;
-        const std::pair<int, std::function<void(CereVoiceEntry &)>> steps[] = {
-            {6, [&](CereVoiceEntry &v) { v.TokenKey = tokenName; }},
-            {7, [&](CereVoiceEntry &v) { v.ShortName = lastWord(tokenName); }},
-            {8, [&](CereVoiceEntry &v) { v.Age = attribute(tokenName, QStringLiteral("Age")); }},
-            {9,
-             [&](CereVoiceEntry &v) {
-                 v.CLSID =
-                     GetRegString(HKLM, PrivateVoicesKey + tokenName, QStringLiteral("CLSID"));
-             }},
-            {10, [&](CereVoiceEntry &v) { v.EngineDir = chosenEngineDir(); }},
-            {11, [&](CereVoiceEntry &v) { v.Name = attribute(tokenName, QStringLiteral("Name")); }},
-            {12,
-             [&](CereVoiceEntry &v) { v.Gender = attribute(tokenName, QStringLiteral("Gender")); }},
-            {13,
-             [&](CereVoiceEntry &v) {
-                 v.Language = attribute(tokenName, QStringLiteral("Language"));
-             }},
-            {14,
-             [&](CereVoiceEntry &v) {
-                 v.VoiceName = attribute(tokenName, QStringLiteral("VoiceName"));
-             }},
-            {15,
-             [&](CereVoiceEntry &v) { v.Vendor = attribute(tokenName, QStringLiteral("Vendor")); }},
-            {16, [&](CereVoiceEntry &v) { v.VoiceFile = voiceFile; }},
-            {17, [&](CereVoiceEntry &v) { v.VoiceDir = voiceDirOf(v.VoiceFile); }},
+        const auto fill = [&](int line, QString CereVoiceEntry::*field,
+                              const std::function<QString()> &value) {
+            return onError.run(line, [&] { CereVoices[i].*field = value(); });
         };
-        for (const auto &[line, step] : steps) {
-            if (!onError.run(line, [&] { step(CereVoices[i]); }))
-                return;
-        }
+        const auto attributeOf = [&](const char *name) {
+            return [&tokenName, name] { return attribute(tokenName, QLatin1String(name)); };
+        };
+        if (!fill(6, &CereVoiceEntry::TokenKey, [&] { return tokenName; }) ||
+            !fill(7, &CereVoiceEntry::ShortName, [&] { return lastWord(tokenName); }) ||
+            !fill(8, &CereVoiceEntry::Age, attributeOf("Age")) ||
+            !fill(9, &CereVoiceEntry::CLSID,
+                  [&] {
+                      return GetRegString(HKLM, PrivateVoicesKey + tokenName,
+                                          QStringLiteral("CLSID"));
+                  }) ||
+            !fill(10, &CereVoiceEntry::EngineDir, [] { return chosenEngineDir(); }) ||
+            !fill(11, &CereVoiceEntry::Name, attributeOf("Name")) ||
+            !fill(12, &CereVoiceEntry::Gender, attributeOf("Gender")) ||
+            !fill(13, &CereVoiceEntry::Language, attributeOf("Language")) ||
+            !fill(14, &CereVoiceEntry::VoiceName, attributeOf("VoiceName")) ||
+            !fill(15, &CereVoiceEntry::Vendor, attributeOf("Vendor")) ||
+            !fill(16, &CereVoiceEntry::VoiceFile, [&] { return voiceFile; }) ||
+            !fill(17, &CereVoiceEntry::VoiceDir,
+                  [&] { return voiceDirOf(CereVoices[i].VoiceFile); }))
+            return;
     }
 }
 

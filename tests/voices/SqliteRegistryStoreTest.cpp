@@ -190,7 +190,7 @@ TEST_F(SqliteRegistryStoreTest, ABatchIsKeptWholeOrNotAtAll)
 
 TEST_F(SqliteRegistryStoreTest, WritersInSeveralProcessesLoseNothing)
 {
-    constexpr int PerWriter = 120;
+    constexpr int PerWriter = 60;
     const QString gate = tempPath(QStringLiteral("go"));
     const QStringList writers{QStringLiteral("alpha"), QStringLiteral("beta")};
     QList<QProcess *> processes;

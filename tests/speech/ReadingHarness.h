@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-class Engine;
+#include "Engine.h"
 class ScriptedEngine;
 
 // The real main window on an element whose events the test watches from both sides of the

@@ -4,14 +4,22 @@
 #include "rtf/RtfWriter.h"
 
 #include <QMimeData>
+#include <memory>
 
 RichTextEdit::RichTextEdit(QWidget *parent) : QTextEdit(parent) {}
 
 QMimeData *RichTextEdit::createMimeDataFromSelection() const
 {
-    QMimeData *data = QTextEdit::createMimeDataFromSelection();
+    // Qt's own data lists a fixed set of formats and would hide anything added to it, so
+    // its content is copied into plain MIME data beside the RTF.
+    const std::unique_ptr<QMimeData> qtData(QTextEdit::createMimeDataFromSelection());
+    auto *data = new QMimeData;
+    if (qtData) {
+        for (const QString &format : qtData->formats())
+            data->setData(format, qtData->data(format));
+    }
     const QTextCursor selection = textCursor();
-    if (data && selection.hasSelection())
+    if (selection.hasSelection())
         data->setData(RtfClipboard::RtfMimeType, RtfWriter().write(selection));
     return data;
 }

@@ -237,3 +237,27 @@ RtfKeyword::Id RtfKeyword::lookup(QByteArrayView word)
     const auto found = map.find(std::string_view(word.data(), static_cast<size_t>(word.size())));
     return found == map.end() ? Unknown : found->second;
 }
+
+char16_t RtfKeyword::character(Id id)
+{
+    static const std::unordered_map<int, char16_t> characters{
+        {EmDash, 0x2014},
+        {EnDash, 0x2013},
+        {Bullet, 0x2022},
+        {LeftQuote, 0x2018},
+        {RightQuote, 0x2019},
+        {LeftDoubleQuote, 0x201C},
+        {RightDoubleQuote, 0x201D},
+        {EmSpace, 0x2003},
+        {EnSpace, 0x2002},
+        {QuarterEmSpace, 0x2005},
+        {ZeroWidthJoiner, 0x200D},
+        {ZeroWidthNonJoiner, 0x200C},
+        {LtrMark, 0x200E},
+        {RtlMark, 0x200F},
+        {Tab, u'\t'},
+        {Line, 0x2028}, // a line break inside the paragraph
+    };
+    const auto found = characters.find(id);
+    return found == characters.end() ? 0 : found->second;
+}

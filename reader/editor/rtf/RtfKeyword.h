@@ -124,4 +124,7 @@ public:
     };
 
     static Id lookup(QByteArrayView word);
+
+    // The character a symbol word stands for (\emdash, \tab, \line, ...); 0 for others.
+    static char16_t character(Id id);
 };

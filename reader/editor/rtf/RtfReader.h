@@ -1,14 +1,13 @@
 #pragma once
 
 #include "RtfDocumentBuilder.h"
+#include "RtfFormatting.h"
 #include "RtfGroupState.h"
-#include "RtfListTable.h"
+#include "RtfPicture.h"
 #include "RtfTextDecoder.h"
 #include "RtfTokenizer.h"
 
 #include <QByteArrayView>
-#include <QColor>
-#include <QHash>
 #include <QTextCursor>
 #include <memory>
 #include <vector>
@@ -33,15 +32,7 @@ public:
     // Inserts the document at the cursor. Call once per reader.
     void read(QByteArrayView data, const QTextCursor &cursor);
 
-    int paragraphCount() const;
-
 private:
-    struct Font
-    {
-        QString name;
-        int codePage = 0; // 0: the document's code page
-    };
-
     RtfGroupState &state() { return m_stack.back(); }
     const RtfGroupState &state() const { return m_stack.back(); }
 
@@ -52,64 +43,59 @@ private:
     void text(QByteArrayView bytes);
     void binary(QByteArrayView bytes);
 
+    bool headerWord(int id, bool hasParameter, int parameter);
     bool startDestination(int id);
-    void characterWord(int id, bool hasParameter, int parameter);
-    void paragraphWord(int id, bool hasParameter, int parameter);
     void tableWord(int id, int parameter);
-    void pictureWord(int id, int parameter);
+    void breakWord(int id);
+    void pnWord(int id, int parameter);
 
     bool collectsText() const;
     void appendBytes(QByteArrayView bytes);
     void appendUnit(char16_t unit);
+    void beforeContent();
     void decodePending();
     void flushText();
     int currentCodePage() const;
 
     void endParagraph();
+    void commitParagraph();
     void finishFontEntry();
     void finishColor();
     void finishPicture();
     void finishDocument(const RtfGroupState &last);
-
-    QTextCharFormat charFormat(const RtfGroupState::Character &character);
-    QTextBlockFormat blockFormat(const RtfGroupState::Paragraph &paragraph) const;
-    RtfDocumentBuilder::ListSpec listSpec(const RtfGroupState::Paragraph &paragraph) const;
 
     std::vector<RtfGroupState> m_stack;
     int m_overflowDepth = 0;
     bool m_done = false;
 
     int m_documentCodePage = 1252;
-    int m_defaultFont = 0;
-    QHash<int, Font> m_fonts;
+    RtfFormatting m_formatting;
+    RtfTextDecoder m_decoder;
+    std::unique_ptr<RtfDocumentBuilder> m_builder;
+
+    // The font table entry being read.
     int m_fontEntry = -1;
     int m_fontEntryCodePage = 0;
-    QList<QColor> m_colors; // invalid: the automatic colour
+    // The colour table entry being read.
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorSet = false;
-    RtfListTable m_lists;
-
-    QTextListFormat::Style m_pnStyle = QTextListFormat::ListStyleUndefined;
+    // The legacy paragraph numbering group (\pn) being read.
     bool m_pnBullet = false;
     int m_pnLevel = 0;
+    QTextListFormat::Style m_pnStyle = QTextListFormat::ListDecimal;
+    RtfPicture m_picture;
 
-    enum class PictureType { None, Png, Jpeg, Other };
-    PictureType m_pictureType = PictureType::None;
-    QByteArray m_pictureHex;
-    QByteArray m_pictureBinary;
-    int m_pictureWidth = 0, m_pictureHeight = 0;
-    int m_pictureGoalWidth = 0, m_pictureGoalHeight = 0;
-    int m_pictureScaleX = 100, m_pictureScaleY = 100;
-
+    // Text not yet handed on: bytes still in their code page, and decoded text.
     QByteArray m_bytes;
     int m_bytesCodePage = 0;
     QString m_text;
-    int m_skipCharacters = 0;
-    bool m_cellPending = false;
+    int m_skipCharacters = 0; // stand-ins still to drop after \u
 
-    RtfTextDecoder m_decoder;
-    std::unique_ptr<RtfDocumentBuilder> m_builder;
-    RtfGroupState::Character m_cachedCharacter;
-    QTextCharFormat m_cachedFormat;
-    bool m_cacheValid = false;
+    // A paragraph mark is acted on when content follows it, so that the mark closing the
+    // last paragraph of a table cell can become a cell separator instead.
+    bool m_cellPending = false;
+    bool m_paragraphPending = false;
+    QTextBlockFormat m_pendingBlock;
+    QTextCharFormat m_pendingMark;
+    RtfDocumentBuilder::ListSpec m_pendingList;
 };

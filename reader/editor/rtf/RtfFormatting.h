@@ -1,0 +1,53 @@
+#pragma once
+
+#include "RtfDocumentBuilder.h"
+#include "RtfGroupState.h"
+#include "RtfListTable.h"
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+
+// The document-wide tables of an RTF file (fonts, colours, lists) and the translation of a
+// group's formatting state into Qt formats.
+class RtfFormatting
+{
+public:
+    // Applies a character or paragraph formatting word (RtfKeyword ids) to a state; other
+    // words leave it alone.
+    static void applyCharacterWord(RtfGroupState::Character &c, int id, bool hasParameter,
+                                   int parameter);
+    static void applyParagraphWord(RtfGroupState::Paragraph &p, int id, int parameter);
+
+    void setDefaultFont(int font) { m_defaultFont = font; }
+    void addFont(int id, const QString &name, int codePage);
+    void addColor(const QColor &color); // an invalid colour is the automatic one
+    RtfListTable &lists() { return m_lists; }
+
+    // The code page of a font's text; 0 when it follows the document's.
+    int codePageOf(int font) const;
+
+    QTextCharFormat charFormat(const RtfGroupState::Character &character);
+    QTextBlockFormat blockFormat(const RtfGroupState::Paragraph &paragraph) const;
+    RtfDocumentBuilder::ListSpec listSpec(const RtfGroupState::Paragraph &paragraph) const;
+
+private:
+    struct Font
+    {
+        QString name;
+        int codePage = 0;
+    };
+
+    int resolvedFont(int font) const { return font < 0 ? m_defaultFont : font; }
+
+    int m_defaultFont = 0;
+    QHash<int, Font> m_fonts;
+    QList<QColor> m_colors;
+    RtfListTable m_lists;
+
+    RtfGroupState::Character m_cachedCharacter;
+    QTextCharFormat m_cachedFormat;
+    bool m_cacheValid = false;
+};

@@ -1,0 +1,236 @@
+// The File menu's document commands driven as the user would, with the dialogs and message
+// boxes answered by the test.
+#include "DocumentCommands.h"
+#include "CharacterOffset.h"
+#include "DocumentProbe.h"
+#include "FileDialogStub.h"
+#include "MessageBoxRecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTextList>
+#include <gtest/gtest.h>
+
+namespace {
+using P = DocumentProbe;
+
+const QString Untitled = QStringLiteral("Larkvane TTS Reader - Untitled");
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+class DocumentCommandsTest : public ::testing::Test
+{
+protected:
+    DocumentCommandsTest() : rt(&window), commands(&rt, &window)
+    {
+        EXPECT_TRUE(dir.isValid());
+        commands.mnuFileNew_Click(); // as the window's load sequence does
+    }
+
+    QString path(const QString &name) const
+    {
+        return QFileInfo(dir.filePath(name)).absoluteFilePath();
+    }
+    QString title() const { return window.windowTitle(); }
+    void type(const QString &text) { rt.textCursor().insertText(text); }
+
+    QTemporaryDir dir;
+    QWidget window;
+    QTextEdit rt;
+    DocumentCommands commands;
+    FileDialogStub dialogs;
+    MessageBoxRecorder boxes;
+};
+} // namespace
+
+TEST_F(DocumentCommandsTest, UntitledAtStartAndSaveAsksForAName)
+{
+    EXPECT_EQ(title(), Untitled);
+    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    type("text");
+    dialogs.queueAnswer(path("first.doc"));
+    commands.mnuFileSave_Click();
+    ASSERT_EQ(dialogs.requests().size(), 1);
+    EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Save);
+    EXPECT_TRUE(dialogs.requests()[0].filter.contains("*.doc"));
+    EXPECT_EQ(commands.CurrentFile(), path("first.doc"));
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("first.doc"));
+    EXPECT_TRUE(readFile(path("first.doc")).startsWith("{\\rtf1")); // RTF, whatever the name
+    EXPECT_TRUE(boxes.requests().isEmpty());
+}
+
+TEST_F(DocumentCommandsTest, NewForgetsTheFileSoSaveAsksAgain)
+{
+    type("saved once");
+    dialogs.queueAnswer(path("a.doc"));
+    commands.mnuFileSaveAs_Click();
+    const QByteArray saved = readFile(path("a.doc"));
+    ASSERT_FALSE(saved.isEmpty());
+
+    commands.mnuFileNew_Click();
+    EXPECT_EQ(title(), Untitled);
+    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    type("different");
+    commands.mnuFileSave_Click(); // the dialog is cancelled
+    EXPECT_EQ(dialogs.requests().size(), 2);
+    EXPECT_EQ(readFile(path("a.doc")), saved);
+    EXPECT_EQ(title(), Untitled);
+}
+
+TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
+{
+    writeFile(path("b.rtf"), "{\\rtf1 {\\b original}\\par}");
+    QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
+    dialogs.queueAnswer(path("b.rtf"));
+    commands.mnuFileOpen_Click();
+    ASSERT_EQ(dialogs.requests().size(), 1);
+    EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Open);
+    EXPECT_EQ(dialogs.requests()[0].title, "Pick a File to Open");
+    EXPECT_EQ(rt.toPlainText(), "original");
+    EXPECT_TRUE(P::isBold(P::formatOf(*rt.document(), "original")));
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
+    EXPECT_EQ(layouts.count(), 1);
+    // A loaded document is not an edit that Undo takes back.
+    EXPECT_FALSE(rt.document()->isUndoAvailable());
+
+    rt.moveCursor(QTextCursor::End);
+    type(" edited");
+    commands.mnuFileSave_Click();
+    EXPECT_EQ(dialogs.requests().size(), 1);
+    const QByteArray written = readFile(path("b.rtf"));
+    EXPECT_TRUE(written.startsWith("{\\rtf1"));
+    EXPECT_EQ(P::read(written)->toPlainText(), "original edited");
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
+}
+
+TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
+{
+    writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");
+    dialogs.queueAnswer(path("notes.txt"));
+    commands.mnuFileOpen_Click();
+    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({QStringLiteral("café"), "second line"}));
+    EXPECT_EQ(P::family(P::formatOf(*rt.document(), "second")), "Times New Roman");
+    EXPECT_EQ(commands.CurrentFile(), path("notes.txt"));
+}
+
+TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
+{
+    type("unsaved");
+    QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
+    commands.mnuFileOpen_Click();
+    commands.mnuFileSaveAs_Click();
+    EXPECT_EQ(dialogs.requests().size(), 2);
+    EXPECT_EQ(rt.toPlainText(), "unsaved");
+    EXPECT_EQ(title(), Untitled);
+    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_EQ(layouts.count(), 0);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST_F(DocumentCommandsTest, FailedOpenKeepsDocumentAndFile)
+{
+    writeFile(path("c.rtf"), "{\\rtf1 first}");
+    dialogs.queueAnswer(path("c.rtf"));
+    commands.mnuFileOpen_Click();
+    QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
+    dialogs.queueAnswer(path("missing.rtf"));
+    commands.mnuFileOpen_Click();
+    EXPECT_EQ(rt.toPlainText(), "first");
+    EXPECT_EQ(commands.CurrentFile(), path("c.rtf"));
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("c.rtf"));
+    EXPECT_EQ(layouts.count(), 1); // the layout runs all the same
+    EXPECT_TRUE(boxes.requests().isEmpty());
+}
+
+TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
+{
+    QDir(dir.path()).mkdir("gone");
+    const QString file = path("gone/d.rtf");
+    writeFile(file, "{\\rtf1 on disk}");
+    dialogs.queueAnswer(file);
+    commands.mnuFileOpen_Click();
+    ASSERT_TRUE(QDir(dir.filePath("gone")).removeRecursively());
+
+    commands.mnuFileSave_Click();
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text, "There was an error in saving the file!");
+    EXPECT_EQ(boxes.requests()[0].title, "Error!");
+    EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
+    EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::Ok);
+    EXPECT_EQ(commands.CurrentFile(), file);
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + file);
+    EXPECT_EQ(rt.toPlainText(), "on disk");
+}
+
+TEST_F(DocumentCommandsTest, FailedSaveAsReportsAndKeepsTheOldName)
+{
+    dialogs.queueAnswer(path("e.rtf"));
+    commands.mnuFileSaveAs_Click();
+    dialogs.queueAnswer(path("no/such/folder.rtf"));
+    commands.mnuFileSaveAs_Click();
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!");
+    EXPECT_EQ(boxes.requests()[0].title, "Error!");
+    EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
+    EXPECT_EQ(commands.CurrentFile(), path("e.rtf"));
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("e.rtf"));
+}
+
+TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
+{
+    QSignalSpy refreshes(&commands, &DocumentCommands::refreshRequested);
+    QTextCharFormat loud;
+    loud.setFontWeight(QFont::Bold);
+    loud.setFontItalic(true);
+    loud.setFontUnderline(true);
+    loud.setFontStrikeOut(true);
+    loud.setForeground(QColor(255, 0, 0));
+    loud.setFontPointSize(30);
+    loud.setFontFamilies({QStringLiteral("Arial")});
+    CharacterOffset::set(loud, 55);
+    rt.setCurrentCharFormat(loud);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    rt.textCursor().setBlockFormat(centred);
+    rt.textCursor().createList(QTextListFormat::ListDisc);
+    type("formatted");
+
+    commands.mnuFileNew_Click();
+    EXPECT_EQ(rt.toPlainText(), "");
+    EXPECT_EQ(refreshes.count(), 1);
+    type("typed");
+    const QTextCharFormat format = P::formatOf(*rt.document(), "typed");
+    EXPECT_EQ(P::family(format), "Times New Roman");
+    EXPECT_EQ(format.fontPointSize(), 10);
+    EXPECT_FALSE(P::isBold(format));
+    EXPECT_FALSE(format.fontItalic());
+    EXPECT_FALSE(format.fontUnderline());
+    EXPECT_FALSE(format.fontStrikeOut());
+    EXPECT_EQ(format.foreground().color(), QColor(Qt::black));
+    EXPECT_EQ(CharacterOffset::get(format), 0);
+    EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignNormal);
+    EXPECT_EQ(rt.textCursor().blockFormat().alignment(), Qt::AlignLeft);
+    EXPECT_FALSE(rt.textCursor().currentList());
+}
+
+TEST_F(DocumentCommandsTest, PrintEntryAsksForThePrintQuestion)
+{
+    QSignalSpy prints(&commands, &DocumentCommands::printRequested);
+    commands.mnuFilePrint_Click();
+    EXPECT_EQ(prints.count(), 1);
+}

@@ -1,0 +1,163 @@
+// Opening files of any kind and saving without ever losing the previous file.
+#include "DocumentFile.h"
+#include "DocumentProbe.h"
+#include "PlainTextDecoder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+using P = DocumentProbe;
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+    return path;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Makes writes beyond `bytes` fail for the lifetime of the object, as a full disk would.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limited = m_previous;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+} // namespace
+
+TEST(PlainTextDecoder, Encodings)
+{
+    EXPECT_EQ(PlainTextDecoder::decode("caf\xC3\xA9 \xE2\x82\xAC"), QStringLiteral("café €"));
+    EXPECT_EQ(PlainTextDecoder::decode("\xEF\xBB\xBF"
+                                       "caf\xC3\xA9"),
+              QStringLiteral("café"));
+    EXPECT_EQ(PlainTextDecoder::decode(QByteArray("\xFF\xFE"
+                                                  "c\0\xE9\0",
+                                                  6)),
+              QStringLiteral("cé"));
+    EXPECT_EQ(PlainTextDecoder::decode(QByteArray("\xFE\xFF"
+                                                  "\0c\x04\x16",
+                                                  6)),
+              QStringLiteral("cЖ"));
+    // Not valid UTF-8: every byte is a Latin-1 character, nothing is lost.
+    EXPECT_EQ(PlainTextDecoder::decode("caf\xE9 na\xEFve"), QStringLiteral("café naïve"));
+    EXPECT_EQ(PlainTextDecoder::decode("a\r\nb\rc\nd"), QStringLiteral("a\nb\nc\nd"));
+    EXPECT_EQ(PlainTextDecoder::decode(""), QString());
+}
+
+TEST(DocumentFile, LoadsRtfAndPlainText)
+{
+    QTemporaryDir dir;
+    QTextDocument doc;
+    QTextCharFormat plainFormat;
+    plainFormat.setFontFamilies({QStringLiteral("Times New Roman")});
+    plainFormat.setFontPointSize(10);
+
+    ASSERT_TRUE(
+        DocumentFile::load(writeFile(dir, "a.doc", "{\\rtf1 {\\b rich}\\par}"), &doc, plainFormat));
+    EXPECT_EQ(doc.toPlainText(), "rich");
+    EXPECT_TRUE(P::isBold(P::formatOf(doc, "rich")));
+
+    ASSERT_TRUE(DocumentFile::load(writeFile(dir, "b.txt", "line one\r\nline {\\b two}\r\n"), &doc,
+                                   plainFormat));
+    EXPECT_EQ(P::paragraphs(doc), QStringList({"line one", "line {\\b two}", ""}));
+    EXPECT_EQ(P::family(P::formatOf(doc, "one")), "Times New Roman");
+    EXPECT_EQ(P::formatOf(doc, "one").fontPointSize(), 10);
+
+    ASSERT_TRUE(DocumentFile::load(writeFile(dir, "c", QByteArray("\xFF\xFEh\0i\0", 6)), &doc));
+    EXPECT_EQ(doc.toPlainText(), "hi");
+
+    ASSERT_TRUE(DocumentFile::load(writeFile(dir, "empty", ""), &doc));
+    EXPECT_TRUE(doc.isEmpty());
+}
+
+TEST(DocumentFile, LoadFailureLeavesTheDocument)
+{
+    QTemporaryDir dir;
+    QTextDocument doc;
+    QTextCursor(&doc).insertText("kept");
+    EXPECT_FALSE(DocumentFile::load(dir.filePath("missing.rtf"), &doc));
+    EXPECT_FALSE(DocumentFile::load(dir.path(), &doc)); // a folder
+    EXPECT_EQ(doc.toPlainText(), "kept");
+}
+
+TEST(DocumentFile, LoadStartsANewUndoHistory)
+{
+    QTemporaryDir dir;
+    QTextDocument doc;
+    QTextCursor(&doc).insertText("typed");
+    ASSERT_TRUE(doc.isUndoAvailable());
+    ASSERT_TRUE(DocumentFile::load(writeFile(dir, "a.rtf", "{\\rtf1 loaded}"), &doc));
+    EXPECT_FALSE(doc.isUndoAvailable());
+    EXPECT_TRUE(doc.isUndoRedoEnabled());
+}
+
+TEST(DocumentFile, SaveWritesRtfUnderAnyName)
+{
+    QTemporaryDir dir;
+    QTextDocument doc;
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCursor(&doc).insertText("saved", bold);
+    const QString path = dir.filePath("name.doc");
+    ASSERT_TRUE(DocumentFile::save(doc, path));
+    EXPECT_TRUE(readFile(path).startsWith("{\\rtf1"));
+
+    QTextDocument back;
+    ASSERT_TRUE(DocumentFile::load(path, &back));
+    EXPECT_EQ(back.toPlainText(), "saved");
+    EXPECT_TRUE(P::isBold(P::formatOf(back, "saved")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"name.doc"}));
+}
+
+TEST(DocumentFile, FailedSaveKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QByteArray previous = "{\\rtf1 previous version\\par}";
+    const QString path = writeFile(dir, "keep.rtf", previous);
+
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QString(200000, u'x'));
+    {
+        // The disk fills up part way through the new content.
+        FileSizeLimit limit(8192);
+        EXPECT_FALSE(DocumentFile::save(doc, path));
+    }
+    EXPECT_EQ(readFile(path), previous);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"keep.rtf"}));
+
+    // A folder that does not exist.
+    EXPECT_FALSE(DocumentFile::save(doc, dir.filePath("missing/file.rtf")));
+    // With room again the same save goes through.
+    EXPECT_TRUE(DocumentFile::save(doc, path));
+    EXPECT_NE(readFile(path), previous);
+}

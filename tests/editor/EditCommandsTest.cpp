@@ -1,0 +1,197 @@
+// The Edit menu and the clipboard, plain text beside RTF.
+#include "EditCommands.h"
+#include "DocumentProbe.h"
+#include "RichTextEdit.h"
+#include "RtfClipboard.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+using P = DocumentProbe;
+
+class EditCommandsTest : public ::testing::Test
+{
+protected:
+    EditCommandsTest() : commands(&rt) { QApplication::clipboard()->clear(); }
+
+    void select(int from, int to)
+    {
+        QTextCursor cursor = rt.textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        rt.setTextCursor(cursor);
+    }
+    void placeAt(int position) { select(position, position); }
+
+    void setClipboard(const QString &text, const QByteArray &rtf = QByteArray())
+    {
+        auto *data = new QMimeData;
+        data->setText(text);
+        if (!rtf.isNull())
+            data->setData("text/rtf", rtf);
+        QApplication::clipboard()->setMimeData(data);
+    }
+
+    RichTextEdit rt;
+    EditCommands commands;
+};
+} // namespace
+
+TEST_F(EditCommandsTest, CopyPutsPlainTextAndRtf)
+{
+    rt.setPlainText("one two three");
+    select(4, 7);
+    commands.mnuEditCopy_Click();
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->text(), "two");
+    EXPECT_TRUE(data->data("text/rtf").startsWith("{\\rtf1"));
+    EXPECT_EQ(P::read(data->data("text/rtf"))->toPlainText(), "two");
+    EXPECT_EQ(rt.toPlainText(), "one two three");
+}
+
+TEST_F(EditCommandsTest, BoldWordPastedElsewhereStaysBold)
+{
+    QTextCursor cursor = rt.textCursor();
+    cursor.insertText("plain ");
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.insertText("strong", bold);
+    cursor.insertText(" end", QTextCharFormat());
+    select(6, 12);
+    commands.mnuEditCopy_Click();
+    placeAt(0);
+    commands.mnuEditPaste_Click();
+    EXPECT_EQ(rt.toPlainText(), "strongplain strong end");
+    EXPECT_TRUE(P::isBold(P::formatOf(*rt.document(), "strongplain")));
+    EXPECT_FALSE(P::isBold(P::formatOf(*rt.document(), "plain")));
+    EXPECT_EQ(rt.document()->blockCount(), 1);
+    EXPECT_EQ(rt.textCursor().position(), 6); // after the pasted word
+}
+
+TEST_F(EditCommandsTest, PlainTextTakesTheFormattingAtTheInsertionPoint)
+{
+    QTextCharFormat italic;
+    italic.setFontItalic(true);
+    rt.textCursor().insertText("slanted", italic);
+    setClipboard("from elsewhere");
+    placeAt(3);
+    commands.mnuEditPaste_Click();
+    EXPECT_EQ(rt.toPlainText(), "slafrom elsewherented");
+    EXPECT_TRUE(P::formatOf(*rt.document(), "from").fontItalic());
+}
+
+TEST_F(EditCommandsTest, PastePrefersRtfOverPlainText)
+{
+    setClipboard("plain version", "{\\rtf1 {\\i rich} version}");
+    commands.mnuEditPaste_Click();
+    EXPECT_EQ(rt.toPlainText(), "rich version");
+    EXPECT_TRUE(P::formatOf(*rt.document(), "rich").fontItalic());
+}
+
+TEST_F(EditCommandsTest, PasteWithEmptyClipboardRemovesTheSelection)
+{
+    rt.setPlainText("keep drop keep");
+    select(4, 9);
+    commands.mnuEditPaste_Click();
+    EXPECT_EQ(rt.toPlainText(), "keep keep");
+}
+
+TEST_F(EditCommandsTest, CutWithoutSelectionOnlyEmptiesTheClipboard)
+{
+    rt.setPlainText("untouched");
+    setClipboard("old content");
+    placeAt(3);
+    commands.mnuEditCut_Click();
+    EXPECT_EQ(rt.toPlainText(), "untouched");
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    EXPECT_EQ(data->text(), "");
+    EXPECT_FALSE(data->hasFormat("text/rtf"));
+}
+
+TEST_F(EditCommandsTest, UndoAfterCutBringsTheTextBack)
+{
+    rt.setPlainText("alpha beta gamma");
+    select(6, 11);
+    commands.mnuEditCut_Click();
+    EXPECT_EQ(rt.toPlainText(), "alpha gamma");
+    EXPECT_EQ(QApplication::clipboard()->text(), "beta ");
+    commands.mnuEditUndo_Click();
+    EXPECT_EQ(rt.toPlainText(), "alpha beta gamma");
+}
+
+TEST_F(EditCommandsTest, SelectAllThenTypingReplacesEverything)
+{
+    rt.setPlainText("first\nsecond\nthird");
+    placeAt(2);
+    commands.Selall_Click();
+    QTest::keyClicks(&rt, "new");
+    EXPECT_EQ(rt.toPlainText(), "new");
+}
+
+TEST_F(EditCommandsTest, CutAndPasteAcrossParagraphs)
+{
+    rt.setPlainText("one\ntwo\nthree");
+    select(2, 9); // "e\ntwo\nt"
+    commands.mnuEditCut_Click();
+    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({"onhree"}));
+    placeAt(6);
+    commands.mnuEditPaste_Click();
+    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({"onhreee", "two", "t"}));
+}
+
+TEST_F(EditCommandsTest, PastedPicturesCanBeShown)
+{
+    QImage image(5, 5, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QTextDocument source;
+    source.addResource(QTextDocument::ImageResource, QUrl("mem:green"), image);
+    QTextCursor cursor(&source);
+    QTextImageFormat format;
+    format.setName("mem:green");
+    cursor.insertImage(format);
+    cursor.select(QTextCursor::Document);
+    RtfClipboard::copy(cursor);
+
+    commands.mnuEditPaste_Click();
+    const QTextCharFormat pasted = P::formatOf(*rt.document(), QStringLiteral("\uFFFC"));
+    ASSERT_TRUE(pasted.isImageFormat());
+    const QVariant resource =
+        rt.document()->resource(QTextDocument::ImageResource, QUrl(pasted.toImageFormat().name()));
+    EXPECT_EQ(resource.value<QImage>().size(), QSize(5, 5));
+}
+
+TEST_F(EditCommandsTest, FindEntryAsksForTheFindWindow)
+{
+    QSignalSpy finds(&commands, &EditCommands::findRequested);
+    commands.Find_Click();
+    EXPECT_EQ(finds.count(), 1);
+}
+
+TEST_F(EditCommandsTest, ControlKeysInTheDocumentCarryRtf)
+{
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    rt.textCursor().insertText("keyboard", bold);
+    rt.selectAll();
+    QTest::keySequence(&rt, QKeySequence::Copy);
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(copied->hasFormat("text/rtf"));
+    EXPECT_TRUE(copied->hasHtml()); // Qt's own formats stay for programs without RTF
+    EXPECT_EQ(copied->text(), "keyboard");
+
+    setClipboard("plain", "{\\rtf1 {\\i pasted}}");
+    placeAt(0);
+    QTest::keySequence(&rt, QKeySequence::Paste);
+    EXPECT_EQ(rt.toPlainText(), "pastedkeyboard");
+    EXPECT_TRUE(P::formatOf(*rt.document(), "pasted").fontItalic());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+class ReaderShell;
+
+// The life of the main window from load to unload and the reader's options: geometry and
+// options are read once when the window loads and written once when it unloads, and a
+// marker tells the next start whether this run ended cleanly. The window itself is reached
+// through the shell's MainWindowHooks.
+class MainWindowLife
+{
+public:
+    // 15 twips make a pixel wherever a stored length meets the window.
+    static constexpr double TwipsPerPixel = 15.0;
+
+    explicit MainWindowLife(ReaderShell &shell);
+
+    // The window's load: clipboard remembered, left alignment, geometry, visible unless
+    // started hidden, engines and voices, options, an empty document, the monitor timer.
+    void Form_Load(bool startedHidden);
+    // Every activation runs the layout; the first one also fills the font boxes.
+    void Form_Activate();
+    // Asked whenever the window is to close. A close by the user (`userClose`) is turned
+    // into a trip to the notification area and cancelled: the result is true when the
+    // window must stay. Closes by the program, the session's end and Exit go ahead.
+    bool Form_QueryUnload(bool userClose);
+    // Saves geometry and options and unloads the other forms. Runs once per run.
+    void Form_Unload();
+    bool unloaded() const { return m_unloaded; }
+
+    void LoadOptions();
+    void SaveOptions();
+
+    // Geometry from and to the settings, in twips.
+    void restoreGeometry();
+    void saveGeometry();
+
+    // File > Exit: asks, then unloads the window and ends the program.
+    void mnuFileExit_Click();
+
+private:
+    ReaderShell &m_shell;
+    bool m_activated = false;
+    bool m_unloaded = false;
+};

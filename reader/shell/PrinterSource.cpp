@@ -1,0 +1,34 @@
+#include "PrinterSource.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+
+std::unique_ptr<QPrinter> PrinterSource::defaultPrinter()
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return nullptr;
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+void PrinterSource::printSelection(const QTextEdit &Rt, QPrinter &printer)
+{
+    const QTextCursor cursor = Rt.textCursor();
+    const QTextDocument &source = *Rt.document();
+    if (!cursor.hasSelection()) {
+        source.print(&printer);
+        return;
+    }
+    // The selection becomes a document of its own, laid out like the original.
+    QTextDocument selected;
+    selected.setDefaultFont(source.defaultFont());
+    selected.setDefaultStyleSheet(source.defaultStyleSheet());
+    selected.setDefaultTextOption(source.defaultTextOption());
+    selected.setIndentWidth(source.indentWidth());
+    QTextCursor(&selected).insertFragment(cursor.selection());
+    selected.print(&printer);
+}

@@ -1,0 +1,66 @@
+#include "Printing.h"
+
+#include "Askprint.h"
+#include "IgnoreErrors.h"
+
+#include <QLabel>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+Printing::Printing(Askprint &question, QTextEdit *Rt, PrinterSource::Factory printer,
+                   QWidget *parent)
+    : QDialog(parent), m_question(&question), m_rt(Rt), m_printer(std::move(printer))
+{
+    setObjectName(QStringLiteral("Printing"));
+    setWindowTitle(QStringLiteral("Printing..."));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Label1 = new QLabel(QStringLiteral("Sending document to printer..."));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    ProgressBar1 = new QProgressBar;
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ProgressBar1);
+}
+
+void Printing::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Printing starts once the window is up, so that the user sees what is going on.
+    if (!m_printed)
+        QTimer::singleShot(0, this, &Printing::Form_Activate);
+}
+
+void Printing::Form_Activate()
+{
+    if (m_printed)
+        return;
+    m_printed = true;
+    ignoreErrors([&] { ProgressBar1->setMaximum(1); });
+    ignoreErrors([&] {
+        if (!m_rt)
+            return;
+        if (!m_question || m_question->entireDocument()) {
+            // Selection start 0: the selection goes and the caret moves to the start.
+            QTextCursor cursor = m_rt->textCursor();
+            cursor.setPosition(0);
+            m_rt->setTextCursor(cursor);
+        }
+        for (int copy = 1; copy <= 1; ++copy) {
+            ProgressBar1->setValue(ProgressBar1->value() + 1);
+            std::unique_ptr<QPrinter> printer = m_printer ? m_printer() : nullptr;
+            if (printer)
+                PrinterSource::printSelection(*m_rt, *printer);
+        }
+    });
+    ignoreErrors([&] { ProgressBar1->setValue(ProgressBar1->maximum()); });
+    if (m_question)
+        m_question->close();
+    close();
+}

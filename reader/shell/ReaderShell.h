@@ -1,0 +1,92 @@
+#pragma once
+
+#include "HelpLinks.h"
+#include "MainWindowHooks.h"
+#include "PrinterSource.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class Askprint;
+class InstanceGuard;
+class ListenerTransport;
+class MainWindowLife;
+class QTextEdit;
+class ReaderSettings;
+class SystemInfoProgram;
+class frmAbout;
+class frmListener;
+class frmRightClick;
+
+// What a shell is made of; every field left empty takes the platform's own.
+struct ShellOptions
+{
+    QString runtimeFolder; // instance lock and listener; empty: the user's runtime folder
+    QString settingsFile;  // empty: the user's settings store
+    HelpLinks::Opener shellOpen;
+    std::function<bool()> trayAvailable;
+    std::function<void()> endProgram; // ends the event loop
+    PrinterSource::Factory printer;
+    std::shared_ptr<SystemInfoProgram> systemInfo;
+};
+
+// The reader's shell for one run: the settings, the single-instance pieces, the
+// notification-area form, the About box, printing, and the main window's life. The forms
+// are created when first used and live until the shell goes. The main window joins through
+// attachMainWindow.
+class ReaderShell : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ReaderShell(ShellOptions options = {}, QObject *parent = nullptr);
+    ~ReaderShell() override;
+
+    void attachMainWindow(const MainWindowHooks &hooks);
+    const MainWindowHooks &mainWindow() const { return m_main; }
+
+    ReaderSettings &settings();
+    InstanceGuard &instanceGuard();
+    ListenerTransport &listenerTransport();
+    frmListener &listener();
+    frmRightClick &rightClick();
+    bool hasRightClick() const { return bool(m_rightClick); }
+    MainWindowLife &life();
+    HelpLinks &links();
+    SystemInfoProgram &systemInfo();
+
+    // Whether the desktop has a notification area now.
+    bool trayAvailable() const;
+
+    // The About box: modal from the main menu, not modal from the tray menu.
+    void showAbout(bool modal);
+    frmAbout *about() const;
+
+    // File > Print: the question, not modal.
+    void Print(QTextEdit *Rt);
+    Askprint *askprint() const;
+
+    // Brings the main window back (from minimized, hidden, or the notification area) and
+    // removes the notification-area icon. A show request and a click on the icon do this.
+    void ShowMainWindow();
+
+    // Unloads every form other than the main window (the listener, the notice, the About
+    // box, printing).
+    void unloadForms();
+    // Ends the program at once.
+    void endProgram();
+
+private:
+    ShellOptions m_options;
+    MainWindowHooks m_main;
+    std::unique_ptr<ReaderSettings> m_settings;
+    std::unique_ptr<InstanceGuard> m_instanceGuard;
+    std::unique_ptr<ListenerTransport> m_transport;
+    std::unique_ptr<frmListener> m_listener;
+    std::unique_ptr<frmRightClick> m_rightClick;
+    std::unique_ptr<MainWindowLife> m_life;
+    std::unique_ptr<HelpLinks> m_links;
+    QPointer<frmAbout> m_about;
+    QPointer<Askprint> m_askprint;
+};

@@ -1,0 +1,95 @@
+#include "ReaderStartup.h"
+
+#include "IgnoreErrors.h"
+#include "InstanceGuard.h"
+#include "ListenerTransport.h"
+#include "MainWindowLife.h"
+#include "MessageBoxService.h"
+#include "StartupCommand.h"
+#include "frmListener.h"
+#include "frmRightClick.h"
+#include "modCereproc.h"
+
+#include <QApplication>
+
+ReaderStartup::ReaderStartup(Options options)
+    : m_options(std::move(options)), m_shell(std::make_unique<ReaderShell>(m_options.shell))
+{
+    if (m_options.commandLine.isNull())
+        m_options.commandLine = programCommandLine();
+    if (!m_options.installVoice)
+        m_options.installVoice = &modCereproc::InstallVoice;
+}
+
+ReaderStartup::~ReaderStartup()
+{
+    // The shell's forms go before the main window they point at.
+    m_shell.reset();
+    m_mainWindow.reset();
+}
+
+QString ReaderStartup::programCommandLine()
+{
+    return QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+}
+
+bool ReaderStartup::StartProgram()
+{
+    const StartupCommand command = StartupCommand::parse(m_options.commandLine);
+
+    bool previous = false;
+    if (command.checksPreviousInstance())
+        ignoreErrors([&] { previous = m_shell->instanceGuard().previousInstance(); });
+    if (previous) {
+        bool answered = false;
+        ignoreErrors([&] { answered = NotifyRunningInstance(); });
+        if (!answered)
+            MessageBoxService::show(AlreadyRunningText);
+        return false;
+    }
+
+    // The reader ends through Exit only: closing the last visible window (the notice, the
+    // About box) must not end it.
+    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
+        app->setQuitOnLastWindowClosed(false);
+    // Logging off or shutting down ends the event loop without Exit: the settings are saved
+    // all the same.
+    if (command.mode() != StartupCommand::Install)
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                         m_shell.get(), [shell = m_shell.get()] { shell->life().Form_Unload(); });
+
+    switch (command.mode()) {
+    case StartupCommand::Startup:
+        // Hidden, with only the icon; no listener on this path.
+        ignoreErrors([&] { loadMainWindow(); });
+        ignoreErrors([&] { m_shell->life().Form_Load(true); });
+        ignoreErrors([&] { m_shell->rightClick().LoadTrayIcon(); });
+        return true;
+    case StartupCommand::Install:
+        ignoreErrors([&] { m_options.installVoice(command.installToken()); });
+        return false;
+    case StartupCommand::Normal:
+        break;
+    }
+    ignoreErrors([&] { m_shell->listener().Form_Load(); });
+    ignoreErrors([&] { loadMainWindow(); });
+    ignoreErrors([&] { m_shell->life().Form_Load(false); });
+    return true;
+}
+
+void ReaderStartup::loadMainWindow()
+{
+    if (!m_mainWindow && m_options.createMainWindow)
+        m_mainWindow = m_options.createMainWindow(*m_shell);
+    // A window that did not hand over hooks of its own is still shown and hidden.
+    if (m_mainWindow && !m_shell->mainWindow().window) {
+        MainWindowHooks hooks;
+        hooks.window = m_mainWindow.get();
+        m_shell->attachMainWindow(hooks);
+    }
+}
+
+bool ReaderStartup::NotifyRunningInstance()
+{
+    return m_shell->listenerTransport().send(CopyDataRecord::showRequest());
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ReaderShell.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+// The reader's start: reads the command line, lets only one reader run per user, and
+// starts the program normally, hidden in the notification area ("-startup"), or as a voice
+// installer that opens no window ("-install <token>"). A second start hands a show request
+// to the running reader and ends.
+class ReaderStartup
+{
+public:
+    // Creates frmMain; frmMain hands its hooks to the shell with attachMainWindow.
+    using MainWindowFactory = std::function<std::unique_ptr<QWidget>(ReaderShell &)>;
+
+    struct Options
+    {
+        QString commandLine; // null: the program's arguments joined with spaces
+        std::function<void(const QString &)> installVoice; // empty: the voice catalogue's
+        MainWindowFactory createMainWindow;
+        ShellOptions shell;
+    };
+
+    explicit ReaderStartup(Options options);
+    ~ReaderStartup();
+
+    // True when the reader runs on and the caller enters the event loop; false when this
+    // start has done all it came for (a voice installed, or a second start answered).
+    bool StartProgram();
+
+    // Sends the show request to the running reader's listener and waits until it has been
+    // handled. False when there is no listener, or it did not answer.
+    bool NotifyRunningInstance();
+
+    ReaderShell &shell() { return *m_shell; }
+    QWidget *mainWindow() const { return m_mainWindow.get(); }
+
+    // The command line as one string.
+    static QString programCommandLine();
+
+    static inline const QString AlreadyRunningText = QStringLiteral(
+        "An instance of Larkvane TTS Reader is already running, a second instance cannot be "
+        "started. An attempt to communicate with the original instance has failed. If the "
+        "previous instance is unresponsive you may have to end the parlance.exe process "
+        "manually using the Windows task manager (ctrl-alt-del).");
+
+private:
+    void loadMainWindow();
+
+    Options m_options;
+    std::unique_ptr<ReaderShell> m_shell;
+    std::unique_ptr<QWidget> m_mainWindow;
+};

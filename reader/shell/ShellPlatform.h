@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class InstanceGuard;
+class ListenerTransport;
+class SystemInfoProgram;
+
+// The operating-system services of the shell, created for the platform the reader is built
+// for (the backends live under platform/).
+namespace ShellPlatform {
+
+// The per-user folder for the instance lock and the listener (private to the user).
+QString runtimeFolder();
+
+// `folder` empty means runtimeFolder().
+std::unique_ptr<InstanceGuard> createInstanceGuard(const QString &folder = QString());
+std::unique_ptr<ListenerTransport> createListenerTransport(const QString &folder = QString());
+std::unique_ptr<SystemInfoProgram> createSystemInfoProgram();
+
+} // namespace ShellPlatform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+class HelpLinks;
+class QFrame;
+class QLabel;
+class QPushButton;
+class SystemInfoProgram;
+
+// The About box: the product artwork, OK, and a button that starts the system-information
+// program.
+class frmAbout : public QDialog
+{
+    Q_OBJECT
+public:
+    static inline const QString ArtworkPath = QStringLiteral(":/parlance/about.png");
+
+    frmAbout(const SystemInfoProgram &systemInfo, const HelpLinks &links,
+             QWidget *parent = nullptr);
+
+    // Starts the system-information program, or says that there is none.
+    void StartSysInfo();
+
+    QFrame *Picture1 = nullptr;
+    QLabel *Image1 = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdSysInfo = nullptr;
+
+private:
+    const SystemInfoProgram &m_systemInfo;
+    const HelpLinks &m_links;
+};

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+class QTimer;
+class ReaderShell;
+
+// The notification-area side of the reader, all in one hidden form: it owns the ear icon
+// and receives its clicks, owns the popup menu, and is itself the notice that tells the user
+// the reader went to the notification area instead of ending.
+class frmRightClick : public QWidget
+{
+    Q_OBJECT
+public:
+    // The icon's mouse messages, by their classic numbers.
+    static constexpr int MessageLeftButtonUp = 514;
+    static constexpr int MessageLeftDoubleClick = 515;
+    static constexpr int MessageRightButtonUp = 517;
+    static constexpr int MessageMiddleButtonUp = 520;
+
+    // The icon's tip: the text cut to the 64 characters of the icon record's tip field.
+    static QString TrayTip();
+
+    explicit frmRightClick(ReaderShell &shell, QWidget *parent = nullptr);
+    ~frmRightClick() override;
+
+    // Sends the main window to the notification area (closing or minimizing it). Where the
+    // desktop has no notification area the window is minimized to the task bar instead, so
+    // that the reader stays reachable.
+    void PutInTray();
+    // Adds the icon. A notification area that is not there yet (a session still starting)
+    // is waited for a while; if it never comes, a hidden main window goes to the task bar.
+    void LoadTrayIcon();
+    // Stores the notice's check box as "Minimize".
+    void SaveOption();
+    // The icon's mouse messages: left button up shows the main window, right button up
+    // opens the popup menu; the rest is ignored.
+    void Form_MouseMove(int message);
+
+    // Removes the icon.
+    void DeleteTrayIcon();
+    bool TrayIconShown() const { return m_trayIconShown; }
+    // Whether the icon can be shown now.
+    bool trayAvailable() const;
+
+    // Closes the notice for good (the program ends).
+    void Unload();
+
+    // How often and how long LoadTrayIcon waits for a notification area.
+    void setTrayRetry(int intervalMs, int attempts);
+
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    int lastMessage() const { return m_message; }
+
+    // The notice.
+    QLabel *Label1 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QPushButton *Command1 = nullptr;
+
+    // The popup menu and its items.
+    QMenu *mnuPopup = nullptr;
+    QAction *mnuClip = nullptr;
+    QAction *mnuDialog = nullptr;
+    QAction *mnuStopSpk = nullptr;
+    QAction *mnuHelp = nullptr;
+    QAction *mnuSite = nullptr;
+    QAction *mnuAbout = nullptr;
+    QAction *mnuExit = nullptr;
+
+    void Command1_Click();
+    void mnuExit_Click();
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createNotice();
+    void createPopup();
+    void copyMainChecks();
+    void showIconWhenTrayAppears();
+    void keepOnTaskBar();
+
+    ReaderShell &m_shell;
+    QSystemTrayIcon *m_tray = nullptr;
+    QTimer *m_trayRetry = nullptr;
+    int m_trayAttempts = 0;
+    int m_maxTrayAttempts = 120;
+    bool m_trayIconShown = false;
+    int m_message = 0;
+    bool m_busy = false;
+    bool m_unloading = false;
+};

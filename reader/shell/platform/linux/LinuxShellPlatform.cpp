@@ -1,0 +1,32 @@
+#include "ShellPlatform.h"
+
+#include "DesktopSystemInfo.h"
+#include "LocalSocketListener.h"
+#include "LockFileInstanceGuard.h"
+
+#include <QStandardPaths>
+
+namespace ShellPlatform {
+
+QString runtimeFolder()
+{
+    // XDG_RUNTIME_DIR, or a private folder Qt creates for the user when it is not set.
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+std::unique_ptr<InstanceGuard> createInstanceGuard(const QString &folder)
+{
+    return std::make_unique<LockFileInstanceGuard>(folder.isEmpty() ? runtimeFolder() : folder);
+}
+
+std::unique_ptr<ListenerTransport> createListenerTransport(const QString &folder)
+{
+    return std::make_unique<LocalSocketListener>(folder.isEmpty() ? runtimeFolder() : folder);
+}
+
+std::unique_ptr<SystemInfoProgram> createSystemInfoProgram()
+{
+    return std::make_unique<DesktopSystemInfo>();
+}
+
+} // namespace ShellPlatform

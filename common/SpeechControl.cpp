@@ -1,13 +1,19 @@
 #include "SpeechControl.h"
 
+#include "DialogRunner.h"
 #include "Engine.h"
+#include "EngineSettingsDialog.h"
+#include "EngineSettingsStore.h"
 #include "EspeakEngine.h"
+#include "FliteEngine.h"
+#include "PronunciationDialog.h"
 #include "SpeechError.h"
 #include "SpeechHub.h"
 #include "SpeechWorker.h"
 #include "TextFileDecoder.h"
 #include "WavFileWriter.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -93,6 +99,23 @@ void SpeechControl::loadVoices()
     m_voicesLoaded = true;
 }
 
+Engine::Params SpeechControl::utteranceParams() const
+{
+    Engine::Params params;
+    params.rate = m_rate;
+    params.volume = m_volume;
+    if (!m_voiceName.isEmpty())
+        params.settings = EngineSettingsStore().values(m_voiceName);
+    return params;
+}
+
+PronunciationLexicon::Rewrite SpeechControl::rewrite(const QString &text) const
+{
+    const PronunciationLexicon lexicon =
+        m_voiceName.isEmpty() ? PronunciationLexicon() : EngineSettingsStore().lexicon(m_voiceName);
+    return lexicon.rewrite(text);
+}
+
 void SpeechControl::speak(const QString &text)
 {
     loadVoices();
@@ -135,21 +158,25 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
 
     Engine *engine = m_engine.get();
     const QString voice = m_voiceName;
-    const Engine::Params params{m_rate, m_volume};
+    const Engine::Params params = utteranceParams();
+    const PronunciationLexicon::Rewrite spoken = rewrite(text);
     QEventLoop loop;
     SpeechWorker::instance().post([=, &loop] {
         try {
             if (!voice.isEmpty() && engine->currentVoice() != voice)
                 engine->selectVoice(voice);
             const bool complete = engine->synthesize(
-                text, params,
+                spoken.text(), params,
                 [&](const qint16 *samples, int count) {
                     if (*abort)
                         return false;
                     writer->write(samples, count);
                     return true;
                 },
-                [&](qint64, int position, int length) { *done = position + length; });
+                [&](qint64, int position, int length) {
+                    const auto [start, size] = spoken.original(position, length);
+                    *done = start + size;
+                });
             if (!complete || *abort)
                 throw SpeechError(SpeechErrors::Cancelled,
                                   QStringLiteral("Speaking to file was stopped."));
@@ -324,7 +351,15 @@ void SpeechControl::setStringProperty(int property, const QString &value)
         m_engineFolder = value;
         return;
     case PropertyVoiceFolder:
+        if (value == m_voiceFolder)
+            return;
         m_voiceFolder = value;
+        // The folder decides the engine. The same folder set again (the loading sets it
+        // twice, and again at every switch to this voice) keeps the loaded voice.
+        if (!value.trimmed().isEmpty())
+            setEngine(std::make_unique<FliteEngine>(value));
+        else if (dynamic_cast<FliteEngine *>(m_engine.get()))
+            setEngine(std::make_unique<EspeakEngine>());
         return;
     default:
         throw SpeechError(SpeechErrors::UnsupportedProperty,
@@ -353,7 +388,28 @@ void SpeechControl::showDialog(int dialog, QWidget *parent)
     if (!m_engine->hasDialog(dialog))
         throw SpeechError(SpeechErrors::NoSuchDialog,
                           QStringLiteral("The engine has no dialog %1.").arg(dialog));
-    m_engine->showDialog(dialog, parent);
+    if (dialog != DialogEngineSettings && dialog != DialogPronunciation) {
+        m_engine->showDialog(dialog, parent);
+        return;
+    }
+    // Both dialogs keep what they set per voice: without a voice there is nothing to set.
+    loadVoices();
+    if (m_voiceName.isEmpty())
+        throw SpeechError(SpeechErrors::NoVoice, QStringLiteral("No voice is selected."));
+    EngineSettingsStore store;
+    if (dialog == DialogEngineSettings) {
+        const QList<EngineSetting> settings = m_engine->settingList();
+        if (settings.isEmpty())
+            throw SpeechError(SpeechErrors::NoSuchDialog,
+                              QStringLiteral("The engine has no settings."));
+        EngineSettingsDialog box(m_voiceName, settings, store.values(m_voiceName), parent);
+        if (DialogRunner::exec(box) == QDialog::Accepted)
+            store.setValues(m_voiceName, box.values());
+    } else {
+        PronunciationDialog box(m_voiceName, store.lexicon(m_voiceName), parent);
+        if (DialogRunner::exec(box) == QDialog::Accepted)
+            store.setLexicon(m_voiceName, box.lexicon());
+    }
 }
 
 QVariant SpeechControl::invoke(int operation, const QVariantList &a)

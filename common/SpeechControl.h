@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Engine.h"
+#include "PronunciationLexicon.h"
 #include "SpeechResource.h"
 
 #include <QObject>
@@ -11,7 +13,6 @@
 #include <memory>
 #include <set>
 
-class Engine;
 class QWidget;
 class SpeechHub;
 
@@ -74,8 +75,12 @@ public:
     void setNumberProperty(int property, int value);
     int numberProperty(int property);
     bool propertySupported(int test, int property);
+    // Setting the voice folder (39) to a folder makes this a voice-file element speaking the
+    // voices found there; setting it back to empty returns to the standard voices.
     void setStringProperty(int property, const QString &value);
     QString stringProperty(int property);
+    // Settings (13) and pronunciation (0) dialogs for the selected voice, shown through
+    // DialogRunner; what the user accepts is stored per voice and applies from the next speak.
     void showDialog(int dialog, QWidget *parent = nullptr);
 
     // Calls an operation by its number with the arguments in the control's order.
@@ -117,4 +122,8 @@ private:
 
     void loadVoices();
     void adoptEngine(std::unique_ptr<Engine> engine);
+    // What one utterance is spoken with, read at the speak call: rate, volume and the
+    // voice's stored settings, and the text as the voice's pronunciations rewrite it.
+    Engine::Params utteranceParams() const;
+    PronunciationLexicon::Rewrite rewrite(const QString &text) const;
 };

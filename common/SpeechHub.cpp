@@ -40,7 +40,10 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
 
     Engine *engine = control->m_engine.get();
     const QString voice = control->m_voiceName;
-    const Engine::Params params{control->m_rate, control->m_volume};
+    const Engine::Params params = control->utteranceParams();
+    // The engine speaks the text as the voice's pronunciations rewrite it; word positions
+    // are mapped back so that listeners only ever see the caller's text.
+    const PronunciationLexicon::Rewrite spoken = control->rewrite(text);
     std::weak_ptr<Utterance> weak = utterance;
     auto wake = [this, weak] {
         QMetaObject::invokeMethod(
@@ -54,14 +57,14 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
             Qt::QueuedConnection);
     };
 
-    SpeechWorker::instance().post([utterance, engine, voice, params, wake] {
+    SpeechWorker::instance().post([utterance, engine, voice, params, spoken, wake] {
         bool first = true;
         try {
             if (!utterance->aborted && !utterance->text.isEmpty()) {
                 if (!voice.isEmpty() && engine->currentVoice() != voice)
                     engine->selectVoice(voice);
                 engine->synthesize(
-                    utterance->text, params,
+                    spoken.text(), params,
                     [&](const qint16 *samples, int count) {
                         if (utterance->aborted)
                             return false;
@@ -75,8 +78,9 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
                     [&](qint64 sample, int position, int length) {
                         if (length <= 0)
                             return;
+                        const auto [start, size] = spoken.original(position, length);
                         std::lock_guard lock(utterance->markMutex);
-                        utterance->marks.push_back({sample, position, length});
+                        utterance->marks.push_back({sample, start, size});
                     });
             }
         } catch (const SpeechError &e) {

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "EngineSetting.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 #include <functional>
+#include <utility>
 
 class QWidget;
 
@@ -15,8 +19,15 @@ class Engine
 public:
     struct Params
     {
+        Params(int rate = 0, int volume = 99, EngineSettingValues settings = {})
+            : rate(rate), volume(volume), settings(std::move(settings))
+        {
+        }
         int rate = 0;    // -10..10, 0 is the engine's natural speed
         int volume = 99; // 1..99, amplitude scales linearly with it
+        // The voice's values for settingList(), as the settings dialog stored them; the
+        // engine applies them to this utterance only.
+        EngineSettingValues settings;
     };
 
     // Receives 16-bit mono samples at sampleRate(). Returning false aborts the synthesis.
@@ -40,7 +51,13 @@ public:
     virtual bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                             const WordSink &word) = 0;
 
-    // Engine dialogs (settings 13, pronunciation 0); called on the UI thread.
+    // What the settings dialog offers for this engine. Fixed per engine type and never
+    // touches the library, so any thread may ask.
+    virtual QList<EngineSetting> settingList() const { return {}; }
+
+    // Engine dialogs (settings 13, pronunciation 0); called on the UI thread. The control
+    // shows the settings dialog from settingList() and the pronunciation editor itself for
+    // an engine that has them; showDialog() is for any other dialog an engine brings.
     virtual bool hasDialog(int /*id*/) const { return false; }
     virtual void showDialog(int id, QWidget *parent);
 };

@@ -307,10 +307,15 @@ bool EspeakEngine::synthesize(const QString &text, const Params &params, const A
     }
     espeak_SetParameter(espeakRATE, wordsPerMinute(params.rate), 0);
     espeak_SetParameter(espeakVOLUME, espeak_GetParameter(espeakVOLUME, 0), 0);
-    espeak_SetParameter(espeakPITCH, qBound(0, m_settings.pitch, 100), 0);
-    espeak_SetParameter(espeakRANGE, qBound(0, m_settings.pitchRange, 100), 0);
-    espeak_SetParameter(espeakWORDGAP, qMax(0, m_settings.wordGap), 0);
-    espeak_SetParameter(espeakPUNCTUATION, qBound(0, m_settings.punctuation, 2), 0);
+    const Settings settings = settingsFor(params);
+    espeak_SetParameter(espeakPITCH, qBound(0, settings.pitch, 100), 0);
+    espeak_SetParameter(espeakRANGE, qBound(0, settings.pitchRange, 100), 0);
+    espeak_SetParameter(espeakWORDGAP, qMax(0, settings.wordGap), 0);
+    espeak_SetParameter(espeakPUNCTUATION, qBound(0, settings.punctuation, 2), 0);
+    // "Some" names the marks that change what a sentence says but leaves the ones that
+    // only pace it (full stop, comma, question and exclamation marks) to the intonation.
+    if (settings.punctuation == 2)
+        espeak_SetPunctuationList(L"\"()[]{}<>/\\;:-_*&#@%+=~|");
     espeak_SetParameter(espeakCAPITALS, 0, 0);
 
     // Plain UTF-8: no SSML flag, so '<' and '&' are read as text, and no phoneme flag, so
@@ -327,4 +332,48 @@ bool EspeakEngine::synthesize(const QString &text, const Params &params, const A
             SpeechErrors::SynthesisFailed,
             QStringLiteral("espeak-ng could not synthesise the text (error %1).").arg(int(result)));
     return true;
+}
+
+QList<EngineSetting> EspeakEngine::settingList() const
+{
+    const Settings defaults;
+    EngineSetting pitch;
+    pitch.key = QStringLiteral("pitch");
+    pitch.label = QStringLiteral("Pitch");
+    pitch.defaultValue = defaults.pitch;
+
+    EngineSetting range;
+    range.key = QStringLiteral("pitchRange");
+    range.label = QStringLiteral("Pitch range");
+    range.defaultValue = defaults.pitchRange;
+
+    EngineSetting gap;
+    gap.key = QStringLiteral("wordGap");
+    gap.label = QStringLiteral("Pause between words (10 ms steps)");
+    gap.maximum = 100; // up to a second
+    gap.defaultValue = defaults.wordGap;
+
+    EngineSetting punctuation;
+    punctuation.key = QStringLiteral("punctuation");
+    punctuation.label = QStringLiteral("Speak punctuation");
+    punctuation.choices = {QStringLiteral("None"), QStringLiteral("All"), QStringLiteral("Some")};
+    punctuation.defaultValue = defaults.punctuation;
+    return {pitch, range, gap, punctuation};
+}
+
+bool EspeakEngine::hasDialog(int id) const
+{
+    return id == 0 || id == 13;
+}
+
+EspeakEngine::Settings EspeakEngine::settingsFor(const Params &params) const
+{
+    Settings result = m_settings;
+    const QList<EngineSetting> list = settingList();
+    int *fields[] = {&result.pitch, &result.pitchRange, &result.wordGap, &result.punctuation};
+    for (int i = 0; i < list.size(); ++i) {
+        if (params.settings.contains(list[i].key))
+            *fields[i] = list[i].clamp(params.settings.value(list[i].key));
+    }
+    return result;
 }

@@ -35,6 +35,12 @@ public:
     Settings settings() const { return m_settings; }
     void setSettings(const Settings &settings) { m_settings = settings; }
 
+    // The settings dialog offers the Settings fields, under the keys "pitch", "pitchRange",
+    // "wordGap" and "punctuation"; values an utterance brings override setSettings().
+    QList<EngineSetting> settingList() const override;
+    bool hasDialog(int id) const override;
+    Settings settingsFor(const Params &params) const;
+
     // The speaking rate in words per minute for a control rate of -10..10.
     static int wordsPerMinute(int rate);
 

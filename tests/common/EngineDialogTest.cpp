@@ -1,0 +1,316 @@
+#include "DialogRunner.h"
+#include "EngineSettingsDialog.h"
+#include "EngineSettingsStore.h"
+#include "EspeakEngine.h"
+#include "EventRecorder.h"
+#include "PronunciationDialog.h"
+#include "ScriptedEngine.h"
+#include "SpeechControl.h"
+#include "SpeechError.h"
+#include "TestVoiceFile.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+namespace {
+using SC = SpeechControl;
+const QString FliteVoice = QStringLiteral("CereVoice slt");
+
+int errorNumber(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const SpeechError &e) {
+        return e.number;
+    }
+    return 0;
+}
+
+std::vector<qint16> readSamples(const QString &path)
+{
+    SF_INFO info{};
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    std::vector<qint16> samples;
+    if (!f)
+        return samples;
+    samples.resize(size_t(info.frames));
+    sf_read_short(f, samples.data(), info.frames);
+    sf_close(f);
+    return samples;
+}
+
+// Answers the dialogs of one test: `fill` works the widgets, then the dialog is accepted
+// (or rejected), the way a user would.
+class DialogAnswer
+{
+public:
+    DialogAnswer(std::function<void(QDialog &)> fill, int result = QDialog::Accepted)
+    {
+        DialogRunner::setHandler([this, fill, result](QDialog &dialog) {
+            ++shown;
+            title = dialog.windowTitle();
+            fill(dialog);
+            return result;
+        });
+    }
+    ~DialogAnswer() { DialogRunner::setHandler({}); }
+    int shown = 0;
+    QString title;
+};
+
+void setSpin(QDialog &dialog, const char *key, int value)
+{
+    auto *spin = dialog.findChild<QSpinBox *>(QString::fromLatin1(key));
+    ASSERT_NE(spin, nullptr) << key;
+    spin->setValue(value);
+}
+
+class EngineDialogs : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(TestVoiceFile::write(m_voices.path()).isEmpty());
+        m_text = m_work.filePath("in.txt");
+        QFile file(m_text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Seven slow swans, sailing south; then: silence!");
+        EngineSettingsStore().clear(FliteVoice);
+    }
+    void TearDown() override
+    {
+        EngineSettingsStore().clear(FliteVoice);
+        for (const QString &voice : std::as_const(m_espeakVoices))
+            EngineSettingsStore().clear(voice);
+    }
+
+    std::unique_ptr<SC> fliteElement()
+    {
+        auto control = std::make_unique<SC>(1);
+        control->setStringProperty(SC::PropertyVoiceFolder, m_voices.path());
+        return control;
+    }
+    std::unique_ptr<SC> espeakElement()
+    {
+        auto control = std::make_unique<SC>(0);
+        m_espeakVoices.append(control->stringProperty(SC::PropertyVoiceName));
+        return control;
+    }
+    // Speaks the fixture's sentence, or `text`, into a 22 kHz file and returns its samples.
+    std::vector<qint16> speakToFile(SC &control, const QString &text = QString())
+    {
+        QString source = m_text;
+        if (!text.isNull()) {
+            source = m_work.filePath(QStringLiteral("text%1.txt").arg(m_count));
+            QFile file(source);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(text.toUtf8());
+        }
+        const QString wav = m_work.filePath(QStringLiteral("out%1.wav").arg(m_count++));
+        control.speakToFile(source, 0, 2, 1, wav, 3, SC::Format22kHz16BitMono, 1);
+        return readSamples(wav);
+    }
+
+    QTemporaryDir m_voices;
+    QTemporaryDir m_work;
+    QString m_text;
+    QStringList m_espeakVoices;
+    int m_count = 0;
+};
+
+double pitch(const std::vector<qint16> &samples)
+{
+    return TestVoiceFile::medianPitch(samples.data(), qsizetype(samples.size()), 22050);
+}
+} // namespace
+
+TEST_F(EngineDialogs, AnEngineWithoutDialogsRefusesWithAPositiveNumber)
+{
+    SC control(0, std::make_unique<ScriptedEngine>());
+    DialogAnswer answer([](QDialog &) {});
+    EXPECT_GT(errorNumber([&] { control.showDialog(SC::DialogEngineSettings); }), 0);
+    EXPECT_GT(errorNumber([&] { control.showDialog(SC::DialogPronunciation); }), 0);
+    EXPECT_GT(errorNumber([&] { control.invoke(SC::OpShowDialog, {7}); }), 0);
+    // A voice-file element without a voice has nothing to set.
+    QTemporaryDir empty;
+    SC broken(2);
+    broken.setStringProperty(SC::PropertyVoiceFolder, empty.path());
+    EXPECT_GT(errorNumber([&] { broken.showDialog(SC::DialogEngineSettings); }), 0);
+    EXPECT_EQ(answer.shown, 0);
+}
+
+TEST_F(EngineDialogs, FliteSettingsChangeLaterSpeechAndStayWithTheVoice)
+{
+    auto control = fliteElement();
+    const std::vector<qint16> before = speakToFile(*control);
+    {
+        DialogAnswer answer([](QDialog &d) { setSpin(d, "pitch", 60); });
+        control->invoke(SC::OpShowDialog, {SC::DialogEngineSettings});
+        EXPECT_EQ(answer.shown, 1);
+        EXPECT_TRUE(answer.title.contains(FliteVoice));
+    }
+    const std::vector<qint16> after = speakToFile(*control);
+    EXPECT_NEAR(pitch(after) / pitch(before), 1.6, 0.2);
+
+    // Another element with the same voice (or the next run) finds the stored value, and a
+    // cancelled dialog changes nothing.
+    auto again = fliteElement();
+    int shownPitch = -1;
+    {
+        DialogAnswer answer(
+            [&](QDialog &d) {
+                shownPitch = d.findChild<QSpinBox *>(QStringLiteral("pitch"))->value();
+                setSpin(d, "pitch", -30);
+            },
+            QDialog::Rejected);
+        again->showDialog(SC::DialogEngineSettings);
+    }
+    EXPECT_EQ(shownPitch, 60);
+    EXPECT_EQ(EngineSettingsStore().values(FliteVoice).value(QStringLiteral("pitch")), 60);
+}
+
+TEST_F(EngineDialogs, EspeakSettingsChangePitchPausesAndPunctuation)
+{
+    auto control = espeakElement();
+    const std::vector<qint16> before = speakToFile(*control);
+    {
+        DialogAnswer answer([](QDialog &d) {
+            setSpin(d, "pitch", 90);
+            setSpin(d, "wordGap", 30);
+        });
+        control->showDialog(SC::DialogEngineSettings);
+    }
+    const std::vector<qint16> higher = speakToFile(*control);
+    EXPECT_GT(pitch(higher), pitch(before) * 1.15);
+    // Seven words, each followed by 300 ms more pause.
+    EXPECT_GT(double(higher.size()), double(before.size()) + 22050 * 0.3 * 5);
+
+    {
+        DialogAnswer answer([](QDialog &d) {
+            auto *dialog = qobject_cast<EngineSettingsDialog *>(&d);
+            ASSERT_NE(dialog, nullptr);
+            dialog->restoreDefaults();
+            auto *punctuation = d.findChild<QComboBox *>(QStringLiteral("punctuation"));
+            ASSERT_NE(punctuation, nullptr);
+            ASSERT_EQ(punctuation->count(), 3);
+            punctuation->setCurrentIndex(1); // all
+        });
+        control->showDialog(SC::DialogEngineSettings);
+    }
+    // Speaking every comma, semicolon, colon and the exclamation mark takes a while longer.
+    const std::vector<qint16> spoken = speakToFile(*control);
+    EXPECT_GT(double(spoken.size()), double(before.size()) + 22050 * 1.0);
+    const EngineSettingValues stored =
+        EngineSettingsStore().values(control->stringProperty(SC::PropertyVoiceName));
+    EXPECT_EQ(stored, (EngineSettingValues{{QStringLiteral("pitch"), 50},
+                                           {QStringLiteral("pitchRange"), 50},
+                                           {QStringLiteral("wordGap"), 0},
+                                           {QStringLiteral("punctuation"), 1}}));
+}
+
+TEST(EspeakSettings, SomePunctuationNamesFewerMarksThanAll)
+{
+    EspeakEngine engine;
+    const QString text = QStringLiteral("Wait (please), then: go; now. Really, yes!");
+    auto length = [&](int punctuation) {
+        qint64 samples = 0;
+        engine.synthesize(
+            text, Engine::Params(0, 99, {{QStringLiteral("punctuation"), punctuation}}),
+            [&](const qint16 *, int count) {
+                samples += count;
+                return true;
+            },
+            [](qint64, int, int) {});
+        return double(samples) / engine.sampleRate();
+    };
+    const double none = length(0);
+    const double all = length(1);
+    const double some = length(2);
+    // Brackets, colon and semicolon are named (about a third of a second each at least); the
+    // commas, full stop and exclamation mark are not.
+    EXPECT_GT(some, none + 4 * 0.3);
+    EXPECT_GT(all, some + 3 * 0.2);
+}
+
+TEST_F(EngineDialogs, PronunciationsChangeTheAudioButNotTheWordPositions)
+{
+    auto control = fliteElement();
+    EventRecorder recorder(*control);
+    const QString text = QStringLiteral("The cat sat on the mat.");
+    control->speak(text);
+    ASSERT_TRUE(recorder.waitForEnd());
+    const QList<int> plainPositions = recorder.wordPositions();
+    ASSERT_EQ(plainPositions, (QList<int>{0, 4, 8, 12, 15, 19}));
+    const qsizetype plainLength = speakToFile(*control, text).size();
+
+    {
+        DialogAnswer answer([](QDialog &d) {
+            auto *dialog = qobject_cast<PronunciationDialog *>(&d);
+            ASSERT_NE(dialog, nullptr);
+            d.findChild<QPushButton *>(QStringLiteral("addButton"))->click();
+            d.findChild<QPushButton *>(QStringLiteral("addButton"))->click();
+            d.findChild<QPushButton *>(QStringLiteral("addButton"))->click();
+            QTableWidget *table = dialog->table();
+            ASSERT_EQ(table->rowCount(), 3);
+            table->item(0, 0)->setText(QStringLiteral("CAT"));
+            table->item(0, 1)->setText(QStringLiteral("hippopotamus of the river"));
+            table->item(1, 0)->setText(QStringLiteral("dropped"));
+            // The empty third row is not an entry; the second goes again.
+            table->setCurrentCell(1, 0);
+            table->selectRow(1);
+            d.findChild<QPushButton *>(QStringLiteral("removeButton"))->click();
+            EXPECT_EQ(table->rowCount(), 2);
+        });
+        control->invoke(SC::OpShowDialog, {SC::DialogPronunciation});
+    }
+    const auto stored = EngineSettingsStore().lexicon(FliteVoice).entries();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0].word, QStringLiteral("CAT"));
+
+    control->speak(text);
+    ASSERT_TRUE(recorder.waitForEnd(2));
+    EXPECT_EQ(recorder.wordPositions(), plainPositions + plainPositions);
+    // Four spoken words in place of one: clearly longer.
+    EXPECT_GT(double(speakToFile(*control, text).size()), double(plainLength) * 1.3);
+
+    // The dialog opens again with the stored entry.
+    QStringList shown;
+    DialogAnswer look(
+        [&](QDialog &d) {
+            QTableWidget *table = qobject_cast<PronunciationDialog *>(&d)->table();
+            for (int row = 0; row < table->rowCount(); ++row)
+                shown << table->item(row, 0)->text() + "=" + table->item(row, 1)->text();
+        },
+        QDialog::Rejected);
+    control->showDialog(SC::DialogPronunciation);
+    EXPECT_EQ(shown, QStringList{"CAT=hippopotamus of the river"});
+}
+
+TEST(EngineSettingsDialog, ValuesStayInRangeAndDefaultsComeBack)
+{
+    EngineSetting level;
+    level.key = QStringLiteral("level");
+    level.maximum = 10;
+    level.defaultValue = 4;
+    EngineSetting mode;
+    mode.key = QStringLiteral("mode");
+    mode.defaultValue = 1;
+    mode.choices = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+    // Stored values from an older version may be out of range or unknown.
+    EngineSettingsDialog dialog(
+        QStringLiteral("v"), {level, mode},
+        {{QStringLiteral("level"), 99}, {QStringLiteral("mode"), 7}, {QStringLiteral("gone"), 1}});
+    EXPECT_EQ(dialog.values(),
+              (EngineSettingValues{{QStringLiteral("level"), 10}, {QStringLiteral("mode"), 1}}));
+    dialog.findChild<QComboBox *>(QStringLiteral("mode"))->setCurrentIndex(2);
+    EXPECT_EQ(dialog.values().value(QStringLiteral("mode")), 2);
+    dialog.restoreDefaults();
+    EXPECT_EQ(dialog.values(),
+              (EngineSettingValues{{QStringLiteral("level"), 4}, {QStringLiteral("mode"), 1}}));
+}

@@ -233,3 +233,35 @@ TEST_F(FliteEngineTest, ASinkThatRefusesStopsTheSynthesis)
     // Blank text is done at once, without audio.
     EXPECT_TRUE(speak(engine, QStringLiteral("  \n ")).samples.empty());
 }
+
+TEST_F(FliteEngineTest, OddTextKeepsWordsInsideTheText)
+{
+    FliteEngine engine(m_dir.path());
+    const QString lone = QString(QChar(0xD800)) + QStringLiteral(" lone surrogate");
+    const QStringList texts{
+        QString(300, QLatin1Char('a')),
+        QStringLiteral("123456789012345678901234567890 1,000,000.5 -7 3/4 1e10"),
+        QStringLiteral("<b>&amp;</b> [[x]] {{y}} \t\r\n\f\v"),
+        QStringLiteral("... ,,, !!! ??? -- \" ' ` ( ) [ ] { }"),
+        QStringLiteral("mixed Ελληνικά русский 中文 العربية words"),
+        lone,
+    };
+    for (const QString &text : texts) {
+        SCOPED_TRACE(text.left(40).toStdString());
+        const Spoken spoken = speak(engine, text);
+        EXPECT_TRUE(spoken.complete);
+        int last = -1;
+        for (const Word &w : spoken.words) {
+            EXPECT_GT(w.position, last);
+            EXPECT_GT(w.length, 0);
+            EXPECT_LE(w.position + w.length, text.size());
+            EXPECT_LE(w.sample, qint64(spoken.samples.size()));
+            last = w.position;
+        }
+    }
+    // Long text without sentence ends is cut into utterances and still reports every word.
+    const QString many = QStringLiteral("a ").repeated(520);
+    const Spoken long_ = speak(engine, many);
+    ASSERT_EQ(long_.words.size(), 520u);
+    EXPECT_EQ(long_.words.back().position, many.size() - 2);
+}

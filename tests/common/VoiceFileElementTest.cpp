@@ -143,7 +143,7 @@ TEST_F(VoiceFileElement, SpeaksWithWordEventsAtTheirPositions)
     EXPECT_EQ(words, (QStringList{"Good", "morning", "dear", "reader", "it's", "9", "o'clock"}));
 }
 
-TEST_F(VoiceFileElement, SpeaksToFilesAtBothRatesAndFollowsRateAndVolume)
+TEST_F(VoiceFileElement, SpeaksToFilesAtBothRatesAndFollowsTheRate)
 {
     SC control(1);
     configure(control, m_voices.path());
@@ -157,15 +157,4 @@ TEST_F(VoiceFileElement, SpeaksToFilesAtBothRatesAndFollowsRateAndVolume)
     control.setNumberProperty(SC::PropertyRate, 6);
     const Wav fast = toFile(control, SC::Format16kHz16BitMono, QStringLiteral("c.wav"));
     EXPECT_LT(double(fast.samples.size()), double(narrow.samples.size()) * 0.7);
-
-    control.setNumberProperty(SC::PropertyRate, 0);
-    control.setNumberProperty(SC::PropertyVolume, 50);
-    const Wav soft = toFile(control, SC::Format16kHz16BitMono, QStringLiteral("d.wav"));
-    ASSERT_EQ(soft.samples.size(), narrow.samples.size());
-    int loudest = 0, softest = 0;
-    for (size_t i = 0; i < soft.samples.size(); ++i) {
-        loudest = std::max(loudest, std::abs(int(narrow.samples[i])));
-        softest = std::max(softest, std::abs(int(soft.samples[i])));
-    }
-    EXPECT_NEAR(double(softest) / loudest, 50.0 / 99.0, 0.01);
 }

@@ -1,0 +1,42 @@
+#include "SaveDialogService.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace {
+SaveDialogService::Handler &installedHandler()
+{
+    static SaveDialogService::Handler handler;
+    return handler;
+}
+} // namespace
+
+QString SaveDialogService::getSaveFileName(QWidget *parent, const QString &filter, int flags)
+{
+    if (installedHandler())
+        return installedHandler()({filter, flags});
+    // The flags of the common dialog have no counterpart here; Qt's dialog also asks before
+    // it lets the user write over an existing file.
+    return QFileDialog::getSaveFileName(parent, QString(), QString(), qtFilter(filter));
+}
+
+void SaveDialogService::setHandler(Handler handler)
+{
+    installedHandler() = std::move(handler);
+}
+
+QString SaveDialogService::qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts.at(i).trimmed();
+        QString patterns = parts.at(i + 1).trimmed();
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses of the description when it has them.
+        entries.append(description.contains(QLatin1Char('('))
+                           ? description
+                           : QStringLiteral("%1 (%2)").arg(description, patterns));
+    }
+    return entries.join(QStringLiteral(";;"));
+}

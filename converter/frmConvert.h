@@ -1,0 +1,67 @@
+#pragma once
+
+#include "SpeechControl.h"
+
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The converter's one window: it reads the command line the reader wrote, asks where to
+// save, has the engine speak the text file into a WAV file and reports the result. It is
+// shown only while the engine works, with the share of the text done and a Cancel button.
+class frmConvert : public QWidget
+{
+    Q_OBJECT
+public:
+    // How a run ended; the program's exit code.
+    enum Outcome {
+        Created = 0,
+        NotFromReader = 1,
+        InvalidOptions = 2,
+        SaveCancelled = 3,
+        Stopped = 4,
+        Failed = 5,
+    };
+
+    // `control` replaces the standard speech control (tests give it a scripted engine).
+    explicit frmConvert(std::unique_ptr<SpeechControl> control = nullptr,
+                        QWidget *parent = nullptr);
+    ~frmConvert() override;
+
+    // Handles the whole command line and returns when the conversion is over.
+    Outcome Form_Load(const QString &commandLine);
+    Outcome ConvertToWave(QString &EngineName, QString &FileToOpen, QString &EnginePath,
+                          QString &LanguagePath);
+
+    // The voice the CereVoice set-up leaves selected: the last one whose name holds
+    // "CereVoice" in any case; empty when none does.
+    static QString lastCereVoice(const QStringList &voices);
+
+    SpeechControl *XChantTTS1 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+    int speed = 0;
+    int volume = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void cmdCancel_Click();
+    void setUpStandardVoice(const QString &EngineName);
+    void setUpCereVoice(const QString &EnginePath, const QString &LanguagePath);
+    void applySpeedAndVolume();
+    Outcome synthesize(const QString &EngineName, const QString &FileToOpen,
+                       const QString &wavFile);
+    void fileProgress(qint64 done, qint64 total);
+
+    std::unique_ptr<SpeechControl> m_control;
+    bool m_working = false;
+    bool m_cancelRequested = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+// What a conversion needs from the reader at the moment of the request. The main window
+// fills it from its own state (document, voice, sliders, settings); nothing of it is kept
+// once the converter has been started.
+struct ConversionRequest
+{
+    // The reader's ShellOpen: starts the converter with its command line.
+    using ShellOpenCall =
+        std::function<int(QString &command, int showStyle, const QString &workDir)>;
+    using StoreSetting = std::function<void(const QString &value)>;
+
+    QString documentText;   // the document's whole plain text
+    qint16 engineIndex = 0; // 0: a standard voice; i > 0: CereVoice voice i
+    QString voiceName;      // the current voice, for a standard voice
+    QString engineDir;      // EngineDir of CereVoices entry engineIndex
+    QString voiceDir;       // VoiceDir of that entry
+    int speed = 0;          // the speed slider, -10..10
+    int volume = 0;         // the volume slider, 0..100
+
+    // The stored "DisableConvertWarn" of section "Options" (empty when missing), and how
+    // to store a new value for it.
+    QString disableConvertWarn;
+    StoreSetting storeDisableConvertWarn;
+
+    ShellOpenCall shellOpen;
+    // The folder that holds the converter; empty means the reader's own folder.
+    QString readerFolder;
+    // Where the temporary text file goes; empty means the per-user temporary folder.
+    QString temporaryFolder;
+};

@@ -1,0 +1,127 @@
+#include "modConvert.h"
+
+#include "MessageBoxService.h"
+#include "frmConvertWarn.h"
+#include "modRegistry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QTime>
+#include <exception>
+
+namespace modConvert {
+
+void mnuConvert_Click(const ConversionRequest &request, QWidget *parent)
+{
+    if (request.disableConvertWarn != QLatin1String("True")) {
+        frmConvertWarn warning(request, parent);
+        warning.exec();
+        return;
+    }
+    DoConvert(request);
+}
+
+bool DoConvert(const ConversionRequest &request)
+{
+    QString error;
+    const QString textFile = WriteTemporaryTextFile(
+        DocumentLine(request.documentText) + QStringLiteral("\r\n"),
+        request.temporaryFolder.isEmpty() ? TemporaryFolder() : request.temporaryFolder, &error);
+    if (textFile.isEmpty()) {
+        MessageBoxService::show(
+            QStringLiteral("The document could not be written to a temporary file, so it "
+                           "cannot be converted.\n%1")
+                .arg(error),
+            MessageBoxService::Ok, MessageBoxService::Critical, QStringLiteral("Convert To Wave"));
+        return false;
+    }
+
+    const QString folder = request.readerFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                          : request.readerFolder;
+    QString command =
+        ConverterCommandLine(ConverterProgram(folder), ParameterString(request, textFile));
+    if (!request.shellOpen)
+        return false;
+    // Whether the converter started is not reported: it says itself what is wrong.
+    try {
+        request.shellOpen(command, 1, QDir::toNativeSeparators(folder));
+    } catch (const std::exception &) {
+    }
+    return true;
+}
+
+QString DocumentLine(const QString &text)
+{
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // The editor's own line and paragraph separators are line breaks too.
+    line.replace(QChar::LineSeparator, QLatin1Char(' '));
+    line.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
+    return line;
+}
+
+QString TemporaryFolder()
+{
+    // The runtime folder belongs to the user alone (Qt checks its owner and permissions);
+    // the shared temporary folder is the fallback.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return modRegistry::GetTempDir();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return QDir::toNativeSeparators(folder);
+}
+
+QString WriteTemporaryTextFile(const QString &text, const QString &folder, QString *error)
+{
+    // A fixed name from the clock would let a second request in the same second overwrite
+    // the first one's file, and would follow a link planted under that name. The temporary
+    // file is created new (never opened if something is there), readable by its owner only.
+    const int seconds = QTime::currentTime().msecsSinceStartOfDay() / 1000;
+    const QString name = QStringLiteral("temp%1-XXXXXX.txt").arg(seconds);
+    QTemporaryFile file(folder.isEmpty() ? name : QDir(folder).filePath(name));
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        if (error)
+            *error = file.errorString();
+        return {};
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        if (error)
+            *error = file.errorString();
+        file.remove();
+        return {};
+    }
+    file.close();
+    return QDir::toNativeSeparators(QFileInfo(file.fileName()).absoluteFilePath());
+}
+
+QString ParameterString(const ConversionRequest &request, const QString &textFile)
+{
+    const QString voice = request.engineIndex > 0
+                              ? request.engineDir + QLatin1Char('*') + request.voiceDir
+                              : request.voiceName;
+    return QStringLiteral("%1*%2*%3*%4")
+        .arg(voice, textFile, QString::number(request.speed), QString::number(request.volume));
+}
+
+QString ConverterProgram(const QString &readerFolder)
+{
+    // Found with the system's executable ending where it has one.
+    const QString name = QStringLiteral("wavewright");
+    const QString found = QStandardPaths::findExecutable(name, {readerFolder});
+    return QDir::toNativeSeparators(found.isEmpty() ? QDir(readerFolder).filePath(name) : found);
+}
+
+QString ConverterCommandLine(const QString &program, const QString &parameters)
+{
+    return QLatin1Char('"') + program + QStringLiteral("\" ") + parameters;
+}
+
+} // namespace modConvert

@@ -1,0 +1,82 @@
+#include "ConverterFixture.h"
+#include "ShellOpen.h"
+#include "SpeechControl.h"
+#include "TestVoiceFile.h"
+#include "modConvert.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <sndfile.h>
+
+using ConversionEndToEndTest = ConverterFixture;
+
+// The reader's request, as ShellOpen would start it, carried out by the converter with the
+// real engine.
+TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
+{
+    QString voice;
+    {
+        SpeechControl probe;
+        voice = probe.stringProperty(SpeechControl::PropertyVoiceName);
+    }
+    ASSERT_FALSE(voice.isEmpty());
+
+    QString program;
+    QString parameters;
+    ShellOpenPlatform::setOpenCall(
+        [&](const QString &, const QString &file, const QString &arguments, const QString &, int) {
+            program = file;
+            parameters = arguments;
+            return ShellOpenPlatform::Started;
+        });
+    ConversionRequest request;
+    request.documentText = QStringLiteral("Hello world.\nThis is a short test of the converter.");
+    request.voiceName = voice;
+    request.speed = 2;
+    request.volume = 90;
+    request.readerFolder = QStringLiteral("/opt/parlance reader");
+    request.temporaryFolder = m_dir.path();
+    request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
+        return ShellOpen(command, showStyle, workDir);
+    };
+    const bool requested = modConvert::DoConvert(request);
+    ShellOpenPlatform::setOpenCall({});
+    ASSERT_TRUE(requested);
+    EXPECT_EQ(program, QStringLiteral("/opt/parlance reader/wavewright"));
+    const QString textFile = parameters.split(QLatin1Char('*')).value(1);
+    ASSERT_TRUE(QFileInfo::exists(textFile));
+
+    frmConvert window;
+    EXPECT_EQ(window.Form_Load(parameters), frmConvert::Created);
+
+    const WavInfo wav = inspect(m_wav);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.rate, 22050);
+    EXPECT_EQ(wav.channels, 1);
+    EXPECT_EQ(wav.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    // Nine words take well over a second to say.
+    EXPECT_GT(wav.frames, 22050);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Wave file created.")});
+    EXPECT_FALSE(QFileInfo::exists(textFile));
+}
+
+TEST_F(ConversionEndToEndTest, CereVoiceFormSpeaksWithTheLastVoiceOfTheFolder)
+{
+    const QString voices = m_dir.filePath(QStringLiteral("voices"));
+    ASSERT_TRUE(QDir().mkpath(voices));
+    ASSERT_FALSE(TestVoiceFile::write(voices, QStringLiteral("heather")).isEmpty());
+    ASSERT_FALSE(TestVoiceFile::write(voices, QStringLiteral("sue")).isEmpty());
+
+    frmConvert window;
+    const QString line = QStringList{QStringLiteral("/opt/cereproc/engine"), voices, m_text,
+                                     QStringLiteral("0"), QStringLiteral("80")}
+                             .join(QLatin1Char('*'));
+    EXPECT_EQ(window.Form_Load(line), frmConvert::Created);
+    EXPECT_EQ(window.XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName),
+              QStringLiteral("CereVoice sue"));
+    const WavInfo wav = inspect(m_wav);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.rate, 22050);
+    EXPECT_GT(wav.frames, 0);
+    EXPECT_FALSE(QFileInfo::exists(m_text));
+}

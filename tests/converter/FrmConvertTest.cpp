@@ -1,0 +1,220 @@
+#include "ConverterFixture.h"
+#include "EndlessEngine.h"
+#include "ScriptedEngine.h"
+#include "SpeechControl.h"
+
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
+
+using FrmConvertTest = ConverterFixture;
+
+namespace {
+const QString NotFromReaderText = QStringLiteral(
+    "This program cannot be run outside of the main Larkvane Text-to-Speech Reader application");
+const QString InvalidText = QStringLiteral("Invalid options. Cannot convert to WAV.");
+const QStringList Voices{QStringLiteral("Scripted One"), QStringLiteral("Scripted Two")};
+} // namespace
+
+TEST_F(FrmConvertTest, RefusesCommandLinesThatDidNotComeFromTheReader)
+{
+    const struct
+    {
+        QString line;
+        frmConvert::Outcome outcome;
+        QString message;
+    } cases[] = {
+        {QString(), frmConvert::NotFromReader, NotFromReaderText},
+        {"Scripted One speech.txt 0 80", frmConvert::NotFromReader, NotFromReaderText},
+        {"Scripted One*x.txt*0", frmConvert::InvalidOptions, InvalidText},
+        {"a*b*" + m_text + "*0*80*1", frmConvert::InvalidOptions, InvalidText},
+    };
+    for (const auto &c : cases) {
+        m_boxes.clear();
+        auto window = scriptedForm(Voices);
+        EXPECT_EQ(window->Form_Load(c.line), c.outcome) << c.line.toStdString();
+        ASSERT_EQ(m_boxes.requests().size(), 1);
+        EXPECT_EQ(m_boxes.requests()[0].text, c.message);
+        EXPECT_EQ(m_boxes.requests()[0].title, QStringLiteral("Error"));
+        EXPECT_EQ(m_boxes.requests()[0].buttons, MessageBoxService::Ok);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(m_engine->synthesisCount(), 0);
+    }
+    EXPECT_TRUE(m_saveRequests.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(m_text));
+}
+
+TEST_F(FrmConvertTest, StandardVoiceIsChosenByItsTrimmedName)
+{
+    auto window = scriptedForm(Voices);
+    const QString line = QStringLiteral(" Scripted Two *%1 * 0 * 80 ").arg(m_text);
+    EXPECT_EQ(window->Form_Load(line), frmConvert::Created);
+
+    ASSERT_EQ(m_saveRequests.size(), 1);
+    EXPECT_EQ(m_saveRequests[0].filter, QStringLiteral("Windows PCM (*.wav)|*.wav"));
+    EXPECT_EQ(m_saveRequests[0].flags, 1);
+    EXPECT_EQ(m_engine->currentVoice(), QStringLiteral("Scripted Two"));
+    const WavInfo wav = inspect(m_wav);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.rate, 22050);
+    EXPECT_EQ(wav.channels, 1);
+    EXPECT_GT(wav.frames, 0);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Wave file created.")});
+    EXPECT_FALSE(QFileInfo::exists(m_text));
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(FrmConvertTest, SpeedAndVolumeReachTheEngineWithinItsRange)
+{
+    // The element starts at rate 3 and volume 50, so a refused value shows as unchanged.
+    const struct
+    {
+        QString speed;
+        QString volume;
+        int rate;
+        int level;
+    } cases[] = {
+        {QStringLiteral("10"), QStringLiteral("100"), 10, 99},
+        {QStringLiteral("-10"), QStringLiteral("0"), -10, 1},
+        {QStringLiteral("fast"), QStringLiteral("80"), 0, 80},
+        {QStringLiteral("11"), QStringLiteral("101"), 3, 50},
+        {QStringLiteral("-3.6"), QStringLiteral("33.5"), -4, 34},
+    };
+    for (const auto &c : cases) {
+        writeText();
+        auto window = scriptedForm(Voices);
+        window->XChantTTS1->setNumberProperty(SpeechControl::PropertyRate, 3);
+        window->XChantTTS1->setNumberProperty(SpeechControl::PropertyVolume, 50);
+        EXPECT_EQ(
+            window->Form_Load(standardLine(QStringLiteral("Scripted One"), c.speed, c.volume)),
+            frmConvert::Created)
+            << c.speed.toStdString();
+        EXPECT_EQ(m_engine->lastParams().rate, c.rate) << c.speed.toStdString();
+        EXPECT_EQ(m_engine->lastParams().volume, c.level) << c.volume.toStdString();
+    }
+}
+
+TEST_F(FrmConvertTest, OnlyAttInCapitalsAsksForTheNarrowFormat)
+{
+    const QStringList voices{QStringLiteral("ATT Crystal"), QStringLiteral("att mike")};
+    const struct
+    {
+        QString voice;
+        int rate;
+    } cases[] = {{voices[0], 16000}, {voices[1], 22050}};
+    for (const auto &c : cases) {
+        writeText();
+        auto window = scriptedForm(voices);
+        ASSERT_EQ(window->Form_Load(standardLine(c.voice)), frmConvert::Created);
+        EXPECT_EQ(inspect(m_wav).rate, c.rate) << c.voice.toStdString();
+    }
+}
+
+TEST_F(FrmConvertTest, CancelledSaveDialogEndsQuietlyAndKeepsTheText)
+{
+    m_saveAnswer.clear();
+    auto window = scriptedForm(Voices);
+    EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted One"))),
+              frmConvert::SaveCancelled);
+    EXPECT_TRUE(m_boxes.requests().isEmpty());
+    EXPECT_EQ(m_engine->synthesisCount(), 0);
+    EXPECT_TRUE(QFileInfo::exists(m_text));
+}
+
+TEST_F(FrmConvertTest, FailuresAreReportedAndKeepTheTextFile)
+{
+    const struct
+    {
+        const char *what;
+        QString voice;
+        QString wav;
+        bool failSynthesis;
+        bool removeText;
+    } cases[] = {
+        {"unknown voice", QStringLiteral("No Such Voice"), QString(), false, false},
+        {"failing engine", QStringLiteral("Scripted One"), QString(), true, false},
+        {"unwritable folder", QStringLiteral("Scripted One"),
+         m_dir.filePath(QStringLiteral("no folder/speech.wav")), false, false},
+        {"missing text file", QStringLiteral("Scripted One"), QString(), false, true},
+    };
+    for (const auto &c : cases) {
+        m_boxes.clear();
+        writeText();
+        if (c.removeText)
+            QFile::remove(m_text);
+        m_saveAnswer = c.wav.isEmpty() ? m_wav : c.wav;
+        auto window = scriptedForm(Voices);
+        if (c.failSynthesis)
+            m_engine->failNextSynthesis();
+        EXPECT_EQ(window->Form_Load(standardLine(c.voice)), frmConvert::Failed) << c.what;
+        ASSERT_EQ(m_boxes.requests().size(), 1) << c.what;
+        EXPECT_EQ(m_boxes.requests()[0].title, QStringLiteral("Error")) << c.what;
+        EXPECT_EQ(m_boxes.requests()[0].icon, MessageBoxService::Critical) << c.what;
+        EXPECT_FALSE(messages().contains(QStringLiteral("Wave file created."))) << c.what;
+        EXPECT_EQ(QFileInfo::exists(m_text), !c.removeText) << c.what;
+        EXPECT_FALSE(QFileInfo::exists(m_saveAnswer)) << c.what;
+        EXPECT_TRUE(strayFiles().isEmpty()) << c.what;
+        EXPECT_FALSE(window->isVisible()) << c.what;
+    }
+}
+
+TEST_F(FrmConvertTest, CereVoiceFormSetsUpTheElementAndReportsAMissingVoice)
+{
+    auto window = scriptedForm({});
+    const QString line = QStringLiteral("/opt/cereproc/engine*%1*%2*0*80")
+                             .arg(m_dir.filePath(QStringLiteral("no voices")), m_text);
+    EXPECT_EQ(window->Form_Load(line), frmConvert::Failed);
+
+    SpeechControl &element = *window->XChantTTS1;
+    EXPECT_EQ(element.numberProperty(SpeechControl::PropertyVoiceOption), 1);
+    EXPECT_EQ(element.numberProperty(SpeechControl::PropertyEngineMode), 25);
+    EXPECT_EQ(element.stringProperty(SpeechControl::PropertyEngineFolder),
+              QStringLiteral("/opt/cereproc/engine"));
+    EXPECT_EQ(element.stringProperty(SpeechControl::PropertyVoiceFolder),
+              m_dir.filePath(QStringLiteral("no voices")));
+    ASSERT_EQ(m_boxes.requests().size(), 1);
+    EXPECT_EQ(m_boxes.requests()[0].icon, MessageBoxService::Critical);
+    EXPECT_TRUE(QFileInfo::exists(m_text));
+    EXPECT_FALSE(QFileInfo::exists(m_wav));
+}
+
+TEST(FrmConvert, CereVoiceSetUpKeepsTheLastCereVoiceInAnyCase)
+{
+    EXPECT_EQ(
+        frmConvert::lastCereVoice({QStringLiteral("Plain"), QStringLiteral("CereVoice Heather"),
+                                   QStringLiteral("my cerevoice Sue"), QStringLiteral("Other")}),
+        QStringLiteral("my cerevoice Sue"));
+    EXPECT_EQ(frmConvert::lastCereVoice({QStringLiteral("Plain"), QStringLiteral("Cere Voice")}),
+              QString());
+}
+
+TEST_F(FrmConvertTest, StoppingWhileTheEngineWorksLeavesNoWavAndKeepsTheText)
+{
+    // Both the Cancel button and closing the window stop the engine.
+    for (const bool viaButton : {true, false}) {
+        m_boxes.clear();
+        auto window = form(std::make_unique<EndlessEngine>());
+        bool wasVisible = false;
+        int shownProgress = -1;
+        QObject::connect(window->XChantTTS1, &SpeechControl::fileProgress, window.get(),
+                         [&](qint64 done, qint64) {
+                             if (shownProgress >= 0 || done == 0)
+                                 return;
+                             wasVisible = window->isVisible();
+                             shownProgress = window->ProgressBar1->value();
+                             if (viaButton)
+                                 window->cmdCancel->click();
+                             else
+                                 window->close();
+                         });
+        EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Endless"))), frmConvert::Stopped);
+        EXPECT_TRUE(wasVisible);
+        EXPECT_GT(shownProgress, 0);
+        EXPECT_LT(shownProgress, 100);
+        EXPECT_TRUE(m_boxes.requests().isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(m_text));
+        EXPECT_FALSE(QFileInfo::exists(m_wav));
+        EXPECT_TRUE(strayFiles().isEmpty());
+        EXPECT_FALSE(window->isVisible());
+    }
+}

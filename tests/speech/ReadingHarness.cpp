@@ -49,6 +49,7 @@ void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
     QObject::connect(control, &SpeechControl::HasEvent, control, [this](int) {
         Step step = m_open.takeLast();
         step.nested = step.wordsOnArrival != m_words;
+        step.latestHeard = m_heard.isEmpty() ? -1 : m_heard.last();
         const frmMain &w = *m_window;
         step.speaking = state().Speaking;
         step.readAll = w.Command1->isEnabled();

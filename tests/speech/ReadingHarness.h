@@ -24,6 +24,7 @@ public:
         QString chunk;          // CurrentChunk when the event arrived
         bool nested = false;    // another word was handled while this one's handler yielded
         quint64 wordsOnArrival = 0;
+        int latestHeard = -1; // document position of the latest word heard by then
         bool speaking = false;
         bool readAll = false, stop = false, readSelection = false, voices = false, speed = false,
              volume = false;

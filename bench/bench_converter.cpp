@@ -1,0 +1,216 @@
+// The converter against the espeak-ng command line on the same ~80 KB English text, the same
+// voice (espeak-ng's English default) and rate (175 words per minute), both writing a
+// 22 050 Hz 16-bit mono WAV. The converter's side runs from its command line to the finished
+// WAV file in this process, the save dialog and the closing message answered here; the text
+// file it deletes is written again before each run, outside the timing. Each side runs three
+// times, alternating; the best run counts. Prints both times and the ratio command line /
+// converter (converter faster: ratio >= 1.0).
+#include "MessageBoxService.h"
+#include "SaveDialogService.h"
+#include "SpeechControl.h"
+#include "frmConvert.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sndfile.h>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int TargetBytes = 80 * 1024;
+constexpr int Rounds = 3;
+
+// A reproducible text of varied sentences: the same on every run and machine.
+QByteArray benchText()
+{
+    const char *subjects[] = {"The old miller",     "A tired traveller", "Our neighbour",
+                              "The youngest child", "Every fisherman",   "The schoolteacher",
+                              "A stranger in grey", "The baker's wife",  "My grandfather",
+                              "The night watchman"};
+    const char *verbs[] = {"carried",  "noticed", "repaired", "painted", "forgot",
+                           "measured", "sold",    "borrowed", "found",   "described"};
+    const char *objects[] = {"a basket of pears",       "the broken lantern",
+                             "forty-two wooden crates", "a letter from the city",
+                             "the map of the valley",   "three silver spoons",
+                             "the bell above the door", "a coat with brass buttons",
+                             "the last bag of flour",   "an umbrella nobody wanted"};
+    const char *endings[] = {"before the rain began.",
+                             "while the others were asleep.",
+                             "and said nothing about it for a week.",
+                             "on the morning of the 14th of March.",
+                             "because the market closed early.",
+                             "although it cost nearly 7 pounds.",
+                             "and then, quite suddenly, laughed.",
+                             "as the clock struck half past nine.",
+                             "without asking anyone's permission!",
+                             "-- or so the story goes?"};
+    QByteArray text;
+    quint32 state = 12345;
+    const auto next = [&state](int range) {
+        state = state * 1664525u + 1013904223u;
+        return int((state >> 16) % quint32(range));
+    };
+    // One line, as the reader writes its temporary file.
+    while (text.size() < TargetBytes) {
+        text += subjects[next(10)];
+        text += ' ';
+        text += verbs[next(10)];
+        text += ' ';
+        text += objects[next(10)];
+        text += ' ';
+        text += endings[next(10)];
+        text += ' ';
+    }
+    return text + "\r\n";
+}
+
+struct Timing
+{
+    double wall = 1e9; // seconds, best run
+    double cpu = 1e9;  // user + system seconds of the process doing the work, best run
+
+    void keepBest(const Timing &other)
+    {
+        wall = std::min(wall, other.wall);
+        cpu = std::min(cpu, other.cpu);
+    }
+};
+
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+template <typename Work> Timing measure(int who, Work work)
+{
+    const double cpuBefore = cpuSeconds(who);
+    QElapsedTimer timer;
+    timer.start();
+    if (!work())
+        return {-1, -1};
+    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds(who) - cpuBefore};
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+qint64 wavFrames(const QString &path, int *rate)
+{
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return -1;
+    sf_close(file);
+    *rate = info.samplerate;
+    return info.frames;
+}
+
+Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
+{
+    return measure(RUSAGE_CHILDREN, [&] {
+        QProcess process;
+        process.start(espeak, {QStringLiteral("-v"), QStringLiteral("gmw/en"), QStringLiteral("-s"),
+                               QStringLiteral("175"), QStringLiteral("-w"), wavPath,
+                               QStringLiteral("-f"), textPath});
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::fprintf(stderr, "espeak-ng failed: %s\n",
+                         process.readAllStandardError().constData());
+            return false;
+        }
+        return true;
+    });
+}
+
+Timing runConverter(const QString &commandLine)
+{
+    return measure(RUSAGE_SELF, [&] {
+        frmConvert window;
+        const frmConvert::Outcome outcome = window.Form_Load(commandLine);
+        if (outcome != frmConvert::Created)
+            std::fprintf(stderr, "the converter ended with outcome %d\n", int(outcome));
+        return outcome == frmConvert::Created;
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Writing a file needs neither a screen nor a sound device.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("PARLANCE_AUDIO"))
+        qputenv("PARLANCE_AUDIO", "null");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wavewright"));
+    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
+    if (espeak.isEmpty()) {
+        std::fprintf(stderr, "espeak-ng command line not found\n");
+        return 1;
+    }
+
+    // The voice the converter starts with is espeak-ng's own English default.
+    QString voice;
+    {
+        SpeechControl probe;
+        voice = probe.stringProperty(SpeechControl::PropertyVoiceName);
+    }
+    QTemporaryDir dir;
+    const QByteArray text = benchText();
+    const QString textPath = dir.filePath(QStringLiteral("temp1-bench.txt"));
+    const QString cliWav = dir.filePath(QStringLiteral("cli.wav"));
+    const QString converterWav = dir.filePath(QStringLiteral("converter.wav"));
+    const QString commandLine = QStringLiteral("%1*%2*0*100").arg(voice, textPath);
+    SaveDialogService::setHandler([&](const SaveDialogService::Request &) { return converterWav; });
+    MessageBoxService::setHandler(
+        [](const MessageBoxService::Request &) { return MessageBoxService::ResultOk; });
+    std::printf("text: %lld bytes, voice \"%s\"\n", qint64(text.size()), qPrintable(voice));
+
+    Timing cli, converter;
+    for (int round = 0; round < Rounds; ++round) {
+        if (!writeFile(textPath, text))
+            return 1;
+        const Timing c = runCommandLine(espeak, textPath, cliWav);
+        if (c.wall < 0)
+            return 1;
+        const Timing w = runConverter(commandLine);
+        if (w.wall < 0)
+            return 1;
+        if (QFile::exists(textPath)) {
+            std::fprintf(stderr, "the converter left its text file behind\n");
+            return 1;
+        }
+        cli.keepBest(c);
+        converter.keepBest(w);
+        std::printf("round %d (wall/cpu s): command line %.2f/%.2f, converter %.2f/%.2f\n",
+                    round + 1, c.wall, c.cpu, w.wall, w.cpu);
+        std::fflush(stdout);
+    }
+
+    int cliRate = 0, converterRate = 0;
+    const qint64 cliFrames = wavFrames(cliWav, &cliRate);
+    const qint64 converterFrames = wavFrames(converterWav, &converterRate);
+    std::printf("audio: command line %lld frames at %d Hz (%.1f min), converter %lld at %d Hz "
+                "(%.1f min)\n",
+                cliFrames, cliRate, double(cliFrames) / std::max(cliRate, 1) / 60.0,
+                converterFrames, converterRate,
+                double(converterFrames) / std::max(converterRate, 1) / 60.0);
+    std::printf("best of %d, wall (cpu):\n", Rounds);
+    std::printf("  espeak-ng -w   %6.2f s (%.2f s)\n", cli.wall, cli.cpu);
+    std::printf("  converter      %6.2f s (%.2f s)  ratio %.2f (cpu %.2f)\n", converter.wall,
+                converter.cpu, cli.wall / converter.wall, cli.cpu / converter.cpu);
+    return 0;
+}

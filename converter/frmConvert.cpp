@@ -115,11 +115,8 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         else
             setUpStandardVoice(EngineName);
     } catch (const std::exception &e) {
-        const QString reason = dynamic_cast<const SpeechError *>(&e)
-                                   ? static_cast<const SpeechError &>(e).description
-                                   : QString::fromLocal8Bit(e.what());
         showError(QStringLiteral("The voice could not be loaded, so no WAV file was created.\n%1")
-                      .arg(reason));
+                      .arg(QString::fromUtf8(e.what())));
         close();
         return Failed;
     }
@@ -207,7 +204,7 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         } catch (const SpeechError &e) {
             failure = e;
         } catch (const std::exception &e) {
-            failure = SpeechError(SpeechErrors::SynthesisFailed, QString::fromLocal8Bit(e.what()));
+            failure = SpeechError(SpeechErrors::SynthesisFailed, QString::fromUtf8(e.what()));
         }
     }
     if (failure) {

@@ -43,9 +43,36 @@ bool RegFileWriter::write(const QString &keyPath)
         m_error = QStringLiteral("no such key: %1").arg(fullName(keyPath));
         return false;
     }
-    const bool ok = writeKey(*key, keyPath);
+    const bool ok = writeKey(*key, storedSpelling(keyPath));
     m_store.closeKey(*key);
     return ok;
+}
+
+QString RegFileWriter::storedSpelling(const QString &keyPath)
+{
+    QString path;
+    QString parentPath;
+    const QString trimmed = keyPath.endsWith(QLatin1Char('\\')) ? keyPath.chopped(1) : keyPath;
+    if (trimmed.isEmpty())
+        return QString();
+    for (const QString &segment : trimmed.split(QLatin1Char('\\'))) {
+        QString spelling = segment;
+        if (const auto parent = m_store.openKey(RegistryRoot::LocalMachine, parentPath)) {
+            for (int i = 0;; ++i) {
+                const auto name = m_store.enumKey(*parent, i);
+                if (!name)
+                    break;
+                if (name->compare(segment, Qt::CaseInsensitive) == 0) {
+                    spelling = *name;
+                    break;
+                }
+            }
+            m_store.closeKey(*parent);
+        }
+        path = path.isEmpty() ? spelling : path + QLatin1Char('\\') + spelling;
+        parentPath = path;
+    }
+    return path;
 }
 
 QString RegFileWriter::text() const

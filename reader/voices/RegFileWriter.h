@@ -23,6 +23,10 @@ public:
     // cannot carry (a line break would end the line early).
     bool write(const QString &keyPath);
 
+    // The path as the store spells its keys, whatever case `keyPath` was typed in, so that an
+    // export made from a lower-case command line still recreates the keys as they were.
+    QString storedSpelling(const QString &keyPath);
+
     // Lines end in "\n"; the text ends with an empty line, as the registry editor's files do.
     QString text() const;
     QString error() const { return m_error; }

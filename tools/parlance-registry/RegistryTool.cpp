@@ -244,9 +244,10 @@ int RegistryTool::listKey(const QString &keyName)
     if (!databaseExists())
         return Failure;
     SqliteRegistryStore store(m_database, SqliteRegistryStore::Access::ReadOnly);
-    const QString fullName = path->isEmpty() ? QStringLiteral("HKEY_LOCAL_MACHINE")
-                                             : QStringLiteral("HKEY_LOCAL_MACHINE\\") + *path;
     const auto key = store.openKey(RegistryRoot::LocalMachine, *path);
+    const QString stored = key ? RegFileWriter(store).storedSpelling(*path) : *path;
+    const QString fullName = stored.isEmpty() ? QStringLiteral("HKEY_LOCAL_MACHINE")
+                                              : QStringLiteral("HKEY_LOCAL_MACHINE\\") + stored;
     if (!key)
         return fail(QStringLiteral("no such key: %1").arg(fullName));
 

@@ -251,3 +251,26 @@ TEST(RtfRoundTrip, ProducerFilesSurviveOurWriter)
         EXPECT_EQ(P::write(*second), written) << name;
     }
 }
+
+TEST(RtfRoundTrip, ListLabelsForReadersWithoutLists)
+{
+    // Readers that do not build lists print the list text; it must number like the list.
+    for (const auto &[style, third] : {std::pair{QTextListFormat::ListDecimal, "3."},
+                                       {QTextListFormat::ListLowerAlpha, "c."},
+                                       {QTextListFormat::ListUpperRoman, "III."},
+                                       {QTextListFormat::ListDisc, "\\'95"}}) {
+        QTextDocument doc;
+        QTextCursor c(&doc);
+        c.insertText("one");
+        QTextList *list = c.createList(style);
+        for (const char *item : {"two", "three"}) {
+            c.insertBlock();
+            list->add(c.block());
+            c.insertText(item);
+        }
+        const QByteArray rtf = P::write(doc);
+        const qsizetype label = rtf.lastIndexOf("{\\listtext ", rtf.indexOf("three"));
+        EXPECT_TRUE(rtf.mid(label).startsWith(QByteArray("{\\listtext ") + third + "\\tab}"))
+            << rtf.toStdString();
+    }
+}

@@ -17,8 +17,10 @@ void RtfListTable::beginList()
 
 void RtfListTable::setListId(int id)
 {
-    if (!m_lists.isEmpty())
-        m_lists.last().id = id;
+    if (m_lists.isEmpty())
+        return;
+    m_lists.last().id = id;
+    m_listIndex.insert(id, m_lists.size() - 1);
 }
 
 void RtfListTable::beginLevel()
@@ -58,15 +60,15 @@ QTextListFormat::Style RtfListTable::style(int ls, int level) const
     const auto found = m_overrides.constFind(ls);
     if (found == m_overrides.constEnd())
         return QTextListFormat::ListStyleUndefined;
-    for (const Definition &definition : m_lists) {
-        if (definition.id != found.value())
-            continue;
-        if (definition.formats.isEmpty())
-            return styleForNumberFormat(23, level);
-        const int index = std::clamp<int>(level, 0, definition.formats.size() - 1);
-        return styleForNumberFormat(definition.formats.at(index), level);
-    }
-    return QTextListFormat::ListStyleUndefined;
+    const auto index = m_listIndex.constFind(found.value());
+    if (index == m_listIndex.constEnd())
+        return QTextListFormat::ListStyleUndefined;
+    const Definition &definition = m_lists.at(index.value());
+    if (definition.formats.isEmpty())
+        return styleForNumberFormat(23, level);
+    return styleForNumberFormat(
+        definition.formats.at(std::clamp<qsizetype>(level, 0, definition.formats.size() - 1)),
+        level);
 }
 
 QTextListFormat::Style RtfListTable::styleForNumberFormat(int nfc, int level)

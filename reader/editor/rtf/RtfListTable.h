@@ -34,7 +34,8 @@ private:
     };
 
     QList<Definition> m_lists;
-    QHash<int, int> m_overrides; // \ls -> \listid
+    QHash<int, qsizetype> m_listIndex; // \listid -> position in m_lists
+    QHash<int, int> m_overrides;       // \ls -> \listid
     int m_overrideListId = 0;
     int m_overrideIndex = 0;
 };

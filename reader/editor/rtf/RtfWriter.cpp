@@ -50,6 +50,44 @@ QByteArray bulletText(QTextListFormat::Style style)
     }
 }
 
+QString letters(int number, char16_t first)
+{
+    QString label;
+    for (; number > 0; number = (number - 1) / 26)
+        label.prepend(QChar(char16_t(first + (number - 1) % 26)));
+    return label;
+}
+
+QString roman(int number, bool upper)
+{
+    static const std::pair<int, const char *> numerals[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+    QString label;
+    for (const auto &[value, text] : numerals) {
+        for (; number >= value && label.size() < 64; number -= value)
+            label += QLatin1String(text);
+    }
+    return upper ? label.toUpper() : label;
+}
+
+// The label a numbered list item shows, for readers that print the list text as it is.
+QString itemLabel(QTextListFormat::Style style, int number)
+{
+    switch (style) {
+    case QTextListFormat::ListLowerAlpha:
+        return letters(number, u'a') + u'.';
+    case QTextListFormat::ListUpperAlpha:
+        return letters(number, u'A') + u'.';
+    case QTextListFormat::ListLowerRoman:
+        return roman(number, false) + u'.';
+    case QTextListFormat::ListUpperRoman:
+        return roman(number, true) + u'.';
+    default:
+        return QString::number(number) + u'.';
+    }
+}
+
 QByteArray legacyNumbering(QTextListFormat::Style style)
 {
     switch (style) {
@@ -93,9 +131,14 @@ QByteArray RtfWriter::writeRange(const QTextDocument &document, int start, int e
     m_document = &document;
     m_start = start;
     m_end = end;
-    m_fonts = {familyOf(QTextCharFormat())};
+    m_fonts.clear();
+    m_fontIndex.clear();
     m_colors.clear();
+    m_colorIndex.clear();
     m_lists.clear();
+    m_listIndex.clear();
+    m_listCounters.clear();
+    fontIndex(QTextCharFormat()); // the document's default font is \f0
 
     forEachBlock([&](const QTextBlock &block) { collect(block, start, end); });
 
@@ -108,8 +151,10 @@ QByteArray RtfWriter::writeRange(const QTextDocument &document, int start, int e
 
 void RtfWriter::collect(const QTextBlock &block, int start, int end)
 {
-    if (const QTextList *list = block.textList(); list && !m_lists.contains(list))
+    if (const QTextList *list = block.textList(); list && !m_listIndex.contains(list)) {
+        m_listIndex.insert(list, static_cast<int>(m_lists.size()));
         m_lists.append(list);
+    }
     fontIndex(block.charFormat());
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
@@ -253,7 +298,9 @@ void RtfWriter::writeListText(QByteArray &out, const QTextBlock &block)
     } else {
         out += "\\pnlvlbody" + legacyNumbering(style) + "\\pnstart1\\pnindent0{\\pntxta .}}";
         out += "{\\listtext ";
-        m_encoder.append(out, list->itemText(block));
+        // Counted here: asking the list for each item's number costs a search per item.
+        const int number = ++m_listCounters[list];
+        m_encoder.append(out, itemLabel(style, number));
         out += "\\tab}";
     }
 }
@@ -347,25 +394,28 @@ QString RtfWriter::familyOf(const QTextCharFormat &format) const
 int RtfWriter::fontIndex(const QTextCharFormat &format)
 {
     const QString family = familyOf(format);
-    const int index = static_cast<int>(m_fonts.indexOf(family));
-    if (index >= 0)
-        return index;
+    const auto found = m_fontIndex.constFind(family);
+    if (found != m_fontIndex.constEnd())
+        return found.value();
+    const int index = static_cast<int>(m_fonts.size());
     m_fonts.append(family);
-    return static_cast<int>(m_fonts.size() - 1);
+    m_fontIndex.insert(family, index);
+    return index;
 }
 
 int RtfWriter::colorIndex(const QColor &color)
 {
-    const QColor rgb = color.toRgb();
-    for (int i = 0; i < m_colors.size(); ++i) {
-        if (m_colors.at(i).rgb() == rgb.rgb())
-            return i + 1;
-    }
-    m_colors.append(rgb);
-    return static_cast<int>(m_colors.size());
+    const QRgb rgb = color.rgb();
+    const auto found = m_colorIndex.constFind(rgb);
+    if (found != m_colorIndex.constEnd())
+        return found.value();
+    m_colors.append(QColor::fromRgb(rgb));
+    const int index = static_cast<int>(m_colors.size()); // 0 is the automatic colour
+    m_colorIndex.insert(rgb, index);
+    return index;
 }
 
 int RtfWriter::listIndex(const QTextList *list) const
 {
-    return static_cast<int>(m_lists.indexOf(list));
+    return m_listIndex.value(list, 0);
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QTextBlock>
@@ -46,7 +47,13 @@ private:
     int m_start = 0;
     int m_end = 0;
     RtfTextEncoder m_encoder;
+    // Tables in order of first use, with indexes for lookup: large documents can have
+    // many of each.
     QStringList m_fonts;
+    QHash<QString, int> m_fontIndex;
     QList<QColor> m_colors;
+    QHash<QRgb, int> m_colorIndex;
     QList<const QTextList *> m_lists;
+    QHash<const QTextList *, int> m_listIndex;
+    QHash<const QTextList *, int> m_listCounters;
 };

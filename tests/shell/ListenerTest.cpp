@@ -1,0 +1,257 @@
+#include "CopyDataRecord.h"
+#include "frmListener.h"
+#include "platform/linux/LocalSocketListener.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <cstring>
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+QByteArray wire(std::uint32_t dwData, std::uint32_t cbData, const QByteArray &buffer)
+{
+    QByteArray bytes(CopyDataRecord::WireSize, '\0');
+    qToLittleEndian<std::uint32_t>(dwData, bytes.data());
+    qToLittleEndian<std::uint32_t>(cbData, bytes.data() + 4);
+    bytes.replace(CopyDataRecord::HeaderSize, qMin<qsizetype>(buffer.size(), 255),
+                  buffer.left(255));
+    return bytes;
+}
+
+QByteArray textRecord(std::uint32_t dwData, const QByteArray &text)
+{
+    return wire(dwData, std::uint32_t(text.size() + 1), text);
+}
+
+// Binds a socket file and closes it without removing the file.
+bool leaveStaleSocket(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (fd < 0 || size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+}
+
+// Waits (spinning the event loop) for a call made on another thread.
+template <typename T> T await(std::future<T> &result)
+{
+    const bool ready = QTest::qWaitFor(
+        [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        20000);
+    EXPECT_TRUE(ready);
+    return result.get();
+}
+
+class ListenerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_transport = std::make_unique<LocalSocketListener>(m_dir.path());
+        m_listener = std::make_unique<frmListener>(*m_transport, [this] { ++m_shows; });
+        m_listener->Form_Load();
+        ASSERT_TRUE(m_listener->isLoaded());
+    }
+
+    // Sends raw bytes as a foreign program would and returns what came back once the
+    // listener closed the connection.
+    QByteArray exchange(const QByteArray &bytes)
+    {
+        QLocalSocket socket;
+        socket.connectToServer(m_transport->socketPath());
+        EXPECT_TRUE(socket.waitForConnected(5000));
+        QSignalSpy closed(&socket, &QLocalSocket::disconnected);
+        socket.write(bytes);
+        socket.flush();
+        QByteArray answer;
+        QObject::connect(&socket, &QLocalSocket::readyRead, [&] { answer += socket.readAll(); });
+        EXPECT_TRUE(closed.wait(10000));
+        answer += socket.readAll();
+        return answer;
+    }
+
+    // The reader's own sender, run where it would block: on a thread of its own.
+    bool notify(LocalSocketListener &sender)
+    {
+        auto result = std::async(std::launch::async,
+                                 [&] { return sender.send(CopyDataRecord::showRequest()); });
+        return await(result);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LocalSocketListener> m_transport;
+    std::unique_ptr<frmListener> m_listener;
+    int m_shows = 0;
+};
+} // namespace
+
+TEST(CopyDataRecord, ShowRequestIsLaidOutAsTheSenderBuildsIt)
+{
+    const QByteArray bytes = CopyDataRecord::showRequest().toWire();
+    ASSERT_EQ(bytes.size(), 263);
+    EXPECT_EQ(qFromLittleEndian<std::uint32_t>(bytes.constData()), 3u);
+    EXPECT_EQ(qFromLittleEndian<std::uint32_t>(bytes.constData() + 4), 10u);
+    EXPECT_EQ(bytes.mid(8, 10), QByteArray("<SHOWTTS>\0", 10));
+    EXPECT_EQ(bytes.mid(18), QByteArray(245, '\0'));
+
+    // Text too long for the buffer keeps one zero byte at its end.
+    const CopyDataRecord longText = CopyDataRecord::fromText(3, QByteArray(400, 'x'));
+    EXPECT_EQ(longText.cbData, 255u);
+    EXPECT_EQ(longText.buffer.at(254), '\0');
+    EXPECT_EQ(longText.text(), QString(254, QLatin1Char('x')));
+}
+
+TEST(CopyDataRecord, ReceiverReadsOnlyWhatCbDataAllowsAndNeverPastTheBuffer)
+{
+    QByteArray buffer("<SHOWTTS>");
+    buffer.append(QByteArray(246, 'Z')); // no zero anywhere in the 255 bytes
+    const auto claimedHuge = CopyDataRecord::fromWire(wire(3, 0xFFFFFFFFu, buffer));
+    ASSERT_TRUE(claimedHuge);
+    EXPECT_EQ(claimedHuge->text().size(), 255);
+    EXPECT_FALSE(claimedHuge->isShowRequest());
+
+    // A short cbData cuts the text even when the buffer holds more.
+    const auto cut = CopyDataRecord::fromWire(wire(3, 5, QByteArray("<SHOWTTS>")));
+    EXPECT_EQ(cut->text(), QStringLiteral("<SHOW"));
+    EXPECT_FALSE(cut->isShowRequest());
+
+    EXPECT_FALSE(CopyDataRecord::fromWire(QByteArray(262, 'a')));
+    EXPECT_FALSE(CopyDataRecord::fromWire(QByteArray(264, 'a')));
+}
+
+TEST_F(ListenerTest, ShowRequestsAreRecognisedInAnyCaseAndWithSpacesAround)
+{
+    struct Case
+    {
+        std::uint32_t dwData;
+        QByteArray text;
+        int shows;
+    };
+    const Case cases[] = {
+        {3, "<SHOWTTS>", 1},       {3, "<showtts>", 1},   {3, "   <ShowTTS>  ", 1},
+        {4, "<SHOWTTS>", 0},       {0, "<SHOWTTS>", 0},   {3, "<SHOW TTS>", 0},
+        {3, "<SHOWTTS>please", 0}, {3, "\t<SHOWTTS>", 0}, {3, "", 0},
+    };
+    for (const Case &c : cases) {
+        m_shows = 0;
+        // Every record is answered, acted on or not, so the sender never hangs.
+        EXPECT_EQ(exchange(textRecord(c.dwData, c.text)), QByteArray(1, 0x06)) << c.text.data();
+        EXPECT_EQ(m_shows, c.shows) << c.text.data() << " dwData " << c.dwData;
+    }
+}
+
+TEST_F(ListenerTest, OversizedAndGarbageRecordsChangeNothingAndTheListenerGoesOn)
+{
+    // cbData claiming more than the buffer: cut to the buffer, read as text up to the zero.
+    QByteArray request("<SHOWTTS>");
+    request.append(QByteArray(246, '\0'));
+    EXPECT_EQ(exchange(wire(3, 100000, request)).size(), 1);
+    EXPECT_EQ(m_shows, 1);
+
+    // 255 bytes of text without a terminating zero.
+    EXPECT_EQ(exchange(wire(3, 255, QByteArray(255, 'A'))).size(), 1);
+    // Random bytes of the record's size, several times.
+    QByteArray noise(CopyDataRecord::WireSize, '\0');
+    for (int i = 0; i < 20; ++i) {
+        for (char &byte : noise)
+            byte = char(QRandomGenerator::global()->bounded(256));
+        exchange(noise);
+    }
+    EXPECT_EQ(m_shows, 1);
+
+    // A record followed by more data, and two records in one go: one record per sender.
+    EXPECT_EQ(exchange(CopyDataRecord::showRequest().toWire() + QByteArray(5000, '\x7f')),
+              QByteArray(1, 0x06));
+    EXPECT_EQ(m_shows, 2);
+    exchange(CopyDataRecord::showRequest().toWire() + CopyDataRecord::showRequest().toWire());
+    EXPECT_EQ(m_shows, 3);
+
+    LocalSocketListener sender(m_dir.path());
+    EXPECT_TRUE(notify(sender));
+    EXPECT_EQ(m_shows, 4);
+}
+
+TEST_F(ListenerTest, SenderThatStopsHalfWayBlocksNobodyAndIsDropped)
+{
+    m_transport->setReceiveTimeout(300);
+    QLocalSocket halfway;
+    halfway.connectToServer(m_transport->socketPath());
+    ASSERT_TRUE(halfway.waitForConnected(5000));
+    QSignalSpy dropped(&halfway, &QLocalSocket::disconnected);
+    halfway.write(CopyDataRecord::showRequest().toWire().left(100));
+    halfway.flush();
+
+    // Meanwhile a proper second start gets through.
+    LocalSocketListener sender(m_dir.path());
+    EXPECT_TRUE(notify(sender));
+    EXPECT_EQ(m_shows, 1);
+    EXPECT_EQ(halfway.state(), QLocalSocket::ConnectedState);
+
+    // The half record is never acted on; the reader drops the sender.
+    EXPECT_TRUE(dropped.wait(20000));
+    EXPECT_EQ(m_shows, 1);
+}
+
+TEST_F(ListenerTest, SocketIsPrivateToItsOwner)
+{
+    const QFile::Permissions permissions = QFile::permissions(m_transport->socketPath());
+    EXPECT_TRUE(permissions & QFile::ReadOwner);
+    EXPECT_FALSE(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
+                                QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther));
+}
+
+TEST_F(ListenerTest, SenderFailsWithoutAnAnsweringListener)
+{
+    // A listener that is gone.
+    m_listener->Form_Unload();
+    EXPECT_FALSE(m_listener->isLoaded());
+    LocalSocketListener sender(m_dir.path());
+    EXPECT_FALSE(notify(sender));
+
+    // A reader that hangs: it accepts the connection but never answers.
+    QTemporaryDir other;
+    QLocalServer hung;
+    ASSERT_TRUE(hung.listen(other.filePath(ListenerTransport::ListenerName)));
+    LocalSocketListener toHung(other.path());
+    toHung.setSendTimeouts(2000, 300);
+    EXPECT_FALSE(notify(toHung));
+}
+
+TEST_F(ListenerTest, ListenerIsNotTakenOverWhileItAnswersButReplacesAStaleSocket)
+{
+    LocalSocketListener second(m_dir.path());
+    EXPECT_FALSE(second.hook([](const CopyDataRecord &) {}));
+    LocalSocketListener sender(m_dir.path());
+    EXPECT_TRUE(notify(sender));
+    EXPECT_EQ(m_shows, 1);
+
+    // A socket file with nobody behind it, as a crashed reader leaves it.
+    QTemporaryDir crashed;
+    const QString path = crashed.filePath(ListenerTransport::ListenerName);
+    ASSERT_TRUE(leaveStaleSocket(path));
+    ASSERT_TRUE(QFileInfo::exists(path));
+    LocalSocketListener fresh(crashed.path());
+    int freshShows = 0;
+    EXPECT_TRUE(fresh.hook([&](const CopyDataRecord &r) { freshShows += r.isShowRequest(); }));
+    LocalSocketListener toFresh(crashed.path());
+    EXPECT_TRUE(notify(toFresh));
+    EXPECT_EQ(freshShows, 1);
+}

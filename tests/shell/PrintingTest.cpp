@@ -1,0 +1,137 @@
+#include "Printing.h"
+#include "Askprint.h"
+#include "MessageBoxRecorder.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+namespace {
+class PrintingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        QStringList lines;
+        for (int i = 1; i <= 160; ++i)
+            lines << QStringLiteral("Line %1 of the document that is printed.").arg(i);
+        m_rt.setPlainText(lines.join(QLatin1Char('\n')));
+    }
+
+    PrinterSource::Factory pdf()
+    {
+        return [this]() -> std::unique_ptr<QPrinter> {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdfPath());
+            return printer;
+        };
+    }
+
+    void select(int from, int to)
+    {
+        QTextCursor cursor = m_rt.textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        m_rt.setTextCursor(cursor);
+    }
+
+    // Answers the question with `entire` and waits until both windows have gone.
+    void print(bool entire, PrinterSource::Factory printer)
+    {
+        QPointer<Askprint> ask = new Askprint(&m_rt, std::move(printer));
+        ask->show();
+        (entire ? ask->Option1 : ask->Option2)->setChecked(true);
+        ask->Command2->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ask; }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([] { return !printingWindow(); }, 30000));
+    }
+
+    static Printing *printingWindow()
+    {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget *window : windows)
+            if (auto *printing = qobject_cast<Printing *>(window))
+                return printing;
+        return nullptr;
+    }
+
+    QString pdfPath() const { return m_dir.filePath(QStringLiteral("out.pdf")); }
+
+    int pages() const
+    {
+        QFile file(pdfPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return 0;
+        const QByteArray pdf = file.readAll();
+        return int(QString::fromLatin1(pdf).count(
+            QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+    }
+
+    QTemporaryDir m_dir;
+    QTextEdit m_rt;
+};
+} // namespace
+
+TEST_F(PrintingTest, SelectedTextPrintsOnlyTheSelection)
+{
+    select(0, 120);
+    print(false, pdf());
+    EXPECT_EQ(pages(), 1);
+    EXPECT_EQ(m_rt.textCursor().selectionEnd(), 120);
+}
+
+TEST_F(PrintingTest, EntireDocumentPrintsEverythingAndMovesTheCaretToTheStart)
+{
+    print(true, pdf());
+    const int whole = pages();
+    EXPECT_GT(whole, 2);
+
+    select(500, 900);
+    print(true, pdf());
+    EXPECT_EQ(pages(), whole);
+    EXPECT_FALSE(m_rt.textCursor().hasSelection());
+    EXPECT_EQ(m_rt.textCursor().position(), 0);
+
+    // "Selected Text" with nothing selected prints the whole document too.
+    QFile::remove(pdfPath());
+    print(false, pdf());
+    EXPECT_EQ(pages(), whole);
+}
+
+TEST_F(PrintingTest, CancelLeavesTheDocumentAlone)
+{
+    select(10, 40);
+    QPointer<Askprint> ask = new Askprint(&m_rt, pdf());
+    ask->show();
+    ask->Command1->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ask; }, 10000));
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+    EXPECT_EQ(m_rt.textCursor().selectionStart(), 10);
+    EXPECT_EQ(m_rt.textCursor().selectionEnd(), 40);
+}
+
+TEST_F(PrintingTest, WithoutAPrinterTheWindowsCloseSilently)
+{
+    MessageBoxRecorder boxes;
+    select(10, 40);
+    print(true, [] { return std::unique_ptr<QPrinter>(); });
+    EXPECT_TRUE(boxes.requests().isEmpty());
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+    // A printer that cannot be written to fails the same quiet way.
+    print(true, [this] {
+        auto printer = std::make_unique<QPrinter>();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(m_dir.filePath(QStringLiteral("no/such/folder/out.pdf")));
+        return printer;
+    });
+    EXPECT_TRUE(boxes.requests().isEmpty());
+}

@@ -1,0 +1,203 @@
+#include "MainWindowLife.h"
+#include "MessageBoxRecorder.h"
+#include "ReaderSettings.h"
+#include "ReaderStartup.h"
+#include "ShellFixture.h"
+#include "StartupCommand.h"
+#include "frmListener.h"
+#include "frmRightClick.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+struct Parsed
+{
+    const char *commandLine;
+    StartupCommand::Mode mode;
+    bool checksPrevious;
+    const char *token;
+};
+} // namespace
+
+TEST(StartupCommand, SwitchesAreFoundAnywhereInAnyLetterCase)
+{
+    using C = StartupCommand;
+    const Parsed cases[] = {
+        {"", C::Normal, true, ""},
+        {"letter.rtf", C::Normal, true, ""},
+        {"-startup", C::Startup, true, ""},
+        {"-STARTUP", C::Startup, true, ""},
+        {"/x-StartUpx", C::Startup, true, ""},
+        {"-install CereVoice Heather", C::Install, false, "CereVoice Heather"},
+        {"  -install   CereVoice Heather  ", C::Install, false, "CereVoice Heather"},
+        // Only the exact switch is removed: a capitalised one stays in the token name.
+        {"-INSTALL CereVoice Heather", C::Install, false, "-INSTALL CereVoice Heather"},
+        {"-install", C::Install, false, ""},
+        {"Voice-installer -install", C::Install, false, "Voiceer"},
+        // "-startup" is tested first: both switches start hidden and install nothing, and
+        // the previous-instance test is still skipped.
+        {"-install Voice -startup", C::Startup, false, ""},
+    };
+    for (const Parsed &c : cases) {
+        const auto parsed = StartupCommand::parse(QString::fromLatin1(c.commandLine));
+        EXPECT_EQ(parsed.mode(), c.mode) << c.commandLine;
+        EXPECT_EQ(parsed.checksPreviousInstance(), c.checksPrevious) << c.commandLine;
+        EXPECT_EQ(parsed.installToken(), QString::fromLatin1(c.token)) << c.commandLine;
+    }
+}
+
+namespace {
+// Starts of the reader inside the test process (the first reader) and as separate processes
+// (second starts), over the fixture's runtime folder and settings.
+class StartupTest : public ShellFixture
+{
+protected:
+    std::unique_ptr<ReaderStartup> start(const QString &commandLine,
+                                         QStringList *installed = nullptr)
+    {
+        ReaderStartup::Options o;
+        o.commandLine = commandLine;
+        o.shell = options();
+        o.installVoice = [installed](const QString &token) {
+            if (installed)
+                installed->append(token);
+        };
+        o.createMainWindow = [this](ReaderShell &shell) {
+            ++m_windowsCreated;
+            shell.attachMainWindow(m_main.hooks());
+            // The fake window lives in the fixture; hand over an empty stand-in to own.
+            return std::unique_ptr<QWidget>();
+        };
+        auto startup = std::make_unique<ReaderStartup>(std::move(o));
+        m_running = startup->StartProgram();
+        return startup;
+    }
+
+    // Runs a second start as its own process and returns its report lines.
+    QStringList secondStart(const QString &mode, const QStringList &words = {},
+                            QString settings = QString())
+    {
+        if (settings.isEmpty())
+            settings = m_dir.filePath("second.conf");
+        QProcess process;
+        process.setProgram(QStringLiteral(PARLANCE_SHELL_HELPER));
+        process.setArguments(QStringList{mode, runtimeFolder(), settings} + words);
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start();
+        // The event loop runs meanwhile, so this process's listener can answer.
+        EXPECT_TRUE(finished.wait(30000));
+        return QString::fromLocal8Bit(process.readAllStandardOutput())
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    int m_windowsCreated = 0;
+    bool m_running = false;
+};
+} // namespace
+
+TEST_F(StartupTest, NormalStartShowsTheWindowAndListens)
+{
+    MessageBoxRecorder boxes;
+    auto first = start(QStringLiteral(""));
+    EXPECT_TRUE(m_running);
+    EXPECT_EQ(m_windowsCreated, 1);
+    EXPECT_TRUE(m_main.window.isVisible());
+    EXPECT_TRUE(first->shell().listener().isLoaded());
+    EXPECT_TRUE(boxes.requests().isEmpty());
+}
+
+TEST_F(StartupTest, SecondStartBringsBackTheFirstReaderAndRemovesItsIcon)
+{
+    MessageBoxRecorder boxes;
+    auto first = start(QStringLiteral(""));
+    ASSERT_TRUE(m_running);
+    // The first reader sits minimized in the notification area.
+    m_main.window.showMinimized();
+    first->shell().rightClick().PutInTray();
+    ASSERT_FALSE(m_main.window.isVisible());
+    ASSERT_TRUE(first->shell().rightClick().TrayIconShown());
+
+    const QStringList report = secondStart(QStringLiteral("start"));
+    EXPECT_EQ(report, QStringList{QStringLiteral("ENDED")});
+    EXPECT_TRUE(m_main.window.isVisible());
+    EXPECT_FALSE(m_main.window.isMinimized());
+    EXPECT_FALSE(first->shell().rightClick().TrayIconShown());
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    // A second start against a window that is already up just shows it again.
+    EXPECT_EQ(secondStart(QStringLiteral("start")), QStringList{QStringLiteral("ENDED")});
+    EXPECT_TRUE(m_main.window.isVisible());
+}
+
+TEST_F(StartupTest, SecondStartAgainstAHiddenReaderGetsTheMessage)
+{
+    m_tray = false;
+    auto first = start(QStringLiteral("-StartUp"));
+    ASSERT_TRUE(m_running);
+    EXPECT_FALSE(m_main.window.isVisible());
+    EXPECT_FALSE(first->shell().listener().isLoaded());
+
+    const QStringList report = secondStart(QStringLiteral("start"));
+    EXPECT_EQ(report, (QStringList{QStringLiteral("MESSAGE:") + ReaderStartup::AlreadyRunningText,
+                                   QStringLiteral("ENDED")}));
+    EXPECT_FALSE(m_main.window.isVisible());
+}
+
+TEST_F(StartupTest, InstallRunsBesideARunningReaderAndOpensNoWindow)
+{
+    MessageBoxRecorder boxes;
+    auto first = start(QStringLiteral(""));
+    ASSERT_EQ(m_windowsCreated, 1);
+
+    QStringList installed;
+    auto installer = start(QStringLiteral("-install CereVoice Heather "), &installed);
+    EXPECT_FALSE(m_running);
+    EXPECT_EQ(installed, QStringList{QStringLiteral("CereVoice Heather")});
+    EXPECT_EQ(m_windowsCreated, 1);
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    // In its own process too: no window, no message, the token passed as it stands.
+    EXPECT_EQ(
+        secondStart(QStringLiteral("start"), {QStringLiteral("-INSTALL"), QStringLiteral("X")}),
+        (QStringList{QStringLiteral("INSTALL:-INSTALL X"), QStringLiteral("ENDED")}));
+}
+
+TEST_F(StartupTest, ReaderThatCrashedLeavesNothingThatBlocksTheNextStart)
+{
+    const QStringList crashed = secondStart(QStringLiteral("crash"));
+    ASSERT_TRUE(crashed.contains(QStringLiteral("RUNNING"))) << crashed.join('|').toStdString();
+    // Its lock and its socket are still there.
+    EXPECT_TRUE(QFileInfo::exists(QDir(runtimeFolder()).filePath("parlance-reader.lock")));
+    EXPECT_TRUE(QFileInfo::exists(QDir(runtimeFolder()).filePath("LarkTTS Listener")));
+
+    MessageBoxRecorder boxes;
+    auto next = start(QStringLiteral(""));
+    EXPECT_TRUE(m_running);
+    EXPECT_EQ(m_windowsCreated, 1);
+    EXPECT_TRUE(boxes.requests().isEmpty());
+    EXPECT_TRUE(next->shell().listener().isLoaded());
+
+    // And the new reader is the one a second start reaches.
+    m_main.window.hide();
+    EXPECT_EQ(secondStart(QStringLiteral("start")), QStringList{QStringLiteral("ENDED")});
+    EXPECT_TRUE(m_main.window.isVisible());
+}
+
+TEST_F(StartupTest, CrashLeavesTheShutdownMarkerFalseAndTheNextLoadAppliesTheStoredVoice)
+{
+    // The crashed run had no voice stored: after it, even the empty voice is applied.
+    ASSERT_TRUE(secondStart(QStringLiteral("crash"), {}, settingsFile())
+                    .contains(QStringLiteral("RUNNING")));
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
+
+    m_main.voiceList = QStringLiteral("left over");
+    newShell().life().LoadOptions();
+    EXPECT_EQ(m_main.voicesSet, QStringList{QString()});
+    EXPECT_EQ(m_main.voiceList, QString());
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
+}

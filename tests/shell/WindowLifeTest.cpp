@@ -1,0 +1,184 @@
+#include "MainWindowLife.h"
+#include "MessageBoxRecorder.h"
+#include "ShellFixture.h"
+#include "frmListener.h"
+#include "frmRightClick.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+using WindowLife = ShellFixture;
+} // namespace
+
+TEST_F(WindowLife, FirstStartUsesTheDefaultsAndTheEnginesVoice)
+{
+    m_main.window.resize(640, 480);
+    shell().life().Form_Load(false);
+
+    // 1000 and 6500 twips at 15 twips a pixel.
+    EXPECT_EQ(m_main.window.pos(), QPoint(67, 67));
+    EXPECT_EQ(m_main.window.size(), QSize(433, 433));
+    EXPECT_TRUE(m_main.window.isVisible());
+    EXPECT_TRUE(m_main.clip);
+    EXPECT_FALSE(m_main.dialog);
+    EXPECT_EQ(m_main.voiceList, m_main.engineVoice);
+    EXPECT_TRUE(m_main.voicesSet.isEmpty());
+    EXPECT_EQ(m_main.calls,
+              (QStringList{"rememberClipboard", "aLeft_Click", "LoadSynthesis", "setClipChecked",
+                           "setDialogChecked", "PitchSpeed", "mnuFileNew_Click", "enableMonitor"}));
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
+}
+
+TEST_F(WindowLife, StartedHiddenTheWindowStaysHidden)
+{
+    shell().life().Form_Load(true);
+    EXPECT_FALSE(m_main.window.isVisible());
+    EXPECT_TRUE(m_main.calls.contains(QStringLiteral("enableMonitor")));
+}
+
+TEST_F(WindowLife, OnlyTheExactTextFalseSwitchesAReaderOff)
+{
+    struct Case
+    {
+        const char *stored;
+        bool on;
+    };
+    for (const Case c : {Case{"False", false}, Case{"false", true}, Case{"FALSE", true},
+                         Case{"True", true}, Case{"", true}, Case{"no", true}}) {
+        putSetting("Options", "Clipboard", QString::fromLatin1(c.stored));
+        putSetting("Options", "Dialog", QString::fromLatin1(c.stored));
+        m_main.clip = !c.on;
+        m_main.dialog = !c.on;
+        newShell().life().LoadOptions();
+        EXPECT_EQ(m_main.clip, c.on) << c.stored;
+        EXPECT_EQ(m_main.dialog, c.on) << c.stored;
+    }
+}
+
+TEST_F(WindowLife, CleanRunsKeepTheVoiceAndWriteTheMarker)
+{
+    // A stored voice is applied whatever the marker says.
+    putSetting("Options", "Voice", "Heather");
+    putSetting("Options", "ProperShutdown", "True");
+    shell().life().LoadOptions();
+    EXPECT_EQ(m_main.voicesSet, QStringList{"Heather"});
+    EXPECT_EQ(m_main.voiceList, QStringLiteral("Heather"));
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
+
+    m_main.voiceList = QStringLiteral("Kal");
+    m_main.clip = false;
+    m_main.dialog = true;
+    shell().life().Form_Unload();
+    EXPECT_EQ(setting("Options", "Voice"), QStringLiteral("Kal"));
+    EXPECT_EQ(setting("Options", "Clipboard"), QStringLiteral("False"));
+    EXPECT_EQ(setting("Options", "Dialog"), QStringLiteral("True"));
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
+
+    // No stored voice after a clean run: the engine's current voice is shown, none is set.
+    putSetting("Options", "Voice", "");
+    m_main.voicesSet.clear();
+    newShell().life().LoadOptions();
+    EXPECT_TRUE(m_main.voicesSet.isEmpty());
+    EXPECT_EQ(m_main.voiceList, m_main.engineVoice);
+}
+
+TEST_F(WindowLife, GeometryIsSavedOnlyFromTheNormalState)
+{
+    m_main.window.show();
+    m_main.window.setGeometry(100, 120, 500, 300);
+    m_main.window.move(100, 120);
+    shell().life().Form_Unload();
+    EXPECT_EQ(setting("Settings", "MainLeft"), QStringLiteral("1500"));
+    EXPECT_EQ(setting("Settings", "MainTop"), QStringLiteral("1800"));
+    EXPECT_EQ(setting("Settings", "MainWidth"), QStringLiteral("7500"));
+    EXPECT_EQ(setting("Settings", "MainHeight"), QStringLiteral("4500"));
+
+    // Closed maximized, then minimized: the last normal geometry stays.
+    for (const auto state : {Qt::WindowMaximized, Qt::WindowMinimized}) {
+        newShell();
+        m_main.window.resize(900, 700);
+        m_main.window.setWindowState(state);
+        ASSERT_TRUE(m_main.window.windowState() & state);
+        shell().life().Form_Unload();
+        EXPECT_EQ(setting("Settings", "MainWidth"), QStringLiteral("7500")) << state;
+        EXPECT_EQ(setting("Settings", "MainLeft"), QStringLiteral("1500")) << state;
+    }
+
+    m_main.window.setWindowState(Qt::WindowNoState);
+    m_main.window.setGeometry(0, 0, 10, 10);
+    newShell().life().restoreGeometry();
+    EXPECT_EQ(m_main.window.pos(), QPoint(100, 120));
+    EXPECT_EQ(m_main.window.size(), QSize(500, 300));
+}
+
+TEST_F(WindowLife, DamagedGeometryLeavesThatDimensionAlone)
+{
+    putSetting("Settings", "MainLeft", "300");
+    putSetting("Settings", "MainTop", "abc");
+    putSetting("Settings", "MainWidth", "");
+    putSetting("Settings", "MainHeight", "4500.5");
+    m_main.window.setGeometry(11, 22, 333, 444);
+    m_main.window.move(11, 22);
+    shell().life().restoreGeometry();
+    EXPECT_EQ(m_main.window.pos(), QPoint(20, 22));
+    EXPECT_EQ(m_main.window.size(), QSize(333, 300));
+}
+
+TEST_F(WindowLife, CloseBoxSendsTheWindowToTheTrayAndNeverEndsTheReader)
+{
+    m_main.window.show();
+    EXPECT_TRUE(shell().life().Form_QueryUnload(true));
+    EXPECT_FALSE(m_main.window.isVisible());
+    EXPECT_TRUE(shell().rightClick().TrayIconShown());
+    EXPECT_FALSE(shell().life().unloaded());
+
+    // The program's own closes and the session's end are not held up.
+    EXPECT_FALSE(shell().life().Form_QueryUnload(false));
+}
+
+TEST_F(WindowLife, WithoutANotificationAreaClosingMinimizesToTheTaskBar)
+{
+    m_tray = false;
+    m_main.window.show();
+    EXPECT_TRUE(shell().life().Form_QueryUnload(true));
+    EXPECT_TRUE(m_main.window.isVisible());
+    EXPECT_TRUE(m_main.window.isMinimized());
+    EXPECT_FALSE(shell().rightClick().TrayIconShown());
+    EXPECT_FALSE(shell().rightClick().isVisible());
+}
+
+TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
+{
+    shell().listener().Form_Load();
+    m_main.window.show();
+    {
+        MessageBoxRecorder boxes(MessageBoxService::ResultNo);
+        shell().life().mnuFileExit_Click();
+        ASSERT_EQ(boxes.requests().size(), 1);
+        const auto &question = boxes.requests().front();
+        EXPECT_EQ(question.title, QStringLiteral("Exit Program?"));
+        EXPECT_EQ(question.buttons, MessageBoxService::YesNo);
+        EXPECT_EQ(question.text,
+                  QStringLiteral("Are you sure you want to exit the Larkvane Text-to-Speech "
+                                 "Reader? If you do dialogs and clipboard contents will no "
+                                 "longer be spoken."));
+    }
+    EXPECT_EQ(m_ended, 0);
+    EXPECT_FALSE(shell().life().unloaded());
+    EXPECT_TRUE(shell().listener().isLoaded());
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QString());
+
+    MessageBoxRecorder boxes(MessageBoxService::ResultYes);
+    shell().life().mnuFileExit_Click();
+    EXPECT_EQ(m_ended, 1);
+    EXPECT_FALSE(shell().listener().isLoaded());
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
+}
+
+TEST_F(WindowLife, FontBoxesAreFilledOnTheFirstActivationOnly)
+{
+    shell().life().Form_Activate();
+    shell().life().Form_Activate();
+    EXPECT_EQ(m_main.calls, (QStringList{"FillFontBoxes", "Form_Resize", "Form_Resize"}));
+}

@@ -84,7 +84,8 @@ double TestVoiceFile::medianPitch(const qint16 *samples, qsizetype count, int sa
         if (bestLag == 0 || best < 0.5 * r0)
             continue;
         // Multiples of the period correlate almost as well as the period itself: take the
-        // shortest lag that comes close to the best.
+        // shortest lag that comes close to the best. Synthetic voices are rough enough that
+        // "close" has to be generous, or an optimised build lands an octave low.
         for (int lag = minLag; lag < bestLag; ++lag) {
             double r = 0, before = 0, after = 0;
             for (int i = 0; i < span; ++i) {
@@ -92,7 +93,7 @@ double TestVoiceFile::medianPitch(const qint16 *samples, qsizetype count, int sa
                 before += double(s[i]) * s[i + lag - 1];
                 after += double(s[i]) * s[i + lag + 1];
             }
-            if (r >= 0.85 * best && r >= before && r >= after) {
+            if (r >= 0.7 * best && r >= before && r >= after) {
                 bestLag = lag;
                 break;
             }

@@ -100,17 +100,6 @@ protected:
 };
 } // namespace
 
-TEST_F(StartupTest, NormalStartShowsTheWindowAndListens)
-{
-    MessageBoxRecorder boxes;
-    auto first = start(QStringLiteral(""));
-    EXPECT_TRUE(m_running);
-    EXPECT_EQ(m_windowsCreated, 1);
-    EXPECT_TRUE(m_main.window.isVisible());
-    EXPECT_TRUE(first->shell().listener().isLoaded());
-    EXPECT_TRUE(boxes.requests().isEmpty());
-}
-
 TEST_F(StartupTest, SecondStartBringsBackTheFirstReaderAndRemovesItsIcon)
 {
     MessageBoxRecorder boxes;

@@ -103,13 +103,6 @@ TEST_F(Tray, PopupMirrorsTheOptionsMenuBothWays)
     EXPECT_TRUE(tray.mnuDialog->isChecked());
     tray.mnuPopup->close();
 
-    QStringList captions;
-    for (QAction *action : tray.mnuPopup->actions())
-        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(captions, (QStringList{"Read Clipboard When Text is Copied",
-                                     "Read Text From All Dialog Boxes", "Stop Speaking", "-",
-                                     "Help", "Visit Larkvane's Website", "About", "-", "Exit"}));
-
     tray.mnuClip->trigger();
     EXPECT_TRUE(tray.mnuClip->isChecked());
     EXPECT_TRUE(m_main.clip);

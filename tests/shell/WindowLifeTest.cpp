@@ -30,13 +30,6 @@ TEST_F(WindowLife, FirstStartUsesTheDefaultsAndTheEnginesVoice)
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
 }
 
-TEST_F(WindowLife, StartedHiddenTheWindowStaysHidden)
-{
-    shell().life().Form_Load(true);
-    EXPECT_FALSE(m_main.window.isVisible());
-    EXPECT_TRUE(m_main.calls.contains(QStringLiteral("enableMonitor")));
-}
-
 TEST_F(WindowLife, OnlyTheExactTextFalseSwitchesAReaderOff)
 {
     struct Case
@@ -159,10 +152,6 @@ TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
         const auto &question = boxes.requests().front();
         EXPECT_EQ(question.title, QStringLiteral("Exit Program?"));
         EXPECT_EQ(question.buttons, MessageBoxService::YesNo);
-        EXPECT_EQ(question.text,
-                  QStringLiteral("Are you sure you want to exit the Larkvane Text-to-Speech "
-                                 "Reader? If you do dialogs and clipboard contents will no "
-                                 "longer be spoken."));
     }
     EXPECT_EQ(m_ended, 0);
     EXPECT_FALSE(shell().life().unloaded());
@@ -174,11 +163,4 @@ TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
     EXPECT_EQ(m_ended, 1);
     EXPECT_FALSE(shell().listener().isLoaded());
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
-}
-
-TEST_F(WindowLife, FontBoxesAreFilledOnTheFirstActivationOnly)
-{
-    shell().life().Form_Activate();
-    shell().life().Form_Activate();
-    EXPECT_EQ(m_main.calls, (QStringList{"FillFontBoxes", "Form_Resize", "Form_Resize"}));
 }

@@ -5,6 +5,7 @@
 #include "ListenerTransport.h"
 #include "MainWindowLife.h"
 #include "MessageBoxService.h"
+#include "ShellPlatform.h"
 #include "StartupCommand.h"
 #include "frmListener.h"
 #include "frmRightClick.h"
@@ -52,11 +53,17 @@ bool ReaderStartup::StartProgram()
     // About box) must not end it.
     if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
         app->setQuitOnLastWindowClosed(false);
-    // Logging off or shutting down ends the event loop without Exit: the settings are saved
-    // all the same.
-    if (command.mode() != StartupCommand::Install)
+    // The end of the session, or the system terminating the process, ends the reader
+    // without Exit: the main window is unloaded and the settings saved all the same.
+    if (command.mode() != StartupCommand::Install) {
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                          m_shell.get(), [shell = m_shell.get()] { shell->life().Form_Unload(); });
+        if (m_options.watchTermination)
+            ShellPlatform::watchTerminationRequests(m_shell.get(), [shell = m_shell.get()] {
+                shell->life().Form_Unload();
+                shell->endProgram();
+            });
+    }
 
     switch (command.mode()) {
     case StartupCommand::Startup:

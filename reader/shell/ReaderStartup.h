@@ -22,6 +22,8 @@ public:
         std::function<void(const QString &)> installVoice; // empty: the voice catalogue's
         MainWindowFactory createMainWindow;
         ShellOptions shell;
+        // End cleanly (settings saved) when the system asks the process to terminate.
+        bool watchTermination = true;
     };
 
     explicit ReaderStartup(Options options);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
+class QObject;
 class InstanceGuard;
 class ListenerTransport;
 class SystemInfoProgram;
@@ -18,5 +20,9 @@ QString runtimeFolder();
 std::unique_ptr<InstanceGuard> createInstanceGuard(const QString &folder = QString());
 std::unique_ptr<ListenerTransport> createListenerTransport(const QString &folder = QString());
 std::unique_ptr<SystemInfoProgram> createSystemInfoProgram();
+
+// Runs `onRequest` on the UI thread when the system asks the program to end (a logout, a
+// shutdown, a process manager), for as long as `owner` lives.
+void watchTerminationRequests(QObject *owner, std::function<void()> onRequest);
 
 } // namespace ShellPlatform

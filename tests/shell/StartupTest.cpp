@@ -63,6 +63,7 @@ protected:
         ReaderStartup::Options o;
         o.commandLine = commandLine;
         o.shell = options();
+        o.watchTermination = false;
         o.installVoice = [installed](const QString &token) {
             if (installed)
                 installed->append(token);
@@ -189,4 +190,27 @@ TEST_F(StartupTest, CrashLeavesTheShutdownMarkerFalseAndTheNextLoadAppliesTheSto
     EXPECT_EQ(m_main.voicesSet, QStringList{QString()});
     EXPECT_EQ(m_main.voiceList, QString());
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
+}
+
+TEST_F(StartupTest, ReaderEndedByTheSystemSavesItsSettings)
+{
+    const QString settings = m_dir.filePath("second.conf");
+    QProcess reader;
+    reader.start(QStringLiteral(PARLANCE_SHELL_HELPER),
+                 {QStringLiteral("start"), runtimeFolder(), settings});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            reader.waitForReadyRead(100);
+            return reader.peek(4096).contains("RUNNING");
+        },
+        30000));
+    EXPECT_EQ(ReaderSettings(settings).GetSetting("Options", "ProperShutdown"),
+              QStringLiteral("False"));
+
+    QSignalSpy finished(&reader, &QProcess::finished);
+    reader.terminate();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(reader.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ReaderSettings(settings).GetSetting("Options", "ProperShutdown"),
+              QStringLiteral("True"));
 }

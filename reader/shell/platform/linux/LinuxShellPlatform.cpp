@@ -3,6 +3,7 @@
 #include "DesktopSystemInfo.h"
 #include "LocalSocketListener.h"
 #include "LockFileInstanceGuard.h"
+#include "TerminationSignals.h"
 
 #include <QStandardPaths>
 
@@ -27,6 +28,11 @@ std::unique_ptr<ListenerTransport> createListenerTransport(const QString &folder
 std::unique_ptr<SystemInfoProgram> createSystemInfoProgram()
 {
     return std::make_unique<DesktopSystemInfo>();
+}
+
+void watchTerminationRequests(QObject *owner, std::function<void()> onRequest)
+{
+    new TerminationSignals(std::move(onRequest), owner);
 }
 
 } // namespace ShellPlatform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+// The system asking the reader to end: SIGTERM from a logout, a shutdown or a process
+// manager, SIGHUP when its terminal goes, SIGINT from Ctrl+C. The signal handler only
+// writes a byte into a pipe; the request itself is handled on the UI thread, so that the
+// reader can unload its main window and save its settings as it does at Exit.
+class TerminationSignals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TerminationSignals(std::function<void()> onRequest, QObject *parent = nullptr);
+    ~TerminationSignals() override;
+
+    bool isWatching() const { return m_notifier != nullptr; }
+
+private:
+    void receive();
+
+    std::function<void()> m_onRequest;
+    QSocketNotifier *m_notifier = nullptr;
+};

@@ -153,3 +153,19 @@ TEST(RtfReader, InsertsAtTheCursorOfAnExistingDocument)
     EXPECT_TRUE(P::isBold(P::formatOf(doc, "middle")));
     EXPECT_FALSE(P::isBold(P::formatOf(doc, "after")));
 }
+
+TEST(RtfReader, LongListsKeepEveryItem)
+{
+    QByteArray rtf = "{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc0}\\listid5}}"
+                     "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}\\ls1 ";
+    for (int i = 0; i < 2500; ++i)
+        rtf += "item\\par ";
+    const auto doc = P::read(rtf + "}");
+    ASSERT_EQ(doc->blockCount(), 2500);
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        ASSERT_TRUE(block.textList()) << block.blockNumber();
+        ASSERT_EQ(block.textList()->format().style(), QTextListFormat::ListDecimal);
+    }
+    const QTextBlock hundredth = doc->findBlockByNumber(99);
+    EXPECT_EQ(hundredth.textList()->itemText(hundredth), "100.");
+}

@@ -29,6 +29,10 @@ void RtfReader::read(QByteArrayView data, const QTextCursor &cursor)
 {
     m_builder = std::make_unique<RtfDocumentBuilder>(cursor);
     m_stack.assign(1, RtfGroupState{});
+    // One edit block: the document then skips the per-insertion cursor and layout updates
+    // that would make long paragraphs quadratic, and the read is one undo step.
+    QTextCursor edit(cursor);
+    edit.beginEditBlock();
 
     RtfTokenizer tokenizer(data);
     while (!m_done) {
@@ -37,7 +41,8 @@ void RtfReader::read(QByteArrayView data, const QTextCursor &cursor)
         case RtfTokenizer::End:
             // Truncated data: keep what was read, formatted as far as it got.
             finishDocument(state());
-            return;
+            m_done = true;
+            break;
         case RtfTokenizer::GroupOpen:
             groupOpen();
             break;
@@ -63,6 +68,7 @@ void RtfReader::read(QByteArrayView data, const QTextCursor &cursor)
             break;
         }
     }
+    edit.endEditBlock();
 }
 
 void RtfReader::groupOpen()

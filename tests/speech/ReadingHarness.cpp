@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
-#include <QTextCursor>
 #include <QTextEdit>
 
 ReadingHarness::ReadingHarness(int samplesPerWord)
@@ -29,35 +28,27 @@ ReadingHarness::ReadingHarness(std::unique_ptr<Engine> engine)
 void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
 {
     SpeechControl *control = element.get();
-    // Connected before the window's handler: sees the record it is about to handle.
     QObject::connect(control, &SpeechControl::HasEvent, control, [this, control](int) {
         const SpeechResource record = control->getResource(SpeechControl::ResourceEvent, 0);
-        Step step;
-        step.kind = record.eventKind;
-        step.position = record.position;
-        step.chunkOffset = state().ChunkOffset;
-        step.chunk = state().CurrentChunk;
-        if (step.kind == SpeechControl::EventWordReached) {
-            ++m_words;
+        Step step{record.eventKind, record.position, state().ChunkOffset, state().CurrentChunk};
+        if (step.kind == SpeechControl::EventWordReached)
             m_heard.append(step.chunkOffset + step.position);
-        }
-        step.wordsOnArrival = m_words;
+        step.latestHeard = int(m_heard.size()); // compared on the way out
         m_open.append(step);
     });
     m_window = std::make_unique<frmMain>(std::move(element));
-    // Connected after it: sees what the window shows once the handler is done.
     QObject::connect(control, &SpeechControl::HasEvent, control, [this](int) {
         Step step = m_open.takeLast();
-        step.nested = step.wordsOnArrival != m_words;
+        step.nested = step.latestHeard != m_heard.size();
         step.latestHeard = m_heard.isEmpty() ? -1 : m_heard.last();
         const frmMain &w = *m_window;
+        const QList<QWidget *> locking{w.Command1, w.Command3, w.List1, w.Slider1, w.Slider3};
+        step.locked =
+            std::none_of(locking.begin(), locking.end(), [](QWidget *c) { return c->isEnabled(); });
+        step.unlocked =
+            std::all_of(locking.begin(), locking.end(), [](QWidget *c) { return c->isEnabled(); });
         step.speaking = state().Speaking;
-        step.readAll = w.Command1->isEnabled();
         step.stop = w.Command2->isEnabled();
-        step.readSelection = w.Command3->isEnabled();
-        step.voices = w.List1->isEnabled();
-        step.speed = w.Slider1->isEnabled();
-        step.volume = w.Slider3->isEnabled();
         step.readSelectionCaption = w.Command3->text();
         step.playPosition = w.PlayPosition->value();
         step.curWord = w.CurWord->text();
@@ -86,14 +77,9 @@ QList<ReadingHarness::Step> ReadingHarness::steps(int kind) const
 {
     QList<Step> result;
     for (const Step &step : m_steps)
-        if (step.kind == kind)
+        if (kind == 0 || step.kind == kind)
             result.append(step);
     return result;
-}
-
-QList<int> ReadingHarness::heardPositions() const
-{
-    return m_heard;
 }
 
 bool ReadingHarness::waitForReadings(int count, int timeoutMs)

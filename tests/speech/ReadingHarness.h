@@ -1,13 +1,11 @@
 #pragma once
 
+#include "Engine.h"
 #include "frmMain.h"
 
 #include <QList>
-#include <QString>
 #include <functional>
-#include <memory>
 
-#include "Engine.h"
 class ScriptedEngine;
 
 // The real main window on an element whose events the test watches from both sides of the
@@ -18,26 +16,19 @@ class ReadingHarness
 public:
     struct Step
     {
-        int kind = 0;
-        int position = 0;
-        qint32 chunkOffset = 0; // when the event arrived
-        QString chunk;          // CurrentChunk when the event arrived
-        bool nested = false;    // another word was handled while this one's handler yielded
-        quint64 wordsOnArrival = 0;
+        int kind = 0, position = 0;
+        qint32 chunkOffset = 0; // state when the event arrived
+        QString chunk;
+        bool nested = false;  // another word was handled while this one's handler yielded
         int latestHeard = -1; // document position of the latest word heard by then
-        bool speaking = false;
-        bool readAll = false, stop = false, readSelection = false, voices = false, speed = false,
-             volume = false;
-        QString readSelectionCaption;
-        int playPosition = 0;
-        QString curWord;
-        int selectionStart = 0;
-        int selectionLength = 0;
+        bool speaking = false, stop = false, locked = false, unlocked = false;
+        QString readSelectionCaption, curWord;
+        int playPosition = 0, selectionStart = 0, selectionLength = 0;
     };
 
-    // A scripted element 0 with the given audio length per word.
+    // Element 0 on a scripted engine with this much audio per word.
     explicit ReadingHarness(int samplesPerWord = 441);
-    // Element 0 on a given engine (nullptr: the standard one).
+    // Element 0 on a given engine; nullptr stands for the standard one.
     explicit ReadingHarness(std::unique_ptr<Engine> engine);
 
     frmMain &window() { return *m_window; }
@@ -47,11 +38,9 @@ public:
 
     void setDocument(const QString &text);
     void select(int start, int length);
-
-    const QList<Step> &steps() const { return m_steps; }
-    QList<Step> steps(int kind) const;
-    // Document positions of the words heard so far, in order.
-    QList<int> heardPositions() const;
+    QList<Step> steps(int kind = 0) const;
+    // Document positions of the words heard, in the order they were reported.
+    const QList<int> &heardPositions() const { return m_heard; }
     // Runs the event loop until `count` readings in all have finished.
     bool waitForReadings(int count = 1, int timeoutMs = 60000);
 
@@ -65,9 +54,7 @@ private:
 
     std::unique_ptr<frmMain> m_window;
     ScriptedEngine *m_scripted = nullptr;
-    QList<Step> m_steps;
-    QList<Step> m_open;
+    QList<Step> m_steps, m_open;
     QList<int> m_heard;
-    quint64 m_words = 0;
     int m_finished = 0;
 };

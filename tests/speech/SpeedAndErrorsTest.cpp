@@ -30,22 +30,20 @@ TEST(SpeedVolume, SlidersReachTheEngineWithinItsRange)
 {
     ReadingHarness h(22050);
     frmMain &w = h.window();
-    SpeechControl &e = h.element();
-    const QList<std::pair<int, int>> volumes{{0, 1}, {100, 99}, {50, 50}, {1, 1}, {99, 99}};
-    for (const auto &[slider, sent] : volumes) {
+    for (const auto &[slider, sent] : QList<std::pair<int, int>>{{0, 1}, {100, 99}, {50, 50}}) {
         w.Slider3->setValue(slider);
-        EXPECT_EQ(e.numberProperty(Volume), sent) << "slider " << slider;
+        EXPECT_EQ(h.element().numberProperty(Volume), sent) << "slider " << slider;
     }
-    for (const int slider : {10, -10, 3, 0}) {
+    for (const int slider : {10, -10, 3}) {
         w.Slider1->setValue(slider);
-        EXPECT_EQ(e.numberProperty(Rate), slider);
+        EXPECT_EQ(h.element().numberProperty(Rate), slider);
     }
     // An end of the range is approached through its neighbour.
     EXPECT_EQ(SpeedVolume::rateSettings(10), (QList<int>{9, 10}));
     EXPECT_EQ(SpeedVolume::rateSettings(-10), (QList<int>{-9, -10}));
     EXPECT_EQ(SpeedVolume::rateSettings(3), QList<int>{3});
 
-    // And the synthesis of the next reading uses them.
+    // And the next reading is synthesised with them.
     w.Slider1->setValue(7);
     w.Slider3->setValue(20);
     QString text = QStringLiteral("speak these words");
@@ -121,15 +119,5 @@ TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
         EXPECT_EQ(boxes.requests().size(), 2);
         EXPECT_FALSE(h.state().Speaking);
         EXPECT_TRUE(w.Command1->isEnabled());
-    }
-    {
-        // Retry runs the failing step again.
-        MessageBoxRecorder boxes(MessageBoxService::ResultAbort);
-        boxes.queueAnswer(MessageBoxService::ResultRetry);
-        w.speechEvents()->ChantTTS1_HasEvent(2);
-        ASSERT_EQ(boxes.requests().size(), 2);
-        expectHandlerBox(boxes.requests().last(),
-                         QStringLiteral("Error 9: \nThere is no speech control element 2."),
-                         QStringLiteral(": ChantTTS1.HasEvent"));
     }
 }

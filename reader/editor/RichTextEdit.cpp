@@ -31,7 +31,9 @@ bool RichTextEdit::canInsertFromMimeData(const QMimeData *source) const
 
 void RichTextEdit::insertFromMimeData(const QMimeData *source)
 {
-    if (!RtfClipboard::hasRtf(source)) {
+    // Like the Edit menu: RTF when offered, else plain text in the formatting at the cursor
+    // (other programs' HTML would otherwise bring their styling along).
+    if (!RtfClipboard::hasRtf(source) && !(source && source->hasText())) {
         QTextEdit::insertFromMimeData(source);
         return;
     }

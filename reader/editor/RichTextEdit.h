@@ -3,8 +3,8 @@
 #include <QTextEdit>
 
 // The document control: a QTextEdit whose own clipboard keys and drag and drop carry RTF
-// beside Qt's formats, so that Ctrl+C / Ctrl+V in the document keep formatting across
-// word processors just as the Edit menu does.
+// beside Qt's formats, and take RTF or else plain text, so that Ctrl+C / Ctrl+V in the
+// document behave as the Edit menu does.
 class RichTextEdit : public QTextEdit
 {
     Q_OBJECT

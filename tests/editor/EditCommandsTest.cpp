@@ -194,4 +194,14 @@ TEST_F(EditCommandsTest, ControlKeysInTheDocumentCarryRtf)
     QTest::keySequence(&rt, QKeySequence::Paste);
     EXPECT_EQ(rt.toPlainText(), "pastedkeyboard");
     EXPECT_TRUE(P::formatOf(*rt.document(), "pasted").fontItalic());
+
+    // Another program's HTML arrives as its plain text, as through the Edit menu.
+    auto *html = new QMimeData;
+    html->setHtml("<b>loud</b>");
+    html->setText("loud");
+    QApplication::clipboard()->setMimeData(html);
+    placeAt(0);
+    QTest::keySequence(&rt, QKeySequence::Paste);
+    EXPECT_EQ(rt.toPlainText(), "loudpastedkeyboard");
+    EXPECT_FALSE(P::isBold(P::formatOf(*rt.document(), "loud")));
 }

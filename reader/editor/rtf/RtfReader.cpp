@@ -28,6 +28,7 @@ bool RtfReader::isRtf(QByteArrayView data)
 void RtfReader::read(QByteArrayView data, const QTextCursor &cursor)
 {
     m_builder = std::make_unique<RtfDocumentBuilder>(cursor);
+    m_stack.reserve(MaxDepth);
     m_stack.assign(1, RtfGroupState{});
     // One edit block: the document then skips the per-insertion cursor and layout updates
     // that would make long paragraphs quadratic, and the read is one undo step.
@@ -79,8 +80,9 @@ void RtfReader::groupOpen()
         ++m_overflowDepth;
         return;
     }
-    m_stack.push_back(state());
-    state().ignorableNext = false;
+    RtfGroupState child = state();
+    child.ignorableNext = false;
+    m_stack.push_back(child);
 }
 
 void RtfReader::groupClose()

@@ -1,0 +1,193 @@
+#include "VoiceSelection.h"
+
+#include "IgnoreErrors.h"
+#include "SpeechControl.h"
+#include "SpeechError.h"
+#include "StandardErrorHandler.h"
+#include "modCereproc.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+
+namespace {
+// The voices an element offers, in the element's order.
+QStringList voiceNames(SpeechControl &element)
+{
+    QStringList names;
+    const int count = element.countResources(SpeechControl::ResourceVoice);
+    for (int j = 0; j < count; ++j)
+        names << element.getResource(SpeechControl::ResourceVoice, j).name;
+    return names;
+}
+
+// Restores the normal cursor however the list's handler leaves.
+struct WaitCursor
+{
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+} // namespace
+
+VoiceSelection::VoiceSelection(Elements &ChantTTS1, qint16 &EngineIndex, QComboBox *List1,
+                               Hooks hooks)
+    : m_elements(ChantTTS1), m_engineIndex(EngineIndex), m_list(List1), m_hooks(std::move(hooks))
+{
+    if (!m_hooks.createElement)
+        m_hooks.createElement = [](int index) { return std::make_unique<SpeechControl>(index); };
+    if (!m_hooks.buildCatalogue)
+        m_hooks.buildCatalogue = &modCereproc::GetCereVoices;
+    if (!m_hooks.yield)
+        m_hooks.yield = [] { QCoreApplication::processEvents(); };
+}
+
+bool VoiceSelection::isCereVoiceName(const QString &name)
+{
+    return name.contains(QStringLiteral("CereVoice"), Qt::CaseInsensitive);
+}
+
+SpeechControl &VoiceSelection::element(int index) const
+{
+    if (index < 0 || std::size_t(index) >= m_elements.size() || !m_elements[std::size_t(index)])
+        throw SpeechError(9, QStringLiteral("There is no speech control element %1.").arg(index));
+    return *m_elements[std::size_t(index)];
+}
+
+void VoiceSelection::setFolders(SpeechControl &element, int entry)
+{
+    const CereVoiceEntry &voice = modCereproc::CereVoices.at(entry);
+    element.setStringProperty(SpeechControl::PropertyEngineFolder, voice.EngineDir);
+    element.setStringProperty(SpeechControl::PropertyVoiceFolder, voice.VoiceDir);
+}
+
+void VoiceSelection::LoadSynthesis()
+{
+    StandardErrorHandler handler(QStringLiteral(": LoadSynthesis"));
+    if (!handler.run(1, [&] { m_hooks.buildCatalogue(); }))
+        return;
+
+    const int upper = int(modCereproc::CereVoices.size()) - 1;
+    for (int i = 1; i <= upper; ++i) {
+        // Elements live as long as the window: a second load reuses them, so that the
+        // index of every element keeps matching its catalogue entry.
+        if (!handler.run(2, [&] {
+                if (m_elements.size() <= std::size_t(i)) {
+                    m_elements.resize(std::size_t(i) + 1);
+                }
+                if (!m_elements[std::size_t(i)]) {
+                    m_elements[std::size_t(i)] = m_hooks.createElement(i);
+                    if (m_hooks.attachElement)
+                        m_hooks.attachElement(*m_elements[std::size_t(i)]);
+                }
+            }))
+            return;
+        if (!handler.run(3, [&] {
+                element(i).setNumberProperty(SpeechControl::PropertyVoiceOption, 1);
+                element(i).setNumberProperty(SpeechControl::PropertyEngineMode, 25);
+            }))
+            return;
+        // Set twice, as the engine expects the folders confirmed before it loads the voice.
+        if (!handler.run(4, [&] { setFolders(element(i), i); }) ||
+            !handler.run(5, [&] { setFolders(element(i), i); }))
+            return;
+        if (!handler.run(6, [&] {
+                element(i).enableEvent(SpeechControl::EventSpeechStarted);
+                element(i).enableEvent(SpeechControl::EventSpeechEnded);
+                element(i).enableEvent(SpeechControl::EventWordReached);
+            }))
+            return;
+        // The element's CereVoice voice becomes its selected one; the last of several wins.
+        if (!handler.run(7, [&] {
+                for (const QString &name : voiceNames(element(i)))
+                    if (isCereVoiceName(name))
+                        element(i).setStringProperty(SpeechControl::PropertyVoiceName, name);
+            }))
+            return;
+    }
+
+    if (!handler.run(8, [&] {
+            element(0).setNumberProperty(SpeechControl::PropertyEngineMode, 7);
+            element(0).setNumberProperty(SpeechControl::PropertyEngineMode, 4);
+        }))
+        return;
+    if (!handler.run(9, [&] { m_list->clear(); }))
+        return;
+    if (!handler.run(10, [&] {
+            for (int i = 1; i <= upper; ++i) {
+                const QString &key = modCereproc::CereVoices.at(i).TokenKey;
+                if (!key.trimmed().isEmpty())
+                    m_list->addItem(key);
+            }
+        }))
+        return;
+    // The standard voices as the engine lists them, unfiltered.
+    if (!handler.run(11, [&] { m_list->addItems(voiceNames(element(0))); }))
+        return;
+    if (!handler.run(12, [&] {
+            element(0).enableEvent(SpeechControl::EventSpeechStarted);
+            element(0).enableEvent(SpeechControl::EventSpeechEnded);
+            element(0).enableEvent(SpeechControl::EventWordReached);
+        }))
+        return;
+    if (m_hooks.PitchSpeed && !handler.run(13, [&] { m_hooks.PitchSpeed(); }))
+        return;
+    for (int k = 0; k < 3; ++k)
+        m_hooks.yield();
+}
+
+QString VoiceSelection::GetCurVoice()
+{
+    if (!m_CurrentCereVoice.isEmpty())
+        return m_CurrentCereVoice;
+    StandardErrorHandler handler(QStringLiteral(": GetCurVoice"));
+    QString name;
+    handler.run(
+        1, [&] { name = element(m_engineIndex).stringProperty(SpeechControl::PropertyVoiceName); });
+    return name;
+}
+
+void VoiceSelection::SetVoice(const QString &VoiceName)
+{
+    if (GetCurVoice() == VoiceName)
+        return;
+    StandardErrorHandler handler(
+        QStringLiteral(": SetVoice idx %1: %2").arg(m_engineIndex).arg(VoiceName));
+    if (!handler.run(1, [&] { element(m_engineIndex).stop(); }))
+        return;
+
+    // The name and the index change together, also when the user aborts half way: the
+    // voice reported in use is always the one the active element speaks with.
+    bool found = false;
+    if (isCereVoiceName(VoiceName)) {
+        const int upper = int(modCereproc::CereVoices.size()) - 1;
+        for (int i = 1; i <= upper; ++i) {
+            if (modCereproc::CereVoices.at(i).TokenKey != VoiceName)
+                continue;
+            if (!handler.run(2, [&] { setFolders(element(i), i); }) ||
+                !handler.run(3, [&] { setFolders(element(i), i); }))
+                break;
+            m_engineIndex = qint16(i);
+            m_CurrentCereVoice = VoiceName;
+            found = true;
+        }
+    }
+    if (found || handler.aborted())
+        return;
+    // Any other name is element 0's to resolve; one it does not know changes nothing there.
+    m_engineIndex = 0;
+    m_CurrentCereVoice.clear();
+    ignoreErrors(
+        [&] { element(0).setStringProperty(SpeechControl::PropertyVoiceName, VoiceName); });
+}
+
+void VoiceSelection::List1_Click()
+{
+    WaitCursor wait;
+    ignoreErrors([&] { element(m_engineIndex).stop(); });
+    ignoreErrors([&] { m_hooks.yield(); });
+    ignoreErrors([&] { SetVoice(m_list->currentText()); });
+    ignoreErrors([&] {
+        if (m_hooks.PitchSpeed)
+            m_hooks.PitchSpeed();
+    });
+}

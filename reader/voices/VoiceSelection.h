@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class SpeechControl;
+
+// Loads the engines into the main window and switches between voices. Element 0 of the
+// speech control array hosts the standard voices; element i runs CereVoice voice i of the
+// catalogue. The voice list holds names only: a name is mapped to an element by the name
+// alone (a "CereVoice" name that is the token key of a catalogue entry selects that entry's
+// element, any other name goes to element 0).
+//
+// The array, the active index and the list belong to the main window; this class works on
+// them in place so that the reading code sees every switch at once.
+class VoiceSelection
+{
+public:
+    using Elements = std::vector<std::unique_ptr<SpeechControl>>;
+
+    struct Hooks
+    {
+        // Creates element `index` (empty: a standard SpeechControl).
+        std::function<std::unique_ptr<SpeechControl>(int index)> createElement;
+        // Routes a newly created element's events to the window.
+        std::function<void(SpeechControl &)> attachElement;
+        // Rebuilds the voice catalogue (empty: modCereproc::GetCereVoices).
+        std::function<void()> buildCatalogue;
+        // Speed and volume from the active element onto the sliders.
+        std::function<void()> PitchSpeed;
+        // Lets pending events run (empty: QCoreApplication::processEvents).
+        std::function<void()> yield;
+    };
+
+    VoiceSelection(Elements &ChantTTS1, qint16 &EngineIndex, QComboBox *List1, Hooks hooks = {});
+
+    // Builds the catalogue, creates and configures one element per catalogue voice, and
+    // fills the list: catalogue voices first, then element 0's voices. Leaves the active
+    // element and voice as they were. Elements made by an earlier load are reused.
+    void LoadSynthesis();
+    // The name of the voice in use.
+    QString GetCurVoice();
+    // Makes the named voice the one in use; the voice already in use is left alone.
+    void SetVoice(const QString &VoiceName);
+    // The list's choice: applies its text, then the sliders to the new element.
+    void List1_Click();
+
+    // The list name of the CereVoice voice in use; empty exactly while element 0 is active.
+    const QString &CurrentCereVoice() const { return m_CurrentCereVoice; }
+    qint16 engineIndex() const { return m_engineIndex; }
+
+    // Element `index`; a missing one throws SpeechError like any failing control call.
+    SpeechControl &element(int index) const;
+
+    static bool isCereVoiceName(const QString &name);
+
+private:
+    void configureCereVoiceElement(SpeechControl &element, int entry);
+    void setFolders(SpeechControl &element, int entry);
+
+    Elements &m_elements;
+    qint16 &m_engineIndex;
+    QComboBox *m_list;
+    Hooks m_hooks;
+    QString m_CurrentCereVoice;
+};

@@ -14,10 +14,44 @@ MessageBoxService::Handler &installedHandler()
 MessageBoxService::Result MessageBoxService::show(const QString &text, Buttons buttons, Icon icon,
                                                   const QString &title)
 {
-    Request request{text, buttons, icon, title.isEmpty() ? programTitle() : title};
+    return show(Request{text, buttons, icon, title, std::nullopt});
+}
+
+MessageBoxService::Result MessageBoxService::show(Request request)
+{
+    if (request.title.isEmpty())
+        request.title = programTitle();
     if (installedHandler())
         return installedHandler()(request);
     return showDialog(request);
+}
+
+QList<MessageBoxService::Result> MessageBoxService::buttonsOf(Buttons buttons)
+{
+    switch (buttons) {
+    case Ok:
+        return {ResultOk};
+    case OkCancel:
+        return {ResultOk, ResultCancel};
+    case AbortRetryIgnore:
+        return {ResultAbort, ResultRetry, ResultIgnore};
+    case YesNoCancel:
+        return {ResultYes, ResultNo, ResultCancel};
+    case YesNo:
+        return {ResultYes, ResultNo};
+    case RetryCancel:
+        return {ResultRetry, ResultCancel};
+    }
+    return {ResultOk};
+}
+
+MessageBoxService::Result MessageBoxService::Request::effectiveDefault() const
+{
+    const QList<Result> set = buttonsOf(buttons);
+    // A default that is not one of the box's buttons cannot be pressed: the first one is.
+    if (defaultButton && set.contains(*defaultButton))
+        return *defaultButton;
+    return set.first();
 }
 
 void MessageBoxService::setHandler(Handler handler)
@@ -92,6 +126,29 @@ MessageBoxService::Result MessageBoxService::showDialog(const Request &request)
         break;
     }
     box.setStandardButtons(set);
+    switch (request.effectiveDefault()) {
+    case ResultOk:
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case ResultCancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    case ResultAbort:
+        box.setDefaultButton(QMessageBox::Abort);
+        break;
+    case ResultRetry:
+        box.setDefaultButton(QMessageBox::Retry);
+        break;
+    case ResultIgnore:
+        box.setDefaultButton(QMessageBox::Ignore);
+        break;
+    case ResultYes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case ResultNo:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    }
     switch (box.exec()) {
     case QMessageBox::Ok:
         return ResultOk;

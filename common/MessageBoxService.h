@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 // Every message box of both programs goes through here, so that tests can read the text and
 // answer without a window. The buttons and icons follow the classic message-box sets.
@@ -26,6 +28,11 @@ public:
         Buttons buttons = Ok;
         Icon icon = NoIcon;
         QString title;
+        // The button that Enter presses; empty means the box's first button.
+        std::optional<Result> defaultButton;
+
+        // The default button in effect.
+        Result effectiveDefault() const;
     };
     using Handler = std::function<Result(const Request &)>;
 
@@ -33,6 +40,10 @@ public:
     // An empty title stands for the program's title.
     static Result show(const QString &text, Buttons buttons = Ok, Icon icon = NoIcon,
                        const QString &title = QString());
+    static Result show(Request request);
+
+    // The buttons of a set, left to right.
+    static QList<Result> buttonsOf(Buttons buttons);
 
     // Installs a replacement (tests); an empty handler restores the real dialog.
     static void setHandler(Handler handler);

@@ -4,10 +4,13 @@
 
 bool ExitQuestion::confirm()
 {
-    return MessageBoxService::show(
-               QStringLiteral("Are you sure you want to exit the Larkvane Text-to-Speech "
-                              "Reader? If you do dialogs and clipboard contents will no "
-                              "longer be spoken."),
-               MessageBoxService::YesNo, MessageBoxService::NoIcon,
-               QStringLiteral("Exit Program?")) == MessageBoxService::ResultYes;
+    MessageBoxService::Request request;
+    request.text = QStringLiteral("Are you sure you want to exit the Larkvane Text-to-Speech "
+                                  "Reader? If you do dialogs and clipboard contents will no "
+                                  "longer be spoken.");
+    request.buttons = MessageBoxService::YesNo;
+    request.title = QStringLiteral("Exit Program?");
+    // Enter alone must not end the background readers.
+    request.defaultButton = MessageBoxService::ResultNo;
+    return MessageBoxService::show(request) == MessageBoxService::ResultYes;
 }

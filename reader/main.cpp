@@ -1,3 +1,4 @@
+#include "ReaderStartup.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -7,7 +8,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlance"));
     QApplication::setApplicationDisplayName(QStringLiteral("Parlance"));
-    frmMain window;
-    window.show();
+
+    ReaderStartup::Options options;
+    options.createMainWindow = [](ReaderShell &shell) -> std::unique_ptr<QWidget> {
+        return std::make_unique<frmMain>(shell);
+    };
+    ReaderStartup startup(std::move(options));
+    // A voice installed, or a second start that handed over to the running reader.
+    if (!startup.StartProgram())
+        return 0;
     return app.exec();
 }

@@ -1,22 +1,41 @@
 #include "frmMain.h"
 
+#include "DocumentCommands.h"
+#include "EditCommands.h"
+#include "EngineTools.h"
 #include "IgnoreErrors.h"
+#include "MainWindowHooks.h"
+#include "MainWindowLife.h"
+#include "ReaderSettings.h"
+#include "ReaderShell.h"
 #include "ReadingController.h"
 #include "ReadingControls.h"
+#include "RichTextEdit.h"
+#include "ShellOpen.h"
 #include "SpeechControl.h"
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
 #include "TimeEstimator.h"
+#include "VoiceSelection.h"
+#include "frmRightClick.h"
+#include "modCereproc.h"
+#include "modConvert.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -34,13 +53,45 @@ QTimer *timer(QObject *parent, const char *name, int interval)
     t->setInterval(interval);
     return t;
 }
+
+QMenu *menu(QMenuBar *bar, const char *name, const QString &caption)
+{
+    QMenu *m = bar->addMenu(caption);
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name));
+    return m;
+}
+
+QAction *item(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+const QString DisableConvertWarn = QStringLiteral("DisableConvertWarn");
 } // namespace
 
 frmMain::frmMain(std::unique_ptr<SpeechControl> element0, QWidget *parent) : QMainWindow(parent)
 {
+    build(std::move(element0));
+    // Nobody else will load this window: it gets its engines and an empty document now.
+    LoadSynthesis();
+    mnuFileNew_Click();
+}
+
+frmMain::frmMain(ReaderShell &shell, std::unique_ptr<SpeechControl> element0)
+{
+    build(std::move(element0));
+    attachShell(shell);
+}
+
+void frmMain::build(std::unique_ptr<SpeechControl> element0)
+{
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Larkvane TTS Reader - Untitled"));
+    setWindowTitle(DocumentCommands::titleFor(QString()));
     createControls();
+    createMenus();
 
     ChantTTS1.push_back(element0 ? std::move(element0) : std::make_unique<SpeechControl>(0));
 
@@ -70,8 +121,25 @@ frmMain::frmMain(std::unique_ptr<SpeechControl> element0, QWidget *parent) : QMa
     m_controller = new ReadingController(m_reading, controls, *m_timeEstimator, this);
     m_events = new SpeechEventHandler(m_reading, controls, *m_controller, *m_timeEstimator, this);
     m_speedVolume = new SpeedVolume(controls, this);
+    attachSpeechElement(*ChantTTS1.front());
 
-    loadStandardVoices();
+    VoiceSelection::Hooks voiceHooks;
+    voiceHooks.attachElement = [this](SpeechControl &element) { attachSpeechElement(element); };
+    voiceHooks.PitchSpeed = [this] { PitchSpeed(); };
+    m_voices = std::make_unique<VoiceSelection>(ChantTTS1, EngineIndex, List1, voiceHooks);
+    // The makers' dictionary editors start like any other program the reader opens.
+    m_engineTools = std::make_unique<EngineTools>(
+        *m_voices,
+        [this](QString &command, int showStyle, const QString &workDir) {
+            if (m_shell)
+                return m_shell->links().open(command);
+            return ShellOpen(command, showStyle, workDir);
+        },
+        this);
+
+    m_documents = new DocumentCommands(Rt, this, this);
+    m_edit = new EditCommands(Rt, this);
+    connectMenus();
 }
 
 frmMain::~frmMain()
@@ -84,12 +152,14 @@ frmMain::~frmMain()
         if (element && m_events)
             element->disconnect(m_events);
     }
+    m_engineTools.reset();
+    m_voices.reset();
     ChantTTS1.clear();
 }
 
 void frmMain::createControls()
 {
-    Rt = named<QTextEdit>("Rt");
+    Rt = named<RichTextEdit>("Rt");
     Rt->setAcceptRichText(true);
 
     Frame1 = named<QGroupBox>("Frame1", QStringLiteral("Speech"));
@@ -176,26 +246,269 @@ void frmMain::createControls()
     ClearStuff = timer(this, "ClearStuff", 1000);
     ForceStop = timer(this, "ForceStop", 2000);
     TimeEstimate = timer(this, "TimeEstimate", 1000);
+    tmrMonitor = timer(this, "tmrMonitor", 1000);
 }
 
-void frmMain::loadStandardVoices()
+void frmMain::createMenus()
 {
-    // Until the voice catalogue loads the engines, element 0's own voices fill the list.
-    SpeechControl &element = *ChantTTS1.front();
-    attachSpeechElement(element);
-    ignoreErrors([&] {
-        element.enableEvent(SpeechControl::EventSpeechStarted);
-        element.enableEvent(SpeechControl::EventSpeechEnded);
-        element.enableEvent(SpeechControl::EventWordReached);
+    QMenuBar *bar = menuBar();
+
+    mnuFile = menu(bar, "mnuFile", QStringLiteral("&File"));
+    mnuFileNew = item(mnuFile, "mnuFileNew", QStringLiteral("&New"));
+    mnuFileOpen = item(mnuFile, "mnuFileOpen", QStringLiteral("&Open..."));
+    mnuFile->addSeparator();
+    mnuFileSave = item(mnuFile, "mnuFileSave", QStringLiteral("&Save"));
+    mnuFileSaveAs = item(mnuFile, "mnuFileSaveAs", QStringLiteral("Save &As..."));
+    mnuFile->addSeparator();
+    mnuConvert = item(mnuFile, "mnuConvert", QStringLiteral("Convert Text into WAV Audio File..."));
+    mnuFile->addSeparator();
+    mnuFilePrint = item(mnuFile, "mnuFilePrint", QStringLiteral("&Print..."));
+    mnuFile->addSeparator();
+    mnuFileExit = item(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
+
+    // The key names are part of the captions; the keys themselves are the document's own.
+    mnuEdit = menu(bar, "mnuEdit", QStringLiteral("&Edit"));
+    mnuEditUndo = item(mnuEdit, "mnuEditUndo", QStringLiteral("&Undo"));
+    mnuEdit->addSeparator();
+    mnuEditCut = item(mnuEdit, "mnuEditCut", QStringLiteral("Cu&t        Ctrl+X"));
+    mnuEditCopy = item(mnuEdit, "mnuEditCopy", QStringLiteral("&Copy     Ctrl+C"));
+    mnuEditPaste = item(mnuEdit, "mnuEditPaste", QStringLiteral("&Paste    Ctrl+V"));
+    mnuEdit->addSeparator();
+    Selall = item(mnuEdit, "Selall", QStringLiteral("&Select All"));
+    mnuEdit->addSeparator();
+    Find = item(mnuEdit, "Find", QStringLiteral("&Find..."));
+
+    mnuFormat = menu(bar, "Formatx", QStringLiteral("&Format"));
+
+    mnuOptions = menu(bar, "mnuOptions", QStringLiteral("&Options"));
+    mnuClip = item(mnuOptions, "mnuClip", QStringLiteral("Read &Clipboard When Text is Copied"));
+    mnuClip->setCheckable(true);
+    mnuDialog = item(mnuOptions, "mnuDialog", QStringLiteral("Read Text From All &Dialog Boxes"));
+    mnuDialog->setCheckable(true);
+    mnuOptions->addSeparator();
+    mnuAdvanced = item(mnuOptions, "mnuAdvanced",
+                       QStringLiteral("Advanced Speech Options for Current Voice..."));
+    mnuPronounce = item(mnuOptions, "mnuPronounce",
+                        QStringLiteral("Pronounciation Settings for Current Voice..."));
+
+    mnuHelpMenu = menu(bar, "mnuHelpMenu", QStringLiteral("&Help"));
+    mnuHelp = item(mnuHelpMenu, "mnuHelp", QStringLiteral("Help"));
+    mnuVisit = item(mnuHelpMenu, "mnuVisit", QStringLiteral("Visit Larkvane's Web Site"));
+    mnuAbout = item(mnuHelpMenu, "mnuAbout", QStringLiteral("About"));
+}
+
+void frmMain::connectMenus()
+{
+    connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
+    connect(mnuFileOpen, &QAction::triggered, m_documents, &DocumentCommands::mnuFileOpen_Click);
+    connect(mnuFileSave, &QAction::triggered, m_documents, &DocumentCommands::mnuFileSave_Click);
+    connect(mnuFileSaveAs, &QAction::triggered, m_documents,
+            &DocumentCommands::mnuFileSaveAs_Click);
+    connect(mnuConvert, &QAction::triggered, this, [this] { mnuConvert_Click(); });
+    connect(mnuFilePrint, &QAction::triggered, m_documents, &DocumentCommands::mnuFilePrint_Click);
+    connect(m_documents, &DocumentCommands::printRequested, this, [this] {
+        if (m_shell)
+            m_shell->Print(Rt);
     });
-    ignoreErrors([&] {
-        List1->clear();
-        const int count = element.countResources(SpeechControl::ResourceVoice);
-        for (int j = 0; j < count; ++j)
-            List1->addItem(element.getResource(SpeechControl::ResourceVoice, j).name);
-        List1->setCurrentText(element.stringProperty(SpeechControl::PropertyVoiceName));
+    connect(mnuFileExit, &QAction::triggered, this, [this] {
+        if (m_shell)
+            m_shell->life().mnuFileExit_Click();
+        else
+            close();
     });
-    PitchSpeed();
+
+    connect(mnuEditUndo, &QAction::triggered, m_edit, &EditCommands::mnuEditUndo_Click);
+    connect(mnuEditCut, &QAction::triggered, m_edit, &EditCommands::mnuEditCut_Click);
+    connect(mnuEditCopy, &QAction::triggered, m_edit, &EditCommands::mnuEditCopy_Click);
+    connect(mnuEditPaste, &QAction::triggered, m_edit, &EditCommands::mnuEditPaste_Click);
+    connect(Selall, &QAction::triggered, m_edit, &EditCommands::Selall_Click);
+    connect(Find, &QAction::triggered, m_edit, &EditCommands::Find_Click);
+    connect(m_edit, &EditCommands::findRequested, this, &frmMain::findRequested);
+
+    // mnuClip and mnuDialog only carry their check marks; the background readers read them.
+    connect(mnuAdvanced, &QAction::triggered, this, [this] { mnuAdvanced_Click(); });
+    connect(mnuPronounce, &QAction::triggered, this, [this] { mnuPronounce_Click(); });
+
+    connect(mnuHelp, &QAction::triggered, this, [this] {
+        if (m_shell)
+            m_shell->links().mnuHelp_Click();
+    });
+    connect(mnuVisit, &QAction::triggered, this, [this] {
+        if (m_shell)
+            m_shell->links().mnuVisit_Click();
+    });
+    connect(mnuAbout, &QAction::triggered, this, [this] {
+        if (m_shell)
+            m_shell->showAbout(true);
+    });
+    Label7->installEventFilter(this);
+
+    // A choice in the voice list, by mouse or keyboard.
+    connect(List1, &QComboBox::activated, this, [this] { List1_Click(); });
+}
+
+ReaderShell *frmMain::shell() const
+{
+    return m_shell.data();
+}
+
+void frmMain::attachShell(ReaderShell &shell)
+{
+    m_shell = &shell;
+    MainWindowHooks hooks;
+    hooks.window = this;
+    hooks.clipChecked = [this] { return mnuClip->isChecked(); };
+    hooks.setClipChecked = [this](bool on) { mnuClip->setChecked(on); };
+    hooks.dialogChecked = [this] { return mnuDialog->isChecked(); };
+    hooks.setDialogChecked = [this](bool on) { mnuDialog->setChecked(on); };
+    hooks.voiceListText = [this] { return List1->currentText(); };
+    hooks.setVoiceListText = [this](const QString &voice) {
+        // The list offers installed voices only. A stored voice that is gone was handed to
+        // element 0 unchanged, so the list shows the voice that element speaks with instead
+        // of claiming one that is not in use.
+        int index = List1->findText(voice, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (index < 0)
+            index = List1->findText(GetCurVoice(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        List1->setCurrentIndex(index);
+    };
+    hooks.SetVoice = [this](const QString &voice) { SetVoice(voice); };
+    hooks.GetCurVoice = [this] { return GetCurVoice(); };
+    hooks.PitchSpeed = [this] { PitchSpeed(); };
+    hooks.StopSpeaking = [this] { StopSpeaking(); };
+    hooks.rememberClipboard = [this] { LastClipText = QGuiApplication::clipboard()->text(); };
+    hooks.LoadSynthesis = [this] { LoadSynthesis(); };
+    hooks.mnuFileNew_Click = [this] { mnuFileNew_Click(); };
+    hooks.enableMonitor = [this] { tmrMonitor->start(); };
+    // aLeft_Click, FillFontBoxes and Form_Resize belong to the formatting commands, the
+    // toolbar and the layout; they join here when those are attached to the window.
+    shell.attachMainWindow(hooks);
+}
+
+bool frmMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && m_shell)
+        ignoreErrors([&] { m_shell->life().Form_Activate(); });
+    return QMainWindow::event(event);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_shell || !isMinimized())
+        return;
+    // Hiding the window from inside its own state change confuses some window managers:
+    // the trip to the notification area waits until the change is done.
+    QTimer::singleShot(0, this, [this] {
+        if (m_shell && isMinimized() && isVisible())
+            ignoreErrors([&] { m_shell->rightClick().PutInTray(); });
+    });
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (!m_shell) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // Only the close box counts as the user's close; the program's own closes, Exit and
+    // the end of the session go through.
+    if (m_shell->life().Form_QueryUnload(event->spontaneous())) {
+        event->ignore();
+        return;
+    }
+    m_shell->life().Form_Unload();
+    event->accept();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Label7 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (m_shell)
+            m_shell->links().Label7_Click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::LoadSynthesis()
+{
+    m_voices->LoadSynthesis();
+}
+
+QString frmMain::GetCurVoice()
+{
+    return m_voices->GetCurVoice();
+}
+
+void frmMain::SetVoice(const QString &VoiceName)
+{
+    m_voices->SetVoice(VoiceName);
+}
+
+void frmMain::List1_Click()
+{
+    m_voices->List1_Click();
+}
+
+const QString &frmMain::CurrentCereVoice() const
+{
+    return m_voices->CurrentCereVoice();
+}
+
+void frmMain::mnuFileNew_Click()
+{
+    m_documents->mnuFileNew_Click();
+}
+
+void frmMain::mnuAdvanced_Click()
+{
+    m_engineTools->mnuAdvanced_Click();
+}
+
+void frmMain::mnuPronounce_Click()
+{
+    m_engineTools->mnuPronounce_Click();
+}
+
+void frmMain::mnuConvert_Click()
+{
+    std::unique_ptr<ReaderSettings> ownSettings;
+    ReaderSettings *settings = nullptr;
+    ignoreErrors([&] {
+        if (m_shell) {
+            settings = &m_shell->settings();
+        } else {
+            ownSettings = std::make_unique<ReaderSettings>();
+            settings = ownSettings.get();
+        }
+    });
+    if (!settings)
+        return;
+
+    ConversionRequest request;
+    request.documentText = Rt->toPlainText();
+    request.engineIndex = EngineIndex;
+    if (EngineIndex > 0 && EngineIndex < modCereproc::CereVoices.size()) {
+        request.engineDir = modCereproc::CereVoices.at(EngineIndex).EngineDir;
+        request.voiceDir = modCereproc::CereVoices.at(EngineIndex).VoiceDir;
+    } else {
+        request.engineIndex = 0;
+        request.voiceName = GetCurVoice();
+    }
+    request.speed = Slider1->value();
+    request.volume = Slider3->value();
+    ignoreErrors([&] {
+        request.disableConvertWarn =
+            settings->GetSetting(ReaderSettings::SectionOptions, DisableConvertWarn);
+    });
+    request.storeDisableConvertWarn = [settings](const QString &value) {
+        settings->SaveSetting(ReaderSettings::SectionOptions, DisableConvertWarn, value);
+    };
+    request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
+        return ShellOpen(command, showStyle, workDir);
+    };
+    modConvert::mnuConvert_Click(request, this);
 }
 
 void frmMain::attachSpeechElement(SpeechControl &element)

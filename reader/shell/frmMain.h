@@ -4,33 +4,51 @@
 #include "SpeechControl.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
+class DocumentCommands;
+class EditCommands;
+class EngineTools;
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSlider;
 class QTextEdit;
 class QTimer;
+class ReaderShell;
 class ReadingController;
 class SpeechEventHandler;
 class SpeedVolume;
 class TimeEstimator;
+class VoiceSelection;
 
-// The reader's main window: the document, the "Speech" frame with the voice list, sliders,
-// time labels and reading buttons, and the current word and progress across the bottom.
-// The controls carry their own names as object names; the reading logic of reader/speech
-// works on them through the pointers below.
+// The reader's main window: the menus, the document, the "Speech" frame with the voice list,
+// sliders, time labels and reading buttons, and the current word and progress across the
+// bottom. The controls carry their own names as object names; the reading logic of
+// reader/speech, the voice selection of reader/voices and the editor commands work on them
+// through the pointers below.
+//
+// A window made with a shell is the program's: the shell loads it (engines, options, an
+// empty document), and closing or minimizing it sends the reader to the notification area.
+// A window made without one is complete at once (tests).
 class frmMain : public QMainWindow
 {
     Q_OBJECT
 public:
     // `element0` replaces the standard element 0 (tests give it a scripted engine).
     explicit frmMain(std::unique_ptr<SpeechControl> element0 = nullptr, QWidget *parent = nullptr);
+    explicit frmMain(ReaderShell &shell, std::unique_ptr<SpeechControl> element0 = nullptr);
     ~frmMain() override;
+
+    // Hands the window's hooks to the shell; from then on the shell runs its life.
+    void attachShell(ReaderShell &shell);
+    ReaderShell *shell() const;
 
     // Reading, for the tray menu and the background readers as well as the buttons.
     void Speak(QString &TextString);
@@ -40,19 +58,39 @@ public:
     void StartTimer();
     void StopTimer();
 
+    // Engines and voices.
+    void LoadSynthesis();
+    QString GetCurVoice();
+    void SetVoice(const QString &VoiceName);
+    void List1_Click();
+    const QString &CurrentCereVoice() const;
+
     // Routes a speech control element's events to the window (elements added after start).
     void attachSpeechElement(SpeechControl &element);
+
+    // Menu commands that are more than a call into one of the pieces.
+    void mnuConvert_Click();
+    void mnuAdvanced_Click();
+    void mnuPronounce_Click();
+    void mnuFileNew_Click();
 
     ReadingState &reading() { return m_reading; }
     ReadingController *readingController() const { return m_controller; }
     SpeechEventHandler *speechEvents() const { return m_events; }
     TimeEstimator *timeEstimator() const { return m_timeEstimator; }
     SpeedVolume *speedVolume() const { return m_speedVolume; }
+    VoiceSelection *voices() const { return m_voices.get(); }
+    DocumentCommands *documents() const { return m_documents; }
+    EditCommands *editCommands() const { return m_edit; }
 
-    // The speech control array: element 0 hosts the standard voices; every speech call goes
-    // to element EngineIndex.
+    // The speech control array: element 0 hosts the standard voices, element i the
+    // catalogue's CereVoice voice i; every speech call goes to element EngineIndex.
     std::vector<std::unique_ptr<SpeechControl>> ChantTTS1;
     qint16 EngineIndex = 0;
+
+    // The clipboard text last seen by the background reader; set when the window loads so
+    // that text already on the clipboard is not spoken.
+    QString LastClipText;
 
     QTextEdit *Rt = nullptr;
     QGroupBox *Frame1 = nullptr;
@@ -77,14 +115,61 @@ public:
     QTimer *ClearStuff = nullptr;
     QTimer *ForceStop = nullptr;
     QTimer *TimeEstimate = nullptr;
+    // The background readers' one-second poll; started at the end of the load, its tick
+    // belongs to the clipboard and dialog reader.
+    QTimer *tmrMonitor = nullptr;
+
+    // Menus. "&Format" is filled by the formatting commands.
+    QMenu *mnuFile = nullptr;
+    QAction *mnuFileNew = nullptr;
+    QAction *mnuFileOpen = nullptr;
+    QAction *mnuFileSave = nullptr;
+    QAction *mnuFileSaveAs = nullptr;
+    QAction *mnuConvert = nullptr;
+    QAction *mnuFilePrint = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuEditUndo = nullptr;
+    QAction *mnuEditCut = nullptr;
+    QAction *mnuEditCopy = nullptr;
+    QAction *mnuEditPaste = nullptr;
+    QAction *Selall = nullptr;
+    QAction *Find = nullptr;
+    QMenu *mnuFormat = nullptr;
+    QMenu *mnuOptions = nullptr;
+    QAction *mnuClip = nullptr;
+    QAction *mnuDialog = nullptr;
+    QAction *mnuAdvanced = nullptr;
+    QAction *mnuPronounce = nullptr;
+    QMenu *mnuHelpMenu = nullptr;
+    QAction *mnuHelp = nullptr;
+    QAction *mnuVisit = nullptr;
+    QAction *mnuAbout = nullptr;
+
+signals:
+    // Edit > Find: the find and replace window should come up beside the window.
+    void findRequested();
+
+protected:
+    bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void build(std::unique_ptr<SpeechControl> element0);
     void createControls();
-    void loadStandardVoices();
+    void createMenus();
+    void connectMenus();
 
     ReadingState m_reading;
     ReadingController *m_controller = nullptr;
     SpeechEventHandler *m_events = nullptr;
     TimeEstimator *m_timeEstimator = nullptr;
     SpeedVolume *m_speedVolume = nullptr;
+    std::unique_ptr<VoiceSelection> m_voices;
+    std::unique_ptr<EngineTools> m_engineTools;
+    DocumentCommands *m_documents = nullptr;
+    EditCommands *m_edit = nullptr;
+    QPointer<ReaderShell> m_shell;
 };

@@ -48,7 +48,7 @@ void RtfDocumentBuilder::insertImage(const QImage &image, const QSizeF &size,
 }
 
 void RtfDocumentBuilder::endParagraph(const QTextBlockFormat &block, const QTextCharFormat &mark,
-                                      const ListSpec &list)
+                                      const ListShape &list)
 {
     openPendingParagraph();
     formatCurrentBlock(block, mark, list);
@@ -57,7 +57,7 @@ void RtfDocumentBuilder::endParagraph(const QTextBlockFormat &block, const QText
 }
 
 void RtfDocumentBuilder::finish(const QTextBlockFormat &block, const QTextCharFormat &mark,
-                                const ListSpec &list)
+                                const ListShape &list)
 {
     if (m_breakPending || !m_blockHasContent)
         return;
@@ -66,7 +66,7 @@ void RtfDocumentBuilder::finish(const QTextBlockFormat &block, const QTextCharFo
 }
 
 void RtfDocumentBuilder::formatCurrentBlock(const QTextBlockFormat &block,
-                                            const QTextCharFormat &mark, const ListSpec &list)
+                                            const QTextCharFormat &mark, const ListShape &list)
 {
     m_cursor.setBlockFormat(block);
     if (!m_blockHasContent)

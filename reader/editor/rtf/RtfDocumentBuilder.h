@@ -14,7 +14,7 @@
 class RtfDocumentBuilder
 {
 public:
-    struct ListSpec
+    struct ListShape
     {
         QString key; // paragraphs with the same key share one list; empty: no list
         QTextListFormat::Style style = QTextListFormat::ListStyleUndefined;
@@ -29,17 +29,17 @@ public:
 
     // Closes the current paragraph with this formatting.
     void endParagraph(const QTextBlockFormat &block, const QTextCharFormat &mark,
-                      const ListSpec &list);
+                      const ListShape &list);
 
     // Formats the last paragraph when the data ended without closing it.
-    void finish(const QTextBlockFormat &block, const QTextCharFormat &mark, const ListSpec &list);
+    void finish(const QTextBlockFormat &block, const QTextCharFormat &mark, const ListShape &list);
 
     int paragraphCount() const { return m_paragraphs; }
 
 private:
     void openPendingParagraph();
     void formatCurrentBlock(const QTextBlockFormat &block, const QTextCharFormat &mark,
-                            const ListSpec &list);
+                            const ListShape &list);
 
     QTextCursor m_cursor;
     bool m_breakPending = false;

@@ -210,7 +210,7 @@ QTextBlockFormat RtfFormatting::blockFormat(const RtfGroupState::Paragraph &p) c
     }
     // In a list the list supplies the indentation; RTF's hanging indent there only places
     // the label, which Qt draws itself.
-    if (listSpec(p).key.isEmpty()) {
+    if (listShape(p).key.isEmpty()) {
         if (p.leftIndent != 0)
             format.setLeftMargin(p.leftIndent / TwipsPerPixel);
         if (p.rightIndent != 0)
@@ -225,22 +225,22 @@ QTextBlockFormat RtfFormatting::blockFormat(const RtfGroupState::Paragraph &p) c
     return format;
 }
 
-RtfDocumentBuilder::ListSpec RtfFormatting::listSpec(const RtfGroupState::Paragraph &p) const
+RtfDocumentBuilder::ListShape RtfFormatting::listShape(const RtfGroupState::Paragraph &p) const
 {
-    RtfDocumentBuilder::ListSpec spec;
+    RtfDocumentBuilder::ListShape shape;
     if (p.listOverride > 0) {
-        spec.style = m_lists.style(p.listOverride, p.listLevel);
-        if (spec.style == QTextListFormat::ListStyleUndefined)
-            spec.style = RtfListTable::styleForNumberFormat(23, p.listLevel);
-        spec.level = p.listLevel;
-        spec.key = QStringLiteral("ls%1/%2").arg(p.listOverride).arg(p.listLevel);
-        return spec;
+        shape.style = m_lists.style(p.listOverride, p.listLevel);
+        if (shape.style == QTextListFormat::ListStyleUndefined)
+            shape.style = RtfListTable::styleForNumberFormat(23, p.listLevel);
+        shape.level = p.listLevel;
+        shape.key = QStringLiteral("ls%1/%2").arg(p.listOverride).arg(p.listLevel);
+        return shape;
     }
     if (p.pnStyle != QTextListFormat::ListStyleUndefined) {
-        spec.style = p.pnStyle;
-        spec.level = p.pnLevel;
-        spec.continuous = true;
-        spec.key = QStringLiteral("pn%1/%2").arg(int(p.pnStyle)).arg(p.pnLevel);
+        shape.style = p.pnStyle;
+        shape.level = p.pnLevel;
+        shape.continuous = true;
+        shape.key = QStringLiteral("pn%1/%2").arg(int(p.pnStyle)).arg(p.pnLevel);
     }
-    return spec;
+    return shape;
 }

@@ -31,7 +31,7 @@ public:
 
     QTextCharFormat charFormat(const RtfGroupState::Character &character);
     QTextBlockFormat blockFormat(const RtfGroupState::Paragraph &paragraph) const;
-    RtfDocumentBuilder::ListSpec listSpec(const RtfGroupState::Paragraph &paragraph) const;
+    RtfDocumentBuilder::ListShape listShape(const RtfGroupState::Paragraph &paragraph) const;
 
 private:
     struct Font

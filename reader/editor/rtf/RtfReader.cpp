@@ -124,7 +124,7 @@ void RtfReader::finishDocument(const RtfGroupState &last)
     commitParagraph();
     m_builder->finish(m_formatting.blockFormat(last.paragraph),
                       m_formatting.charFormat(last.character),
-                      m_formatting.listSpec(last.paragraph));
+                      m_formatting.listShape(last.paragraph));
 }
 
 void RtfReader::controlSymbol(char symbol)
@@ -542,7 +542,7 @@ void RtfReader::endParagraph()
     const RtfGroupState &current = state();
     m_pendingBlock = m_formatting.blockFormat(current.paragraph);
     m_pendingMark = m_formatting.charFormat(current.character);
-    m_pendingList = m_formatting.listSpec(current.paragraph);
+    m_pendingList = m_formatting.listShape(current.paragraph);
     m_paragraphPending = true;
 }
 

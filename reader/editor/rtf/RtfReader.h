@@ -97,5 +97,5 @@ private:
     bool m_paragraphPending = false;
     QTextBlockFormat m_pendingBlock;
     QTextCharFormat m_pendingMark;
-    RtfDocumentBuilder::ListSpec m_pendingList;
+    RtfDocumentBuilder::ListShape m_pendingList;
 };

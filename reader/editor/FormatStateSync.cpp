@@ -1,0 +1,97 @@
+#include "FormatStateSync.h"
+
+#include "EditorToolBar.h"
+#include "FormatMenu.h"
+#include "SelectionFormat.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTextEdit>
+
+FormatStateSync::FormatStateSync(QTextEdit *rt, FormatMenu *menu, EditorToolBar *toolBar,
+                                 QWidget *window, QObject *parent)
+    : QObject(parent), m_rt(rt), m_menu(menu), m_toolBar(toolBar), m_window(window)
+{
+    if (m_rt) {
+        m_rt->installEventFilter(this);
+        m_rt->viewport()->installEventFilter(this);
+    }
+}
+
+bool FormatStateSync::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_rt)
+        return false;
+    if (watched == m_rt) {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5) {
+            RefreshEditor();
+        } else if (event->type() == QEvent::KeyRelease) {
+            SyncFormatState();
+        }
+    } else if (watched == m_rt->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        SyncFormatState();
+    }
+    // The document handles its own keys and clicks as well.
+    return false;
+}
+
+void FormatStateSync::SyncFormatState()
+{
+    if (!m_rt || !m_menu)
+        return;
+    const SelectionFormat selection(m_rt);
+
+    // A mixed alignment, now or last time, counts as no change.
+    const std::optional<int> alignment = selection.alignment();
+    if (alignment && m_previousAlignment && *alignment != *m_previousAlignment)
+        m_menu->Alignment_Open();
+    m_previousAlignment = alignment;
+
+    const auto mark = [this](QAction *item, int button, std::optional<bool> on) {
+        const bool pressed = on.value_or(false);
+        item->setChecked(pressed);
+        if (m_toolBar)
+            m_toolBar->setButtonValue(button, pressed ? 1 : 0);
+    };
+    mark(m_menu->bold, FormatMenu::ButtonBold, selection.bold());
+    mark(m_menu->italic, FormatMenu::ButtonItalic, selection.italic());
+    mark(m_menu->Underline, FormatMenu::ButtonUnderline, selection.underline());
+}
+
+void FormatStateSync::RefreshEditor()
+{
+    const QPointer<FormatStateSync> self(this);
+    // Other events run between the steps; this object or its widgets may be gone after.
+    const auto yield = [&] {
+        QCoreApplication::processEvents();
+        return bool(self);
+    };
+
+    if (!yield())
+        return;
+    if (m_menu)
+        m_menu->Formatx_Open();
+    if (!yield())
+        return;
+    if (m_toolBar) {
+        m_toolBar->Combo1->repaint();
+        m_toolBar->Combo2->repaint();
+        m_toolBar->repaint();
+    }
+    if (!yield())
+        return;
+    if (m_window)
+        m_window->repaint();
+    if (!yield())
+        return;
+    if (m_rt)
+        m_rt->repaint();
+    if (!yield())
+        return;
+    if (m_toolBar)
+        m_toolBar->FillFontBoxes();
+    yield();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+
+// The "Find" window: searches the document forward for a text, from its start at the first
+// search and from the end of the current selection afterwards, and replaces the selection.
+// It stays above the other windows beside the main window without blocking it, and closes
+// (for good: the next one starts afresh) when nothing more is found or on "&Cancel".
+class FrmFind : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static const QString FindCaption;     // "&Find"
+    static const QString FindNextCaption; // "&Find Next"
+    // Client area, in twips.
+    static constexpr int DesignWidth = 5295;
+    static constexpr int DesignHeight = 1935;
+    // Distance of the window from the top left corner of the screen, in twips.
+    static constexpr int DesignOffset = 4000;
+
+    FrmFind(QTextEdit *rt, QWidget *mainWindow);
+
+    // Shows the window of `mainWindow`, creating it when none is open.
+    static FrmFind *open(QTextEdit *rt, QWidget *mainWindow);
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QPushButton *Command3 = nullptr;
+
+    // The options every search gets: 4 (match case) while "Match Case" is ticked, else 0.
+    int FindOptions = 0;
+
+public slots:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Check1_Click();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void Form_Load();
+
+    QPointer<QTextEdit> m_rt;
+    QPointer<QWidget> m_mainWindow;
+};

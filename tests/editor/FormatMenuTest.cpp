@@ -1,0 +1,307 @@
+// The Format menu driven as the user drives it: items triggered, submenus opened.
+#include "CharacterOffset.h"
+#include "FormattingFixture.h"
+#include "SelectionFormat.h"
+
+#include <QAction>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
+
+namespace {
+class FormatMenuTest : public FormattingFixture
+{
+protected:
+    FormatMenuTest()
+    {
+        setParagraphs({QStringLiteral("plain bold plain"), QStringLiteral("second paragraph")});
+    }
+
+    static void open(QMenu *menu) { emit menu->aboutToShow(); }
+    QList<QAction *> tickedColors() const
+    {
+        QList<QAction *> ticked;
+        for (QAction *item : menu().colors) {
+            if (item->isChecked())
+                ticked << item;
+        }
+        return ticked;
+    }
+    QList<int> pressedButtons() const
+    {
+        QList<int> pressed;
+        for (int position = 1; position <= EditorToolBar::ButtonCount; ++position) {
+            if (toolBar().buttonValue(position))
+                pressed << position;
+        }
+        return pressed;
+    }
+};
+} // namespace
+
+TEST_F(FormatMenuTest, MenuHoldsEveryItemWithOnlyBlackTicked)
+{
+    QStringList captions;
+    for (QAction *action : formatx.actions())
+        captions << action->text();
+    EXPECT_EQ(captions, QStringList({"&Style", "&Alignment", "&Script", "&Color", "&Font..."}));
+    QStringList colors;
+    for (QAction *action : menu().clr->actions())
+        colors << action->text();
+    EXPECT_EQ(colors, QStringList({"&Black", "&Gray", "&Red", "&Orange", "&Yellow", "&Green",
+                                   "&Blue", "&Purple", "&Other..."}));
+    EXPECT_EQ(menu().script->actions().at(1)->text(), QStringLiteral("S&uper Script"));
+    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[0]}));
+    for (QAction *item : {menu().bold, menu().italic, menu().Underline, menu().StrikeThru,
+                          menu().bullets, menu().aLeft, menu().aCenter, menu().aRight})
+        EXPECT_FALSE(item->isChecked()) << item->objectName().toStdString();
+}
+
+TEST_F(FormatMenuTest, BoldOnAMixedSelectionFollowsTheTick)
+{
+    selectText(QStringLiteral("bold"));
+    SelectionFormat(&rt).setBold(true);
+    selectText(QStringLiteral("plain bold"));
+
+    open(menu().style);
+    EXPECT_FALSE(menu().bold->isChecked());
+    menu().bold->trigger();
+    EXPECT_TRUE(formatOf(QStringLiteral("plain")).fontWeight() >= QFont::Bold);
+    EXPECT_TRUE(formatOf(QStringLiteral("bold")).fontWeight() >= QFont::Bold);
+    EXPECT_TRUE(menu().bold->isChecked());
+    EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonBold}));
+
+    // The tick decides, not the text: on plain text a ticked item turns bold off.
+    selectText(QStringLiteral("second"));
+    menu().bold->trigger();
+    EXPECT_FALSE(menu().bold->isChecked());
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
+    EXPECT_LT(formatOf(QStringLiteral("second")).fontWeight(), QFont::Bold);
+    selectText(QStringLiteral("second"));
+    menu().bold->trigger();
+    EXPECT_GE(formatOf(QStringLiteral("second")).fontWeight(), QFont::Bold);
+}
+
+TEST_F(FormatMenuTest, EachStyleSetsItsAttributeAndItsButton)
+{
+    selectText(QStringLiteral("second"));
+    menu().italic->trigger();
+    menu().Underline->trigger();
+    menu().StrikeThru->trigger();
+    const QTextCharFormat styled = formatOf(QStringLiteral("second"));
+    EXPECT_TRUE(styled.fontItalic());
+    EXPECT_TRUE(styled.fontUnderline());
+    EXPECT_TRUE(styled.fontStrikeOut());
+    EXPECT_EQ(pressedButtons(),
+              QList<int>({FormatMenu::ButtonItalic, FormatMenu::ButtonUnderline}));
+    EXPECT_FALSE(formatOf(QStringLiteral("plain")).fontItalic());
+
+    menu().italic->trigger();
+    menu().Underline->trigger();
+    menu().StrikeThru->trigger();
+    const QTextCharFormat plain = formatOf(QStringLiteral("second"));
+    EXPECT_FALSE(plain.fontItalic() || plain.fontUnderline() || plain.fontStrikeOut());
+    EXPECT_TRUE(pressedButtons().isEmpty());
+}
+
+TEST_F(FormatMenuTest, StyleSubmenuShowsOnlyWhatHoldsForTheWholeSelection)
+{
+    selectText(QStringLiteral("bold"));
+    SelectionFormat(&rt).setItalic(true);
+    SelectionFormat(&rt).setUnderline(true);
+    open(menu().style);
+    EXPECT_TRUE(menu().italic->isChecked());
+    EXPECT_TRUE(menu().Underline->isChecked());
+    EXPECT_FALSE(menu().bold->isChecked());
+    // The submenu marks the items only; the toolbar stays as it was.
+    EXPECT_TRUE(pressedButtons().isEmpty());
+
+    selectText(QStringLiteral("plain bold"));
+    open(menu().style);
+    EXPECT_FALSE(menu().italic->isChecked());
+    EXPECT_FALSE(menu().Underline->isChecked());
+}
+
+TEST_F(FormatMenuTest, BulletsComeAndGoWithoutLeavingAnIndent)
+{
+    select(0, int(rt.toPlainText().size()));
+    menu().bullets->trigger();
+    for (QTextBlock block = rt.document()->begin(); block.isValid(); block = block.next()) {
+        ASSERT_NE(block.textList(), nullptr);
+        EXPECT_EQ(block.textList()->format().style(), QTextListFormat::ListDisc);
+    }
+    open(menu().style);
+    EXPECT_TRUE(menu().bullets->isChecked());
+
+    selectText(QStringLiteral("second"));
+    menu().bullets->trigger();
+    const QTextBlock second = rt.document()->lastBlock();
+    EXPECT_EQ(second.textList(), nullptr);
+    EXPECT_EQ(second.blockFormat().indent(), 0);
+    EXPECT_NE(rt.document()->firstBlock().textList(), nullptr);
+
+    select(0, int(rt.toPlainText().size()));
+    open(menu().style);
+    EXPECT_FALSE(menu().bullets->isChecked());
+}
+
+TEST_F(FormatMenuTest, CenterTwiceClearsTheMarksAndKeepsTheParagraphCentred)
+{
+    selectText(QStringLiteral("second"));
+    menu().aCenter->trigger();
+    EXPECT_EQ(alignmentOf(QStringLiteral("second")), Qt::AlignHCenter);
+    EXPECT_TRUE(menu().aCenter->isChecked());
+    EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonCenter}));
+
+    menu().aCenter->trigger();
+    EXPECT_FALSE(menu().aLeft->isChecked() || menu().aCenter->isChecked() ||
+                 menu().aRight->isChecked());
+    EXPECT_TRUE(pressedButtons().isEmpty());
+    EXPECT_EQ(alignmentOf(QStringLiteral("second")), Qt::AlignHCenter);
+
+    open(menu().Alignment);
+    EXPECT_TRUE(menu().aCenter->isChecked());
+    EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonCenter}));
+}
+
+TEST_F(FormatMenuTest, AlignmentMovesTheMarkAndMixedParagraphsShowNone)
+{
+    selectText(QStringLiteral("second"));
+    menu().aRight->trigger();
+    menu().aLeft->trigger();
+    EXPECT_EQ(alignmentOf(QStringLiteral("second")), Qt::AlignLeft);
+    menu().aRight->trigger();
+    EXPECT_EQ(alignmentOf(QStringLiteral("second")), Qt::AlignRight);
+    EXPECT_TRUE(menu().aRight->isChecked());
+    EXPECT_FALSE(menu().aLeft->isChecked());
+    EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonAlignRight}));
+    EXPECT_EQ(alignmentOf(QStringLiteral("plain")), Qt::AlignLeft);
+
+    select(0, int(rt.toPlainText().size()));
+    open(menu().Alignment);
+    EXPECT_FALSE(menu().aLeft->isChecked() || menu().aCenter->isChecked() ||
+                 menu().aRight->isChecked());
+    EXPECT_TRUE(pressedButtons().isEmpty());
+}
+
+TEST_F(FormatMenuTest, SuperAndSubScriptReturnToTheBaseline)
+{
+    selectText(QStringLiteral("bold"));
+    menu().sups->trigger();
+    QTextCharFormat format = formatOf(QStringLiteral("bold"));
+    EXPECT_EQ(CharacterOffset::get(format), FormatMenu::SuperScriptOffset);
+    EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignSuperScript);
+
+    menu().subs->trigger();
+    format = formatOf(QStringLiteral("bold"));
+    EXPECT_EQ(CharacterOffset::get(format), FormatMenu::SubScriptOffset);
+    EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignSubScript);
+
+    menu().Nos->trigger();
+    format = formatOf(QStringLiteral("bold"));
+    EXPECT_EQ(CharacterOffset::get(format), 0);
+    EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignNormal);
+    EXPECT_FALSE(menu().sups->isCheckable());
+}
+
+TEST_F(FormatMenuTest, ColourItemsSetTheirValuesAndTheSubmenuTicksTheMatch)
+{
+    const QList<QColor> expected = {
+        Qt::black,  QColor(128, 128, 128), Qt::red,  QColor(255, 128, 0),
+        Qt::yellow, QColor(0, 255, 0),     Qt::blue, QColor(255, 0, 255)};
+    selectText(QStringLiteral("second"));
+    for (std::size_t i = 0; i < menu().colors.size(); ++i) {
+        menu().colors[i]->trigger();
+        EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), expected[int(i)])
+            << menu().colors[i]->objectName().toStdString();
+        open(menu().clr);
+        EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[i]}));
+    }
+
+    menu().colors[3]->trigger(); // orange
+    selectText(QStringLiteral("plain bold"));
+    open(menu().clr);
+    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[0]})); // not coloured: black
+    select(0, int(rt.toPlainText().size()));
+    open(menu().clr);
+    EXPECT_TRUE(tickedColors().isEmpty());
+}
+
+TEST_F(FormatMenuTest, OtherColourStartsFromTheSelectionAndCancelChangesNothing)
+{
+    selectText(QStringLiteral("second"));
+    menu().colors[2]->trigger(); // red
+    colorAnswer = QColor(10, 20, 30);
+    menu().chngecolor->trigger();
+    ASSERT_EQ(colorSeeds.size(), 1);
+    EXPECT_EQ(colorSeeds.last(), QColor(Qt::red));
+    EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
+    open(menu().clr);
+    EXPECT_TRUE(tickedColors().isEmpty());
+
+    colorAnswer.reset();
+    menu().chngecolor->trigger();
+    EXPECT_EQ(colorSeeds.last(), QColor(10, 20, 30));
+    EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
+
+    // A selection of several colours keeps each of them when the dialog is cancelled.
+    select(0, int(rt.toPlainText().size()));
+    menu().chngecolor->trigger();
+    EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
+    EXPECT_EQ(SelectionFormat::colorValue(formatOf(QStringLiteral("plain")).foreground().color()),
+              0);
+}
+
+TEST_F(FormatMenuTest, FontDialogAppliesEverythingOrNothing)
+{
+    selectText(QStringLiteral("second"));
+    SelectionFormat(&rt).setFontSize(12);
+    QFont chosen(QStringLiteral("DejaVu Sans Mono"));
+    chosen.setPointSizeF(18);
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    chosen.setUnderline(true);
+    chosen.setStrikeOut(true);
+
+    const QTextCharFormat before = formatOf(QStringLiteral("second"));
+    const QTextCharFormat untouched = formatOf(QStringLiteral("paragraph"));
+    fontAnswer.reset();
+    menu().font->trigger();
+    ASSERT_EQ(fontSeeds.size(), 1);
+    EXPECT_EQ(fontSeeds.last().pointSizeF(), 12);
+    QTextCharFormat format = formatOf(QStringLiteral("second"));
+    EXPECT_EQ(format, before);
+
+    fontAnswer = chosen;
+    menu().font->trigger();
+    format = formatOf(QStringLiteral("second"));
+    EXPECT_EQ(format.fontFamilies().toStringList(), QStringList({"DejaVu Sans Mono"}));
+    EXPECT_EQ(format.fontPointSize(), 18);
+    EXPECT_GE(format.fontWeight(), QFont::Bold);
+    EXPECT_TRUE(format.fontItalic() && format.fontUnderline() && format.fontStrikeOut());
+    EXPECT_EQ(formatOf(QStringLiteral("paragraph")), untouched);
+}
+
+TEST_F(FormatMenuTest, OpeningFormatDerivesColourAndAlignmentMarks)
+{
+    selectText(QStringLiteral("second"));
+    menu().colors[6]->trigger(); // blue
+    menu().aRight->trigger();
+    menu().aRight->trigger(); // marks gone, paragraph still right-aligned
+    open(&formatx);
+    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[6]}));
+    EXPECT_TRUE(menu().aRight->isChecked());
+    EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonAlignRight}));
+}
+
+TEST_F(FormatMenuTest, EmptySelectionFormatsWhatIsTypedNext)
+{
+    rt.moveCursor(QTextCursor::End);
+    menu().bold->trigger();
+    menu().colors[2]->trigger();
+    rt.textCursor().insertText(QStringLiteral("typed"));
+    const QTextCharFormat typed = formatOf(QStringLiteral("typed"));
+    EXPECT_GE(typed.fontWeight(), QFont::Bold);
+    EXPECT_EQ(typed.foreground().color(), QColor(Qt::red));
+    EXPECT_LT(formatOf(QStringLiteral("paragraph")).fontWeight(), QFont::Bold);
+}

@@ -1,0 +1,246 @@
+// The toolbar, the font boxes and the marks that follow the document, driven by clicks and
+// keys on a shown window.
+#include "FileDialogStub.h"
+#include "FormattingFixture.h"
+#include "SelectionFormat.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace {
+class ToolBarTest : public FormattingFixture
+{
+protected:
+    ToolBarTest()
+    {
+        window.resize(900, 500);
+        host.setGeometry(0, 0, 900, toolBar().height());
+        toolBar().setGeometry(0, 0, 900, toolBar().height());
+        rt.setGeometry(0, 40, 600, 400);
+        window.show();
+        documents.mnuFileNew_Click();
+        setParagraphs({QStringLiteral("plain bold plain"), QStringLiteral("centred line")});
+        selectText(QStringLiteral("bold"));
+        SelectionFormat(&rt).setBold(true);
+        selectText(QStringLiteral("centred"));
+        SelectionFormat(&rt).setAlignment(SelectionFormat::AlignCenter);
+        rt.moveCursor(QTextCursor::Start);
+        QApplication::processEvents();
+    }
+
+    void clickAt(int position)
+    {
+        QTextCursor cursor(rt.document());
+        cursor.setPosition(position);
+        QTest::mouseClick(rt.viewport(), Qt::LeftButton, {}, rt.cursorRect(cursor).center());
+    }
+    void press(int position) { toolBar().button(position)->trigger(); }
+    int positionOf(const QString &text) const { return int(rt.toPlainText().indexOf(text)); }
+    void chooseFont(int index)
+    {
+        toolBar().Combo1->setCurrentIndex(index);
+        emit toolBar().Combo1->activated(index);
+    }
+    void expectDefaultBoxes() const
+    {
+        EXPECT_EQ(toolBar().fontNameText(), QStringLiteral("Times New Roman"));
+        EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("10"));
+        EXPECT_EQ(toolBar().Combo1->count(), QFontDatabase::families().size());
+        EXPECT_EQ(toolBar().Combo2->count(), 100);
+    }
+};
+} // namespace
+
+TEST_F(ToolBarTest, ButtonsSitInTheirPositionsWithKeysTooltipsAndIcons)
+{
+    const QStringList keys = {"New",       "Open", "Save",       "",       "Print",      "",
+                              "Cut",       "Copy", "Paste",      "",       "Bold",       "Italic",
+                              "Underline", "",     "Align Left", "Center", "Align Right"};
+    for (int position = 1; position <= EditorToolBar::ButtonCount; ++position) {
+        const QAction *button = toolBar().button(position);
+        ASSERT_NE(button, nullptr) << position;
+        const QString key = keys.at(position - 1);
+        EXPECT_EQ(button->isSeparator(), key.isEmpty()) << position;
+        if (key.isEmpty())
+            continue;
+        EXPECT_EQ(toolBar().buttonKey(position), key);
+        EXPECT_EQ(button->toolTip(), key);
+        EXPECT_FALSE(button->icon().isNull()) << key.toStdString();
+    }
+    EXPECT_EQ(toolBar().button(0), nullptr);
+    EXPECT_EQ(toolBar().button(EditorToolBar::ButtonCount + 1), nullptr);
+    // The boxes lie on the strip to the right of the buttons.
+    const QAction *last = toolBar().button(EditorToolBar::ButtonCount);
+    EXPECT_LE(toolBar().widgetForAction(const_cast<QAction *>(last))->geometry().right(),
+              toolBar().Combo1->geometry().left());
+    EXPECT_LT(toolBar().Combo1->geometry().right(), toolBar().Combo2->geometry().left());
+}
+
+TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
+{
+    selectText(QStringLiteral("plain"));
+    press(FormatMenu::ButtonBold);
+    EXPECT_GE(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 1);
+    EXPECT_TRUE(menu().bold->isChecked());
+    press(FormatMenu::ButtonBold);
+    EXPECT_LT(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
+
+    press(FormatMenu::ButtonAlignRight);
+    EXPECT_EQ(alignmentOf(QStringLiteral("plain")), Qt::AlignRight);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonAlignRight), 1);
+    // The pressed alignment button clicked again only raises it.
+    press(FormatMenu::ButtonAlignRight);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonAlignRight), 0);
+    EXPECT_EQ(alignmentOf(QStringLiteral("plain")), Qt::AlignRight);
+
+    selectText(QStringLiteral("centred "));
+    press(7); // Cut
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("centred "));
+    EXPECT_EQ(rt.document()->lastBlock().text(), QStringLiteral("line"));
+    press(9); // Paste
+    EXPECT_EQ(rt.document()->lastBlock().text(), QStringLiteral("centred line"));
+
+    QSignalSpy printing(&documents, &DocumentCommands::printRequested);
+    press(5);
+    EXPECT_EQ(printing.count(), 1);
+    FileDialogStub dialogs; // cancels
+    press(2);
+    press(3);
+    ASSERT_EQ(dialogs.requests().size(), 2);
+    EXPECT_EQ(dialogs.requests().at(0).mode, FileDialogService::Open);
+    EXPECT_EQ(dialogs.requests().at(1).mode, FileDialogService::Save);
+    press(1);
+    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    // Keys are compared exactly.
+    toolBar().tbToolBar_ButtonClick(QStringLiteral("bold"));
+    EXPECT_FALSE(menu().bold->isChecked());
+}
+
+TEST_F(ToolBarTest, NewAndF5ResetTheFontBoxes)
+{
+    toolBar().FillFontBoxes();
+    expectDefaultBoxes();
+    for (int size = 1; size <= 100; ++size)
+        ASSERT_EQ(toolBar().Combo2->itemText(size - 1), QString::number(size));
+    EXPECT_EQ(toolBar().Combo1->itemText(0), QFontDatabase::families().value(0));
+
+    chooseFont(toolBar().Combo1->count() - 1);
+    toolBar().Combo2->setCurrentText(QStringLiteral("36"));
+    documents.mnuFileNew_Click();
+    expectDefaultBoxes();
+
+    chooseFont(0);
+    toolBar().Combo2->setCurrentText(QStringLiteral("8"));
+    QTest::keyClick(&rt, Qt::Key_F5);
+    expectDefaultBoxes();
+}
+
+TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
+{
+    // A second fill started while the first yields (F5 held down, a click on New) replaces
+    // it rather than adding to it.
+    bool nested = false;
+    QObject::connect(toolBar().Combo1->model(), &QAbstractItemModel::rowsInserted, &rt, [&] {
+        if (!nested) {
+            nested = true;
+            QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::FillFontBoxes,
+                                      Qt::QueuedConnection);
+        }
+    });
+    toolBar().FillFontBoxes();
+    QApplication::processEvents();
+    ASSERT_TRUE(nested);
+    expectDefaultBoxes();
+}
+
+TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
+{
+    toolBar().FillFontBoxes();
+    selectText(QStringLiteral("centred"));
+    QLineEdit *edit = toolBar().Combo2->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("14"));
+    EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 10); // not before Enter
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 14);
+    EXPECT_EQ(formatOf(QStringLiteral("line")).fontPointSize(), 10);
+    EXPECT_EQ(toolBar().Combo2->count(), 100);
+    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("14"));
+
+    for (const QString &refused :
+         {QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("5000"), QString()}) {
+        edit->setText(refused);
+        QTest::keyClick(edit, Qt::Key_Enter);
+        EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 14) << refused.toStdString();
+    }
+    EXPECT_EQ(beeps, 5);
+
+    toolBar().Combo2->setCurrentIndex(7);
+    emit toolBar().Combo2->activated(7);
+    EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 8);
+}
+
+TEST_F(ToolBarTest, ChosenFontGoesBackToTheDocumentOnlyAfterTheFirstActivation)
+{
+    toolBar().FillFontBoxes();
+    selectText(QStringLiteral("line"));
+    toolBar().setFirstActivationDone(false); // as before the window was ever activated
+    toolBar().Combo1->setFocus();
+    chooseFont(1);
+    EXPECT_EQ(formatOf(QStringLiteral("line")).fontFamilies().toStringList(),
+              QStringList({QFontDatabase::families().value(1)}));
+    EXPECT_EQ(window.focusWidget(), toolBar().Combo1);
+
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&window, &activate);
+    EXPECT_TRUE(toolBar().firstActivationDone());
+    chooseFont(0);
+    EXPECT_EQ(window.focusWidget(), &rt);
+}
+
+TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
+{
+    clickAt(positionOf(QStringLiteral("bold")) + 2);
+    EXPECT_TRUE(menu().bold->isChecked());
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 1);
+    clickAt(1);
+    EXPECT_FALSE(menu().bold->isChecked());
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
+
+    // A selection that is partly bold shows the button raised.
+    clickAt(positionOf(QStringLiteral("bold")) + 2);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(&rt, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_TRUE(rt.textCursor().hasSelection());
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
+    EXPECT_FALSE(menu().bold->isChecked());
+}
+
+TEST_F(ToolBarTest, ArrowKeysIntoACentredParagraphMarkCenter)
+{
+    clickAt(2);
+    QTest::keyClick(&rt, Qt::Key_Down);
+    ASSERT_EQ(rt.textCursor().blockNumber(), 1);
+    EXPECT_TRUE(menu().aCenter->isChecked());
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
+    QTest::keyClick(&rt, Qt::Key_Up);
+    EXPECT_TRUE(menu().aLeft->isChecked());
+    EXPECT_FALSE(menu().aCenter->isChecked());
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonAlignLeft), 1);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 0);
+
+    // Both paragraphs selected: a mixed alignment leaves the marks as they were.
+    QTest::keyClick(&rt, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_TRUE(menu().aLeft->isChecked());
+}

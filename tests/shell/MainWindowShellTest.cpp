@@ -1,0 +1,280 @@
+#include "Askprint.h"
+#include "MainWindowLife.h"
+#include "MessageBoxRecorder.h"
+#include "ReaderSettings.h"
+#include "RegistryStore.h"
+#include "ShellFixture.h"
+#include "ShellOpen.h"
+#include "TestVoiceFile.h"
+#include "frmAbout.h"
+#include "frmMain.h"
+#include "frmRightClick.h"
+#include "modCereproc.h"
+#include "modRegistry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+QStringList entries(const QMenu *menu)
+{
+    QStringList result;
+    for (const QAction *action : menu->actions())
+        result << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    return result;
+}
+
+// The program's main window on a shell whose outside effects are recorded, over a machine
+// registry of the test's own.
+class MainWindowShellTest : public ShellFixture
+{
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        qputenv("PARLANCE_AUDIO", "null:40");
+        qputenv("PARLANCE_MACHINE_REGISTRY", QFile::encodeName(m_dir.filePath("machine.sqlite")));
+        RegistryStore::setCurrent(nullptr);
+        modCereproc::CereVoices = {CereVoiceEntry()};
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        ShellFixture::TearDown();
+        modCereproc::CereVoices = {CereVoiceEntry()};
+        RegistryStore::setCurrent(nullptr);
+        qunsetenv("PARLANCE_MACHINE_REGISTRY");
+    }
+
+    // A voice file registered as an installer registers it, on one CereProc engine.
+    void install(const QString &tokenName, const QString &name)
+    {
+        const QString file = TestVoiceFile::write(m_dir.filePath("voices/" + name), name);
+        ASSERT_FALSE(file.isEmpty());
+        const auto HKLM = RegistryRoot::LocalMachine;
+        modRegistry::SetRegString(HKLM, modCereproc::CereProcKey + "CereVoice Engine 3.2.0",
+                                  "InstallDir", m_dir.filePath("engine"));
+        modRegistry::SetRegString(HKLM, modCereproc::PrivateVoicesKey + tokenName, QString(),
+                                  tokenName);
+        modRegistry::SetRegString(HKLM, modCereproc::PrivateVoicesKey + tokenName + "\\Attributes",
+                                  "VoiceFile", file);
+    }
+
+    // Starts a run of the reader the way StartProgram does: a new shell, a new window.
+    frmMain &load()
+    {
+        m_window.reset();
+        newShell();
+        m_window = std::make_unique<frmMain>(shell());
+        shell().life().Form_Load(false);
+        return *m_window;
+    }
+
+    std::unique_ptr<frmMain> m_window;
+};
+} // namespace
+
+TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
+{
+    install("CereVoice Anna 3.2.0", "anna");
+    install("CereVoice Bella 3.2.0", "bella");
+    frmMain &w = load();
+
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Larkvane TTS Reader - Untitled"));
+    EXPECT_TRUE(w.tmrMonitor->isActive());
+    EXPECT_TRUE(w.mnuClip->isChecked());
+    EXPECT_FALSE(w.mnuDialog->isChecked());
+    ASSERT_EQ(w.ChantTTS1.size(), 3u);
+    ASSERT_GT(w.List1->count(), 2);
+    EXPECT_EQ(w.List1->itemText(0), QStringLiteral("CereVoice Anna 3.2.0"));
+    EXPECT_EQ(w.List1->itemText(1), QStringLiteral("CereVoice Bella 3.2.0"));
+    // A first start shows the standard engine's own voice.
+    EXPECT_EQ(w.EngineIndex, 0);
+    EXPECT_EQ(w.List1->currentText(), w.GetCurVoice());
+    EXPECT_GT(w.List1->currentIndex(), 1);
+
+    // The user picks the second voice file in the list.
+    w.List1->setCurrentIndex(1);
+    emit w.List1->activated(1);
+    ASSERT_EQ(w.EngineIndex, 2);
+    EXPECT_EQ(w.CurrentCereVoice(), QStringLiteral("CereVoice Bella 3.2.0"));
+
+    // Reading with it marks the words in the document as they are heard.
+    const QString text = QStringLiteral("Every word here is marked");
+    w.Rt->setPlainText(text);
+    QStringList marked;
+    QObject::connect(w.Rt, &QTextEdit::selectionChanged, w.Rt, [&] {
+        const QString selected = w.Rt->textCursor().selectedText().trimmed();
+        if (w.reading().Speaking && !selected.isEmpty() && !marked.contains(selected))
+            marked << selected;
+    });
+    w.Command1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.reading().Speaking; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Command1->isEnabled(); }, 60000));
+    EXPECT_EQ(marked, (QStringList{"Every", "word", "here", "is", "marked"}));
+
+    // A conversion names the voice file's folders.
+    QStringList started;
+    ShellOpenPlatform::setOpenCall(
+        [&](const QString &, const QString &file, const QString &parameters, const QString &, int) {
+            started << file << parameters;
+            return ShellOpenPlatform::Started;
+        });
+    putSetting("Options", "DisableConvertWarn", "True");
+    w.Slider1->setValue(-3);
+    w.mnuConvert->trigger();
+    ShellOpenPlatform::setOpenCall({});
+    ASSERT_EQ(started.size(), 2);
+    const QStringList fields = started[1].split(QLatin1Char('*'));
+    ASSERT_EQ(fields.size(), 5);
+    EXPECT_EQ(fields[0], modCereproc::CereVoices.at(2).EngineDir);
+    EXPECT_EQ(fields[1], modCereproc::CereVoices.at(2).VoiceDir);
+    EXPECT_EQ(fields[3], QStringLiteral("-3"));
+    QFile::remove(fields[2]);
+
+    // The choice is stored at unload and applied by the next run.
+    shell().life().Form_Unload();
+    EXPECT_EQ(setting("Options", "Voice"), QStringLiteral("CereVoice Bella 3.2.0"));
+    frmMain &next = load();
+    EXPECT_EQ(next.EngineIndex, 2);
+    EXPECT_EQ(next.List1->currentText(), QStringLiteral("CereVoice Bella 3.2.0"));
+
+    // A stored voice that was uninstalled falls back to element 0, and the list says so.
+    shell().life().Form_Unload();
+    putSetting("Options", "Voice", "CereVoice Gone 1.0");
+    frmMain &third = load();
+    EXPECT_EQ(third.EngineIndex, 0);
+    EXPECT_EQ(third.List1->currentText(), third.GetCurVoice());
+}
+
+TEST_F(MainWindowShellTest, MenusListTheirItemsAndReachTheShell)
+{
+    frmMain &w = load();
+    QStringList menus;
+    for (const QAction *action : w.menuBar()->actions())
+        menus << action->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Format", "&Options", "&Help"}));
+    EXPECT_EQ(entries(w.mnuFile),
+              (QStringList{"mnuFileNew", "mnuFileOpen", "-", "mnuFileSave", "mnuFileSaveAs", "-",
+                           "mnuConvert", "-", "mnuFilePrint", "-", "mnuFileExit"}));
+    EXPECT_EQ(entries(w.mnuEdit), (QStringList{"mnuEditUndo", "-", "mnuEditCut", "mnuEditCopy",
+                                               "mnuEditPaste", "-", "Selall", "-", "Find"}));
+    EXPECT_EQ(entries(w.mnuOptions),
+              (QStringList{"mnuClip", "mnuDialog", "-", "mnuAdvanced", "mnuPronounce"}));
+    EXPECT_EQ(entries(w.mnuHelpMenu), (QStringList{"mnuHelp", "mnuVisit", "mnuAbout"}));
+    EXPECT_EQ(w.mnuFormat->objectName(), QStringLiteral("Formatx"));
+    EXPECT_EQ(w.mnuEditCut->text(), QStringLiteral("Cu&t        Ctrl+X"));
+    EXPECT_TRUE(w.mnuEditCut->shortcut().isEmpty());
+
+    // The Options items only carry marks, and the tray menu shows the same.
+    w.mnuDialog->trigger();
+    EXPECT_TRUE(w.mnuDialog->isChecked());
+    shell().rightClick().mnuPopup->popup(QPoint(0, 0));
+    EXPECT_TRUE(shell().rightClick().mnuDialog->isChecked());
+    shell().rightClick().mnuPopup->hide();
+
+    m_opened.clear();
+    w.mnuHelp->trigger();
+    w.mnuVisit->trigger();
+    QTest::mouseClick(w.Label7, Qt::LeftButton);
+    ASSERT_EQ(m_opened.size(), 3);
+    EXPECT_TRUE(m_opened[0].endsWith(QStringLiteral("help.html|1")));
+    EXPECT_EQ(m_opened[1], HelpLinks::HomePage + QStringLiteral("|1"));
+    EXPECT_EQ(m_opened[2], HelpLinks::VoicesPage + QStringLiteral("|1"));
+
+    QSignalSpy find(&w, &frmMain::findRequested);
+    w.Find->trigger();
+    EXPECT_EQ(find.size(), 1);
+
+    w.mnuFilePrint->trigger();
+    ASSERT_TRUE(shell().askprint());
+    EXPECT_TRUE(shell().askprint()->isVisible());
+    shell().askprint()->Command1_Click();
+
+    // The main menu's About waits for the user.
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        if (frmAbout *about = shell().about()) {
+            modal = about->isModal() && about->isVisible();
+            about->close();
+        }
+    });
+    w.mnuAbout->trigger();
+    EXPECT_TRUE(modal);
+
+    // New clears the document and its file.
+    w.Rt->setPlainText(QStringLiteral("old text"));
+    w.mnuFileNew->trigger();
+    EXPECT_TRUE(w.Rt->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowShellTest, ExitAsksWithNoAsTheDefaultAndEndsOnlyOnYes)
+{
+    frmMain &w = load();
+    {
+        // The real box: Enter would press No.
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                defaultButton = box->standardButton(box->defaultButton());
+                box->done(QMessageBox::No);
+            }
+        });
+        w.mnuFileExit->trigger();
+        EXPECT_EQ(defaultButton, QMessageBox::No);
+        EXPECT_EQ(m_ended, 0);
+        EXPECT_TRUE(w.isVisible());
+    }
+
+    MessageBoxRecorder boxes(MessageBoxService::ResultYes);
+    w.mnuClip->trigger();
+    w.mnuFileExit->trigger();
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].title, QStringLiteral("Exit Program?"));
+    EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultNo);
+    EXPECT_EQ(m_ended, 1);
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
+    EXPECT_EQ(setting("Options", "Clipboard"), QStringLiteral("False"));
+}
+
+TEST_F(MainWindowShellTest, MinimizingGoesToTheTrayAndAProgramCloseUnloads)
+{
+    frmMain &w = load();
+    w.showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 5000));
+    EXPECT_TRUE(shell().rightClick().TrayIconShown());
+    EXPECT_TRUE(shell().rightClick().isVisible());
+
+    // Brought back from the tray, the window is normal again and the icon goes.
+    shell().ShowMainWindow();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_FALSE(shell().rightClick().TrayIconShown());
+
+    // Without a notification area a minimized window stays on the task bar.
+    m_tray = false;
+    w.showMinimized();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+
+    // A close by the program is not the user's close box: the window unloads.
+    m_tray = true;
+    w.showNormal();
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(shell().life().unloaded());
+    EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
+}

@@ -105,6 +105,14 @@ QByteArray legacyNumbering(QTextListFormat::Style style)
         return QByteArray();
     }
 }
+
+// The paragraph numbering of readers that know no list tables.
+QByteArray legacyNumberingGroup(QTextListFormat::Style style)
+{
+    if (numberFormat(style) == 23)
+        return "{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\'95}}";
+    return "{\\*\\pn\\pnlvlbody" + legacyNumbering(style) + "\\pnstart1\\pnindent0{\\pntxta .}}";
+}
 } // namespace
 
 QByteArray RtfWriter::write(const QTextDocument &document)
@@ -228,6 +236,10 @@ void RtfWriter::writeParagraph(QByteArray &out, const QTextBlock &block, int sta
     out += "\\pard\\plain";
     const QTextList *list = block.textList();
     if (list) {
+        // The older numbering goes first: readers that know both let the list table win when
+        // \ls follows, but LibreOffice lets a \pn that comes after \ls replace the list's
+        // levels and numbering with plain bullets.
+        out += legacyNumberingGroup(list->format().style());
         const int level = std::clamp(list->format().indent() - 1, 0, LevelCount - 1);
         out += "\\ls" + QByteArray::number(listIndex(list) + 1) + "\\ilvl" +
                QByteArray::number(level) + "\\fi-360\\li" + QByteArray::number(720 * (level + 1));
@@ -291,12 +303,9 @@ void RtfWriter::writeListText(QByteArray &out, const QTextBlock &block)
     // The label as plain text, for readers that do not build lists themselves.
     const QTextList *list = block.textList();
     const QTextListFormat::Style style = list->format().style();
-    out += "{\\*\\pn";
     if (numberFormat(style) == 23) {
-        out += "\\pnlvlblt\\pnindent0{\\pntxtb\\'95}}";
         out += "{\\listtext " + bulletText(style) + "\\tab}";
     } else {
-        out += "\\pnlvlbody" + legacyNumbering(style) + "\\pnstart1\\pnindent0{\\pntxta .}}";
         out += "{\\listtext ";
         // Counted here: asking the list for each item's number costs a search per item.
         const int number = ++m_listCounters[list];
@@ -307,16 +316,28 @@ void RtfWriter::writeListText(QByteArray &out, const QTextBlock &block)
 
 void RtfWriter::writeCharacterFormat(QByteArray &out, const QTextCharFormat &format)
 {
-    out += "\\f" + QByteArray::number(fontIndex(format));
+    const QByteArray font = QByteArray::number(fontIndex(format));
     double points = format.fontPointSize();
     if (points <= 0)
         points = m_document->defaultFont().pointSizeF();
     if (points <= 0)
         points = 12;
-    out += "\\fs" + number(points * 2);
-    if (format.fontWeight() > QFont::Medium)
+    const QByteArray size = number(points * 2);
+    const bool bold = format.fontWeight() > QFont::Medium;
+    const bool italic = format.fontItalic();
+    // Word processors keep a font per script: \f, \fs, \b and \i cover Latin text, East
+    // Asian text takes the associated font set under \dbch, and complex scripts such as
+    // Arabic the associated font, size and style set under \rtlch. Without them, those
+    // characters fall back to the reader's default fonts and lose their bold and italic.
+    out += "\\rtlch\\af" + font + "\\afs" + size;
+    if (bold)
+        out += "\\ab";
+    if (italic)
+        out += "\\ai";
+    out += "\\ltrch\\hich\\af" + font + "\\dbch\\af" + font + "\\loch\\f" + font + "\\fs" + size;
+    if (bold)
         out += "\\b";
-    if (format.fontItalic())
+    if (italic)
         out += "\\i";
     if (format.fontUnderline() || format.underlineStyle() != QTextCharFormat::NoUnderline)
         out += "\\ul";

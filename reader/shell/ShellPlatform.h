@@ -5,6 +5,8 @@
 #include <memory>
 
 class QObject;
+class ClipboardSource;
+class ForegroundWindowSource;
 class InstanceGuard;
 class ListenerTransport;
 class SystemInfoProgram;
@@ -20,6 +22,10 @@ QString runtimeFolder();
 std::unique_ptr<InstanceGuard> createInstanceGuard(const QString &folder = QString());
 std::unique_ptr<ListenerTransport> createListenerTransport(const QString &folder = QString());
 std::unique_ptr<SystemInfoProgram> createSystemInfoProgram();
+
+// What the background readers look at: the desktop's foreground window and the clipboard.
+std::unique_ptr<ForegroundWindowSource> createForegroundWindowSource();
+std::unique_ptr<ClipboardSource> createClipboardSource();
 
 // Runs `onRequest` on the UI thread when the system asks the program to end (a logout, a
 // shutdown, a process manager), for as long as `owner` lives.

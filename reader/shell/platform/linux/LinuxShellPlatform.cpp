@@ -1,5 +1,7 @@
 #include "ShellPlatform.h"
 
+#include "AtspiForegroundWindow.h"
+#include "DesktopClipboard.h"
 #include "DesktopSystemInfo.h"
 #include "LocalSocketListener.h"
 #include "LockFileInstanceGuard.h"
@@ -28,6 +30,16 @@ std::unique_ptr<ListenerTransport> createListenerTransport(const QString &folder
 std::unique_ptr<SystemInfoProgram> createSystemInfoProgram()
 {
     return std::make_unique<DesktopSystemInfo>();
+}
+
+std::unique_ptr<ForegroundWindowSource> createForegroundWindowSource()
+{
+    return std::make_unique<AtspiForegroundWindow>();
+}
+
+std::unique_ptr<ClipboardSource> createClipboardSource()
+{
+    return std::make_unique<DesktopClipboard>();
 }
 
 void watchTerminationRequests(QObject *owner, std::function<void()> onRequest)

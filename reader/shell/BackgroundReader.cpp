@@ -1,0 +1,249 @@
+#include "BackgroundReader.h"
+
+#include "IgnoreErrors.h"
+#include "MainWindowHooks.h"
+#include "ReadingState.h"
+
+#include <QAction>
+#include <QTimer>
+
+namespace {
+// Window texts are trimmed of spaces only; other white space is part of what a label says.
+QString trimSpaces(const QString &text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text.at(start) == QLatin1Char(' '))
+        ++start;
+    while (end > start && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(start, end - start);
+}
+
+QString cleanText(QString text)
+{
+    text.remove(QChar(0));
+    return trimSpaces(text);
+}
+
+// Index of the first child of `className` at or after `from`, or -1.
+qsizetype nextChild(const QList<ForegroundWindowSource::ChildWindow> &children,
+                    const QString &className, qsizetype from)
+{
+    for (qsizetype i = qMax<qsizetype>(from, 0); i < children.size(); ++i) {
+        if (children.at(i).className == className)
+            return i;
+    }
+    return -1;
+}
+} // namespace
+
+BackgroundReader::BackgroundReader(BackgroundReaderHooks hooks,
+                                   std::unique_ptr<ForegroundWindowSource> windows,
+                                   std::unique_ptr<ClipboardSource> clipboard, QObject *parent)
+    : QObject(parent), tmrMonitor(new QTimer(this)), m_hooks(std::move(hooks)),
+      m_windows(std::move(windows)), m_clipboard(std::move(clipboard))
+{
+    setObjectName(QStringLiteral("BackgroundReader"));
+    tmrMonitor->setObjectName(QStringLiteral("tmrMonitor"));
+    tmrMonitor->setInterval(MonitorInterval);
+    connect(tmrMonitor, &QTimer::timeout, this, &BackgroundReader::tmrMonitor_Timer);
+}
+
+BackgroundReader::~BackgroundReader() = default;
+
+void BackgroundReader::attachMenuItems(QAction *clip, QAction *dialog)
+{
+    mnuClip = clip;
+    mnuDialog = dialog;
+    if (mnuClip) {
+        mnuClip->setText(ClipCaption);
+        mnuClip->setCheckable(true);
+    }
+    if (mnuDialog) {
+        mnuDialog->setText(DialogCaption);
+        mnuDialog->setCheckable(true);
+        connect(mnuDialog, &QAction::toggled, this, [this](bool on) {
+            if (m_windows)
+                ignoreErrors([&] { m_windows->setDialogReading(on); });
+        });
+        if (m_windows)
+            ignoreErrors([&] { m_windows->setDialogReading(mnuDialog->isChecked()); });
+    }
+}
+
+void BackgroundReader::fillHooks(MainWindowHooks &hooks)
+{
+    hooks.clipChecked = [this] { return clipChecked(); };
+    hooks.setClipChecked = [this](bool on) {
+        if (mnuClip)
+            mnuClip->setChecked(on);
+    };
+    hooks.dialogChecked = [this] { return dialogChecked(); };
+    hooks.setDialogChecked = [this](bool on) {
+        if (mnuDialog)
+            mnuDialog->setChecked(on);
+    };
+    hooks.rememberClipboard = [this] { rememberClipboard(); };
+    hooks.enableMonitor = [this] { enableMonitor(); };
+}
+
+void BackgroundReader::setSources(std::unique_ptr<ForegroundWindowSource> windows,
+                                  std::unique_ptr<ClipboardSource> clipboard)
+{
+    m_windows = std::move(windows);
+    m_clipboard = std::move(clipboard);
+    if (m_windows && mnuDialog)
+        ignoreErrors([&] { m_windows->setDialogReading(mnuDialog->isChecked()); });
+}
+
+bool BackgroundReader::clipChecked() const
+{
+    return mnuClip && mnuClip->isChecked();
+}
+
+bool BackgroundReader::dialogChecked() const
+{
+    return mnuDialog && mnuDialog->isChecked();
+}
+
+void BackgroundReader::rememberClipboard()
+{
+    // An unreadable clipboard leaves the remembered text as it was.
+    ignoreErrors([&] {
+        if (m_clipboard)
+            LastClipText = m_clipboard->read().text;
+    });
+}
+
+void BackgroundReader::enableMonitor()
+{
+    tmrMonitor->start();
+}
+
+void BackgroundReader::tmrMonitor_Timer()
+{
+    // Speaking or reading the clipboard may run the event loop; a tick that came due
+    // meanwhile must not start over in the middle of this one.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+
+    QString windowClass;
+    ignoreErrors([&] {
+        if (m_windows)
+            windowClass = m_windows->foregroundClass();
+    });
+    if (dialogChecked()) {
+        ignoreErrors([&] { stopDialogSpeech(windowClass); });
+        ignoreErrors([&] { readDialog(windowClass); });
+    }
+    if (clipChecked())
+        readClipboard();
+    // Remembered whatever the menus say: a dialog that is already in front when dialog
+    // reading is switched on is not news.
+    LastWindowClass = windowClass;
+
+    m_inTick = false;
+}
+
+void BackgroundReader::stopDialogSpeech(const QString &windowClass)
+{
+    // The user has moved on from the dialog that is being read. The speech-source flags
+    // stay; the end of speech clears them.
+    const ReadingState *state = m_hooks.reading;
+    if (windowClass != LastWindowClass && state && state->Speaking && state->DialogSpeech &&
+        m_hooks.StopSpeech)
+        m_hooks.StopSpeech();
+}
+
+void BackgroundReader::readDialog(const QString &windowClass)
+{
+    // Only a dialog that has just come to the foreground is read; moving from one dialog
+    // straight to another reads nothing.
+    if (windowClass != DialogClass || LastWindowClass == DialogClass)
+        return;
+    QString text = dialogText();
+    if (text.isEmpty())
+        return;
+    text.remove(QLatin1Char('&'));
+    speakInBackground(text, true);
+}
+
+QString BackgroundReader::dialogText()
+{
+    const QList<ForegroundWindowSource::ChildWindow> children = m_windows->childWindows();
+    qsizetype label = nextChild(children, LabelClass, 0);
+    QString text = label >= 0 ? cleanText(children.at(label).text) : QString();
+
+    // File dialogs are announced by what they are for; their labels are not read.
+    if (text == SaveDialogLabel) {
+        text = SaveDialogAnnouncement;
+        label = -1;
+    } else if (text == OpenDialogLabel) {
+        text = OpenDialogAnnouncement;
+        label = -1;
+    }
+
+    // The later labels, each after a space; a label with a percentage is a progress figure
+    // that would be stale by the time it is heard. The walk ends past the last label, which
+    // counts as an empty one.
+    while (label >= 0) {
+        label = nextChild(children, LabelClass, label + 1);
+        const QString next = label >= 0 ? children.at(label).text : QString();
+        if (!next.contains(QLatin1Char('%')))
+            text += QLatin1Char(' ') + cleanText(next);
+    }
+
+    if (text.isEmpty()) {
+        const qsizetype other = nextChild(children, OtherLabelClass, 0);
+        text = other >= 0 ? cleanText(children.at(other).text) : QString();
+    }
+    return text;
+}
+
+void BackgroundReader::readClipboard()
+{
+    if (ClipPollCountdown < 1) {
+        ClipPollCountdown = 1;
+        // A clipboard that cannot be read now is tried again at the next tick; the text
+        // remembered stays, so that nothing is read twice.
+        ignoreErrors([&] {
+            if (!m_clipboard)
+                return;
+            const ClipboardSource::Contents contents = m_clipboard->read();
+            // What a password manager marks as secret is remembered but never said.
+            if (contents.text != LastClipText && !contents.concealed)
+                speakInBackground(trimSpaces(contents.text), false);
+            if (contents.text.size() > LongClipboardText)
+                ClipPollCountdown = LongClipboardTicks;
+            LastClipText = contents.text;
+        });
+    }
+    --ClipPollCountdown;
+}
+
+void BackgroundReader::speakInBackground(QString text, bool fromDialog)
+{
+    if (!m_hooks.Speak)
+        return;
+    ReadingState *state = m_hooks.reading;
+    if (!state) {
+        ignoreErrors([&] { m_hooks.Speak(text); });
+        return;
+    }
+    const bool background = state->BackgroundSpeech;
+    const bool dialog = state->DialogSpeech;
+    const quint64 generation = state->generation;
+    state->BackgroundSpeech = true;
+    if (fromDialog)
+        state->DialogSpeech = true;
+    ignoreErrors([&] { m_hooks.Speak(text); });
+    // A text too short to say starts nothing. Left set, the flags would keep the next
+    // reading of the document from marking its words, and would let leaving a window stop
+    // a reading that never came from a dialog.
+    if (state->generation == generation) {
+        state->BackgroundSpeech = background;
+        state->DialogSpeech = dialog;
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The clipboard's plain text, as the clipboard reader sees it.
+class ClipboardSource
+{
+public:
+    struct Contents
+    {
+        // Empty when the clipboard holds no text (nothing, or only a picture).
+        QString text;
+        // A password manager marked the contents as secret: they must not be read aloud.
+        bool concealed = false;
+    };
+
+    virtual ~ClipboardSource() = default;
+
+    // Throws std::runtime_error when the clipboard cannot be read at the moment (another
+    // program holds it); an unreadable clipboard is not an empty one.
+    virtual Contents read() = 0;
+};

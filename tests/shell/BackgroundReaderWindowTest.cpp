@@ -1,0 +1,166 @@
+#include "BackgroundReader.h"
+#include "MainWindowLife.h"
+#include "ScriptedEngine.h"
+#include "ScriptedSeams.h"
+#include "ShellFixture.h"
+#include "SpeechControl.h"
+#include "frmMain.h"
+#include "frmRightClick.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+// The background readers on the real main window, reading with a scripted engine through
+// the window's own Speak and stop.
+namespace {
+class BackgroundReaderWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("PARLANCE_AUDIO", "null:40");
+        // A second of audio per word: long texts keep speaking while the test looks.
+        auto engine = std::make_unique<ScriptedEngine>(22050);
+        m_window = std::make_unique<frmMain>(std::make_unique<SpeechControl>(0, std::move(engine)));
+        auto windows = std::make_unique<ScriptedWindows>();
+        auto clipboard = std::make_unique<ScriptedClipboard>();
+        m_windows = windows.get();
+        m_clipboard = clipboard.get();
+        BackgroundReaderHooks hooks;
+        hooks.Speak = [this](QString &text) { m_window->Speak(text); };
+        hooks.StopSpeech = [this] { m_window->StopSpeech(); };
+        hooks.reading = &m_window->reading();
+        m_reader =
+            std::make_unique<BackgroundReader>(hooks, std::move(windows), std::move(clipboard));
+        m_reader->attachMenuItems(&m_clip, &m_dialog);
+        m_clip.setChecked(true);
+        m_dialog.setChecked(true);
+    }
+
+    void TearDown() override
+    {
+        m_reader.reset();
+        m_window.reset();
+    }
+
+    ReadingState &state() { return m_window->reading(); }
+    bool idle() { return !state().Speaking && !m_window->Command2->isEnabled(); }
+
+    static QString words(int count)
+    {
+        QStringList list;
+        for (int i = 0; i < count; ++i)
+            list << QStringLiteral("word%1").arg(i);
+        return list.join(QLatin1Char(' '));
+    }
+
+    QAction m_clip, m_dialog;
+    std::unique_ptr<frmMain> m_window;
+    ScriptedWindows *m_windows = nullptr;
+    ScriptedClipboard *m_clipboard = nullptr;
+    std::unique_ptr<BackgroundReader> m_reader;
+};
+
+TEST_F(BackgroundReaderWindowTest, CopiedTextLeavesTheDocumentAloneAndAnEmptyCopyChangesNothing)
+{
+    m_dialog.setChecked(false);
+    m_window->Rt->setPlainText(QStringLiteral("alpha bravo charlie delta echo"));
+    m_clipboard->copy(QStringLiteral("copied two"));
+    m_reader->tmrMonitor_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
+    EXPECT_TRUE(state().BackgroundSpeech);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, 20000));
+    EXPECT_EQ(m_window->Rt->textCursor().selectionEnd(), 0);
+    EXPECT_FALSE(state().BackgroundSpeech);
+
+    // Nothing to say: the document's next reading must still mark its words.
+    m_clipboard->copy(QString());
+    m_reader->tmrMonitor_Timer();
+    EXPECT_FALSE(state().BackgroundSpeech);
+    m_window->Command1->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->Rt->textCursor().hasSelection(); }, 20000));
+    m_window->StopSpeech();
+}
+
+TEST_F(BackgroundReaderWindowTest, LeavingTheDialogStopsItsReading)
+{
+    m_clip.setChecked(false);
+    m_windows->show(QStringLiteral("frame"));
+    m_reader->tmrMonitor_Timer();
+    m_windows->show(BackgroundReader::DialogClass, {words(2000)});
+    m_reader->tmrMonitor_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
+    EXPECT_TRUE(state().DialogSpeech);
+
+    // Staying in the dialog keeps it going.
+    m_reader->tmrMonitor_Timer();
+    EXPECT_TRUE(state().Speaking);
+    m_windows->show(QStringLiteral("frame"));
+    m_reader->tmrMonitor_Timer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return idle() && !state().DialogSpeech; }, 20000));
+    // Read to the end it would take far longer; stopped, the rest was never handed on.
+    EXPECT_FALSE(state().RemainingText.isEmpty());
+}
+
+// The readers' items on the shell's side: the tray menu mirrors them, and the main window's
+// load and unload run through them.
+class BackgroundReaderShellTest : public ShellFixture
+{
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        auto windows = std::make_unique<ScriptedWindows>();
+        auto clipboard = std::make_unique<ScriptedClipboard>();
+        m_windows = windows.get();
+        m_clipboard = clipboard.get();
+        m_reader = std::make_unique<BackgroundReader>(BackgroundReaderHooks{}, std::move(windows),
+                                                      std::move(clipboard));
+        m_reader->attachMenuItems(&m_clip, &m_dialog);
+        MainWindowHooks hooks = m_main.hooks();
+        m_reader->fillHooks(hooks);
+        m_shell->attachMainWindow(hooks);
+    }
+
+    QAction m_clip, m_dialog;
+    ScriptedWindows *m_windows = nullptr;
+    ScriptedClipboard *m_clipboard = nullptr;
+    std::unique_ptr<BackgroundReader> m_reader;
+};
+
+TEST_F(BackgroundReaderShellTest, ItemsLoadAreMirroredByTheTrayAndAreStored)
+{
+    EXPECT_EQ(m_clip.text(), QStringLiteral("Read &Clipboard When Text is Copied"));
+    EXPECT_EQ(m_dialog.text(), QStringLiteral("Read Text From All &Dialog Boxes"));
+    putSetting(QStringLiteral("Options"), QStringLiteral("Dialog"), QStringLiteral("True"));
+    m_clipboard->copy(QStringLiteral("there before the reader"));
+    EXPECT_FALSE(m_reader->tmrMonitor->isActive());
+    shell().life().Form_Load(true);
+    EXPECT_EQ(m_reader->LastClipText, QStringLiteral("there before the reader"));
+    EXPECT_TRUE(m_reader->tmrMonitor->isActive());
+    EXPECT_EQ(m_reader->tmrMonitor->interval(), 1000);
+    EXPECT_TRUE(m_clip.isChecked());
+    EXPECT_TRUE(m_dialog.isChecked());
+    EXPECT_TRUE(m_windows->dialogReading);
+
+    frmRightClick &tray = shell().rightClick();
+    m_clip.setChecked(false);
+    emit tray.mnuPopup->aboutToShow();
+    EXPECT_FALSE(tray.mnuClip->isChecked());
+    EXPECT_TRUE(tray.mnuDialog->isChecked());
+    tray.mnuDialog->trigger();
+    EXPECT_FALSE(m_dialog.isChecked());
+    EXPECT_FALSE(m_windows->dialogReading);
+
+    shell().life().Form_Unload();
+    EXPECT_EQ(setting(QStringLiteral("Options"), QStringLiteral("Clipboard")),
+              QStringLiteral("False"));
+    EXPECT_EQ(setting(QStringLiteral("Options"), QStringLiteral("Dialog")),
+              QStringLiteral("False"));
+}
+} // namespace

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTextList>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -104,6 +105,17 @@ QByteArray legacyNumbering(QTextListFormat::Style style)
     default:
         return QByteArray();
     }
+}
+
+// Characters that word processors set in their East Asian or complex-script font: those from
+// Hebrew on, apart from the punctuation and symbols Latin text uses as well and the stand-in
+// for pictures. Counting a few too many costs nothing but bytes.
+bool hasOtherScripts(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= 0x0590 && (u < 0x2000 || (u >= 0x2E80 && u < 0xFFF0));
+    });
 }
 
 // The paragraph numbering of readers that know no list tables.
@@ -273,6 +285,9 @@ void RtfWriter::writeParagraph(QByteArray &out, const QTextBlock &block, int sta
     if (list)
         writeListText(out, block);
 
+    // Spaces and punctuation take the script of the text around them, so every run of a
+    // paragraph with such text names the fonts for it.
+    const bool otherScripts = hasOtherScripts(block.text());
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int from = std::max(fragment.position(), start);
@@ -281,7 +296,7 @@ void RtfWriter::writeParagraph(QByteArray &out, const QTextBlock &block, int sta
             continue;
         const QTextCharFormat charFormat = fragment.charFormat();
         out += '{';
-        writeCharacterFormat(out, charFormat);
+        writeCharacterFormat(out, charFormat, otherScripts);
         if (charFormat.isImageFormat()) {
             for (int i = from; i < to; ++i)
                 writeImage(out, charFormat.toImageFormat());
@@ -294,7 +309,7 @@ void RtfWriter::writeParagraph(QByteArray &out, const QTextBlock &block, int sta
     }
     // The paragraph mark carries the block's own character format, which sets the height
     // of an empty line.
-    writeCharacterFormat(out, block.charFormat());
+    writeCharacterFormat(out, block.charFormat(), otherScripts);
     out += "\\par\r\n";
 }
 
@@ -314,7 +329,8 @@ void RtfWriter::writeListText(QByteArray &out, const QTextBlock &block)
     }
 }
 
-void RtfWriter::writeCharacterFormat(QByteArray &out, const QTextCharFormat &format)
+void RtfWriter::writeCharacterFormat(QByteArray &out, const QTextCharFormat &format,
+                                     bool otherScripts)
 {
     const QByteArray font = QByteArray::number(fontIndex(format));
     double points = format.fontPointSize();
@@ -329,12 +345,16 @@ void RtfWriter::writeCharacterFormat(QByteArray &out, const QTextCharFormat &for
     // Asian text takes the associated font set under \dbch, and complex scripts such as
     // Arabic the associated font, size and style set under \rtlch. Without them, those
     // characters fall back to the reader's default fonts and lose their bold and italic.
-    out += "\\rtlch\\af" + font + "\\afs" + size;
-    if (bold)
-        out += "\\ab";
-    if (italic)
-        out += "\\ai";
-    out += "\\ltrch\\hich\\af" + font + "\\dbch\\af" + font + "\\loch\\f" + font + "\\fs" + size;
+    // Paragraphs without such characters leave them out, which keeps Latin documents small.
+    if (otherScripts) {
+        out += "\\rtlch\\af" + font + "\\afs" + size;
+        if (bold)
+            out += "\\ab";
+        if (italic)
+            out += "\\ai";
+        out += "\\ltrch\\hich\\af" + font + "\\dbch\\af" + font + "\\loch";
+    }
+    out += "\\f" + font + "\\fs" + size;
     if (bold)
         out += "\\b";
     if (italic)

@@ -33,7 +33,8 @@ private:
     void collect(const QTextBlock &block, int start, int end);
     void writeParagraph(QByteArray &out, const QTextBlock &block, int start, int end);
     void writeListText(QByteArray &out, const QTextBlock &block);
-    void writeCharacterFormat(QByteArray &out, const QTextCharFormat &format);
+    // `otherScripts`: the paragraph holds East Asian or complex-script text.
+    void writeCharacterFormat(QByteArray &out, const QTextCharFormat &format, bool otherScripts);
     void writeImage(QByteArray &out, const QTextImageFormat &format);
     QByteArray header() const;
     QByteArray listTables() const;

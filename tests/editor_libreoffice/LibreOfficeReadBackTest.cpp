@@ -78,7 +78,8 @@ QString describe(const QTextBlock &block)
 }
 
 // The runs of a paragraph in the words HtmlParagraphs uses. HTML has no exact raise or
-// lowering, so an offset reads as super- or subscript.
+// lowering, so an offset reads as super- or subscript. Backgrounds are left out: Writer
+// reads our \highlight as highlighting, which its HTML export does not carry.
 QStringList describeRuns(const QTextBlock &block)
 {
     QList<std::pair<QString, QString>> runs;
@@ -105,8 +106,6 @@ QStringList describeRuns(const QTextBlock &block)
             attributes << "sub";
         if (format.hasProperty(QTextFormat::ForegroundBrush))
             attributes << format.foreground().color().name();
-        if (format.hasProperty(QTextFormat::BackgroundBrush))
-            attributes << "bg " + format.background().color().name();
         attributes << format.fontFamilies().toStringList().value(0)
                    << QString::number(format.fontPointSize()) + "pt";
         const QString joined = attributes.join(u' ');

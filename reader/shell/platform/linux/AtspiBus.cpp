@@ -5,44 +5,88 @@
 #include <atspi/atspi.h>
 #pragma pop_macro("signals")
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDeadlineTimer>
-#include <atomic>
-#include <thread>
 
 namespace {
-enum State { Idle, Connecting, Connected, Failed };
+enum class State { Idle, Looking, Found, Connected, Failed };
 
-std::atomic<int> g_state{Idle};
-// Written by the UI thread only.
+State g_state = State::Idle;
 QDeadlineTimer g_retry;
-bool g_triedBefore = false;
+bool g_initialised = false;
 
 constexpr int RetryAfterMs = 30000;
+
+void fail()
+{
+    g_state = State::Failed;
+    g_retry = QDeadlineTimer(RetryAfterMs);
+}
+
+void lookForBus()
+{
+    QDBusConnection session = QDBusConnection::sessionBus();
+    if (!session.isConnected() || !QCoreApplication::instance()) {
+        fail();
+        return;
+    }
+    g_state = State::Looking;
+    const QDBusMessage getAddress = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+    auto *watcher = new QDBusPendingCallWatcher(session.asyncCall(getAddress));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, QCoreApplication::instance(),
+                     [](QDBusPendingCallWatcher *call) {
+                         call->deleteLater();
+                         if (call->isError())
+                             fail();
+                         else
+                             g_state = State::Found;
+                     });
+}
+
+void connectToBus()
+{
+    // A failed start leaves libatspi half set up; it must be taken down before a new try.
+    if (g_initialised)
+        atspi_exit();
+    g_initialised = true;
+    atspi_set_timeout(AtspiBus::CallTimeoutMs, -1);
+    const int result = atspi_init();
+    // 1: another part of the process connected already.
+    if (result == 0 || result == 1)
+        g_state = State::Connected;
+    else
+        fail();
+}
 } // namespace
 
 bool AtspiBus::ready()
 {
-    const int state = g_state.load(std::memory_order_acquire);
-    if (state == Connected)
+    switch (g_state) {
+    case State::Connected:
         return true;
-    if (state == Connecting)
+    case State::Looking:
         return false;
-    if (state == Failed) {
+    case State::Failed:
         if (!g_retry.hasExpired())
             return false;
+        [[fallthrough]];
+    case State::Idle:
+        lookForBus();
+        return false;
+    case State::Found:
+        connectToBus();
+        return g_state == State::Connected;
     }
-    const bool again = g_triedBefore;
-    g_triedBefore = true;
-    g_state.store(Connecting, std::memory_order_release);
-    // Finding the bus may mean starting it through the session bus: never on the UI thread.
-    std::thread([again] {
-        if (again)
-            atspi_exit(); // a failed start leaves libatspi half set up
-        atspi_set_timeout(CallTimeoutMs, -1);
-        const int result = atspi_init();
-        // 1: another part of the process connected already.
-        g_state.store(result == 0 || result == 1 ? Connected : Failed, std::memory_order_release);
-    }).detach();
-    g_retry = QDeadlineTimer(RetryAfterMs);
     return false;
+}
+
+void AtspiBus::lost()
+{
+    if (g_state == State::Connected)
+        fail();
 }

@@ -16,8 +16,9 @@
 #include <functional>
 
 namespace {
-// How long a program that answered too late is left alone.
+// How long a program that answered too late is left alone, at first and at most.
 constexpr int SlowProgramPauseMs = 5000;
+constexpr int MaxSlowProgramPauseMs = 60000;
 // A call that took about the whole timeout has timed out.
 constexpr qint64 TimedOutMs = AtspiBus::CallTimeoutMs - 20;
 // Bounds of the label walk through a window.
@@ -146,15 +147,23 @@ void AtspiForegroundWindow::setWindow(AtspiAccessible *window)
 bool AtspiForegroundWindow::answering(AtspiAccessible *accessible) const
 {
     const auto slow = m_slowPrograms.constFind(busName(accessible));
-    return slow == m_slowPrograms.cend() || slow->hasExpired();
+    return slow == m_slowPrograms.cend() || slow->until.hasExpired();
 }
 
 void AtspiForegroundWindow::noteAnswerTime(AtspiAccessible *accessible, qint64 elapsedMs)
 {
-    if (elapsedMs < TimedOutMs)
+    const QByteArray program = busName(accessible);
+    if (elapsedMs < TimedOutMs) {
+        m_slowPrograms.remove(program);
         return;
-    m_slowPrograms.removeIf([](const auto &slow) { return slow.value().hasExpired(); });
-    m_slowPrograms.insert(busName(accessible), QDeadlineTimer(SlowProgramPauseMs));
+    }
+    SlowProgram &slow = m_slowPrograms[program];
+    slow.pauseMs =
+        slow.pauseMs ? qMin(slow.pauseMs * 2, MaxSlowProgramPauseMs) : SlowProgramPauseMs;
+    slow.until = QDeadlineTimer(slow.pauseMs);
+    // Programs that went away stay slow for ever; forget them now and then.
+    if (m_slowPrograms.size() > MaxKnownPrograms)
+        m_slowPrograms.clear();
 }
 
 QString AtspiForegroundWindow::foregroundClass()
@@ -222,8 +231,11 @@ AtspiAccessible *AtspiForegroundWindow::findActiveWindow()
         return nullptr;
     Error error;
     const int programs = atspi_accessible_get_child_count(desktop.get(), error.out());
-    if (error.failed())
+    if (error.failed()) {
+        // The desktop itself is the bus's registry; without it nothing can be found.
+        AtspiBus::lost();
         return nullptr;
+    }
     for (int i = 0; i < programs; ++i) {
         Error programError;
         Accessible program(

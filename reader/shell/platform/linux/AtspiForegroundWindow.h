@@ -53,8 +53,14 @@ private:
     // The class reported last: kept while the foreground window's program does not answer,
     // so that a slow answer does not count as the user moving to another window.
     QString m_class;
-    // Programs (by their bus names) left alone until their time is up.
-    QHash<QByteArray, QDeadlineTimer> m_slowPrograms;
+    // Programs (by their bus names) left alone until their time is up; the pause doubles
+    // each time a program is still slow after one.
+    struct SlowProgram
+    {
+        QDeadlineTimer until;
+        int pauseMs = 0;
+    };
+    QHash<QByteArray, SlowProgram> m_slowPrograms;
     // Process ids by bus name: the reader's own windows are never asked about over the bus.
     QHash<QByteArray, quint32> m_processIds;
     std::unique_ptr<AccessibilitySwitch> m_switch;

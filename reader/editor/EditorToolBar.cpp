@@ -80,6 +80,11 @@ EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(false);
+    // A name the screen lacks is shown as a placeholder; it is still the document's font,
+    // so it is drawn like any other name rather than greyed out.
+    QPalette names = Combo1->palette();
+    names.setColor(QPalette::PlaceholderText, names.color(QPalette::ButtonText));
+    Combo1->setPalette(names);
     Combo1->setGeometry(scale.rect(Combo1Design));
     Combo2 = new QComboBox(this);
     Combo2->setObjectName(QStringLiteral("Combo2"));

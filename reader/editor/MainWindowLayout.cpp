@@ -24,6 +24,12 @@ const std::array<MainWindowLayout::FrameControl, 16> MainWindowLayout::FrameCont
     {"Label7", QRect(240, 4800, 2655, 495)},
 }};
 
+const std::array<MainWindowLayout::CaptionRow, 3> MainWindowLayout::TimeRows = {{
+    {"Label4", "TimeTotal"},
+    {"Label5", "TimeElapsed"},
+    {"Label6", "TimeRemaining"},
+}};
+
 MainWindowLayout::Placement MainWindowLayout::arrange(const QSize &client, const Kept &kept)
 {
     const int width = client.width();

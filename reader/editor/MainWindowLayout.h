@@ -32,6 +32,13 @@ public:
     };
     // The controls of the frame at their places within it, top to bottom.
     static const std::array<FrameControl, 16> FrameControls;
+    // The rows of the time labels: caption on the left, value on the right.
+    struct CaptionRow
+    {
+        const char *caption;
+        const char *value;
+    };
+    static const std::array<CaptionRow, 3> TimeRows;
 
     // What the layout keeps of the parts as they are.
     struct Kept

@@ -3,7 +3,9 @@
 #include "MainWindowLayout.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QWidget>
 
 namespace {
@@ -74,6 +76,55 @@ void WindowLayout::placeFrameControls()
         widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         widget->setGeometry(m_scale.rect(control.design));
     }
+    fitCaptions();
+}
+
+void WindowLayout::fitCaptions()
+{
+    // The places were drawn for a small 8-point font. A caption in a larger font keeps its
+    // place but takes the room its text needs, so that no word is cut off; the time values
+    // move right just as far as their captions need. Text starts at the top of its place, so
+    // that a caption and its value line up however tall each was drawn.
+    const auto child = [this](const char *name) {
+        return m_frame->findChild<QLabel *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    };
+    for (const auto &control : MainWindowLayout::FrameControls) {
+        QLabel *label = child(control.name);
+        if (!label || label->wordWrap())
+            continue;
+        label->setAlignment((label->alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop);
+        const QSize needed = label->sizeHint();
+        label->resize(std::max(label->width(), needed.width()),
+                      std::max(label->height(), needed.height()));
+    }
+    // The reading buttons stay one column of equal buttons, widened about their middle.
+    QList<QPushButton *> buttons;
+    int buttonWidth = 0;
+    for (const auto &control : MainWindowLayout::FrameControls) {
+        auto *button = m_frame->findChild<QPushButton *>(QString::fromLatin1(control.name),
+                                                         Qt::FindDirectChildrenOnly);
+        if (!button)
+            continue;
+        buttons << button;
+        buttonWidth = std::max({buttonWidth, button->width(), button->sizeHint().width()});
+    }
+    for (QPushButton *button : std::as_const(buttons)) {
+        const int middle = button->geometry().center().x();
+        QRect rect = button->geometry();
+        rect.setWidth(buttonWidth);
+        rect.moveCenter(QPoint(middle, rect.center().y()));
+        button->setGeometry(rect);
+    }
+
+    int valueLeft = 0;
+    for (const auto &row : MainWindowLayout::TimeRows) {
+        if (const QLabel *caption = child(row.caption))
+            valueLeft = std::max(valueLeft, caption->geometry().right() + 1 + m_scale.x(60));
+    }
+    for (const auto &row : MainWindowLayout::TimeRows) {
+        if (QLabel *value = child(row.value))
+            value->move(std::max(value->x(), valueLeft), value->y());
+    }
 }
 
 QSize WindowLayout::minimumOuterSize() const
@@ -91,7 +142,8 @@ void WindowLayout::Form_Resize()
 
     // The minimum counts the frame and title bar, which the window system adds around the
     // size Qt sets.
-    const QSize frame = m_window->frameGeometry().size() - m_window->size();
+    const QSize before = m_window->size();
+    const QSize frame = m_window->frameGeometry().size() - before;
     const QSize minimumOuter = minimumOuterSize();
     m_window->setMinimumSize((minimumOuter - frame).expandedTo(QSize(0, 0)));
     if (!(m_window->windowState() &
@@ -100,6 +152,13 @@ void WindowLayout::Form_Resize()
         const QSize wanted = MainWindowLayout::enforceMinimum(outer, minimumOuter);
         if (wanted != outer)
             m_window->resize(wanted - frame);
+    }
+    if (m_window->size() != before) {
+        // Qt takes a size it sets itself at once, so the window system's confirmation of it
+        // brings no resize event: the window's own layout (menu bar, client area) is brought
+        // up to it here, or the client area would keep the smaller size.
+        if (QLayout *own = m_window->layout())
+            own->setGeometry(m_window->rect());
     }
 
     MainWindowLayout::Kept kept;

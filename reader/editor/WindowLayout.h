@@ -37,6 +37,7 @@ protected:
 
 private:
     void placeFrameControls();
+    void fitCaptions();
 
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_host;

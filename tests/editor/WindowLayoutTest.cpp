@@ -112,9 +112,15 @@ protected:
         read->setObjectName(QStringLiteral("Command1"));
         auto *label = new QLabel(QStringLiteral("Remaining Time:"), frame);
         label->setObjectName(QStringLiteral("Label6"));
+        auto *value = new QLabel(QStringLiteral("00:00:00"), frame);
+        value->setObjectName(QStringLiteral("TimeRemaining"));
+        auto *shortCaption = new QLabel(QStringLiteral("T"), frame);
+        shortCaption->setObjectName(QStringLiteral("Label4"));
         auto *frameLayout = new QVBoxLayout(frame);
         frameLayout->addWidget(read);
         frameLayout->addWidget(label);
+        frameLayout->addWidget(value);
+        frameLayout->addWidget(shortCaption);
         curWord = new QLabel;
         playPosition = new QProgressBar;
         auto *column = new QVBoxLayout(host);
@@ -167,8 +173,34 @@ TEST_F(WindowLayoutTest, PartsFillTheClientAreaAsTheWindowChanges)
     // The frame's controls stay at their places within it.
     EXPECT_EQ(frame->findChild<QWidget *>(QStringLiteral("Command1"))->geometry(),
               px(840, 3840, 1335, 375));
-    EXPECT_EQ(frame->findChild<QWidget *>(QStringLiteral("Label6"))->geometry(),
-              px(480, 3000, 1200, 195));
+    // A caption whose text fits keeps its designed place and width.
+    const QRect shortCaption = frame->findChild<QWidget *>(QStringLiteral("Label4"))->geometry();
+    EXPECT_EQ(shortCaption.x(), px(480, 2520, 1200, 195).x());
+    EXPECT_EQ(shortCaption.width(), px(480, 2520, 1200, 195).width());
+    EXPECT_EQ(shortCaption.y(), px(480, 2520, 1200, 195).y());
+}
+
+TEST_F(WindowLayoutTest, CaptionsInALargerFontAreNotCutOff)
+{
+    auto *caption = frame->findChild<QLabel *>(QStringLiteral("Label6"));
+    auto *value = frame->findChild<QLabel *>(QStringLiteral("TimeRemaining"));
+    QFont large = frame->font();
+    large.setPointSize(14);
+    frame->setFont(large);
+    delete layout;
+    layout = new WindowLayout(&window, window.centralWidget(), toolBar, rt, frame, curWord,
+                              playPosition, &window);
+
+    const QRect design = px(480, 3000, 1200, 195);
+    EXPECT_EQ(caption->pos(), design.topLeft());
+    EXPECT_EQ(value->y(), px(1740, 3000, 705, 255).y());
+    EXPECT_GE(caption->width(), caption->sizeHint().width());
+    EXPECT_GE(caption->height(), caption->sizeHint().height());
+    EXPECT_GT(value->x(), caption->geometry().right());
+    EXPECT_GE(value->width(), value->sizeHint().width());
+    auto *read = frame->findChild<QPushButton *>(QStringLiteral("Command1"));
+    EXPECT_GE(read->width(), read->sizeHint().width());
+    EXPECT_NEAR(read->geometry().center().x(), px(840, 3840, 1335, 375).center().x(), 1);
 }
 
 TEST_F(WindowLayoutTest, WindowSpringsBackToTheMinimumSize)
@@ -179,6 +211,9 @@ TEST_F(WindowLayoutTest, WindowSpringsBackToTheMinimumSize)
     QApplication::processEvents();
     layout->Form_Resize();
     EXPECT_EQ(window.size() + frameMargins, minimum);
+    // The client area and the parts follow the size the window sprang back to.
+    EXPECT_EQ(window.centralWidget()->geometry().bottom(), window.height() - 1);
+    EXPECT_EQ(playPosition->geometry().bottom(), window.centralWidget()->height() - 1);
     window.resize(minimum.width() + 300, 100);
     QApplication::processEvents();
     layout->Form_Resize();

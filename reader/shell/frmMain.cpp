@@ -2,7 +2,10 @@
 
 #include "DocumentCommands.h"
 #include "EditCommands.h"
+#include "EditorFormatting.h"
+#include "EditorToolBar.h"
 #include "EngineTools.h"
+#include "FormatMenu.h"
 #include "IgnoreErrors.h"
 #include "MainWindowHooks.h"
 #include "MainWindowLife.h"
@@ -17,6 +20,7 @@
 #include "SpeedVolume.h"
 #include "TimeEstimator.h"
 #include "VoiceSelection.h"
+#include "WindowLayout.h"
 #include "frmRightClick.h"
 #include "modCereproc.h"
 #include "modConvert.h"
@@ -140,6 +144,14 @@ void frmMain::build(std::unique_ptr<SpeechControl> element0)
     m_documents = new DocumentCommands(Rt, this, this);
     m_edit = new EditCommands(Rt, this);
     connectMenus();
+
+    // Format menu, toolbar, find window, and the placement that replaces the layouts above.
+    m_formatting = new EditorFormatting(this, Rt, mnuFormat, centralWidget(), this);
+    m_formatting->attachDocumentCommands(m_documents);
+    m_formatting->attachEditCommands(m_edit);
+    m_layout = new WindowLayout(this, centralWidget(), m_formatting->toolBar(), Rt, Frame1, CurWord,
+                                PlayPosition, this);
+    connect(m_documents, &DocumentCommands::layoutRequested, m_layout, &WindowLayout::Form_Resize);
 }
 
 frmMain::~frmMain()
@@ -379,8 +391,9 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.LoadSynthesis = [this] { LoadSynthesis(); };
     hooks.mnuFileNew_Click = [this] { mnuFileNew_Click(); };
     hooks.enableMonitor = [this] { tmrMonitor->start(); };
-    // aLeft_Click, FillFontBoxes and Form_Resize belong to the formatting commands, the
-    // toolbar and the layout; they join here when those are attached to the window.
+    hooks.aLeft_Click = [this] { m_formatting->formatMenu()->aLeft_Click(); };
+    hooks.FillFontBoxes = [this] { m_formatting->FillFontBoxes(); };
+    hooks.Form_Resize = [this] { m_layout->Form_Resize(); };
     shell.attachMainWindow(hooks);
 }
 

@@ -10,6 +10,7 @@
 
 class DocumentCommands;
 class EditCommands;
+class EditorFormatting;
 class EngineTools;
 class QAction;
 class QComboBox;
@@ -27,6 +28,7 @@ class SpeechEventHandler;
 class SpeedVolume;
 class TimeEstimator;
 class VoiceSelection;
+class WindowLayout;
 
 // The reader's main window: the menus, the document, the "Speech" frame with the voice list,
 // sliders, time labels and reading buttons, and the current word and progress across the
@@ -82,6 +84,8 @@ public:
     VoiceSelection *voices() const { return m_voices.get(); }
     DocumentCommands *documents() const { return m_documents; }
     EditCommands *editCommands() const { return m_edit; }
+    EditorFormatting *formatting() const { return m_formatting; }
+    WindowLayout *windowLayout() const { return m_layout; }
 
     // The speech control array: element 0 hosts the standard voices, element i the
     // catalogue's CereVoice voice i; every speech call goes to element EngineIndex.
@@ -171,5 +175,7 @@ private:
     std::unique_ptr<EngineTools> m_engineTools;
     DocumentCommands *m_documents = nullptr;
     EditCommands *m_edit = nullptr;
+    EditorFormatting *m_formatting = nullptr;
+    WindowLayout *m_layout = nullptr;
     QPointer<ReaderShell> m_shell;
 };

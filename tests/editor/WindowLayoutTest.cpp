@@ -47,22 +47,6 @@ TEST(MainWindowLayoutTest, PartsFollowTheClientAreaAtAnySize)
     }
 }
 
-TEST(MainWindowLayoutTest, KeptSizesAreTheCurrentOnes)
-{
-    L::Kept kept;
-    kept.toolBarHeight = 30;
-    kept.curWordHeight = 40;
-    kept.playPositionHeight = 20;
-    kept.frameWidth = 200;
-    kept.frameMargin = 3;
-    kept.documentGap = 4;
-    const auto p = L::arrange(QSize(800, 500), kept);
-    EXPECT_EQ(p.playPosition, QRect(0, 480, 800, 20));
-    EXPECT_EQ(p.curWord, QRect(0, 440, 800, 40));
-    EXPECT_EQ(p.frame, QRect(597, 30, 200, 410));
-    EXPECT_EQ(p.document, QRect(0, 30, 593, 410));
-}
-
 TEST(MainWindowLayoutTest, TooSmallAClientAreaGivesNegativeSizes)
 {
     const auto p = L::arrange(QSize(2000, 900), L::Kept());

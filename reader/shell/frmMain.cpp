@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "BackgroundReader.h"
 #include "DocumentCommands.h"
 #include "EditCommands.h"
 #include "EditorFormatting.h"
@@ -15,6 +16,7 @@
 #include "ReadingControls.h"
 #include "RichTextEdit.h"
 #include "ShellOpen.h"
+#include "ShellPlatform.h"
 #include "SpeechControl.h"
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
@@ -26,12 +28,10 @@
 #include "modConvert.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -126,6 +126,16 @@ void frmMain::build(std::unique_ptr<SpeechControl> element0)
     m_events = new SpeechEventHandler(m_reading, controls, *m_controller, *m_timeEstimator, this);
     m_speedVolume = new SpeedVolume(controls, this);
     attachSpeechElement(*ChantTTS1.front());
+
+    // The clipboard and dialog readers: tmrMonitor polls, and what they find goes to Speak.
+    BackgroundReaderHooks background;
+    background.Speak = [this](QString &text) { Speak(text); };
+    background.StopSpeech = [this] { StopSpeech(); };
+    background.reading = &m_reading;
+    m_background = new BackgroundReader(background, ShellPlatform::createForegroundWindowSource(),
+                                        ShellPlatform::createClipboardSource(), this);
+    m_background->attachMenuItems(mnuClip, mnuDialog);
+    tmrMonitor = m_background->tmrMonitor;
 
     VoiceSelection::Hooks voiceHooks;
     voiceHooks.attachElement = [this](SpeechControl &element) { attachSpeechElement(element); };
@@ -258,7 +268,6 @@ void frmMain::createControls()
     ClearStuff = timer(this, "ClearStuff", 1000);
     ForceStop = timer(this, "ForceStop", 2000);
     TimeEstimate = timer(this, "TimeEstimate", 1000);
-    tmrMonitor = timer(this, "tmrMonitor", 1000);
 }
 
 void frmMain::createMenus()
@@ -369,10 +378,7 @@ void frmMain::attachShell(ReaderShell &shell)
     m_shell = &shell;
     MainWindowHooks hooks;
     hooks.window = this;
-    hooks.clipChecked = [this] { return mnuClip->isChecked(); };
-    hooks.setClipChecked = [this](bool on) { mnuClip->setChecked(on); };
-    hooks.dialogChecked = [this] { return mnuDialog->isChecked(); };
-    hooks.setDialogChecked = [this](bool on) { mnuDialog->setChecked(on); };
+    m_background->fillHooks(hooks); // the Options check marks, the clipboard, tmrMonitor
     hooks.voiceListText = [this] { return List1->currentText(); };
     hooks.setVoiceListText = [this](const QString &voice) {
         // The list offers installed voices only. A stored voice that is gone was handed to
@@ -387,10 +393,8 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.GetCurVoice = [this] { return GetCurVoice(); };
     hooks.PitchSpeed = [this] { PitchSpeed(); };
     hooks.StopSpeaking = [this] { StopSpeaking(); };
-    hooks.rememberClipboard = [this] { LastClipText = QGuiApplication::clipboard()->text(); };
     hooks.LoadSynthesis = [this] { LoadSynthesis(); };
     hooks.mnuFileNew_Click = [this] { mnuFileNew_Click(); };
-    hooks.enableMonitor = [this] { tmrMonitor->start(); };
     hooks.aLeft_Click = [this] { m_formatting->formatMenu()->aLeft_Click(); };
     hooks.FillFontBoxes = [this] { m_formatting->FillFontBoxes(); };
     hooks.Form_Resize = [this] { m_layout->Form_Resize(); };

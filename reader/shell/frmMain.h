@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class BackgroundReader;
 class DocumentCommands;
 class EditCommands;
 class EditorFormatting;
@@ -86,15 +87,12 @@ public:
     EditCommands *editCommands() const { return m_edit; }
     EditorFormatting *formatting() const { return m_formatting; }
     WindowLayout *windowLayout() const { return m_layout; }
+    BackgroundReader *backgroundReader() const { return m_background; }
 
     // The speech control array: element 0 hosts the standard voices, element i the
     // catalogue's CereVoice voice i; every speech call goes to element EngineIndex.
     std::vector<std::unique_ptr<SpeechControl>> ChantTTS1;
     qint16 EngineIndex = 0;
-
-    // The clipboard text last seen by the background reader; set when the window loads so
-    // that text already on the clipboard is not spoken.
-    QString LastClipText;
 
     QTextEdit *Rt = nullptr;
     QGroupBox *Frame1 = nullptr;
@@ -177,5 +175,6 @@ private:
     EditCommands *m_edit = nullptr;
     EditorFormatting *m_formatting = nullptr;
     WindowLayout *m_layout = nullptr;
+    BackgroundReader *m_background = nullptr;
     QPointer<ReaderShell> m_shell;
 };

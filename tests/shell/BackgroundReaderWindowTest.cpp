@@ -25,29 +25,18 @@ protected:
     {
         qputenv("PARLANCE_AUDIO", "null:40");
         // A second of audio per word: long texts keep speaking while the test looks.
-        auto engine = std::make_unique<ScriptedEngine>(22050);
-        m_window = std::make_unique<frmMain>(std::make_unique<SpeechControl>(0, std::move(engine)));
+        m_window = std::make_unique<frmMain>(
+            std::make_unique<SpeechControl>(0, std::make_unique<ScriptedEngine>(22050)));
         auto windows = std::make_unique<ScriptedWindows>();
         auto clipboard = std::make_unique<ScriptedClipboard>();
         m_windows = windows.get();
         m_clipboard = clipboard.get();
-        BackgroundReaderHooks hooks;
-        hooks.Speak = [this](QString &text) { m_window->Speak(text); };
-        hooks.StopSpeech = [this] { m_window->StopSpeech(); };
-        hooks.reading = &m_window->reading();
-        m_reader =
-            std::make_unique<BackgroundReader>(hooks, std::move(windows), std::move(clipboard));
-        m_reader->attachMenuItems(&m_clip, &m_dialog);
-        m_clip.setChecked(true);
-        m_dialog.setChecked(true);
+        reader().setSources(std::move(windows), std::move(clipboard));
+        m_window->mnuClip->setChecked(true);
+        m_window->mnuDialog->setChecked(true);
     }
 
-    void TearDown() override
-    {
-        m_reader.reset();
-        m_window.reset();
-    }
-
+    BackgroundReader &reader() { return *m_window->backgroundReader(); }
     ReadingState &state() { return m_window->reading(); }
     bool idle() { return !state().Speaking && !m_window->Command2->isEnabled(); }
 
@@ -59,19 +48,18 @@ protected:
         return list.join(QLatin1Char(' '));
     }
 
-    QAction m_clip, m_dialog;
     std::unique_ptr<frmMain> m_window;
     ScriptedWindows *m_windows = nullptr;
     ScriptedClipboard *m_clipboard = nullptr;
-    std::unique_ptr<BackgroundReader> m_reader;
 };
 
 TEST_F(BackgroundReaderWindowTest, CopiedTextLeavesTheDocumentAloneAndAnEmptyCopyChangesNothing)
 {
-    m_dialog.setChecked(false);
+    EXPECT_EQ(m_window->tmrMonitor, reader().tmrMonitor);
+    m_window->mnuDialog->setChecked(false);
     m_window->Rt->setPlainText(QStringLiteral("alpha bravo charlie delta echo"));
     m_clipboard->copy(QStringLiteral("copied two"));
-    m_reader->tmrMonitor_Timer();
+    reader().tmrMonitor_Timer();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
     EXPECT_TRUE(state().BackgroundSpeech);
     ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, 20000));
@@ -80,7 +68,7 @@ TEST_F(BackgroundReaderWindowTest, CopiedTextLeavesTheDocumentAloneAndAnEmptyCop
 
     // Nothing to say: the document's next reading must still mark its words.
     m_clipboard->copy(QString());
-    m_reader->tmrMonitor_Timer();
+    reader().tmrMonitor_Timer();
     EXPECT_FALSE(state().BackgroundSpeech);
     m_window->Command1->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->Rt->textCursor().hasSelection(); }, 20000));
@@ -89,19 +77,19 @@ TEST_F(BackgroundReaderWindowTest, CopiedTextLeavesTheDocumentAloneAndAnEmptyCop
 
 TEST_F(BackgroundReaderWindowTest, LeavingTheDialogStopsItsReading)
 {
-    m_clip.setChecked(false);
+    m_window->mnuClip->setChecked(false);
     m_windows->show(QStringLiteral("frame"));
-    m_reader->tmrMonitor_Timer();
+    reader().tmrMonitor_Timer();
     m_windows->show(BackgroundReader::DialogClass, {words(2000)});
-    m_reader->tmrMonitor_Timer();
+    reader().tmrMonitor_Timer();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
     EXPECT_TRUE(state().DialogSpeech);
 
     // Staying in the dialog keeps it going.
-    m_reader->tmrMonitor_Timer();
+    reader().tmrMonitor_Timer();
     EXPECT_TRUE(state().Speaking);
     m_windows->show(QStringLiteral("frame"));
-    m_reader->tmrMonitor_Timer();
+    reader().tmrMonitor_Timer();
     EXPECT_TRUE(QTest::qWaitFor([&] { return idle() && !state().DialogSpeech; }, 20000));
     // Read to the end it would take far longer; stopped, the rest was never handed on.
     EXPECT_FALSE(state().RemainingText.isEmpty());

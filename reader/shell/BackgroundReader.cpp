@@ -3,23 +3,13 @@
 #include "IgnoreErrors.h"
 #include "MainWindowHooks.h"
 #include "ReadingState.h"
+#include "TrimSpaces.h"
 
 #include <QAction>
 #include <QTimer>
 
 namespace {
 // Window texts are trimmed of spaces only; other white space is part of what a label says.
-QString trimSpaces(const QString &text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text.at(start) == QLatin1Char(' '))
-        ++start;
-    while (end > start && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(start, end - start);
-}
-
 QString cleanText(QString text)
 {
     text.remove(QChar(0));

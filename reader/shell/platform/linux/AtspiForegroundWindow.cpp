@@ -180,13 +180,9 @@ QString AtspiForegroundWindow::foregroundClass()
         m_class.clear();
         return m_class;
     }
-    if (m_window) {
-        const Answer active = isActive(m_window);
-        if (active == Answer::Unknown)
-            return m_class;
-        if (active == Answer::Yes)
-            return m_class = classOf(m_window);
-    }
+    // Still in front, or not saying: the class found for it stands (a role never changes).
+    if (m_window && isActive(m_window) != Answer::No)
+        return m_class;
     setWindow(findActiveWindow());
     m_class = m_window ? classOf(m_window) : QString();
     return m_class;

@@ -1,22 +1,12 @@
 #include "CopyDataRecord.h"
 
+#include "TrimSpaces.h"
+
 #include <QtEndian>
 #include <algorithm>
 
 namespace {
 const QByteArray ShowText = QByteArrayLiteral("<SHOWTTS>");
-
-// The reader's own trimming: spaces only, as the request is compared, not all white space.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
 } // namespace
 
 CopyDataRecord CopyDataRecord::fromText(std::uint32_t dwData, const QByteArray &text)

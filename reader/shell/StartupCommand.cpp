@@ -1,17 +1,6 @@
 #include "StartupCommand.h"
 
-namespace {
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-} // namespace
+#include "TrimSpaces.h"
 
 StartupCommand StartupCommand::parse(const QString &commandLine)
 {

@@ -10,6 +10,8 @@
 #include "SpeechControl.h"
 #include "frmConvert.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,81 +25,16 @@
 
 namespace {
 
-constexpr int TargetBytes = 80 * 1024;
 constexpr int Rounds = 3;
 
-// A reproducible text of varied sentences: the same on every run and machine.
-QByteArray benchText()
+template <typename Work> bench::Timing measure(int who, Work work)
 {
-    const char *subjects[] = {"The old miller",     "A tired traveller", "Our neighbour",
-                              "The youngest child", "Every fisherman",   "The schoolteacher",
-                              "A stranger in grey", "The baker's wife",  "My grandfather",
-                              "The night watchman"};
-    const char *verbs[] = {"carried",  "noticed", "repaired", "painted", "forgot",
-                           "measured", "sold",    "borrowed", "found",   "described"};
-    const char *objects[] = {"a basket of pears",       "the broken lantern",
-                             "forty-two wooden crates", "a letter from the city",
-                             "the map of the valley",   "three silver spoons",
-                             "the bell above the door", "a coat with brass buttons",
-                             "the last bag of flour",   "an umbrella nobody wanted"};
-    const char *endings[] = {"before the rain began.",
-                             "while the others were asleep.",
-                             "and said nothing about it for a week.",
-                             "on the morning of the 14th of March.",
-                             "because the market closed early.",
-                             "although it cost nearly 7 pounds.",
-                             "and then, quite suddenly, laughed.",
-                             "as the clock struck half past nine.",
-                             "without asking anyone's permission!",
-                             "-- or so the story goes?"};
-    QByteArray text;
-    quint32 state = 12345;
-    const auto next = [&state](int range) {
-        state = state * 1664525u + 1013904223u;
-        return int((state >> 16) % quint32(range));
-    };
-    // One line, as the reader writes its temporary file.
-    while (text.size() < TargetBytes) {
-        text += subjects[next(10)];
-        text += ' ';
-        text += verbs[next(10)];
-        text += ' ';
-        text += objects[next(10)];
-        text += ' ';
-        text += endings[next(10)];
-        text += ' ';
-    }
-    return text + "\r\n";
-}
-
-struct Timing
-{
-    double wall = 1e9; // seconds, best run
-    double cpu = 1e9;  // user + system seconds of the process doing the work, best run
-
-    void keepBest(const Timing &other)
-    {
-        wall = std::min(wall, other.wall);
-        cpu = std::min(cpu, other.cpu);
-    }
-};
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-template <typename Work> Timing measure(int who, Work work)
-{
-    const double cpuBefore = cpuSeconds(who);
+    const double cpuBefore = bench::cpuSeconds(who);
     QElapsedTimer timer;
     timer.start();
     if (!work())
         return {-1, -1};
-    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds(who) - cpuBefore};
+    return {double(timer.nsecsElapsed()) / 1e9, bench::cpuSeconds(who) - cpuBefore};
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -118,7 +55,7 @@ qint64 wavFrames(const QString &path, int *rate)
     return info.frames;
 }
 
-Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
+bench::Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
 {
     return measure(RUSAGE_CHILDREN, [&] {
         QProcess process;
@@ -134,7 +71,7 @@ Timing runCommandLine(const QString &espeak, const QString &textPath, const QStr
     });
 }
 
-Timing runConverter(const QString &commandLine)
+bench::Timing runConverter(const QString &commandLine)
 {
     return measure(RUSAGE_SELF, [&] {
         frmConvert window;
@@ -169,7 +106,7 @@ int main(int argc, char **argv)
         voice = probe.stringProperty(SpeechControl::PropertyVoiceName);
     }
     QTemporaryDir dir;
-    const QByteArray text = benchText();
+    const QByteArray text = bench::benchText(true);
     const QString textPath = dir.filePath(QStringLiteral("temp1-bench.txt"));
     const QString cliWav = dir.filePath(QStringLiteral("cli.wav"));
     const QString converterWav = dir.filePath(QStringLiteral("converter.wav"));
@@ -179,14 +116,14 @@ int main(int argc, char **argv)
         [](const MessageBoxService::Request &) { return MessageBoxService::ResultOk; });
     std::printf("text: %lld bytes, voice \"%s\"\n", qint64(text.size()), qPrintable(voice));
 
-    Timing cli, converter;
+    bench::Timing cli, converter;
     for (int round = 0; round < Rounds; ++round) {
         if (!writeFile(textPath, text))
             return 1;
-        const Timing c = runCommandLine(espeak, textPath, cliWav);
+        const bench::Timing c = runCommandLine(espeak, textPath, cliWav);
         if (c.wall < 0)
             return 1;
-        const Timing w = runConverter(commandLine);
+        const bench::Timing w = runConverter(commandLine);
         if (w.wall < 0)
             return 1;
         if (QFile::exists(textPath)) {

@@ -7,6 +7,8 @@
 #include "SpeechControl.h"
 #include "WavFileWriter.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,83 +23,18 @@
 
 namespace {
 
-constexpr int TargetBytes = 80 * 1024;
 constexpr int Rounds = 3;
-
-// A reproducible text of varied sentences: the same on every run and machine.
-QByteArray benchText()
-{
-    const char *subjects[] = {"The old miller",     "A tired traveller", "Our neighbour",
-                              "The youngest child", "Every fisherman",   "The schoolteacher",
-                              "A stranger in grey", "The baker's wife",  "My grandfather",
-                              "The night watchman"};
-    const char *verbs[] = {"carried",  "noticed", "repaired", "painted", "forgot",
-                           "measured", "sold",    "borrowed", "found",   "described"};
-    const char *objects[] = {"a basket of pears",       "the broken lantern",
-                             "forty-two wooden crates", "a letter from the city",
-                             "the map of the valley",   "three silver spoons",
-                             "the bell above the door", "a coat with brass buttons",
-                             "the last bag of flour",   "an umbrella nobody wanted"};
-    const char *endings[] = {"before the rain began.",
-                             "while the others were asleep.",
-                             "and said nothing about it for a week.",
-                             "on the morning of the 14th of March.",
-                             "because the market closed early.",
-                             "although it cost nearly 7 pounds.",
-                             "and then, quite suddenly, laughed.",
-                             "as the clock struck half past nine.",
-                             "without asking anyone's permission!",
-                             "-- or so the story goes?"};
-    QByteArray text;
-    quint32 state = 12345;
-    const auto next = [&state](int range) {
-        state = state * 1664525u + 1013904223u;
-        return int((state >> 16) % quint32(range));
-    };
-    int sentences = 0;
-    while (text.size() < TargetBytes) {
-        text += subjects[next(10)];
-        text += ' ';
-        text += verbs[next(10)];
-        text += ' ';
-        text += objects[next(10)];
-        text += ' ';
-        text += endings[next(10)];
-        text += ++sentences % 6 == 0 ? "\n\n" : " ";
-    }
-    return text;
-}
-
-struct Timing
-{
-    double wall = 1e9; // seconds, best run
-    double cpu = 1e9;  // user + system seconds of the process doing the work, best run
-
-    void keepBest(const Timing &other)
-    {
-        wall = std::min(wall, other.wall);
-        cpu = std::min(cpu, other.cpu);
-    }
-};
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Runs `work` and measures wall time and the CPU time of `who` (this process or its
 // children): on a shared machine the CPU time is the steadier of the two.
-template <typename Work> Timing measure(int who, Work work)
+template <typename Work> bench::Timing measure(int who, Work work)
 {
-    const double cpuBefore = cpuSeconds(who);
+    const double cpuBefore = bench::cpuSeconds(who);
     QElapsedTimer timer;
     timer.start();
     if (!work())
         return {-1, -1};
-    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds(who) - cpuBefore};
+    return {double(timer.nsecsElapsed()) / 1e9, bench::cpuSeconds(who) - cpuBefore};
 }
 
 qint64 wavFrames(const QString &path, int *rate)
@@ -111,7 +48,7 @@ qint64 wavFrames(const QString &path, int *rate)
     return info.frames;
 }
 
-Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
+bench::Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
 {
     return measure(RUSAGE_CHILDREN, [&] {
         QProcess process;
@@ -127,7 +64,7 @@ Timing runCommandLine(const QString &espeak, const QString &textPath, const QStr
     });
 }
 
-Timing runControl(const QString &textPath, const QString &wavPath)
+bench::Timing runControl(const QString &textPath, const QString &wavPath)
 {
     return measure(RUSAGE_SELF, [&] {
         SpeechControl control;
@@ -136,7 +73,7 @@ Timing runControl(const QString &textPath, const QString &wavPath)
     });
 }
 
-Timing runDirect(const QString &text, const QString &wavPath)
+bench::Timing runDirect(const QString &text, const QString &wavPath)
 {
     return measure(RUSAGE_SELF, [&] {
         EspeakEngine engine;
@@ -168,7 +105,7 @@ int main(int argc, char **argv)
     }
     QTemporaryDir dir;
     const QString textPath = dir.filePath(QStringLiteral("text.txt"));
-    const QByteArray text = benchText();
+    const QByteArray text = bench::benchText(false);
     {
         QFile file(textPath);
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
@@ -179,14 +116,14 @@ int main(int argc, char **argv)
     const QString directWav = dir.filePath(QStringLiteral("direct.wav"));
     std::printf("text: %lld bytes\n", qint64(text.size()));
 
-    Timing cli, control, direct;
+    bench::Timing cli, control, direct;
     try {
         for (int round = 0; round < Rounds; ++round) {
-            const Timing c = runCommandLine(espeak, textPath, cliWav);
+            const bench::Timing c = runCommandLine(espeak, textPath, cliWav);
             if (c.wall < 0)
                 return 1;
-            const Timing s = runControl(textPath, controlWav);
-            const Timing d = runDirect(QString::fromUtf8(text), directWav);
+            const bench::Timing s = runControl(textPath, controlWav);
+            const bench::Timing d = runDirect(QString::fromUtf8(text), directWav);
             cli.keepBest(c);
             control.keepBest(s);
             direct.keepBest(d);

@@ -1,0 +1,77 @@
+#pragma once
+
+// What the speech benchmarks share: the same reproducible text and the same way of timing.
+#include <QByteArray>
+#include <algorithm>
+#include <sys/resource.h>
+
+namespace bench {
+
+constexpr int TargetBytes = 80 * 1024;
+
+// A reproducible text of varied sentences: the same on every run and machine.
+inline QByteArray benchText(bool oneLine)
+{
+    const char *subjects[] = {"The old miller",     "A tired traveller", "Our neighbour",
+                              "The youngest child", "Every fisherman",   "The schoolteacher",
+                              "A stranger in grey", "The baker's wife",  "My grandfather",
+                              "The night watchman"};
+    const char *verbs[] = {"carried",  "noticed", "repaired", "painted", "forgot",
+                           "measured", "sold",    "borrowed", "found",   "described"};
+    const char *objects[] = {"a basket of pears",       "the broken lantern",
+                             "forty-two wooden crates", "a letter from the city",
+                             "the map of the valley",   "three silver spoons",
+                             "the bell above the door", "a coat with brass buttons",
+                             "the last bag of flour",   "an umbrella nobody wanted"};
+    const char *endings[] = {"before the rain began.",
+                             "while the others were asleep.",
+                             "and said nothing about it for a week.",
+                             "on the morning of the 14th of March.",
+                             "because the market closed early.",
+                             "although it cost nearly 7 pounds.",
+                             "and then, quite suddenly, laughed.",
+                             "as the clock struck half past nine.",
+                             "without asking anyone's permission!",
+                             "-- or so the story goes?"};
+    QByteArray text;
+    quint32 state = 12345;
+    const auto next = [&state](int range) {
+        state = state * 1664525u + 1013904223u;
+        return int((state >> 16) % quint32(range));
+    };
+    int sentences = 0;
+    while (text.size() < TargetBytes) {
+        text += subjects[next(10)];
+        text += ' ';
+        text += verbs[next(10)];
+        text += ' ';
+        text += objects[next(10)];
+        text += ' ';
+        text += endings[next(10)];
+        // One line, as the reader writes its temporary file; else paragraphs of six.
+        text += oneLine ? " " : (++sentences % 6 == 0 ? "\n\n" : " ");
+    }
+    return oneLine ? text + "\r\n" : text;
+}
+
+struct Timing
+{
+    double wall = 1e9; // seconds, best run
+    double cpu = 1e9;  // user + system seconds of the process doing the work, best run
+
+    void keepBest(const Timing &other)
+    {
+        wall = std::min(wall, other.wall);
+        cpu = std::min(cpu, other.cpu);
+    }
+};
+
+inline double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace bench

@@ -49,6 +49,25 @@ template <typename Visit> void forEachSelectedBlock(QTextEdit *rt, Visit visit)
             return;
     }
 }
+
+// One value for all selected paragraphs, or none when they differ; `fallback` for an empty
+// selection.
+template <typename T, typename ValueOf>
+std::optional<T> uniformBlockValue(QTextEdit *rt, ValueOf valueOf, T fallback)
+{
+    std::optional<T> value;
+    bool mixed = false;
+    forEachSelectedBlock(rt, [&](const QTextBlock &block) {
+        const T current = valueOf(block);
+        if (value && *value != current)
+            mixed = true;
+        value = current;
+        return !mixed;
+    });
+    if (mixed)
+        return std::nullopt;
+    return value.value_or(fallback);
+}
 } // namespace
 
 SelectionFormat::SelectionFormat(QTextEdit *rt) : m_rt(rt) {}
@@ -133,34 +152,14 @@ std::optional<bool> SelectionFormat::strikeThrough() const
 
 std::optional<bool> SelectionFormat::bullet() const
 {
-    std::optional<bool> value;
-    bool mixed = false;
-    forEachSelectedBlock(m_rt, [&](const QTextBlock &block) {
-        const bool on = hasBullet(block);
-        if (value && *value != on)
-            mixed = true;
-        value = on;
-        return !mixed;
-    });
-    if (mixed)
-        return std::nullopt;
-    return value.value_or(false);
+    return uniformBlockValue(
+        m_rt, [](const QTextBlock &block) { return hasBullet(block); }, false);
 }
 
 std::optional<int> SelectionFormat::alignment() const
 {
-    std::optional<int> value;
-    bool mixed = false;
-    forEachSelectedBlock(m_rt, [&](const QTextBlock &block) {
-        const int current = alignmentOf(block);
-        if (value && *value != current)
-            mixed = true;
-        value = current;
-        return !mixed;
-    });
-    if (mixed)
-        return std::nullopt;
-    return value.value_or(AlignLeft);
+    return uniformBlockValue(
+        m_rt, [](const QTextBlock &block) { return alignmentOf(block); }, int(AlignLeft));
 }
 
 std::optional<int> SelectionFormat::color() const

@@ -9,28 +9,20 @@
 #include "SpeechError.h"
 #include "TestVoiceFile.h"
 
+#include "SpeechTestKit.h"
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 namespace {
 using SC = SpeechControl;
 const QString FliteVoice = QStringLiteral("CereVoice slt");
-
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const SpeechError &e) {
-        return e.number;
-    }
-    return 0;
-}
 
 std::vector<qint16> readSamples(const QString &path)
 {

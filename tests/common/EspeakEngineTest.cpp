@@ -1,62 +1,14 @@
 #include "EspeakEngine.h"
 #include "SpeechError.h"
 
+#include "SpeechTestKit.h"
 #include <QSet>
 #include <cmath>
+
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
-
-struct Word
-{
-    qint64 sample;
-    int position;
-    int length;
-};
-
-struct Spoken
-{
-    std::vector<qint16> samples;
-    std::vector<Word> words;
-    bool complete = false;
-
-    QStringList wordTexts(const QString &text) const
-    {
-        QStringList result;
-        for (const Word &w : words)
-            result.append(text.mid(w.position, w.length));
-        return result;
-    }
-    // The words joined with '|', readable in a failure message.
-    std::string joined(const QString &text) const
-    {
-        return wordTexts(text).join(QLatin1Char('|')).toStdString();
-    }
-};
-
-Spoken speak(EspeakEngine &engine, const QString &text, Engine::Params params = {})
-{
-    Spoken spoken;
-    spoken.complete = engine.synthesize(
-        text, params,
-        [&](const qint16 *samples, int count) {
-            spoken.samples.insert(spoken.samples.end(), samples, samples + count);
-            return true;
-        },
-        [&](qint64 sample, int position, int length) {
-            spoken.words.push_back({sample, position, length});
-        });
-    return spoken;
-}
-
-double rms(const std::vector<qint16> &samples)
-{
-    double sum = 0;
-    for (qint16 s : samples)
-        sum += double(s) * s;
-    return samples.empty() ? 0.0 : std::sqrt(sum / double(samples.size()));
-}
 
 // espeak-ng carries a little state from one utterance to the next (pitch flutter, noise), so
 // the same text never comes out sample for sample the same; lengths agree within a percent.
@@ -69,19 +21,9 @@ bool similarLength(const Spoken &a, const Spoken &b, double tolerance = 0.03)
 std::vector<std::pair<int, int>> ranges(const Spoken &spoken)
 {
     std::vector<std::pair<int, int>> result;
-    for (const Word &w : spoken.words)
+    for (const Spoken::Word &w : spoken.words)
         result.push_back({w.position, w.length});
     return result;
-}
-
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const SpeechError &e) {
-        return e.number;
-    }
-    return 0;
 }
 
 } // namespace

@@ -3,59 +3,16 @@
 #include "SpeechError.h"
 #include "TestVoiceFile.h"
 
+#include "SpeechTestKit.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
-
-struct Word
-{
-    qint64 sample;
-    int position;
-    int length;
-};
-
-struct Spoken
-{
-    std::vector<qint16> samples;
-    std::vector<Word> words;
-    bool complete = false;
-
-    QStringList wordTexts(const QString &text) const
-    {
-        QStringList result;
-        for (const Word &w : words)
-            result.append(text.mid(w.position, w.length));
-        return result;
-    }
-};
-
-Spoken speak(FliteEngine &engine, const QString &text, Engine::Params params = {})
-{
-    Spoken spoken;
-    spoken.complete = engine.synthesize(
-        text, params,
-        [&](const qint16 *samples, int count) {
-            spoken.samples.insert(spoken.samples.end(), samples, samples + count);
-            return true;
-        },
-        [&](qint64 sample, int position, int length) {
-            spoken.words.push_back({sample, position, length});
-        });
-    return spoken;
-}
-
-double rms(const std::vector<qint16> &samples)
-{
-    double sum = 0;
-    for (qint16 s : samples)
-        sum += double(s) * s;
-    return samples.empty() ? 0.0 : std::sqrt(sum / double(samples.size()));
-}
 
 double pitchOf(const Spoken &spoken)
 {
@@ -251,7 +208,7 @@ TEST_F(FliteEngineTest, OddTextKeepsWordsInsideTheText)
         const Spoken spoken = speak(engine, text);
         EXPECT_TRUE(spoken.complete);
         int last = -1;
-        for (const Word &w : spoken.words) {
+        for (const Spoken::Word &w : spoken.words) {
             EXPECT_GT(w.position, last);
             EXPECT_GT(w.length, 0);
             EXPECT_LE(w.position + w.length, text.size());

@@ -3,8 +3,10 @@
 #include "ScriptedEngine.h"
 #include "SpeechError.h"
 
+#include "SpeechTestKit.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,15 +20,6 @@ std::unique_ptr<SpeechControl> scripted(int index = 0, ScriptedEngine **engine =
     return std::make_unique<SpeechControl>(index, std::move(e));
 }
 
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const SpeechError &e) {
-        return e.number;
-    }
-    return 0;
-}
 } // namespace
 
 TEST(SpeechControl, ReadingRaisesStartedWordsAndEndedInOrder)

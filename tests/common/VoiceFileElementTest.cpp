@@ -6,25 +6,17 @@
 #include "SpeechError.h"
 #include "TestVoiceFile.h"
 
+#include "SpeechTestKit.h"
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 namespace {
 using SC = SpeechControl;
 const QString Voice = QStringLiteral("CereVoice slt");
-
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const SpeechError &e) {
-        return e.number;
-    }
-    return 0;
-}
 
 struct Wav
 {

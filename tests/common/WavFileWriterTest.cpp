@@ -2,10 +2,12 @@
 #include "EspeakEngine.h"
 #include "SpeechError.h"
 
+#include "SpeechTestKit.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+
 #include <gtest/gtest.h>
 #include <numbers>
 #include <sndfile.h>
@@ -61,16 +63,6 @@ void writeInChunks(WavFileWriter &writer, const std::vector<qint16> &samples, in
 {
     for (size_t at = 0; at < samples.size(); at += size_t(chunk))
         writer.write(samples.data() + at, int(std::min(samples.size() - at, size_t(chunk))));
-}
-
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const SpeechError &e) {
-        return e.number;
-    }
-    return 0;
 }
 
 } // namespace

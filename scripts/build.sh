@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds into ./build (or $PARLANCE_BUILD_DIR).
+# Configures and builds into ./build (or $PARLANCE_BUILD_DIR); arguments name the targets
+# to build (all when none are given).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PARLANCE_BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" parlance wavewright
 build=${PARLANCE_BUILD_DIR:-$root/build}
 export PARLANCE_MACHINE_REGISTRY=${PARLANCE_MACHINE_REGISTRY:-$build/machine-registry.db}
 exec "$build/reader/parlance" "$@"

@@ -2,7 +2,13 @@
 
 // What the speech benchmarks share: the same reproducible text and the same way of timing.
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QString>
 #include <algorithm>
+#include <cstdio>
+#include <sndfile.h>
 #include <sys/resource.h>
 
 namespace bench {
@@ -72,6 +78,47 @@ inline double cpuSeconds(int who)
     getrusage(who, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs `work` and measures wall time and the CPU time of `who` (this process or its
+// children): on a shared machine the CPU time is the steadier of the two.
+template <typename Work> Timing measure(int who, Work work)
+{
+    const double cpuBefore = cpuSeconds(who);
+    QElapsedTimer timer;
+    timer.start();
+    if (!work())
+        return {-1, -1};
+    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds(who) - cpuBefore};
+}
+
+inline qint64 wavFrames(const QString &path, int *rate)
+{
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return -1;
+    sf_close(file);
+    *rate = info.samplerate;
+    return info.frames;
+}
+
+// espeak-ng's own command line writing the same text to a WAV file, the peer both
+// benchmarks measure against.
+inline Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
+{
+    return measure(RUSAGE_CHILDREN, [&] {
+        QProcess process;
+        process.start(espeak, {QStringLiteral("-v"), QStringLiteral("gmw/en"), QStringLiteral("-s"),
+                               QStringLiteral("175"), QStringLiteral("-w"), wavPath,
+                               QStringLiteral("-f"), textPath});
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::fprintf(stderr, "espeak-ng failed: %s\n",
+                         process.readAllStandardError().constData());
+            return false;
+        }
+        return true;
+    });
 }
 
 } // namespace bench

@@ -27,16 +27,6 @@ namespace {
 
 constexpr int Rounds = 3;
 
-template <typename Work> bench::Timing measure(int who, Work work)
-{
-    const double cpuBefore = bench::cpuSeconds(who);
-    QElapsedTimer timer;
-    timer.start();
-    if (!work())
-        return {-1, -1};
-    return {double(timer.nsecsElapsed()) / 1e9, bench::cpuSeconds(who) - cpuBefore};
-}
-
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -44,36 +34,9 @@ bool writeFile(const QString &path, const QByteArray &bytes)
            file.write(bytes) == bytes.size();
 }
 
-qint64 wavFrames(const QString &path, int *rate)
-{
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return -1;
-    sf_close(file);
-    *rate = info.samplerate;
-    return info.frames;
-}
-
-bench::Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
-{
-    return measure(RUSAGE_CHILDREN, [&] {
-        QProcess process;
-        process.start(espeak, {QStringLiteral("-v"), QStringLiteral("gmw/en"), QStringLiteral("-s"),
-                               QStringLiteral("175"), QStringLiteral("-w"), wavPath,
-                               QStringLiteral("-f"), textPath});
-        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-            std::fprintf(stderr, "espeak-ng failed: %s\n",
-                         process.readAllStandardError().constData());
-            return false;
-        }
-        return true;
-    });
-}
-
 bench::Timing runConverter(const QString &commandLine)
 {
-    return measure(RUSAGE_SELF, [&] {
+    return bench::measure(RUSAGE_SELF, [&] {
         frmConvert window;
         const frmConvert::Outcome outcome = window.Form_Load(commandLine);
         if (outcome != frmConvert::Created)
@@ -120,7 +83,7 @@ int main(int argc, char **argv)
     for (int round = 0; round < Rounds; ++round) {
         if (!writeFile(textPath, text))
             return 1;
-        const bench::Timing c = runCommandLine(espeak, textPath, cliWav);
+        const bench::Timing c = bench::runCommandLine(espeak, textPath, cliWav);
         if (c.wall < 0)
             return 1;
         const bench::Timing w = runConverter(commandLine);
@@ -138,8 +101,8 @@ int main(int argc, char **argv)
     }
 
     int cliRate = 0, converterRate = 0;
-    const qint64 cliFrames = wavFrames(cliWav, &cliRate);
-    const qint64 converterFrames = wavFrames(converterWav, &converterRate);
+    const qint64 cliFrames = bench::wavFrames(cliWav, &cliRate);
+    const qint64 converterFrames = bench::wavFrames(converterWav, &converterRate);
     std::printf("audio: command line %lld frames at %d Hz (%.1f min), converter %lld at %d Hz "
                 "(%.1f min)\n",
                 cliFrames, cliRate, double(cliFrames) / std::max(cliRate, 1) / 60.0,

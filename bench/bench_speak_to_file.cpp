@@ -25,48 +25,9 @@ namespace {
 
 constexpr int Rounds = 3;
 
-// Runs `work` and measures wall time and the CPU time of `who` (this process or its
-// children): on a shared machine the CPU time is the steadier of the two.
-template <typename Work> bench::Timing measure(int who, Work work)
-{
-    const double cpuBefore = bench::cpuSeconds(who);
-    QElapsedTimer timer;
-    timer.start();
-    if (!work())
-        return {-1, -1};
-    return {double(timer.nsecsElapsed()) / 1e9, bench::cpuSeconds(who) - cpuBefore};
-}
-
-qint64 wavFrames(const QString &path, int *rate)
-{
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return -1;
-    sf_close(file);
-    *rate = info.samplerate;
-    return info.frames;
-}
-
-bench::Timing runCommandLine(const QString &espeak, const QString &textPath, const QString &wavPath)
-{
-    return measure(RUSAGE_CHILDREN, [&] {
-        QProcess process;
-        process.start(espeak, {QStringLiteral("-v"), QStringLiteral("gmw/en"), QStringLiteral("-s"),
-                               QStringLiteral("175"), QStringLiteral("-w"), wavPath,
-                               QStringLiteral("-f"), textPath});
-        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-            std::fprintf(stderr, "espeak-ng failed: %s\n",
-                         process.readAllStandardError().constData());
-            return false;
-        }
-        return true;
-    });
-}
-
 bench::Timing runControl(const QString &textPath, const QString &wavPath)
 {
-    return measure(RUSAGE_SELF, [&] {
+    return bench::measure(RUSAGE_SELF, [&] {
         SpeechControl control;
         control.speakToFile(textPath, 0, 2, 1, wavPath, 3, SpeechControl::Format22kHz16BitMono, 1);
         return true;
@@ -75,7 +36,7 @@ bench::Timing runControl(const QString &textPath, const QString &wavPath)
 
 bench::Timing runDirect(const QString &text, const QString &wavPath)
 {
-    return measure(RUSAGE_SELF, [&] {
+    return bench::measure(RUSAGE_SELF, [&] {
         EspeakEngine engine;
         WavFileWriter writer(wavPath, 22050, engine.sampleRate());
         engine.synthesize(
@@ -119,7 +80,7 @@ int main(int argc, char **argv)
     bench::Timing cli, control, direct;
     try {
         for (int round = 0; round < Rounds; ++round) {
-            const bench::Timing c = runCommandLine(espeak, textPath, cliWav);
+            const bench::Timing c = bench::runCommandLine(espeak, textPath, cliWav);
             if (c.wall < 0)
                 return 1;
             const bench::Timing s = runControl(textPath, controlWav);
@@ -138,9 +99,9 @@ int main(int argc, char **argv)
     }
 
     int cliRate = 0, controlRate = 0, directRate = 0;
-    const qint64 cliFrames = wavFrames(cliWav, &cliRate);
-    const qint64 controlFrames = wavFrames(controlWav, &controlRate);
-    const qint64 directFrames = wavFrames(directWav, &directRate);
+    const qint64 cliFrames = bench::wavFrames(cliWav, &cliRate);
+    const qint64 controlFrames = bench::wavFrames(controlWav, &controlRate);
+    const qint64 directFrames = bench::wavFrames(directWav, &directRate);
     std::printf("audio: command line %lld frames at %d Hz (%.1f min), speakToFile %lld at %d Hz, "
                 "engine+writer %lld at %d Hz\n",
                 cliFrames, cliRate, double(cliFrames) / std::max(cliRate, 1) / 60.0, controlFrames,

@@ -113,21 +113,31 @@ void SelectionFormat::visitCharFormats(
         visit(cursor.charFormat());
 }
 
-std::optional<bool>
-SelectionFormat::uniformFlag(const std::function<bool(const QTextCharFormat &)> &get) const
+std::optional<int>
+SelectionFormat::uniformValue(const std::function<int(const QTextCharFormat &)> &get) const
 {
-    std::optional<bool> value;
+    std::optional<int> value;
     bool mixed = false;
     visitCharFormats([&](const QTextCharFormat &format) {
-        const bool on = get(format);
-        if (value && *value != on)
+        const int current = get(format);
+        if (value && *value != current)
             mixed = true;
-        value = on;
+        value = current;
         return !mixed;
     });
     if (mixed)
         return std::nullopt;
     return value;
+}
+
+std::optional<bool>
+SelectionFormat::uniformFlag(const std::function<bool(const QTextCharFormat &)> &get) const
+{
+    const std::optional<int> value =
+        uniformValue([&](const QTextCharFormat &format) { return int(get(format)); });
+    if (!value)
+        return std::nullopt;
+    return *value != 0;
 }
 
 std::optional<bool> SelectionFormat::bold() const
@@ -164,20 +174,11 @@ std::optional<int> SelectionFormat::alignment() const
 
 std::optional<int> SelectionFormat::color() const
 {
-    std::optional<int> value;
-    bool mixed = false;
-    visitCharFormats([&](const QTextCharFormat &format) {
+    return uniformValue([](const QTextCharFormat &format) {
         // Text without a colour of its own is drawn in the automatic colour, black.
         const QBrush brush = format.foreground();
-        const int current = brush.style() == Qt::NoBrush ? 0 : colorValue(brush.color());
-        if (value && *value != current)
-            mixed = true;
-        value = current;
-        return !mixed;
+        return brush.style() == Qt::NoBrush ? 0 : colorValue(brush.color());
     });
-    if (mixed)
-        return std::nullopt;
-    return value;
 }
 
 QTextCharFormat SelectionFormat::firstFormat() const

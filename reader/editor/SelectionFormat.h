@@ -57,6 +57,8 @@ private:
     // Calls `visit` with the format of every piece of the selection until it returns false;
     // an empty selection visits the insertion point's format only.
     void visitCharFormats(const std::function<bool(const QTextCharFormat &)> &visit) const;
+    // One value for every character selected (or at the cursor), none when they differ.
+    std::optional<int> uniformValue(const std::function<int(const QTextCharFormat &)> &get) const;
     std::optional<bool> uniformFlag(const std::function<bool(const QTextCharFormat &)> &get) const;
     void merge(const QTextCharFormat &format);
 

@@ -2,10 +2,12 @@
 # Installs what is missing, builds, starts the desktop services the tests need (X server,
 # tray host, PulseAudio with a null sink, session bus and accessibility bus), runs every
 # test with CTest and stops the services again. Works headless and as root.
+# Arguments, when given, go to one CTest run instead (e.g. -R test_shell), and only the
+# targets are built that those tests need when PARLANCE_BUILD_TARGETS names them.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" --test || exit 1
-"$root/scripts/build.sh" || exit 1
+"$root/scripts/build.sh" ${PARLANCE_BUILD_TARGETS:-} || exit 1
 build=${PARLANCE_BUILD_DIR:-$root/build}
 
 pids=()
@@ -47,6 +49,10 @@ pactl set-default-sink nullsink >/dev/null 2>&1
 
 cd "$build" || exit 1
 status=0
+if [ $# -gt 0 ]; then
+  ctest --output-on-failure "$@" || status=1
+  exit $status
+fi
 ctest --output-on-failure -j2 -LE desktop || status=1
 ctest --output-on-failure -L desktop || status=1
 exit $status

@@ -11,13 +11,15 @@ SaveDialogService::Handler &installedHandler()
 }
 } // namespace
 
-QString SaveDialogService::getSaveFileName(QWidget *parent, const QString &filter, int flags)
+QString SaveDialogService::getSaveFileName(QWidget *parent, const QString &filter, int flags,
+                                           const QString &folder, QString *selectedFilter)
 {
     if (installedHandler())
-        return installedHandler()({filter, flags});
+        return installedHandler()({filter, flags, folder});
     // The flags of the common dialog have no counterpart here; Qt's dialog also asks before
     // it lets the user write over an existing file.
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), qtFilter(filter));
+    return QFileDialog::getSaveFileName(parent, QString(), folder, qtFilter(filter),
+                                        selectedFilter);
 }
 
 void SaveDialogService::setHandler(Handler handler)

@@ -14,10 +14,15 @@ public:
     {
         QString filter; // as the common dialog takes it: "Description|pattern|..."
         int flags = 0;
+        QString folder; // where the dialog opens
     };
     using Handler = std::function<QString(const Request &)>;
 
-    static QString getSaveFileName(QWidget *parent, const QString &filter, int flags);
+    // `selectedFilter`, when given, receives the description of the filter the user chose
+    // (an installed handler leaves it alone).
+    static QString getSaveFileName(QWidget *parent, const QString &filter, int flags,
+                                   const QString &folder = QString(),
+                                   QString *selectedFilter = nullptr);
 
     // Installs a replacement; an empty handler restores the real dialog.
     static void setHandler(Handler handler);

@@ -3,12 +3,17 @@
 #include "ConverterCommandLine.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
+#include "ParallelSynthesis.h"
 #include "SaveDialogService.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
+#include "TextFileDecoder.h"
+#include "VoiceSetup.h"
+#include "WavFileWriter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -16,7 +21,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -28,6 +37,24 @@ void showError(const QString &text)
 {
     MessageBoxService::show(text, MessageBoxService::Ok, MessageBoxService::Critical, ErrorTitle);
 }
+
+struct FilterEntry
+{
+    const char *description;
+    AudioFileWriter::Format format;
+};
+const FilterEntry Filters[] = {
+    {"Windows PCM (*.wav)", AudioFileWriter::Wav},      {"MP3 (*.mp3)", AudioFileWriter::Mp3},
+    {"Ogg Vorbis (*.ogg)", AudioFileWriter::OggVorbis}, {"Opus (*.opus)", AudioFileWriter::Opus},
+    {"FLAC (*.flac)", AudioFileWriter::Flac},
+};
+
+QSettings converterSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Parlance"),
+                     QStringLiteral("Converter"));
+}
+const QString LastFolderKey = QStringLiteral("LastFolder");
 } // namespace
 
 frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
@@ -65,6 +92,12 @@ frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
 
     connect(cmdCancel, &QPushButton::clicked, this, &frmConvert::cmdCancel_Click);
     connect(XChantTTS1, &SpeechControl::fileProgress, this, &frmConvert::fileProgress);
+
+    // Installed, the converter speaks on every core through copies of itself; a control
+    // handed in (a scripted engine) speaks in this process.
+    if (!control && QFileInfo(QCoreApplication::applicationFilePath()).baseName() ==
+                        QLatin1String("wavewright"))
+        m_workerProgram = QCoreApplication::applicationFilePath();
 }
 
 frmConvert::~frmConvert() = default;
@@ -100,12 +133,16 @@ frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
 frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &FileToOpen,
                                               QString &EnginePath, QString &LanguagePath)
 {
-    const QString wavFile =
-        SaveDialogService::getSaveFileName(this, QStringLiteral("Windows PCM (*.wav)|*.wav"), 1);
+    QString selectedFilter;
+    QString wavFile =
+        SaveDialogService::getSaveFileName(this, saveFilter(), 1, saveFolder(), &selectedFilter);
     if (wavFile.isEmpty()) {
         close();
         return SaveCancelled;
     }
+    const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
+    m_enginePath = EnginePath;
+    m_languagePath = LanguagePath;
 
     // A voice that cannot be set up would make the engine speak with some other voice, or
     // not at all: stop here and keep the text file.
@@ -122,72 +159,78 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
     }
     applySpeedAndVolume();
 
-    const Outcome outcome = synthesize(EngineName, FileToOpen, wavFile);
+    const Outcome outcome = synthesize(EngineName, FileToOpen, wavFile, format);
+    if (outcome == Created)
+        converterSettings().setValue(LastFolderKey, QFileInfo(wavFile).absolutePath());
     close();
     return outcome;
 }
 
 QString frmConvert::lastCereVoice(const QStringList &voices)
 {
-    QString chosen;
-    for (const QString &voice : voices) {
-        if (voice.contains(QLatin1String("CereVoice"), Qt::CaseInsensitive))
-            chosen = voice;
+    return VoiceSetup::lastVoiceFileVoice(voices);
+}
+
+QString frmConvert::saveFilter()
+{
+    QStringList parts;
+    for (const FilterEntry &entry : Filters) {
+        const QString description = QString::fromLatin1(entry.description);
+        parts << description << QStringLiteral("*.") + AudioFileWriter::extension(entry.format);
     }
-    return chosen;
+    return parts.join(QLatin1Char('|'));
+}
+
+QString frmConvert::saveFolder()
+{
+    const QString last = converterSettings().value(LastFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+AudioFileWriter::Format frmConvert::chosenFormat(QString &path, const QString &selectedFilter)
+{
+    if (const auto typed = AudioFileWriter::formatOfPath(path))
+        return *typed;
+    AudioFileWriter::Format format = AudioFileWriter::Wav;
+    for (const FilterEntry &entry : Filters)
+        if (selectedFilter.startsWith(
+                QString::fromLatin1(entry.description).section(QLatin1Char(' '), 0, 0)))
+            format = entry.format;
+    path += QLatin1Char('.') + AudioFileWriter::extension(format);
+    return format;
 }
 
 void frmConvert::setUpStandardVoice(const QString &EngineName)
 {
-    XChantTTS1->setNumberProperty(SpeechControl::PropertyEngineMode, 7);
-    XChantTTS1->setNumberProperty(SpeechControl::PropertyEngineMode, 4);
-    XChantTTS1->setStringProperty(SpeechControl::PropertyVoiceName, EngineName);
+    VoiceSetup::standardVoice(*XChantTTS1, EngineName);
 }
 
 void frmConvert::setUpCereVoice(const QString &EnginePath, const QString &LanguagePath)
 {
-    XChantTTS1->setNumberProperty(SpeechControl::PropertyVoiceOption, 1);
-    XChantTTS1->setNumberProperty(SpeechControl::PropertyEngineMode, 25);
-    // The engine takes its folders reliably only when they are given twice.
-    for (int pass = 0; pass < 2; ++pass) {
-        XChantTTS1->setStringProperty(SpeechControl::PropertyEngineFolder, EnginePath);
-        XChantTTS1->setStringProperty(SpeechControl::PropertyVoiceFolder, LanguagePath);
-    }
-    QStringList voices;
-    const int count = XChantTTS1->countResources(SpeechControl::ResourceVoice);
-    for (int i = 0; i < count; ++i)
-        voices.append(XChantTTS1->getResource(SpeechControl::ResourceVoice, i).name);
-    const QString voice = lastCereVoice(voices);
-    if (!voice.isEmpty())
-        XChantTTS1->setStringProperty(SpeechControl::PropertyVoiceName, voice);
+    VoiceSetup::voiceFile(*XChantTTS1, EnginePath, LanguagePath);
 }
 
 void frmConvert::applySpeedAndVolume()
 {
-    // The engine may refuse a value; the conversion goes on with what it has. At the ends of
-    // the range the neighbouring value goes first.
-    if (speed == -10)
-        ignoreErrors([this] { XChantTTS1->setNumberProperty(SpeechControl::PropertyRate, -9); });
-    else if (speed == 10)
-        ignoreErrors([this] { XChantTTS1->setNumberProperty(SpeechControl::PropertyRate, 9); });
-    ignoreErrors([this] { XChantTTS1->setNumberProperty(SpeechControl::PropertyRate, speed); });
-
-    const int level = volume == 100 ? 99 : volume == 0 ? 1 : volume;
-    ignoreErrors(
-        [this, level] { XChantTTS1->setNumberProperty(SpeechControl::PropertyVolume, level); });
+    VoiceSetup::speedAndVolume(*XChantTTS1, speed, volume);
 }
 
 frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QString &FileToOpen,
-                                           const QString &wavFile)
+                                           const QString &wavFile, AudioFileWriter::Format format)
 {
     m_cancelRequested = false;
     ProgressBar1->setValue(0);
     cmdCancel->setEnabled(true);
     show();
 
-    const int format = EngineName.contains(QLatin1String("ATT"), Qt::CaseSensitive)
-                           ? SpeechControl::Format16kHz16BitMono
-                           : SpeechControl::Format22kHz16BitMono;
+    const int chunkFormat = EngineName.contains(QLatin1String("ATT"), Qt::CaseSensitive)
+                                ? SpeechControl::Format16kHz16BitMono
+                                : SpeechControl::Format22kHz16BitMono;
     std::optional<SpeechError> failure;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -200,7 +243,10 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
             return Stopped;
         m_working = true;
         try {
-            XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, wavFile, 3, format, 1);
+            if (m_workerProgram.isEmpty())
+                speakHere(EngineName, FileToOpen, wavFile, format, chunkFormat);
+            else
+                speakInParallel(EngineName, FileToOpen, wavFile, format, chunkFormat);
         } catch (const SpeechError &e) {
             failure = e;
         } catch (const std::exception &e) {
@@ -225,6 +271,76 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
     return Created;
 }
 
+AudioFileWriter::Tags frmConvert::tagsFor(const QString &EngineName, const QString &text) const
+{
+    // The text file's name is the reader's temporary one; the first words say more.
+    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    AudioFileWriter::Tags tags;
+    tags.title = words.mid(0, 8).join(QLatin1Char(' ')).left(60);
+    tags.artist = EngineName == CereProc
+                      ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
+                      : EngineName;
+    return tags;
+}
+
+void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
+                           const QString &outFile, AudioFileWriter::Format format, int chunkFormat)
+{
+    if (format == AudioFileWriter::Wav) {
+        XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
+        return;
+    }
+    // Other formats are encoded from the control's WAV; the output is opened first so that
+    // an unwritable place fails before any synthesis.
+    QFile file(FileToOpen);
+    const QString text =
+        file.open(QIODevice::ReadOnly) ? TextFileDecoder::decode(file.readAll()) : QString();
+    const int rate = ParallelSynthesis::chunkRate(chunkFormat);
+    AudioFileWriter writer(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
+                           tagsFor(EngineName, text));
+    QTemporaryDir folder;
+    const QString wav = folder.filePath(QStringLiteral("speech.wav"));
+    XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, wav, 3, chunkFormat, 1);
+    ParallelSynthesis::appendWav(wav, writer);
+    writer.finish();
+}
+
+void frmConvert::speakInParallel(const QString &EngineName, const QString &FileToOpen,
+                                 const QString &outFile, AudioFileWriter::Format format,
+                                 int chunkFormat)
+{
+    QFile file(FileToOpen);
+    if (!file.open(QIODevice::ReadOnly))
+        throw SpeechError(SpeechErrors::FileNotFound,
+                          QStringLiteral("Cannot read %1: %2").arg(FileToOpen, file.errorString()));
+    const QString text = TextFileDecoder::decode(file.readAll());
+    file.close();
+
+    VoiceSetup voice;
+    if (EngineName == CereProc) {
+        voice.engineFolder = m_enginePath;
+        voice.voiceFolder = m_languagePath;
+    } else {
+        voice.voiceName = EngineName;
+    }
+    voice.speed = speed;
+    voice.volume = volume;
+    const int rate = ParallelSynthesis::chunkRate(chunkFormat);
+    AudioFileWriter writer;
+    if (format == AudioFileWriter::Wav)
+        writer.setDataLimit(WavFileWriter::MaximumDataBytes);
+    writer.open(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
+                tagsFor(EngineName, text));
+    ParallelSynthesis synthesis(m_workerProgram, voice, chunkFormat, QThread::idealThreadCount());
+    connect(&synthesis, &ParallelSynthesis::progress, this, &frmConvert::fileProgress);
+    m_parallel = &synthesis;
+    const auto forget = qScopeGuard([this] { m_parallel = nullptr; });
+    if (m_cancelRequested)
+        throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
+    synthesis.run(text, writer);
+    writer.finish();
+}
+
 void frmConvert::fileProgress(qint64 done, qint64 total)
 {
     const qint64 percent = total > 0 ? qBound(qint64(0), done * 100 / total, qint64(100)) : 0;
@@ -235,6 +351,8 @@ void frmConvert::cmdCancel_Click()
 {
     m_cancelRequested = true;
     cmdCancel->setEnabled(false);
+    if (m_parallel)
+        m_parallel->cancel();
     ignoreErrors([this] { XChantTTS1->stop(); });
 }
 

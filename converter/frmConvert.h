@@ -1,10 +1,12 @@
 #pragma once
 
+#include "AudioFileWriter.h"
 #include "SpeechControl.h"
 
 #include <QWidget>
 #include <memory>
 
+class ParallelSynthesis;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -40,6 +42,19 @@ public:
     // "CereVoice" in any case; empty when none does.
     static QString lastCereVoice(const QStringList &voices);
 
+    // The save dialog's choices, WAV first as the default.
+    static QString saveFilter();
+    // Where the save dialog opens: the folder of the last file written, else the user's
+    // documents folder, else home; never the program's own folder.
+    static QString saveFolder();
+    // The format a chosen name asks for: its extension when that names a format, else the
+    // chosen filter's, whose extension is then added to `path`.
+    static AudioFileWriter::Format chosenFormat(QString &path, const QString &selectedFilter);
+
+    // The converter started as synthesis workers so that every core speaks; empty speaks in
+    // this process through XChantTTS1 alone.
+    void setWorkerProgram(const QString &program) { m_workerProgram = program; }
+
     SpeechControl *XChantTTS1 = nullptr;
     QLabel *Image1 = nullptr;
     QLabel *Label1 = nullptr;
@@ -57,11 +72,20 @@ private:
     void setUpStandardVoice(const QString &EngineName);
     void setUpCereVoice(const QString &EnginePath, const QString &LanguagePath);
     void applySpeedAndVolume();
-    Outcome synthesize(const QString &EngineName, const QString &FileToOpen,
-                       const QString &wavFile);
+    Outcome synthesize(const QString &EngineName, const QString &FileToOpen, const QString &wavFile,
+                       AudioFileWriter::Format format);
+    void speakInParallel(const QString &EngineName, const QString &FileToOpen,
+                         const QString &outFile, AudioFileWriter::Format format, int chunkFormat);
+    void speakHere(const QString &EngineName, const QString &FileToOpen, const QString &outFile,
+                   AudioFileWriter::Format format, int chunkFormat);
+    AudioFileWriter::Tags tagsFor(const QString &EngineName, const QString &text) const;
     void fileProgress(qint64 done, qint64 total);
 
     std::unique_ptr<SpeechControl> m_control;
+    QString m_workerProgram;
+    QString m_enginePath;
+    QString m_languagePath;
+    ParallelSynthesis *m_parallel = nullptr;
     bool m_working = false;
     bool m_cancelRequested = false;
 };

@@ -1,10 +1,53 @@
+#include "BatchConverter.h"
+#include "SynthesisWorker.h"
 #include "frmConvert.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QStringList>
+#include <cstdio>
+
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// Scripts and synthesis workers run without a window: documents still need QtGui for their
+// text layout, but never a display.
+int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool worker)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Writing files needs no sound device; do not let the speech control go looking for one.
+    if (qEnvironmentVariableIsEmpty("PARLANCE_AUDIO"))
+        qputenv("PARLANCE_AUDIO", "null");
+    // Messages are for the user of a script: Qt's own notes about the environment (a missing
+    // runtime folder, say) are not failures and would only be noise in a log.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "wavewright: %s\n", qPrintable(text));
+    });
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("Wavewright"));
+    if (worker)
+        return SynthesisWorker::run(arguments);
+    return BatchConverter().run(arguments, QCoreApplication::applicationFilePath());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    const QStringList arguments = argumentsOf(argc, argv);
+    if (arguments.value(0) == QLatin1String(SynthesisWorker::Switch))
+        return runWithoutWindow(argc, argv, arguments, true);
+    if (BatchConverter::isBatchCommandLine(arguments))
+        return runWithoutWindow(argc, argv, arguments, false);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavewright"));
     QApplication::setApplicationDisplayName(QStringLiteral("Wavewright"));

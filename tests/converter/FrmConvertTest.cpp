@@ -3,9 +3,12 @@
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
+#include <sndfile.h>
 
 using FrmConvertTest = ConverterFixture;
 
@@ -51,7 +54,7 @@ TEST_F(FrmConvertTest, StandardVoiceIsChosenByItsTrimmedName)
     EXPECT_EQ(window->Form_Load(line), frmConvert::Created);
 
     ASSERT_EQ(m_saveRequests.size(), 1);
-    EXPECT_EQ(m_saveRequests[0].filter, QStringLiteral("Windows PCM (*.wav)|*.wav"));
+    EXPECT_TRUE(m_saveRequests[0].filter.startsWith(QStringLiteral("Windows PCM (*.wav)|*.wav|")));
     EXPECT_EQ(m_saveRequests[0].flags, 1);
     EXPECT_EQ(m_engine->currentVoice(), QStringLiteral("Scripted Two"));
     const WavInfo wav = inspect(m_wav);
@@ -217,4 +220,32 @@ TEST_F(FrmConvertTest, StoppingWhileTheEngineWorksLeavesNoWavAndKeepsTheText)
         EXPECT_TRUE(strayFiles().isEmpty());
         EXPECT_FALSE(window->isVisible());
     }
+}
+
+// The dialog opens where the user keeps documents, then where the last file went; never in the
+// program's folder. A name without a known extension takes the chosen filter's format.
+TEST_F(FrmConvertTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesTheFormat)
+{
+    auto window = scriptedForm(Voices);
+    const QString folder = m_dir.filePath(QStringLiteral("audio"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    m_saveAnswer = folder + QStringLiteral("/speech.ogg");
+    ASSERT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted Two"))), frmConvert::Created);
+    EXPECT_NE(m_saveRequests[0].folder, QCoreApplication::applicationDirPath());
+    EXPECT_FALSE(m_saveRequests[0].folder.isEmpty());
+    EXPECT_EQ(inspect(m_saveAnswer).format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+
+    writeText();
+    auto again = scriptedForm(Voices);
+    m_saveAnswer = m_dir.filePath(QStringLiteral("second.wav"));
+    ASSERT_EQ(again->Form_Load(standardLine(QStringLiteral("Scripted Two"))), frmConvert::Created);
+    EXPECT_EQ(m_saveRequests[1].folder, folder);
+
+    QString typed = QStringLiteral("/tmp/book");
+    EXPECT_EQ(frmConvert::chosenFormat(typed, QStringLiteral("MP3 (*.mp3)")), AudioFileWriter::Mp3);
+    EXPECT_EQ(typed, QStringLiteral("/tmp/book.mp3"));
+    QString named = QStringLiteral("/tmp/book.flac");
+    EXPECT_EQ(frmConvert::chosenFormat(named, QStringLiteral("MP3 (*.mp3)")),
+              AudioFileWriter::Flac);
+    EXPECT_EQ(named, QStringLiteral("/tmp/book.flac"));
 }

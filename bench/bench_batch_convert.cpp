@@ -1,0 +1,114 @@
+// The converter's command line against espeak-ng's: the same ~80 KB English text, the same
+// voice and speed, spoken to a 22 050 Hz WAV file, runs interleaved, median of each. Also the
+// cost of encoding MP3 and Opus on top of the WAV run. What is timed is the whole program, as a
+// script would start it: from the start of the process to the file complete on disk.
+#include "BenchSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int Rounds = 5;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+bench::Timing runConverter(const QStringList &arguments)
+{
+    return bench::measure(RUSAGE_CHILDREN, [&] {
+        QProcess process;
+        process.start(QStringLiteral(WAVEWRIGHT_PROGRAM), arguments);
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::fprintf(stderr, "wavewright failed: %s\n",
+                         process.readAllStandardError().constData());
+            return false;
+        }
+        return true;
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
+    if (espeak.isEmpty()) {
+        std::fprintf(stderr, "espeak-ng command line not found\n");
+        return 1;
+    }
+    QTemporaryDir dir;
+    const QString textPath = dir.filePath(QStringLiteral("text.txt"));
+    const QByteArray text = bench::benchText(false);
+    {
+        QFile file(textPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            return 1;
+    }
+    // espeak-ng's English voice at its default speed, which is the converter's rate 0.
+    const QString voice =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("English (Great Britain)");
+    const auto ours = [&](const char *name) {
+        return QStringList{QStringLiteral("--voice"), voice, QStringLiteral("-o"),
+                           dir.filePath(QLatin1String(name)), textPath};
+    };
+    std::printf("text: %lld bytes, %d cores, voice \"%s\"\n", qint64(text.size()),
+                QThread::idealThreadCount(), qPrintable(voice));
+
+    std::vector<double> peer, wav, wavSingle, mp3, opus;
+    for (int round = 0; round < Rounds; ++round) {
+        const bench::Timing p =
+            bench::runCommandLine(espeak, textPath, dir.filePath(QStringLiteral("peer.wav")));
+        const bench::Timing w = runConverter(ours("ours.wav"));
+        const bench::Timing s = runConverter(
+            QStringList{QStringLiteral("--jobs"), QStringLiteral("1")} + ours("single.wav"));
+        const bench::Timing m = runConverter(ours("ours.mp3"));
+        const bench::Timing o = runConverter(ours("ours.opus"));
+        if (p.wall < 0 || w.wall < 0 || s.wall < 0 || m.wall < 0 || o.wall < 0)
+            return 1;
+        peer.push_back(p.wall);
+        wav.push_back(w.wall);
+        wavSingle.push_back(s.wall);
+        mp3.push_back(m.wall);
+        opus.push_back(o.wall);
+        std::printf("round %d wall s: espeak-ng -w %.2f, wav %.2f, wav --jobs 1 %.2f, mp3 %.2f, "
+                    "opus %.2f\n",
+                    round + 1, p.wall, w.wall, s.wall, m.wall, o.wall);
+        std::fflush(stdout);
+    }
+
+    int peerRate = 0, oursRate = 0, singleRate = 0;
+    const qint64 peerFrames = bench::wavFrames(dir.filePath(QStringLiteral("peer.wav")), &peerRate);
+    const qint64 oursFrames = bench::wavFrames(dir.filePath(QStringLiteral("ours.wav")), &oursRate);
+    const qint64 singleFrames =
+        bench::wavFrames(dir.filePath(QStringLiteral("single.wav")), &singleRate);
+    const double peerSeconds = double(peerFrames) / std::max(peerRate, 1);
+    const double oursSeconds = double(oursFrames) / std::max(oursRate, 1);
+    const double singleSeconds = double(singleFrames) / std::max(singleRate, 1);
+    std::printf("audio: espeak-ng %.1f s, ours %.1f s (%+.2f %%), ours --jobs 1 %.1f s "
+                "(parallel vs single %+.3f %%)\n",
+                peerSeconds, oursSeconds, (oursSeconds / peerSeconds - 1) * 100, singleSeconds,
+                (oursSeconds / singleSeconds - 1) * 100);
+    std::printf("median of %d, wall:\n", Rounds);
+    std::printf("  espeak-ng -w         %6.2f s\n", median(peer));
+    std::printf("  wavewright wav       %6.2f s  speed-up %.2fx\n", median(wav),
+                median(peer) / median(wav));
+    std::printf("  wavewright --jobs 1  %6.2f s  speed-up %.2fx\n", median(wavSingle),
+                median(peer) / median(wavSingle));
+    std::printf("  wavewright mp3       %6.2f s  encoding +%.1f %%\n", median(mp3),
+                (median(mp3) / median(wav) - 1) * 100);
+    std::printf("  wavewright opus      %6.2f s  encoding +%.1f %%\n", median(opus),
+                (median(opus) / median(wav) - 1) * 100);
+    return 0;
+}

@@ -1,0 +1,333 @@
+#include "BatchConverter.h"
+
+#include "DocumentFile.h"
+#include "ParallelSynthesis.h"
+#include "SpeechControl.h"
+#include "SpeechError.h"
+#include "VoiceList.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextDocument>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    interrupted = true;
+}
+
+void printTo(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// A title for audio without a file name: the first few words of its text.
+QString firstWords(const QString &text)
+{
+    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QString title = words.mid(0, 8).join(QLatin1Char(' '));
+    if (title.size() > 60)
+        title = title.left(60).trimmed();
+    return title;
+}
+
+bool parseNumber(const QString &text, int low, int high, int &value)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < low || number > high)
+        return false;
+    value = number;
+    return true;
+}
+
+} // namespace
+
+bool BatchConverter::isBatchCommandLine(const QStringList &arguments)
+{
+    bool option = false;
+    for (const QString &argument : arguments) {
+        if (argument.contains(QLatin1Char('*')))
+            return false;
+        if (argument.startsWith(QLatin1Char('-')))
+            option = true;
+    }
+    return option;
+}
+
+QString BatchConverter::helpText()
+{
+    return QStringLiteral(
+        "Usage: wavewright [OPTION]... FILE...\n"
+        "Speak documents into audio files, one output file for each input.\n"
+        "FILE may be RTF, plain text or any other document the reader opens; \"-\" reads\n"
+        "standard input. At least one option (\"--\" will do) selects this mode.\n"
+        "\n"
+        "  --voice NAME       speak with this voice (see --list-voices)\n"
+        "  --rate N           speed from -10 to 10 (default 0)\n"
+        "  --volume N         volume from 0 to 100 (default 100)\n"
+        "  --format FORMAT    wav, mp3, ogg, opus or flac (default: from the output's\n"
+        "                     extension, else wav)\n"
+        "  -o, --output OUT   the output file; with several inputs, or when OUT is a\n"
+        "                     folder, the folder for the outputs. Without it each output\n"
+        "                     goes beside its input. Required for standard input.\n"
+        "  --jobs N           synthesis processes (default: one per core)\n"
+        "  --list-voices      print the voices, one per line, and exit\n"
+        "  -h, --help         print this help and exit\n"
+        "\n"
+        "A progress line is shown on standard error when it is a terminal.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  every input was converted\n"
+        "  1  an input could not be read or held no text (the others were converted)\n"
+        "  2  bad command line: unknown option, value out of range, unknown format\n"
+        "  3  no voice of the given name\n"
+        "  4  an output file could not be written (no partial file is left)\n"
+        "  5  the speech engine failed\n"
+        "  6  interrupted; the file being written was removed\n"
+        "With several failures the status is the first one's.\n");
+}
+
+int BatchConverter::run(const QStringList &arguments, const QString &workerProgram)
+{
+    m_workerProgram = workerProgram;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption voice(QStringLiteral("voice"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption rate(QStringLiteral("rate"), QString(), QStringLiteral("N"));
+    const QCommandLineOption volume(QStringLiteral("volume"), QString(), QStringLiteral("N"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QString(), QStringLiteral("OUT"));
+    const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
+    const QCommandLineOption listVoices(QStringLiteral("list-voices"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({voice, rate, volume, format, output, jobs, listVoices, help});
+
+    const auto usage = [this](const QString &message) {
+        report(message + QStringLiteral("\nTry 'wavewright --help' for more information."));
+        return BadUsage;
+    };
+    if (!parser.parse(QStringList{QStringLiteral("wavewright")} + arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(help)) {
+        printTo(stdout, helpText());
+        return Success;
+    }
+    if (parser.isSet(listVoices)) {
+        const QStringList names = VoiceList::names();
+        printTo(stdout, names.isEmpty() ? QString() : names.join(QLatin1Char('\n')) + '\n');
+        return Success;
+    }
+    if (parser.isSet(rate) && !parseNumber(parser.value(rate), -10, 10, m_voice.speed))
+        return usage(QStringLiteral("--rate takes a whole number from -10 to 10, not \"%1\".")
+                         .arg(parser.value(rate)));
+    if (parser.isSet(volume) && !parseNumber(parser.value(volume), 0, 100, m_voice.volume))
+        return usage(QStringLiteral("--volume takes a whole number from 0 to 100, not \"%1\".")
+                         .arg(parser.value(volume)));
+    m_workers = QThread::idealThreadCount();
+    if (parser.isSet(jobs) && !parseNumber(parser.value(jobs), 1, 64, m_workers))
+        return usage(QStringLiteral("--jobs takes a whole number from 1 to 64, not \"%1\".")
+                         .arg(parser.value(jobs)));
+    if (parser.isSet(format)) {
+        const auto named = AudioFileWriter::formatNamed(parser.value(format));
+        if (!named)
+            return usage(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus "
+                                        "or flac.")
+                             .arg(parser.value(format)));
+        m_format = *named;
+        m_formatGiven = true;
+    }
+    const QStringList inputs = parser.positionalArguments();
+    if (inputs.isEmpty())
+        return usage(QStringLiteral("No input file was given."));
+    if (inputs.count(QStringLiteral("-")) > 1)
+        return usage(QStringLiteral("Standard input can be read only once."));
+    if (!planOutputs(inputs, parser.value(output)))
+        return BadUsage;
+
+    if (parser.isSet(voice)) {
+        const auto found = VoiceList::find(parser.value(voice));
+        if (!found) {
+            report(QStringLiteral("There is no voice \"%1\"; 'wavewright --list-voices' lists "
+                                  "them.")
+                       .arg(parser.value(voice)));
+            return UnknownVoice;
+        }
+        const int speed = m_voice.speed;
+        const int level = m_voice.volume;
+        m_voice = found->setup;
+        m_voice.speed = speed;
+        m_voice.volume = level;
+        m_voiceLabel = found->name;
+    }
+
+    interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    for (const Job &job : std::as_const(m_jobs)) {
+        noteFailure(convert(job));
+        if (interrupted)
+            break;
+    }
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return m_exitCode;
+}
+
+bool BatchConverter::planOutputs(const QStringList &inputs, const QString &output)
+{
+    const QFileInfo out(output);
+    const bool intoFolder = !output.isEmpty() &&
+                            (inputs.size() > 1 || out.isDir() || output.endsWith(QLatin1Char('/')));
+    if (!intoFolder && !output.isEmpty() && !m_formatGiven) {
+        if (out.suffix().isEmpty()) {
+            m_format = AudioFileWriter::Wav;
+        } else if (const auto byName = AudioFileWriter::formatOfPath(output)) {
+            m_format = *byName;
+        } else {
+            report(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus or flac, "
+                                  "or choose one with --format.")
+                       .arg(out.suffix()));
+            return false;
+        }
+    }
+    if (intoFolder && !QDir().mkpath(output)) {
+        report(QStringLiteral("Cannot create the folder \"%1\".").arg(output));
+        m_exitCode = OutputFailed;
+        return false;
+    }
+    QStringList taken;
+    for (const QString &input : inputs) {
+        const bool standardInput = input == QLatin1String("-");
+        if (standardInput && output.isEmpty()) {
+            report(QStringLiteral("Reading standard input needs -o to name the output."));
+            return false;
+        }
+        Job job{input, output};
+        if (intoFolder || output.isEmpty()) {
+            const QFileInfo source(input);
+            const QString folder = intoFolder ? output : source.path();
+            const QString base =
+                standardInput ? QStringLiteral("stdin") : source.completeBaseName();
+            const QString extension = AudioFileWriter::extension(m_format);
+            job.output = QDir(folder).filePath(base + QLatin1Char('.') + extension);
+            // Two inputs of one name (notes.txt, notes.rtf) each get their own output.
+            for (int n = 2; taken.contains(job.output); ++n)
+                job.output = QDir(folder).filePath(
+                    QStringLiteral("%1-%2.%3").arg(base).arg(n).arg(extension));
+        }
+        taken.append(job.output);
+        m_jobs.append(job);
+    }
+    return true;
+}
+
+int BatchConverter::convert(const Job &job)
+{
+    const bool standardInput = job.input == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : job.input;
+    QTextDocument document;
+    if (standardInput) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            report(QStringLiteral("Cannot read standard input."));
+            return InputFailed;
+        }
+        DocumentFile::loadData(in.readAll(), &document);
+    } else if (!QFileInfo(job.input).isFile() || !DocumentFile::load(job.input, &document)) {
+        report(QStringLiteral("Cannot read \"%1\": %2")
+                   .arg(job.input, QFileInfo::exists(job.input)
+                                       ? QStringLiteral("not a readable document")
+                                       : QStringLiteral("no such file")));
+        return InputFailed;
+    }
+    const QString text = document.toPlainText();
+    if (text.trimmed().isEmpty()) {
+        report(QStringLiteral("\"%1\" holds no text to speak.").arg(name));
+        return InputFailed;
+    }
+    if (!standardInput &&
+        QFileInfo(job.input).canonicalFilePath() == QFileInfo(job.output).canonicalFilePath()) {
+        report(QStringLiteral("\"%1\" would be written over its own input.").arg(job.output));
+        return OutputFailed;
+    }
+
+    const int chunkFormat = m_voiceLabel.contains(QLatin1String("ATT"))
+                                ? SpeechControl::Format16kHz16BitMono
+                                : SpeechControl::Format22kHz16BitMono;
+    const int chunkRate = ParallelSynthesis::chunkRate(chunkFormat);
+    AudioFileWriter::Tags tags;
+    tags.title = standardInput ? firstWords(text) : QFileInfo(job.input).completeBaseName();
+    tags.artist = m_voiceLabel;
+    AudioFileWriter writer;
+    try {
+        writer.open(job.output, m_format, AudioFileWriter::fileRateFor(m_format, chunkRate),
+                    chunkRate, tags);
+    } catch (const SpeechError &e) {
+        report(e.description);
+        return OutputFailed;
+    }
+
+    ParallelSynthesis synthesis(m_workerProgram, m_voice, chunkFormat, m_workers);
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    if (terminal)
+        QObject::connect(&synthesis, &ParallelSynthesis::progress, [&](qint64 done, qint64 total) {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            printTo(stderr, QStringLiteral("\r%1: %2%").arg(name).arg(percent, 3));
+        });
+    QTimer watch;
+    watch.setInterval(100);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (interrupted)
+            synthesis.cancel();
+    });
+    watch.start();
+    int code = Success;
+    try {
+        synthesis.run(text, writer);
+        try {
+            writer.finish();
+        } catch (const SpeechError &e) {
+            report(e.description);
+            code = OutputFailed;
+        }
+    } catch (const SpeechError &e) {
+        writer.discard();
+        if (e.number == SpeechErrors::Cancelled) {
+            code = Interrupted;
+        } else {
+            report(QStringLiteral("Cannot convert \"%1\": %2").arg(name, e.description));
+            code = e.number == SpeechErrors::FileAccess || e.number == SpeechErrors::FileTooLarge
+                       ? OutputFailed
+                       : SynthesisFailed;
+        }
+    }
+    if (terminal)
+        printTo(stderr, QStringLiteral("\n"));
+    return code;
+}
+
+void BatchConverter::report(const QString &message) const
+{
+    printTo(stderr, QStringLiteral("wavewright: %1\n").arg(message));
+}
+
+void BatchConverter::noteFailure(int code)
+{
+    if (m_exitCode == Success)
+        m_exitCode = code;
+}

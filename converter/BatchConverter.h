@@ -1,0 +1,55 @@
+#pragma once
+
+#include "AudioFileWriter.h"
+#include "VoiceSetup.h"
+
+#include <QString>
+#include <QStringList>
+
+class ParallelSynthesis;
+
+// The converter's command line for scripts: documents in, one audio file out for each, no
+// window. Messages go to standard error, prefixed with the program's name.
+class BatchConverter
+{
+public:
+    // The program's exit codes; with several failures, the first one's.
+    enum ExitCode {
+        Success = 0,
+        InputFailed = 1,  // an input could not be read or held no text; the others were done
+        BadUsage = 2,     // unknown option, value out of range, unknown format
+        UnknownVoice = 3, // no voice of that name
+        OutputFailed = 4, // an output could not be written (folder, permissions, full disk)
+        SynthesisFailed = 5,
+        Interrupted = 6, // stopped by a signal; the file being written was removed
+    };
+
+    // True when the arguments (without the program's own name) ask for this mode rather
+    // than the reader's "*" line: no "*" anywhere and at least one option.
+    static bool isBatchCommandLine(const QStringList &arguments);
+    static QString helpText();
+
+    // `arguments` without the program's own name; `workerProgram` is started for synthesis.
+    int run(const QStringList &arguments, const QString &workerProgram);
+
+private:
+    struct Job
+    {
+        QString input; // "-" for standard input
+        QString output;
+    };
+
+    int convert(const Job &job);
+    bool planOutputs(const QStringList &inputs, const QString &output);
+    void report(const QString &message) const;
+    void noteFailure(int code);
+
+    QString m_workerProgram;
+    VoiceSetup m_voice;
+    QString m_voiceLabel;
+    AudioFileWriter::Format m_format = AudioFileWriter::Wav;
+    bool m_formatGiven = false;
+    int m_workers = 1;
+    QList<Job> m_jobs;
+    int m_exitCode = Success;
+};

@@ -1,0 +1,72 @@
+#include "VoiceList.h"
+
+#include "IgnoreErrors.h"
+#include "SpeechControl.h"
+#include "modCereproc.h"
+
+QList<VoiceList::Source> VoiceList::sources()
+{
+    return {&VoiceList::registeredVoiceFiles, &VoiceList::standardVoices};
+}
+
+QList<VoiceList::Voice> VoiceList::all()
+{
+    QList<Voice> voices;
+    for (const Source &source : sources())
+        voices += source();
+    return voices;
+}
+
+QStringList VoiceList::names()
+{
+    QStringList result;
+    for (const Voice &voice : all())
+        result.append(voice.name);
+    return result;
+}
+
+std::optional<VoiceList::Voice> VoiceList::find(const QString &name)
+{
+    const QList<Voice> voices = all();
+    for (const Voice &voice : voices)
+        if (voice.name == name)
+            return voice;
+    for (const Voice &voice : voices)
+        if (voice.name.compare(name, Qt::CaseInsensitive) == 0)
+            return voice;
+    return std::nullopt;
+}
+
+QList<VoiceList::Voice> VoiceList::registeredVoiceFiles()
+{
+    QList<Voice> voices;
+    ignoreErrors([] { modCereproc::GetCereVoices(); });
+    for (qsizetype i = 1; i < modCereproc::CereVoices.size(); ++i) {
+        const CereVoiceEntry &entry = modCereproc::CereVoices.at(i);
+        if (entry.TokenKey.trimmed().isEmpty())
+            continue;
+        Voice voice;
+        voice.name = entry.TokenKey;
+        voice.setup.engineFolder = entry.EngineDir;
+        voice.setup.voiceFolder = entry.VoiceDir;
+        voices.append(voice);
+    }
+    return voices;
+}
+
+QList<VoiceList::Voice> VoiceList::standardVoices()
+{
+    QList<Voice> voices;
+    ignoreErrors([&] {
+        SpeechControl control(0);
+        VoiceSetup::standardVoice(control, QString());
+        const int count = control.countResources(SpeechControl::ResourceVoice);
+        for (int i = 0; i < count; ++i) {
+            Voice voice;
+            voice.name = control.getResource(SpeechControl::ResourceVoice, i).name;
+            voice.setup.voiceName = voice.name;
+            voices.append(voice);
+        }
+    });
+    return voices;
+}

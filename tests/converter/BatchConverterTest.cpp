@@ -1,0 +1,243 @@
+#include "SentenceChunker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+// The converter's command line, run as the real program with the real engine.
+namespace {
+
+const QByteArray Text =
+    "The old miller carried a basket of pears before the rain began. A tired traveller "
+    "noticed the broken lantern while the others were asleep! Did our neighbour repair "
+    "forty-two wooden crates on the morning of the 14th of March? The schoolteacher "
+    "measured the map of the valley, and then, quite suddenly, laughed.\n";
+
+struct Audio
+{
+    bool ok = false;
+    int rate = 0;
+    int channels = 0;
+    qint64 frames = 0;
+    int peak = 0;
+    QString title;
+    QString artist;
+    double seconds() const { return rate > 0 ? double(frames) / rate : 0; }
+};
+
+Audio readBack(const QString &path)
+{
+    Audio audio;
+    SF_INFO info{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return audio;
+    audio.ok = true;
+    audio.rate = info.samplerate;
+    audio.channels = info.channels;
+    std::vector<short> buffer(8192 * size_t(qMax(1, info.channels)));
+    sf_count_t read;
+    while ((read = sf_readf_short(file, buffer.data(), 8192)) > 0) {
+        audio.frames += read;
+        for (sf_count_t i = 0; i < read * info.channels; ++i)
+            audio.peak = qMax(audio.peak, std::abs(int(buffer[size_t(i)])));
+    }
+    audio.title = QString::fromUtf8(sf_get_string(file, SF_STR_TITLE));
+    audio.artist = QString::fromUtf8(sf_get_string(file, SF_STR_ARTIST));
+    sf_close(file);
+    return audio;
+}
+
+class BatchConverterTest : public ::testing::Test
+{
+protected:
+    struct Run
+    {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString write(const QString &name, const QByteArray &content = Text)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path;
+    }
+
+    Run run(const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess process;
+        process.start(QStringLiteral(WAVEWRIGHT_PROGRAM), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(120000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QStringList filesIn(const QString &folder) const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(BatchConverterTest, EveryFormatHoldsTheSameSpeechAsTheWav)
+{
+    const QString text = write(QStringLiteral("story.txt"));
+    const QStringList voices = run({QStringLiteral("--list-voices")}).out.split('\n');
+    ASSERT_FALSE(voices.value(0).isEmpty());
+    const QString voice = voices.first();
+
+    const QString wavPath = m_dir.filePath(QStringLiteral("story.wav"));
+    ASSERT_EQ(run({QStringLiteral("--voice"), voice, text}).code, 0);
+    const Audio wav = readBack(wavPath);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.rate, 22050);
+    EXPECT_GT(wav.seconds(), 5.0);
+
+    struct Case
+    {
+        const char *format;
+        int rate;
+        bool tags;
+    };
+    for (const Case &c : {Case{"mp3", 22050, false}, Case{"ogg", 22050, true},
+                          Case{"opus", 48000, true}, Case{"flac", 22050, true}}) {
+        SCOPED_TRACE(c.format);
+        const QString path = m_dir.filePath(QStringLiteral("out.%1").arg(QLatin1String(c.format)));
+        // The format follows the output's extension.
+        ASSERT_EQ(run({QStringLiteral("--voice"), voice, QStringLiteral("-o"), path, text}).code,
+                  0);
+        const Audio audio = readBack(path);
+        ASSERT_TRUE(audio.ok);
+        EXPECT_EQ(audio.rate, c.rate);
+        EXPECT_EQ(audio.channels, 1);
+        EXPECT_NEAR(audio.seconds(), wav.seconds(), wav.seconds() * 0.02);
+        EXPECT_GT(audio.peak, 2000);
+        if (c.tags) {
+            EXPECT_EQ(audio.title, QStringLiteral("story"));
+            EXPECT_EQ(audio.artist, voice);
+        }
+    }
+    EXPECT_EQ(filesIn(m_dir.path()).size(), 6);
+}
+
+TEST_F(BatchConverterTest, FailuresSayWhyAndLeaveNoFile)
+{
+    const QString text = write(QStringLiteral("story.txt"));
+
+    // A folder that cannot exist: the text file stands where the folder would be.
+    Run r = run({QStringLiteral("-o"), text + QStringLiteral("/x.mp3"), text});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Cannot write"))) << r.err.toStdString();
+
+    r = run({QStringLiteral("-o"), m_dir.filePath(QStringLiteral("x.aiff")), text});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Unknown audio format \"aiff\"")))
+        << r.err.toStdString();
+    r = run({QStringLiteral("--format"), QStringLiteral("mp4"), text});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(filesIn(m_dir.path()), QStringList{QStringLiteral("story.txt")});
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a full disk needs a small tmpfs, which only root can mount";
+    }
+    const QString full = m_dir.filePath(QStringLiteral("full"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    if (::mount("tmpfs", QFile::encodeName(full).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs was refused: " << std::strerror(errno);
+    for (const char *format : {"wav", "mp3", "flac"}) {
+        SCOPED_TRACE(format);
+        r = run({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("-o"),
+                 full + QStringLiteral("/out"), text});
+        EXPECT_EQ(r.code, 4);
+        EXPECT_TRUE(filesIn(full).isEmpty()) << filesIn(full).join(' ').toStdString();
+    }
+    ::umount(QFile::encodeName(full).constData());
+}
+
+TEST_F(BatchConverterTest, SeveralInputsStandardInputAndBadOptions)
+{
+    const QString first = write(QStringLiteral("first.txt"), "First file, first words.");
+    const QString second =
+        write(QStringLiteral("second.rtf"),
+              "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Second file in \\b bold\\b0  type.\\par}");
+    const QString out = m_dir.filePath(QStringLiteral("out"));
+    Run r = run({QStringLiteral("--format"), QStringLiteral("flac"), QStringLiteral("-o"), out,
+                 first, m_dir.filePath(QStringLiteral("missing.txt")), second});
+    // The missing one is named and counted; the others are still converted.
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("missing.txt"))) << r.err.toStdString();
+    EXPECT_EQ(filesIn(out),
+              (QStringList{QStringLiteral("first.flac"), QStringLiteral("second.flac")}));
+    EXPECT_GT(readBack(out + QStringLiteral("/second.flac")).peak, 2000);
+    EXPECT_TRUE(r.out.isEmpty());
+
+    const QString piped = m_dir.filePath(QStringLiteral("piped.ogg"));
+    r = run({QStringLiteral("--rate"), QStringLiteral("-5"), QStringLiteral("-o"), piped,
+             QStringLiteral("-")},
+            "Words from a pipe are spoken too.");
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const Audio audio = readBack(piped);
+    EXPECT_GT(audio.seconds(), 1.0);
+    EXPECT_EQ(audio.title, QStringLiteral("Words from a pipe are spoken too."));
+
+    for (const QStringList &bad :
+         {QStringList{QStringLiteral("--rate"), QStringLiteral("11"), first},
+          QStringList{QStringLiteral("--volume"), QStringLiteral("loud"), first},
+          QStringList{QStringLiteral("--bogus"), first}, QStringList{QStringLiteral("--")},
+          QStringList{QStringLiteral("--"), QStringLiteral("-")}}) {
+        r = run(bad);
+        EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("wavewright: "))) << r.err.toStdString();
+    }
+    r = run({QStringLiteral("--voice"), QStringLiteral("No Such Voice"), first});
+    EXPECT_EQ(r.code, 3);
+    r = run({QStringLiteral("--help")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Exit status:")));
+}
+
+TEST_F(BatchConverterTest, PiecesSpokenInParallelJoinAsOneReading)
+{
+    QByteArray text;
+    for (int i = 0; i < 12; ++i)
+        text += Text;
+    const QString input = write(QStringLiteral("long.txt"), text);
+    const QString one = m_dir.filePath(QStringLiteral("one.wav"));
+    const QString two = m_dir.filePath(QStringLiteral("two.wav"));
+    ASSERT_EQ(
+        run({QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("-o"), one, input}).code,
+        0);
+    ASSERT_EQ(
+        run({QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("-o"), two, input}).code,
+        0);
+    const Audio single = readBack(one);
+    const Audio parallel = readBack(two);
+    EXPECT_NEAR(parallel.seconds(), single.seconds(), single.seconds() * 0.01);
+
+    // The cut points are sentence ends and nothing is lost between the pieces.
+    const QString plain = QString::fromUtf8(text);
+    const QStringList pieces = SentenceChunker::split(plain, 500);
+    EXPECT_EQ(pieces.join(QString()), plain);
+    EXPECT_GT(pieces.size(), 3);
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
+        EXPECT_TRUE(pieces.at(i).trimmed().back().isPunct()) << pieces.at(i).toStdString();
+}
+
+} // namespace

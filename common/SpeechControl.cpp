@@ -2,9 +2,9 @@
 
 #include "DialogRunner.h"
 #include "Engine.h"
+#include "EngineGroup.h"
 #include "EngineSettingsDialog.h"
 #include "EngineSettingsStore.h"
-#include "EspeakEngine.h"
 #include "FliteEngine.h"
 #include "PronunciationDialog.h"
 #include "SpeechError.h"
@@ -40,7 +40,7 @@ int intArgument(const QVariantList &arguments, int i)
 } // namespace
 
 SpeechControl::SpeechControl(int index, QObject *parent)
-    : SpeechControl(index, std::make_unique<EspeakEngine>(), parent)
+    : SpeechControl(index, EngineGroup::standardVoices(), parent)
 {
 }
 
@@ -146,6 +146,18 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
     loadVoices();
     if (m_voices.isEmpty())
         throw SpeechError(SpeechErrors::NoVoice, QStringLiteral("No voice is available to speak."));
+    bool playsItself = false;
+    SpeechWorker::instance().run([&, engine = m_engine.get()] {
+        if (!m_voiceName.isEmpty() && engine->currentVoice() != m_voiceName)
+            engine->selectVoice(m_voiceName);
+        playsItself = engine->playsItself();
+    });
+    if (playsItself)
+        throw SpeechError(SpeechErrors::SynthesisFailed,
+                          QStringLiteral("The voice \"%1\" is spoken by speech-dispatcher, which "
+                                         "cannot write audio files. Choose another voice to "
+                                         "convert a text.")
+                              .arg(m_voiceName));
 
     // The writer is opened here so that an unwritable place fails before any synthesis.
     auto writer = std::make_shared<WavFileWriter>(wavPath, fileRate, m_sampleRate);
@@ -346,6 +358,17 @@ void SpeechControl::setStringProperty(int property, const QString &value)
             throw SpeechError(SpeechErrors::UnknownVoice,
                               QStringLiteral("There is no voice named \"%1\".").arg(value));
         m_voiceName = value;
+        // Voices of one element may come from engines with different sample rates; the
+        // audio of the next utterance is played at the chosen voice's.
+        {
+            Engine *engine = m_engine.get();
+            int rate = m_sampleRate;
+            SpeechWorker::instance().run([&] {
+                engine->selectVoice(value);
+                rate = engine->sampleRate();
+            });
+            m_sampleRate = rate;
+        }
         return;
     case PropertyEngineFolder:
         m_engineFolder = value;
@@ -359,7 +382,7 @@ void SpeechControl::setStringProperty(int property, const QString &value)
         if (!value.trimmed().isEmpty())
             setEngine(std::make_unique<FliteEngine>(value));
         else if (dynamic_cast<FliteEngine *>(m_engine.get()))
-            setEngine(std::make_unique<EspeakEngine>());
+            setEngine(EngineGroup::standardVoices());
         return;
     default:
         throw SpeechError(SpeechErrors::UnsupportedProperty,

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev
   libespeak-ng-dev espeak-ng espeak-ng-data
   flite1-dev flite
-  libsndfile1-dev libsqlite3-dev
+  libsndfile1-dev libsqlite3-dev libspeechd-dev
   libatspi2.0-dev at-spi2-core
   libgtest-dev libgmock-dev googletest
   pulseaudio pulseaudio-utils gstreamer1.0-plugins-base
@@ -16,7 +16,7 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick
-             libreoffice-writer-nogui pandoc)
+             libreoffice-writer-nogui pandoc speech-dispatcher speech-dispatcher-espeak-ng)
 fi
 
 missing=()

@@ -31,6 +31,8 @@ public:
     };
 
     // Receives 16-bit mono samples at sampleRate(). Returning false aborts the synthesis.
+    // An engine that plays its own audio calls it with no samples now and then, only to
+    // learn whether it is still wanted.
     using AudioSink = std::function<bool(const qint16 *samples, int count)>;
     // Receives each spoken word: the sample index (from the first sample of this text's
     // audio) where the word starts, and its position and length in QString units of the
@@ -50,6 +52,11 @@ public:
     // produced. Returns false when a sink aborted; throws SpeechError on failure.
     virtual bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                             const WordSink &word) = 0;
+
+    // True for an engine whose voice is heard through a sound service of its own (the audio
+    // sink gets no samples): it reports each word at the moment the word is heard, as sample
+    // 0, and cannot write a file.
+    virtual bool playsItself() const { return false; }
 
     // What the settings dialog offers for this engine. Fixed per engine type and never
     // touches the library, so any thread may ask.

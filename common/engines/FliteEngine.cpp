@@ -1,5 +1,6 @@
 #include "FliteEngine.h"
 
+#include "FliteBuiltinVoices.h"
 #include "FliteVoiceFile.h"
 #include "SpeechError.h"
 
@@ -130,11 +131,39 @@ const char *const DurationKey = "duration";
 
 FliteEngine::FliteEngine(const QString &voiceFolder) : m_folder(voiceFolder) {}
 
+std::unique_ptr<FliteEngine> FliteEngine::builtIn()
+{
+    auto engine = std::make_unique<FliteEngine>(QString());
+    engine->m_builtIn = true;
+    return engine;
+}
+
 FliteEngine::~FliteEngine()
 {
     std::lock_guard lock(s_fliteLock);
     for (Voice &voice : m_voices)
-        delete_voice(voice.voice);
+        if (voice.owned)
+            delete_voice(voice.voice);
+}
+
+FliteEngine::Voice FliteEngine::describe(cst_voice *loaded)
+{
+    Voice voice;
+    voice.voice = loaded;
+    voice.sampleRate = get_param_int(loaded->features, "sample_rate", 16000);
+    if (const cst_val *db = get_param_val(loaded->features, "cg_db", nullptr)) {
+        const cst_cg_db *cg = val_cg_db(db);
+        if (cg->f0_mean > 0)
+            voice.f0Mean = cg->f0_mean;
+        if (cg->f0_stddev > 0)
+            voice.f0Deviation = cg->f0_stddev;
+    } else {
+        // Diphone voices carry their pitch target as features instead.
+        voice.f0Mean = get_param_float(loaded->features, "int_f0_target_mean", voice.f0Mean);
+        voice.f0Deviation =
+            get_param_float(loaded->features, "int_f0_target_stddev", voice.f0Deviation);
+    }
+    return voice;
 }
 
 double FliteEngine::durationStretch(int rate)
@@ -156,6 +185,20 @@ void FliteEngine::loadVoicesLocked() const
         return;
     m_voicesLoaded = true;
     initialiseLocked();
+
+    if (m_builtIn) {
+        for (const FliteBuiltinVoices::Voice &builtIn : FliteBuiltinVoices::loadLocked()) {
+            Voice voice = describe(builtIn.voice);
+            voice.name = builtIn.name;
+            voice.owned = false;
+            m_voices.push_back(voice);
+        }
+        if (m_voices.empty())
+            m_loadProblem = QStringLiteral("No built-in flite voice is installed.");
+        else
+            m_current = 0;
+        return;
+    }
 
     const QDir dir(m_folder);
     if (m_folder.trimmed().isEmpty() || !dir.exists()) {
@@ -180,17 +223,8 @@ void FliteEngine::loadVoicesLocked() const
             problems.append(QStringLiteral("%1: flite could not load it").arg(file.fileName()));
             continue;
         }
-        Voice voice;
+        Voice voice = describe(loaded);
         voice.name = QStringLiteral("CereVoice ") + file.completeBaseName();
-        voice.voice = loaded;
-        voice.sampleRate = get_param_int(loaded->features, "sample_rate", 16000);
-        if (const cst_val *db = get_param_val(loaded->features, "cg_db", nullptr)) {
-            const cst_cg_db *cg = val_cg_db(db);
-            if (cg->f0_mean > 0)
-                voice.f0Mean = cg->f0_mean;
-            if (cg->f0_stddev > 0)
-                voice.f0Deviation = cg->f0_stddev;
-        }
         m_voices.push_back(voice);
     }
     if (m_voices.empty())

@@ -3,6 +3,7 @@
 #include "Engine.h"
 
 #include <QString>
+#include <memory>
 #include <vector>
 
 struct cst_voice_struct;
@@ -12,12 +13,17 @@ struct cst_voice_struct;
 // extension. A folder without a usable voice file lists no voices. Files are checked before
 // flite reads them, because flite's loader trusts them blindly.
 //
+// builtIn() makes the same engine over the voices compiled into flite's own libraries
+// (FliteBuiltinVoices), so that they speak, mark words and take rate and volume alike.
+//
 // flite keeps global state (its language table, the lexicon), so every call into it holds a
 // process-wide lock; in the program that is always the speech worker.
 class FliteEngine : public Engine
 {
 public:
     explicit FliteEngine(const QString &voiceFolder);
+    // The installed built-in voices; none installed lists no voices.
+    static std::unique_ptr<FliteEngine> builtIn();
     ~FliteEngine() override;
     FliteEngine(const FliteEngine &) = delete;
     FliteEngine &operator=(const FliteEngine &) = delete;
@@ -47,13 +53,17 @@ private:
         int sampleRate = 16000;
         float f0Mean = 100.0f;
         float f0Deviation = 10.0f;
+        bool owned = true; // built-in voices belong to the process, not to this engine
     };
+
+    static Voice describe(cst_voice_struct *loaded);
 
     void loadVoices() const;
     void loadVoicesLocked() const;
     void applyParams(const Voice &voice, const Params &params) const;
 
     QString m_folder;
+    bool m_builtIn = false;
     mutable std::vector<Voice> m_voices;
     mutable bool m_voicesLoaded = false;
     mutable int m_current = -1;

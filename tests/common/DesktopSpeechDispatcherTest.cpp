@@ -1,0 +1,100 @@
+#include "EventRecorder.h"
+#include "SpeechControl.h"
+#include "SpeechError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+// A speech-dispatcher of the test's own, on a private socket with a private copy of the
+// system's configuration, playing into the test script's sound server.
+class DesktopSpeechDispatcher : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString conf = m_dir.filePath("conf");
+        ASSERT_EQ(QProcess::execute("cp", {"-r", "/etc/speech-dispatcher", conf}), 0);
+        m_socket = m_dir.filePath("speechd.sock");
+        m_dispatcher.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_dispatcher.start("speech-dispatcher", {"-s", "-t", "0", "-S", m_socket, "-C", conf, "-L",
+                                                 m_dir.path(), "-P", m_dir.filePath("pid")});
+        ASSERT_TRUE(m_dispatcher.waitForStarted());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                QLocalSocket probe;
+                probe.connectToServer(m_socket);
+                return probe.waitForConnected(100);
+            },
+            20000));
+        qputenv("SPEECHD_ADDRESS", "unix_socket:" + QFile::encodeName(m_socket));
+    }
+    void TearDown() override
+    {
+        qunsetenv("SPEECHD_ADDRESS");
+        m_dispatcher.kill();
+        m_dispatcher.waitForFinished();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_socket;
+    QProcess m_dispatcher;
+};
+} // namespace
+
+// Its voices come after the others, read with their words reported in order, refuse to
+// write a file, and a dispatcher that dies during a reading ends that reading.
+TEST_F(DesktopSpeechDispatcher, VoicesReadMarkWordsRefuseFilesAndSurviveItsDeath)
+{
+    SpeechControl element;
+    QStringList names;
+    for (int i = 0; i < element.countResources(SpeechControl::ResourceVoice); ++i)
+        names << element.getResource(SpeechControl::ResourceVoice, i).name;
+    const QStringList dispatched = names.filter(QStringLiteral("speech-dispatcher espeak-ng "));
+    ASSERT_FALSE(dispatched.isEmpty());
+    EXPECT_GT(names.indexOf(dispatched.first()), names.indexOf(QRegularExpression("^flite ")));
+    EXPECT_TRUE(names.last().startsWith(QStringLiteral("speech-dispatcher ")));
+    // A voice per language, not one per language and variant.
+    EXPECT_LT(dispatched.size(), 1000);
+    const QStringList english = dispatched.filter(QStringLiteral("(en-US)"));
+    ASSERT_FALSE(english.isEmpty()) << names.join('|').toStdString();
+
+    element.setStringProperty(SpeechControl::PropertyVoiceName, english.first());
+    EventRecorder recorder(element);
+    element.speak(QStringLiteral("one two three <four> & five"));
+    ASSERT_TRUE(recorder.waitForEnd());
+    EXPECT_EQ(recorder.wordPositions(), (QList<int>{0, 4, 8, 14, 21, 23}));
+
+    QFile text(m_dir.filePath("in.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Not for a file.");
+    text.close();
+    try {
+        element.speakToFile(text.fileName(), 0, 2, 1, m_dir.filePath("out.wav"), 3, -1, 1);
+        ADD_FAILURE() << "a speech-dispatcher voice wrote a file";
+    } catch (const SpeechError &e) {
+        EXPECT_TRUE(e.description.contains(QStringLiteral("speech-dispatcher")));
+    }
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("out.wav")));
+
+    recorder.onEvent = [&](const EventRecorder::Event &e) {
+        if (e.kind == SpeechControl::EventWordReached && e.position > 0 &&
+            m_dispatcher.state() == QProcess::Running)
+            m_dispatcher.kill();
+    };
+    const int ends = recorder.count(SpeechControl::EventSpeechEnded);
+    element.speak(QStringLiteral("This reading is cut short when the dispatcher goes away, "
+                                 "long before it could reach its last word."));
+    ASSERT_TRUE(recorder.waitForEnd(ends + 1));
+    EXPECT_EQ(m_dispatcher.state(), QProcess::NotRunning);
+    EXPECT_FALSE(element.isSpeaking());
+    // The next reading ends at once instead of waiting for a dispatcher that is gone.
+    element.speak(QStringLiteral("Anyone there?"));
+    EXPECT_TRUE(recorder.waitForEnd(ends + 2));
+}

@@ -158,7 +158,8 @@ TEST_F(ListenerTest, OpenRequestsArriveWholeInPiecesAndBrokenOnesAreDropped)
     deliver(CopyDataRecord::openFileRequest(wide).mid(0, 1));
     deliver(CopyDataRecord::openFileRequest(QStringLiteral("/short.txt")));
     deliver(CopyDataRecord::openFileRequest(wide).mid(1));
-    deliver(CopyDataRecord::openFileRequest(QString(frmListener::MaxPathBytes, QLatin1Char('b'))));
+    deliver(
+        CopyDataRecord::openFileRequest(QString(frmListener::MaxPathBytes + 1, QLatin1Char('b'))));
     EXPECT_EQ(opened, QStringList{QStringLiteral("/short.txt")});
 }
 

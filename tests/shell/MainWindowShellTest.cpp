@@ -241,7 +241,10 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
 {
     frmMain &w = load();
     MessageBoxRecorder boxes;
+    // A drop reaches the widget that accepted the drag's entry.
     auto drop = [&](QMimeData &data) {
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Rt->viewport(), &enter);
         QDropEvent event(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(w.Rt->viewport(), &event);
     };

@@ -13,10 +13,12 @@ packages=(
   libgtest-dev libgmock-dev googletest
   pulseaudio pulseaudio-utils gstreamer1.0-plugins-base
   hicolor-icon-theme adwaita-icon-theme
+  dpkg-dev
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick
-             libreoffice-writer-nogui pandoc speech-dispatcher speech-dispatcher-espeak-ng)
+             libreoffice-writer-nogui pandoc speech-dispatcher speech-dispatcher-espeak-ng
+             lintian desktop-file-utils appstream python3-pyatspi)
 fi
 
 missing=()

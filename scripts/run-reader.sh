@@ -8,4 +8,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" parlance wavewright
 build=${PARLANCE_BUILD_DIR:-$root/build}
 export PARLANCE_MACHINE_REGISTRY=${PARLANCE_MACHINE_REGISTRY:-$build/machine-registry.db}
-exec "$build/reader/parlance" "$@"
+exec "$build/bin/parlance" "$@"

@@ -5,6 +5,7 @@
 #include "FileDialogService.h"
 #include "MessageBoxService.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -12,6 +13,9 @@
 
 const QString DocumentCommands::TitlePrefix = QStringLiteral("Larkvane TTS Reader - ");
 const QString DocumentCommands::UntitledName = QStringLiteral("Untitled");
+const QString DocumentCommands::CannotOpenText =
+    QStringLiteral("The file \"%1\" cannot be opened: it does not exist, is not a file, or "
+                   "cannot be read.");
 
 namespace {
 const QString OpenTitle = QStringLiteral("Pick a File to Open");
@@ -80,12 +84,29 @@ void DocumentCommands::mnuFileOpen_Click()
     const QString path = FileDialogService::getOpenFileName(m_window, OpenTitle, OpenFilter);
     if (path.isEmpty())
         return;
-    if (m_rt && DocumentFile::load(path, m_rt->document(), newDocumentFormat())) {
+    openFile(path);
+}
+
+bool DocumentCommands::openFile(const QString &path)
+{
+    const bool loaded = m_rt && QFileInfo(path).isFile() &&
+                        DocumentFile::load(path, m_rt->document(), newDocumentFormat());
+    if (loaded) {
         m_rt->moveCursor(QTextCursor::Start);
         setCurrentFile(QFileInfo(path).absoluteFilePath());
         updateTitle();
     }
     emit layoutRequested();
+    return loaded;
+}
+
+bool DocumentCommands::openGivenFile(const QString &path)
+{
+    if (openFile(path))
+        return true;
+    MessageBoxService::show(CannotOpenText.arg(QDir::toNativeSeparators(path)),
+                            MessageBoxService::Ok, MessageBoxService::Exclamation, ErrorTitle);
+    return false;
 }
 
 void DocumentCommands::mnuFileSave_Click()

@@ -30,6 +30,16 @@ public:
     // The formatting New gives the insertion point, also used for plain-text files.
     static QTextCharFormat newDocumentFormat();
 
+    // What Open does with the file picked in its dialog. False, with nothing changed, when
+    // the file cannot be read.
+    bool openFile(const QString &path);
+    // A file handed over from outside the window (the command line, a second start, a drop):
+    // opened as Open does, and a file that cannot be opened is named in a message, since
+    // the user picked it elsewhere and would otherwise see nothing happen.
+    bool openGivenFile(const QString &path);
+
+    static const QString CannotOpenText; // %1: the file
+
 public slots:
     void mnuFileNew_Click();
     void mnuFileOpen_Click();

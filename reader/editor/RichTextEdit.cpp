@@ -3,10 +3,55 @@
 #include "RtfClipboard.h"
 #include "rtf/RtfWriter.h"
 
+#include <QDropEvent>
 #include <QMimeData>
+#include <QUrl>
 #include <memory>
 
 RichTextEdit::RichTextEdit(QWidget *parent) : QTextEdit(parent) {}
+
+QStringList RichTextEdit::droppedFiles(const QMimeData *source)
+{
+    QStringList files;
+    if (!source || !source->hasUrls())
+        return files;
+    for (const QUrl &url : source->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+// A file drag is accepted everywhere on the document: no insertion point is shown, since
+// the file replaces the document rather than going in at the cursor.
+void RichTextEdit::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QTextEdit::dragEnterEvent(event);
+}
+
+void RichTextEdit::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QTextEdit::dragMoveEvent(event);
+}
+
+void RichTextEdit::dropEvent(QDropEvent *event)
+{
+    const QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty()) {
+        QTextEdit::dropEvent(event);
+        return;
+    }
+    event->acceptProposedAction();
+    emit filesDropped(files);
+}
 
 QMimeData *RichTextEdit::createMimeDataFromSelection() const
 {

@@ -25,6 +25,17 @@ CopyDataRecord CopyDataRecord::showRequest()
     return fromText(ShowRequestData, ShowText);
 }
 
+QList<CopyDataRecord> CopyDataRecord::openFileRequest(const QString &path)
+{
+    const QByteArray bytes = path.toUtf8();
+    QList<CopyDataRecord> records;
+    // Up to and including the first piece that does not fill the buffer.
+    for (qsizetype at = 0; at <= bytes.size(); at += PieceSize)
+        records << fromText(records.isEmpty() ? OpenFileData : OpenFileMoreData,
+                            bytes.mid(at, PieceSize));
+    return records;
+}
+
 QByteArray CopyDataRecord::toWire() const
 {
     QByteArray bytes(WireSize, '\0');
@@ -46,15 +57,19 @@ std::optional<CopyDataRecord> CopyDataRecord::fromWire(const QByteArray &bytes)
     return record;
 }
 
-QString CopyDataRecord::text() const
+QByteArray CopyDataRecord::bytes() const
 {
     // A claimed length beyond the buffer is cut to the buffer: nothing past it is read.
-    QByteArray copy(BufferSize, '\0');
     const qsizetype count =
         std::min<qsizetype>({qsizetype(cbData), qsizetype(BufferSize), buffer.size()});
-    std::copy_n(buffer.constData(), count, copy.data());
+    QByteArray copy = buffer.left(count);
     const qsizetype zero = copy.indexOf('\0');
-    return QString::fromLocal8Bit(zero < 0 ? copy : copy.left(zero));
+    return zero < 0 ? copy : copy.left(zero);
+}
+
+QString CopyDataRecord::text() const
+{
+    return QString::fromLocal8Bit(bytes());
 }
 
 bool CopyDataRecord::isShowRequest() const

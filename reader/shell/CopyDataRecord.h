@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -16,12 +17,22 @@
 //
 // cbData counts the text plus its terminating zero (10 for "<SHOWTTS>"). A foreign sender
 // may claim any cbData; the receiver copies at most the 255 bytes that the buffer holds.
+//
+// An open request ("open this file and show the window") uses the same record with its own
+// dwData values. A path may be longer than one buffer holds, so it travels as UTF-8 in
+// pieces, one record each, in order: the first with dwData 4, the others with dwData 5.
+// Every piece but the last fills the buffer (254 bytes and the zero); a shorter piece, empty
+// if need be, ends the path. A new first piece always starts a new path, so a request
+// broken off half-way cannot spoil the next one.
 struct CopyDataRecord
 {
     static constexpr int BufferSize = 255;
     static constexpr int HeaderSize = 8;
     static constexpr int WireSize = HeaderSize + BufferSize;
     static constexpr std::uint32_t ShowRequestData = 3;
+    static constexpr std::uint32_t OpenFileData = 4;
+    static constexpr std::uint32_t OpenFileMoreData = 5;
+    static constexpr int PieceSize = BufferSize - 1;
 
     std::uint32_t dwData = 0;
     std::uint32_t cbData = 0;
@@ -35,6 +46,9 @@ struct CopyDataRecord
     // The standard show request "<SHOWTTS>".
     static CopyDataRecord showRequest();
 
+    // The records of an open request for `path` (an absolute path), in sending order.
+    static QList<CopyDataRecord> openFileRequest(const QString &path);
+
     QByteArray toWire() const;
 
     // Reads one record from exactly WireSize bytes; anything else gives nothing.
@@ -45,7 +59,12 @@ struct CopyDataRecord
     // before the first zero character.
     QString text() const;
 
+    // The buffer's bytes in use: cbData of them at most, cut before the first zero.
+    QByteArray bytes() const;
+
     // Whether the receiver acts on this record: dwData 3 and the text, in upper case and
     // without spaces around it, is "<SHOWTTS>".
     bool isShowRequest() const;
+    bool isOpenFile() const { return dwData == OpenFileData; }
+    bool isOpenFileMore() const { return dwData == OpenFileMoreData; }
 };

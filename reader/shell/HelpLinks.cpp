@@ -1,11 +1,38 @@
 #include "HelpLinks.h"
 
 #include "IgnoreErrors.h"
+#include "MessageBoxService.h"
 #include "ShellOpen.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
+
+#ifndef PARLANCE_HOME_PAGE
+#define PARLANCE_HOME_PAGE ""
+#endif
+
+const QString HelpLinks::HelpNotOpenedText =
+    QStringLiteral("No program could be found to show the help page. You can open it in a "
+                   "web browser yourself:\n%1");
+const QString HelpLinks::AddressNotOpenedText =
+    QStringLiteral("No program could be found to open this web address. You can open it in "
+                   "a web browser yourself:\n%1");
+
+namespace {
+// Open calls report success with a result of 32 or above.
+constexpr int FirstSuccess = 32;
+
+// A section of the help page as an address. Encoded, so that a folder with a space in its
+// name does not split the address when it is opened.
+QString helpSection(const QString &section)
+{
+    QUrl url = QUrl::fromLocalFile(HelpLinks::helpFile());
+    url.setFragment(section);
+    return url.toString(QUrl::FullyEncoded);
+}
+} // namespace
 
 HelpLinks::HelpLinks(Opener opener) : m_opener(std::move(opener))
 {
@@ -26,6 +53,17 @@ QString HelpLinks::helpFile()
     return QFileInfo::exists(installed) ? installed : beside;
 }
 
+QString HelpLinks::homePage()
+{
+    const QString configured = QStringLiteral(PARLANCE_HOME_PAGE);
+    return configured.isEmpty() ? helpSection(QStringLiteral("about")) : configured;
+}
+
+QString HelpLinks::voicesPage()
+{
+    return helpSection(QStringLiteral("voices"));
+}
+
 int HelpLinks::open(QString command) const
 {
     int result = 0;
@@ -33,17 +71,26 @@ int HelpLinks::open(QString command) const
     return result;
 }
 
+void HelpLinks::openOrTell(const QString &target, const QString &message) const
+{
+    // ShellOpen itself stays silent; a help command that silently did nothing would leave
+    // the user without any way to the page.
+    if (open(target) < FirstSuccess)
+        MessageBoxService::show(message.arg(target), MessageBoxService::Ok,
+                                MessageBoxService::Information);
+}
+
 void HelpLinks::mnuHelp_Click()
 {
-    open(helpFile());
+    openOrTell(helpFile(), HelpNotOpenedText);
 }
 
 void HelpLinks::mnuVisit_Click()
 {
-    open(HomePage);
+    openOrTell(homePage(), AddressNotOpenedText);
 }
 
 void HelpLinks::Label7_Click()
 {
-    open(VoicesPage);
+    openOrTell(voicesPage(), AddressNotOpenedText);
 }

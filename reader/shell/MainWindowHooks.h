@@ -34,4 +34,7 @@ struct MainWindowHooks
     std::function<void()> enableMonitor; // tmrMonitor
     std::function<void()> FillFontBoxes;
     std::function<void()> Form_Resize;
+
+    // Opens a file handed over from outside the window as File > Open would.
+    std::function<void(const QString &)> openFile;
 };

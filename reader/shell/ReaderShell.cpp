@@ -64,8 +64,9 @@ ListenerTransport &ReaderShell::listenerTransport()
 frmListener &ReaderShell::listener()
 {
     if (!m_listener)
-        m_listener =
-            std::make_unique<frmListener>(listenerTransport(), [this] { ShowMainWindow(); });
+        m_listener = std::make_unique<frmListener>(
+            listenerTransport(), [this] { ShowMainWindow(); },
+            [this](const QString &path) { OpenFileRequest(path); });
     return *m_listener;
 }
 
@@ -164,6 +165,18 @@ void ReaderShell::ShowMainWindow()
         if (m_rightClick && m_rightClick->TrayIconShown())
             m_rightClick->DeleteTrayIcon();
     });
+}
+
+void ReaderShell::OpenFileRequest(const QString &path)
+{
+    ShowMainWindow();
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            if (m_main.openFile)
+                ignoreErrors([&] { m_main.openFile(path); });
+        },
+        Qt::QueuedConnection);
 }
 
 void ReaderShell::unloadForms()

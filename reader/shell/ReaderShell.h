@@ -70,6 +70,10 @@ public:
     // Brings the main window back (from minimized, hidden, or the notification area) and
     // removes the notification-area icon. A show request and a click on the icon do this.
     void ShowMainWindow();
+    // An open request: brings the main window back and opens `path` in it. The file is
+    // opened once the request has been answered, so that the sender does not wait on a long
+    // load or a message about the file.
+    void OpenFileRequest(const QString &path);
 
     // Unloads every form other than the main window (the listener, the notice, the About
     // box, printing).

@@ -12,12 +12,15 @@
 #include "modCereproc.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 ReaderStartup::ReaderStartup(Options options)
     : m_options(std::move(options)), m_shell(std::make_unique<ReaderShell>(m_options.shell))
 {
     if (m_options.commandLine.isNull())
         m_options.commandLine = programCommandLine();
+    if (!m_options.files)
+        m_options.files = programFiles();
     if (!m_options.installVoice)
         m_options.installVoice = &modCereproc::InstallVoice;
 }
@@ -31,7 +34,34 @@ ReaderStartup::~ReaderStartup()
 
 QString ReaderStartup::programCommandLine()
 {
-    return QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+    QString commandLine;
+    splitArguments(QCoreApplication::arguments().mid(1), &commandLine, nullptr);
+    return commandLine;
+}
+
+QStringList ReaderStartup::programFiles()
+{
+    QStringList files;
+    splitArguments(QCoreApplication::arguments().mid(1), nullptr, &files);
+    return files;
+}
+
+void ReaderStartup::splitArguments(const QStringList &arguments, QString *commandLine,
+                                   QStringList *files)
+{
+    // A file's name may hold "-startup" or spaces; only whole arguments that begin with a
+    // dash are switches. An install takes the whole line as its token name, as before.
+    const bool install =
+        arguments.join(QLatin1Char(' ')).contains(QStringLiteral("-install"), Qt::CaseInsensitive);
+    QStringList switches;
+    for (const QString &argument : arguments) {
+        if (install || argument.startsWith(QLatin1Char('-')))
+            switches << argument;
+        else if (files && !argument.isEmpty())
+            *files << QFileInfo(argument).absoluteFilePath();
+    }
+    if (commandLine)
+        *commandLine = switches.join(QLatin1Char(' '));
 }
 
 bool ReaderStartup::StartProgram()
@@ -43,7 +73,10 @@ bool ReaderStartup::StartProgram()
         ignoreErrors([&] { previous = m_shell->instanceGuard().previousInstance(); });
     if (previous) {
         bool answered = false;
-        ignoreErrors([&] { answered = NotifyRunningInstance(); });
+        ignoreErrors([&] {
+            answered = m_options.files->isEmpty() ? NotifyRunningInstance()
+                                                  : NotifyRunningInstance(m_options.files->front());
+        });
         if (!answered)
             MessageBoxService::show(AlreadyRunningText);
         return false;
@@ -67,10 +100,13 @@ bool ReaderStartup::StartProgram()
 
     switch (command.mode()) {
     case StartupCommand::Startup:
-        // Hidden, with only the icon; no listener on this path.
+        // Hidden, with only the icon. The listener is loaded here too, so that starting the
+        // reader again shows this one's window instead of saying it cannot be reached.
+        ignoreErrors([&] { m_shell->listener().Form_Load(); });
         ignoreErrors([&] { loadMainWindow(); });
         ignoreErrors([&] { m_shell->life().Form_Load(true); });
         ignoreErrors([&] { m_shell->rightClick().LoadTrayIcon(); });
+        openFiles();
         return true;
     case StartupCommand::Install:
         ignoreErrors([&] { m_options.installVoice(command.installToken()); });
@@ -81,7 +117,16 @@ bool ReaderStartup::StartProgram()
     ignoreErrors([&] { m_shell->listener().Form_Load(); });
     ignoreErrors([&] { loadMainWindow(); });
     ignoreErrors([&] { m_shell->life().Form_Load(false); });
+    openFiles();
     return true;
+}
+
+void ReaderStartup::openFiles()
+{
+    // After the load sequence, whose New would otherwise empty the document again.
+    const MainWindowHooks &main = m_shell->mainWindow();
+    if (!m_options.files->isEmpty() && main.openFile)
+        ignoreErrors([&] { main.openFile(m_options.files->front()); });
 }
 
 void ReaderStartup::loadMainWindow()
@@ -99,4 +144,14 @@ void ReaderStartup::loadMainWindow()
 bool ReaderStartup::NotifyRunningInstance()
 {
     return m_shell->listenerTransport().send(CopyDataRecord::showRequest());
+}
+
+bool ReaderStartup::NotifyRunningInstance(const QString &file)
+{
+    ListenerTransport &transport = m_shell->listenerTransport();
+    for (const CopyDataRecord &record : CopyDataRecord::openFileRequest(file)) {
+        if (!transport.send(record))
+            return false;
+    }
+    return true;
 }

@@ -4,8 +4,9 @@
 #include "ListenerTransport.h"
 
 frmListener::frmListener(ListenerTransport &transport, std::function<void()> showRequested,
-                         QObject *parent)
-    : QObject(parent), m_transport(transport), m_showRequested(std::move(showRequested))
+                         std::function<void(const QString &)> openRequested, QObject *parent)
+    : QObject(parent), m_transport(transport), m_showRequested(std::move(showRequested)),
+      m_openRequested(std::move(openRequested))
 {
     setObjectName(QStringLiteral("frmListener"));
 }
@@ -48,6 +49,30 @@ void frmListener::ListenerWindowProc(const CopyDataRecord &record)
 
 void frmListener::HandleCopyData(const CopyDataRecord &record)
 {
+    if (record.isOpenFile() || record.isOpenFileMore()) {
+        const QByteArray piece = record.bytes();
+        if (record.isOpenFile()) {
+            m_pendingPath = piece;
+            m_pathInProgress = true;
+        } else if (m_pathInProgress) {
+            m_pendingPath += piece;
+        } else {
+            return; // a stray continuation: no path was begun
+        }
+        if (m_pendingPath.size() > MaxPathBytes) {
+            m_pendingPath.clear();
+            m_pathInProgress = false;
+            return;
+        }
+        if (piece.size() == CopyDataRecord::PieceSize)
+            return; // more to come
+        const QString path = QString::fromUtf8(m_pendingPath);
+        m_pendingPath.clear();
+        m_pathInProgress = false;
+        if (!path.isEmpty() && m_openRequested)
+            m_openRequested(path);
+        return;
+    }
     if (!record.isShowRequest())
         return;
     if (m_showRequested)

@@ -2,21 +2,26 @@
 
 #include "CopyDataRecord.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <functional>
 
 class ListenerTransport;
 
 // The reader's hidden listener. While it is loaded, a second start can reach the running
-// reader through it and ask for the main window. It exists from a normal start until the
-// main window unloads; a reader started hidden ("-startup") has none.
+// reader through it and ask for the main window, or for a file to be opened in it. It
+// exists from the start (hidden or not) until the main window unloads.
 class frmListener : public QObject
 {
     Q_OBJECT
 public:
     // `showRequested` runs for each show request: bring the main window back.
+    // `openRequested` runs for each complete open request with the file's path.
     frmListener(ListenerTransport &transport, std::function<void()> showRequested,
-                QObject *parent = nullptr);
+                std::function<void(const QString &)> openRequested = {}, QObject *parent = nullptr);
+
+    // No path is longer than this; pieces beyond it mean a confused or hostile sender.
+    static constexpr qsizetype MaxPathBytes = 64 * 1024;
     ~frmListener() override;
 
     void Form_Load();
@@ -29,10 +34,13 @@ public:
 
     // Every record that arrives passes through here.
     void ListenerWindowProc(const CopyDataRecord &record);
-    // Acts on a show request and ignores everything else.
+    // Acts on show and open requests and ignores everything else.
     void HandleCopyData(const CopyDataRecord &record);
 
 private:
     ListenerTransport &m_transport;
     std::function<void()> m_showRequested;
+    std::function<void(const QString &)> m_openRequested;
+    QByteArray m_pendingPath; // the pieces of an open request received so far
+    bool m_pathInProgress = false;
 };

@@ -39,6 +39,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -364,6 +365,15 @@ void frmMain::connectMenus()
     });
     Label7->installEventFilter(this);
 
+    // F1 opens help anywhere in the window; the menu caption stays as it is.
+    auto *helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, mnuHelp, &QAction::trigger);
+
+    // A file dropped on the document is opened as File > Open would; dropped text goes in.
+    if (auto *document = qobject_cast<RichTextEdit *>(Rt))
+        connect(document, &RichTextEdit::filesDropped, this,
+                [this](const QStringList &files) { m_documents->openGivenFile(files.front()); });
+
     // A choice in the voice list, by mouse or keyboard.
     connect(List1, &QComboBox::activated, this, [this] { List1_Click(); });
 }
@@ -398,6 +408,7 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.aLeft_Click = [this] { m_formatting->formatMenu()->aLeft_Click(); };
     hooks.FillFontBoxes = [this] { m_formatting->FillFontBoxes(); };
     hooks.Form_Resize = [this] { m_layout->Form_Resize(); };
+    hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
     shell.attachMainWindow(hooks);
 }
 

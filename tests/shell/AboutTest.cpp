@@ -1,4 +1,5 @@
 #include "EarIcon.h"
+#include "HelpLinks.h"
 #include "MessageBoxRecorder.h"
 #include "ShellFixture.h"
 #include "frmAbout.h"
@@ -84,10 +85,33 @@ TEST_F(About, SystemInfoStartsTheFirstInstalledProgramQuotedWhenItsPathHasSpaces
     EXPECT_EQ(boxes.requests().size(), 1);
 }
 
-TEST_F(About, HelpPageIsBuiltBesideTheReader)
+TEST_F(About, HelpPageIsBuiltWhereTheReaderFindsIt)
 {
-    QFile help(QStringLiteral(PARLANCE_READER_DIR "/help.html"));
+    QFile help(QStringLiteral(PARLANCE_HELP_PAGE));
     ASSERT_TRUE(help.open(QIODevice::ReadOnly));
     const QString page = QString::fromUtf8(help.readAll());
     EXPECT_TRUE(page.contains(QStringLiteral("-startup")) && page.contains("-install"));
+    // The links lead to sections that exist.
+    EXPECT_TRUE(page.contains(QStringLiteral("<h2 id=\"about\">About Parlance</h2>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<h2 id=\"voices\">Getting more voices</h2>")));
+    EXPECT_TRUE(HelpLinks::voicesPage().endsWith(QStringLiteral("help.html#voices")));
+}
+
+TEST_F(About, PagesThatNothingOpensAreNamedInAMessage)
+{
+    MessageBoxRecorder boxes;
+    m_openResult = 31; // no program associated
+    HelpLinks &links = shell().links();
+    links.mnuHelp_Click();
+    links.mnuVisit_Click();
+    links.Label7_Click();
+    ASSERT_EQ(boxes.requests().size(), 3);
+    EXPECT_EQ(boxes.requests()[0].text, HelpLinks::HelpNotOpenedText.arg(HelpLinks::helpFile()));
+    EXPECT_EQ(boxes.requests()[1].text, HelpLinks::AddressNotOpenedText.arg(HelpLinks::homePage()));
+    EXPECT_EQ(boxes.requests()[2].text,
+              HelpLinks::AddressNotOpenedText.arg(HelpLinks::voicesPage()));
+
+    m_openResult = 42;
+    links.mnuHelp_Click();
+    EXPECT_EQ(boxes.requests().size(), 3);
 }

@@ -132,6 +132,37 @@ TEST_F(ListenerTest, ShowRequestsAreRecognisedInAnyCaseAndWithSpacesAround)
     }
 }
 
+TEST_F(ListenerTest, OpenRequestsArriveWholeInPiecesAndBrokenOnesAreDropped)
+{
+    QStringList opened;
+    frmListener receiver(
+        *m_transport, [] {}, [&](const QString &path) { opened << path; });
+    auto deliver = [&](const QList<CopyDataRecord> &records) {
+        for (const CopyDataRecord &record : records)
+            receiver.HandleCopyData(*CopyDataRecord::fromWire(record.toWire()));
+    };
+
+    // Exactly one full piece needs an empty one after it; three-byte letters are cut
+    // between pieces and still come out whole.
+    const QString full = QStringLiteral("/") + QString(253, QLatin1Char('a'));
+    const QString wide = QStringLiteral("/home/zoë/") + QString(200, QChar(0x4E2D));
+    EXPECT_EQ(CopyDataRecord::openFileRequest(full).size(), 2);
+    EXPECT_EQ(CopyDataRecord::openFileRequest(wide).size(), 3);
+    deliver(CopyDataRecord::openFileRequest(full));
+    deliver(CopyDataRecord::openFileRequest(wide));
+    EXPECT_EQ(opened, (QStringList{full, wide}));
+
+    // A request broken off after its first piece, a stray continuation and a path past the
+    // limit open nothing, and do not spoil the request after them.
+    opened.clear();
+    deliver(CopyDataRecord::openFileRequest(wide).mid(0, 1));
+    deliver(CopyDataRecord::openFileRequest(QStringLiteral("/short.txt")));
+    deliver(CopyDataRecord::openFileRequest(wide).mid(1));
+    deliver(
+        CopyDataRecord::openFileRequest(QString(frmListener::MaxPathBytes + 1, QLatin1Char('b'))));
+    EXPECT_EQ(opened, QStringList{QStringLiteral("/short.txt")});
+}
+
 TEST_F(ListenerTest, OversizedAndGarbageRecordsChangeNothingAndTheListenerGoesOn)
 {
     // cbData claiming more than the buffer: cut to the buffer, read as text up to the zero.

@@ -1,4 +1,5 @@
 #include "Askprint.h"
+#include "DocumentCommands.h"
 #include "MainWindowLife.h"
 #include "MessageBoxRecorder.h"
 #include "ReaderSettings.h"
@@ -15,11 +16,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -196,8 +199,17 @@ TEST_F(MainWindowShellTest, MenusListTheirItemsAndReachTheShell)
     QTest::mouseClick(w.Label7, Qt::LeftButton);
     ASSERT_EQ(m_opened.size(), 3);
     EXPECT_TRUE(m_opened[0].endsWith(QStringLiteral("help.html|1")));
-    EXPECT_EQ(m_opened[1], HelpLinks::HomePage + QStringLiteral("|1"));
-    EXPECT_EQ(m_opened[2], HelpLinks::VoicesPage + QStringLiteral("|1"));
+    EXPECT_EQ(m_opened[1], HelpLinks::homePage() + QStringLiteral("|1"));
+    EXPECT_EQ(m_opened[2], HelpLinks::voicesPage() + QStringLiteral("|1"));
+
+    // F1 is Help wherever the focus is in the window; the caption shows no key.
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.Rt->setFocus();
+    QTest::keyClick(w.Rt, Qt::Key_F1);
+    ASSERT_EQ(m_opened.size(), 4);
+    EXPECT_TRUE(m_opened[3].endsWith(QStringLiteral("help.html|1")));
+    EXPECT_EQ(w.mnuHelp->text(), QStringLiteral("Help"));
 
     QSignalSpy find(&w, &frmMain::findRequested);
     w.Find->trigger();
@@ -223,6 +235,46 @@ TEST_F(MainWindowShellTest, MenusListTheirItemsAndReachTheShell)
     w.Rt->setPlainText(QStringLiteral("old text"));
     w.mnuFileNew->trigger();
     EXPECT_TRUE(w.Rt->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
+{
+    frmMain &w = load();
+    MessageBoxRecorder boxes;
+    // A drop reaches the widget that accepted the drag's entry.
+    auto drop = [&](QMimeData &data) {
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Rt->viewport(), &enter);
+        QDropEvent event(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Rt->viewport(), &event);
+    };
+    const QString file = m_dir.filePath(QStringLiteral("dropped ünï.txt"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("Dropped words.");
+    out.close();
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(m_dir.path())});
+    drop(files);
+    EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("Dropped words."));
+    EXPECT_EQ(w.documents()->CurrentFile(), file);
+
+    QMimeData text;
+    text.setText(QStringLiteral("More "));
+    drop(text);
+    EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
+    EXPECT_EQ(w.documents()->CurrentFile(), file);
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    // A folder is refused with a message naming it, and nothing changes.
+    QMimeData folder;
+    folder.setUrls({QUrl::fromLocalFile(m_dir.path())});
+    drop(folder);
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text, DocumentCommands::CannotOpenText.arg(m_dir.path()));
+    EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
+    EXPECT_EQ(w.documents()->CurrentFile(), file);
 }
 
 TEST_F(MainWindowShellTest, ExitAsksWithNoAsTheDefaultAndEndsOnlyOnYes)

@@ -36,6 +36,7 @@ MainWindowHooks FakeMainWindow::hooks()
     h.enableMonitor = [this] { calls << QStringLiteral("enableMonitor"); };
     h.FillFontBoxes = [this] { calls << QStringLiteral("FillFontBoxes"); };
     h.Form_Resize = [this] { calls << QStringLiteral("Form_Resize"); };
+    h.openFile = [this](const QString &path) { calls << QStringLiteral("openFile:") + path; };
     return h;
 }
 

@@ -124,18 +124,53 @@ TEST_F(StartupTest, SecondStartBringsBackTheFirstReaderAndRemovesItsIcon)
     EXPECT_TRUE(m_main.window.isVisible());
 }
 
-TEST_F(StartupTest, SecondStartAgainstAHiddenReaderGetsTheMessage)
+TEST_F(StartupTest, SecondStartBringsBackAHiddenReaderAndHandsOverItsFile)
 {
     m_tray = false;
+    MessageBoxRecorder boxes;
     auto first = start(QStringLiteral("-StartUp"));
     ASSERT_TRUE(m_running);
     EXPECT_FALSE(m_main.window.isVisible());
-    EXPECT_FALSE(first->shell().listener().isLoaded());
+    EXPECT_TRUE(first->shell().listener().isLoaded());
 
-    const QStringList report = secondStart(QStringLiteral("start"));
+    EXPECT_EQ(secondStart(QStringLiteral("start")), QStringList{QStringLiteral("ENDED")});
+    EXPECT_TRUE(m_main.window.isVisible());
+
+    // A path longer than one record, with spaces, non-ASCII letters and "-startup" in it,
+    // arrives whole; the file is opened once the sender has its answer.
+    const QString file = m_dir.filePath(QString(3, QChar(0x00E9)) + QStringLiteral(" x-startup ") +
+                                        QString(300, QLatin1Char('n')) + QStringLiteral(".rtf"));
+    m_main.window.hide();
+    EXPECT_EQ(secondStart(QStringLiteral("start"), {file}), QStringList{QStringLiteral("ENDED")});
+    EXPECT_TRUE(m_main.window.isVisible());
+    QTest::qWait(0);
+    EXPECT_EQ(m_main.calls.filter(QStringLiteral("openFile:")),
+              QStringList{QStringLiteral("openFile:") + file});
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    // Without an answering reader the second start says so, naming the process to end.
+    first->shell().listener().Form_Unload();
+    const QStringList report = secondStart(QStringLiteral("start"), {file});
     EXPECT_EQ(report, (QStringList{QStringLiteral("MESSAGE:") + ReaderStartup::AlreadyRunningText,
                                    QStringLiteral("ENDED")}));
-    EXPECT_FALSE(m_main.window.isVisible());
+    EXPECT_TRUE(ReaderStartup::AlreadyRunningText.contains(QStringLiteral("parlance process")));
+}
+
+TEST_F(StartupTest, FirstStartOpensTheFirstFileNamedAfterItsLoad)
+{
+    const QString file = m_dir.filePath(QStringLiteral("letter one.rtf"));
+    QStringList files;
+    ReaderStartup::splitArguments({QStringLiteral("-startup"), file, QStringLiteral("b.txt")},
+                                  nullptr, &files);
+    EXPECT_EQ(files, (QStringList{file, QDir::current().absoluteFilePath("b.txt")}));
+
+    // "crash" ends the reader as soon as it runs.
+    const QStringList report =
+        secondStart(QStringLiteral("crash"), {file, QStringLiteral("b.txt")});
+    ASSERT_GE(report.size(), 3);
+    EXPECT_EQ(report.mid(0, 3),
+              (QStringList{QStringLiteral("MAINWINDOW"), QStringLiteral("OPEN:") + file,
+                           QStringLiteral("RUNNING")}));
 }
 
 TEST_F(StartupTest, InstallRunsBesideARunningReaderAndOpensNoWindow)

@@ -118,7 +118,7 @@ TEST_F(Tray, PopupOpensHelpTheWebSiteAndAModelessAboutBox)
     tray.mnuHelp->trigger();
     tray.mnuSite->trigger();
     EXPECT_EQ(m_opened, (QStringList{HelpLinks::helpFile() + QStringLiteral("|1"),
-                                     HelpLinks::HomePage + QStringLiteral("|1")}));
+                                     HelpLinks::homePage() + QStringLiteral("|1")}));
     EXPECT_TRUE(HelpLinks::helpFile().endsWith(QStringLiteral("/help.html")));
 
     tray.mnuAbout->trigger();

@@ -2,7 +2,8 @@
 //   shell_helper start|crash <runtime folder> <settings file> [command line words...]
 // It starts like the reader, with a plain window standing in for the main window, and
 // reports on standard output: "MESSAGE:<text>" for each message box, "INSTALL:<token>",
-// "MAINWINDOW" when the main window is created, then "RUNNING" or "ENDED". A running
+// "MAINWINDOW" when the main window is created, "OPEN:<path>" for each file it is asked to
+// open, then "RUNNING" or "ENDED". A running
 // "start" serves until a line arrives on standard input; "crash" aborts once it runs.
 #include "MainWindowHooks.h"
 #include "MessageBoxService.h"
@@ -37,13 +38,20 @@ int main(int argc, char **argv)
     });
 
     ReaderStartup::Options options;
-    options.commandLine = args.mid(4).join(QLatin1Char(' '));
+    QStringList files;
+    ReaderStartup::splitArguments(args.mid(4), &options.commandLine, &files);
     if (options.commandLine.isNull())
         options.commandLine = QLatin1String("");
+    options.files = files;
     options.installVoice = [](const QString &token) { report(QStringLiteral("INSTALL:") + token); };
-    options.createMainWindow = [](ReaderShell &) {
+    options.createMainWindow = [](ReaderShell &shell) {
         report(QStringLiteral("MAINWINDOW"));
-        return std::make_unique<QWidget>();
+        auto window = std::make_unique<QWidget>();
+        MainWindowHooks hooks;
+        hooks.window = window.get();
+        hooks.openFile = [](const QString &path) { report(QStringLiteral("OPEN:") + path); };
+        shell.attachMainWindow(hooks);
+        return window;
     };
     options.shell.runtimeFolder = args.at(2);
     options.shell.settingsFile = args.at(3);

@@ -18,7 +18,9 @@
 #include <QScopeGuard>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace {
 const QString ErrorTitle = QStringLiteral("Error");
@@ -106,6 +108,14 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         close();
         return SaveCancelled;
     }
+    // The text file is deleted after a successful conversion: were it the WAV file too, the
+    // result would go with it.
+    if (isSameFile(wavFile, FileToOpen)) {
+        showError(QStringLiteral("The WAV file cannot be the text file that is being "
+                                 "converted. Choose another name for the WAV file."));
+        close();
+        return Failed;
+    }
 
     // A voice that cannot be set up would make the engine speak with some other voice, or
     // not at all: stop here and keep the text file.
@@ -125,6 +135,20 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
     const Outcome outcome = synthesize(EngineName, FileToOpen, wavFile);
     close();
     return outcome;
+}
+
+bool frmConvert::isSameFile(const QString &first, const QString &second)
+{
+    // Through links and relative spellings alike; a hard link is the same file too.
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    if (!a.exists() || !b.exists())
+        return false;
+    if (a.canonicalFilePath() == b.canonicalFilePath())
+        return true;
+    std::error_code error;
+    return std::filesystem::equivalent(std::filesystem::path(first.toStdU16String()),
+                                       std::filesystem::path(second.toStdU16String()), error);
 }
 
 QString frmConvert::lastCereVoice(const QStringList &voices)

@@ -37,13 +37,21 @@ WavFileWriter::~WavFileWriter()
     discard();
 }
 
-void WavFileWriter::open(const QString &path, int fileRate, int inputRate)
+void WavFileWriter::open(const QString &givenPath, int fileRate, int inputRate)
 {
     discard();
     auto resampler = std::make_unique<Resampler>(inputRate, fileRate);
 
-    // Create the hidden part file exclusively, with ordinary permissions, beside the target
-    // so that the final rename stays on one file system.
+    // A link is written through, as the document save does: the rename replaces the file it
+    // points at, and the link stays a link.
+    QString path = givenPath;
+    if (const QFileInfo given(givenPath); given.isSymLink()) {
+        const QString canonical = given.canonicalFilePath();
+        path = canonical.isEmpty() ? given.symLinkTarget() : canonical;
+    }
+
+    // Create the hidden part file exclusively beside the target so that the final rename
+    // stays on one file system.
     const QFileInfo target(path);
     if (target.isDir() || (target.exists() && !target.isWritable()))
         throw SpeechError(SpeechErrors::FileAccess,
@@ -61,6 +69,10 @@ void WavFileWriter::open(const QString &path, int fileRate, int inputRate)
         QFile file(candidate);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             partPath = candidate;
+            // A replaced file keeps its permissions (a private recording stays private); a
+            // new one gets the ordinary ones.
+            if (target.exists())
+                file.setPermissions(target.permissions());
             break;
         }
         // A name already taken is worth another try; anything else is the folder's fault.

@@ -70,6 +70,8 @@ bool ReaderStartup::StartProgram()
         // Hidden, with only the icon; no listener on this path.
         ignoreErrors([&] { loadMainWindow(); });
         ignoreErrors([&] { m_shell->life().Form_Load(true); });
+        if (m_shell->endRequested())
+            return false;
         ignoreErrors([&] { m_shell->rightClick().LoadTrayIcon(); });
         return true;
     case StartupCommand::Install:
@@ -81,7 +83,9 @@ bool ReaderStartup::StartProgram()
     ignoreErrors([&] { m_shell->listener().Form_Load(); });
     ignoreErrors([&] { loadMainWindow(); });
     ignoreErrors([&] { m_shell->life().Form_Load(false); });
-    return true;
+    // The load lets events run; a termination request handled there could not stop an
+    // event loop that was not running yet, so the caller must not start one.
+    return !m_shell->endRequested();
 }
 
 void ReaderStartup::loadMainWindow()

@@ -3,6 +3,7 @@
 #include "CharacterOffset.h"
 #include "DocumentFile.h"
 #include "FileDialogService.h"
+#include "LoadNotice.h"
 #include "MessageBoxService.h"
 
 #include <QFileInfo>
@@ -84,6 +85,7 @@ void DocumentCommands::mnuFileOpen_Click()
         m_rt->moveCursor(QTextCursor::Start);
         setCurrentFile(QFileInfo(path).absoluteFilePath());
         updateTitle();
+        LoadNotice::tell(m_rt->document());
     }
     emit layoutRequested();
 }

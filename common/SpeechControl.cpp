@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -124,6 +125,21 @@ void SpeechControl::speak(const QString &text)
     SpeechHub::instance().speak(this, text);
 }
 
+QByteArray SpeechControl::readRegularFile(const QString &path)
+{
+    // Only a regular file is opened: a FIFO or a device would hold the caller (the window,
+    // with its Cancel button) until somebody writes to it. Looking first costs no wait.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw SpeechError(SpeechErrors::FileNotFound,
+                          QStringLiteral("Cannot read %1: it is not a regular file.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw SpeechError(SpeechErrors::FileNotFound,
+                          QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
 void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QString &wavPath, int,
                                 int format, int)
 {
@@ -136,12 +152,7 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
         throw SpeechError(SpeechErrors::InvalidArgument,
                           QStringLiteral("Unknown audio format %1.").arg(format));
 
-    QFile file(textPath);
-    if (!file.open(QIODevice::ReadOnly))
-        throw SpeechError(SpeechErrors::FileNotFound,
-                          QStringLiteral("Cannot read %1: %2").arg(textPath, file.errorString()));
-    const QString text = TextFileDecoder::decode(file.readAll());
-    file.close();
+    const QString text = TextFileDecoder::decode(readRegularFile(textPath));
 
     loadVoices();
     if (m_voices.isEmpty())

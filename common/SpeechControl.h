@@ -99,6 +99,8 @@ signals:
     void fileProgress(qint64 done, qint64 total);
 
 private:
+    // The whole of a regular file; anything else (a FIFO, a device, a folder) is refused.
+    static QByteArray readRegularFile(const QString &path);
     friend class SpeechHub;
     void raise(int kind, int position);
 

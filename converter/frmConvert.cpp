@@ -27,7 +27,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace {
 const QString ErrorTitle = QStringLiteral("Error");
@@ -140,6 +142,14 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         close();
         return SaveCancelled;
     }
+    // The text file is deleted after a successful conversion: were it the WAV file too, the
+    // result would go with it.
+    if (isSameFile(wavFile, FileToOpen)) {
+        showError(QStringLiteral("The WAV file cannot be the text file that is being "
+                                 "converted. Choose another name for the WAV file."));
+        close();
+        return Failed;
+    }
     const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
     m_enginePath = EnginePath;
     m_languagePath = LanguagePath;
@@ -164,6 +174,20 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         converterSettings().setValue(LastFolderKey, QFileInfo(wavFile).absolutePath());
     close();
     return outcome;
+}
+
+bool frmConvert::isSameFile(const QString &first, const QString &second)
+{
+    // Through links and relative spellings alike; a hard link is the same file too.
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    if (!a.exists() || !b.exists())
+        return false;
+    if (a.canonicalFilePath() == b.canonicalFilePath())
+        return true;
+    std::error_code error;
+    return std::filesystem::equivalent(std::filesystem::path(first.toStdU16String()),
+                                       std::filesystem::path(second.toStdU16String()), error);
 }
 
 QString frmConvert::lastCereVoice(const QStringList &voices)

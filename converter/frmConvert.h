@@ -41,6 +41,8 @@ public:
     // The voice the CereVoice set-up leaves selected: the last one whose name holds
     // "CereVoice" in any case; empty when none does.
     static QString lastCereVoice(const QStringList &voices);
+    // Whether two paths name one existing file.
+    static bool isSameFile(const QString &first, const QString &second);
 
     // The save dialog's choices, WAV first as the default.
     static QString saveFilter();

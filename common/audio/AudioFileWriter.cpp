@@ -158,14 +158,22 @@ AudioFileWriter::~AudioFileWriter()
     discard();
 }
 
-void AudioFileWriter::open(const QString &path, Format format, int fileRate, int inputRate,
+void AudioFileWriter::open(const QString &givenPath, Format format, int fileRate, int inputRate,
                            const Tags &tags)
 {
     discard();
     auto resampler = std::make_unique<Resampler>(inputRate, fileRate);
 
-    // Create the hidden part file exclusively, with ordinary permissions, beside the target
-    // so that the final rename stays on one file system.
+    // A link is written through, as the document save does: the rename replaces the file it
+    // points at, and the link stays a link.
+    QString path = givenPath;
+    if (const QFileInfo given(givenPath); given.isSymLink()) {
+        const QString canonical = given.canonicalFilePath();
+        path = canonical.isEmpty() ? given.symLinkTarget() : canonical;
+    }
+
+    // Create the hidden part file exclusively beside the target so that the final rename
+    // stays on one file system.
     const QFileInfo target(path);
     if (target.isDir() || (target.exists() && !target.isWritable()))
         throw SpeechError(SpeechErrors::FileAccess,
@@ -182,6 +190,10 @@ void AudioFileWriter::open(const QString &path, Format format, int fileRate, int
         part->file.setFileName(candidate);
         if (part->file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             partPath = candidate;
+            // A replaced file keeps its permissions (a private recording stays private); a
+            // new one gets the ordinary ones.
+            if (target.exists())
+                part->file.setPermissions(target.permissions());
             break;
         }
         // A name already taken is worth another try; anything else is the folder's fault.

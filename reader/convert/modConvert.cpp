@@ -1,11 +1,13 @@
 #include "modConvert.h"
 
 #include "MessageBoxService.h"
+#include "PrivateFolder.h"
 #include "frmConvertWarn.h"
 #include "modRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -30,7 +32,12 @@ bool DoConvert(const ConversionRequest &request)
     const QString textFile = WriteTemporaryTextFile(
         DocumentLine(request.documentText) + QStringLiteral("\r\n"),
         request.temporaryFolder.isEmpty() ? TemporaryFolder() : request.temporaryFolder, &error);
-    if (textFile.isEmpty()) {
+    if (textFile.contains(QLatin1Char('*'))) {
+        QFile::remove(textFile);
+        error = QStringLiteral("The temporary file's path holds a \"*\", which the "
+                               "converter's command line cannot carry.");
+    }
+    if (textFile.isEmpty() || !error.isEmpty()) {
         MessageBoxService::show(
             QStringLiteral("The document could not be written to a temporary file, so it "
                            "cannot be converted.\n%1")
@@ -67,11 +74,19 @@ QString DocumentLine(const QString &text)
 
 QString TemporaryFolder()
 {
-    // The runtime folder belongs to the user alone (Qt checks its owner and permissions);
-    // the shared temporary folder is the fallback.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return modRegistry::GetTempDir();
+    // The converter's command line has no quoting: a "*" in the text file's path would
+    // split it into more fields. A private folder comes first (the file holds the user's
+    // text), then the temporary-files folder, then a private folder under /tmp.
+    const QChar separator = QLatin1Char('*');
+    QString folder = PrivateFolder::runtimeFolder();
+    if (folder.isEmpty() || folder.contains(separator)) {
+        const QString temp = modRegistry::GetTempDir();
+        if (!temp.isEmpty() && !temp.contains(separator))
+            return temp;
+        folder = PrivateFolder::runtimeFolderWithout(separator);
+    }
+    if (folder.isEmpty())
+        return {};
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return QDir::toNativeSeparators(folder);

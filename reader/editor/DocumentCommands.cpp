@@ -3,6 +3,7 @@
 #include "CharacterOffset.h"
 #include "DocumentFile.h"
 #include "FileDialogService.h"
+#include "LoadNotice.h"
 #include "MessageBoxService.h"
 
 #include <QDir>
@@ -95,6 +96,7 @@ bool DocumentCommands::openFile(const QString &path)
         m_rt->moveCursor(QTextCursor::Start);
         setCurrentFile(QFileInfo(path).absoluteFilePath());
         updateTitle();
+        LoadNotice::tell(m_rt->document());
     }
     emit layoutRequested();
     return loaded;

@@ -1,5 +1,6 @@
 #include "DocumentFile.h"
 
+#include "ParagraphBreaker.h"
 #include "PlainTextDecoder.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -38,7 +39,10 @@ void DocumentFile::loadData(const QByteArray &data, QTextDocument *document,
         reader.read(data, cursor);
     } else {
         cursor.setBlockCharFormat(plainFormat);
-        cursor.insertText(PlainTextDecoder::decode(data), plainFormat);
+        int breaks = 0;
+        cursor.insertText(ParagraphBreaker::breakLines(PlainTextDecoder::decode(data), &breaks),
+                          plainFormat);
+        ParagraphBreaker::noteBreaks(document, breaks);
     }
     cursor.endEditBlock();
     document->setUndoRedoEnabled(true);

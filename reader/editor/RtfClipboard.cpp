@@ -1,5 +1,7 @@
 #include "RtfClipboard.h"
 
+#include "LoadNotice.h"
+#include "ParagraphBreaker.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -74,7 +76,10 @@ void RtfClipboard::paste(QTextCursor &cursor)
 void RtfClipboard::insertRtf(const QByteArray &rtf, QTextCursor &cursor)
 {
     QTextDocument pasted;
-    RtfReader().read(rtf, QTextCursor(&pasted));
+    RtfReader reader;
+    reader.setPictureOwner(cursor.document());
+    reader.read(rtf, QTextCursor(&pasted));
+    ParagraphBreaker::noteBreaks(cursor.document(), ParagraphBreaker::takeBreaks(&pasted));
 
     // A fragment carries the text and its formats but not the pictures behind image
     // names: hand those to the receiving document.
@@ -97,4 +102,5 @@ void RtfClipboard::insertRtf(const QByteArray &rtf, QTextCursor &cursor)
     else
         cursor.insertFragment(fragment);
     cursor.endEditBlock();
+    LoadNotice::tell(target);
 }

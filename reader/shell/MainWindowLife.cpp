@@ -8,6 +8,8 @@
 #include "frmRightClick.h"
 
 #include <QApplication>
+#include <QRect>
+#include <QScreen>
 #include <QThread>
 #include <QWidget>
 #include <cmath>
@@ -58,18 +60,31 @@ MainWindowLife::MainWindowLife(ReaderShell &shell) : m_shell(shell) {}
 
 void MainWindowLife::Form_Load(bool startedHidden)
 {
+    // The yields let a termination request in; once the window is unloaded the rest of
+    // the load would only undo that.
     const MainWindowHooks &main = m_shell.mainWindow();
+    m_loadStarted = true;
     run(main.rememberClipboard);
     yield();
+    if (m_unloaded)
+        return;
     run(main.aLeft_Click);
     ignoreErrors([&] { restoreGeometry(); });
     if (!startedHidden && main.window)
         ignoreErrors([&] { main.window->show(); });
     yield();
+    if (m_unloaded)
+        return;
     run(main.LoadSynthesis);
+    if (m_unloaded)
+        return;
     ignoreErrors([&] { LoadOptions(); });
+    if (m_unloaded)
+        return;
     run(main.mnuFileNew_Click);
     yield();
+    if (m_unloaded)
+        return;
     run(main.enableMonitor);
 }
 
@@ -95,8 +110,12 @@ void MainWindowLife::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    ignoreErrors([&] { saveGeometry(); });
-    ignoreErrors([&] { SaveOptions(); });
+    // Only what was loaded is written back: an unload during the load must not store an
+    // empty voice or the designed geometry over the user's settings.
+    if (!m_loadStarted || m_geometryRestored)
+        ignoreErrors([&] { saveGeometry(); });
+    if (!m_loadStarted || m_optionsLoaded)
+        ignoreErrors([&] { SaveOptions(); });
     ignoreErrors([&] { m_shell.unloadForms(); });
 }
 
@@ -108,15 +127,38 @@ void MainWindowLife::restoreGeometry()
     ReaderSettings &settings = m_shell.settings();
     const QString &section = ReaderSettings::SectionSettings;
     // Left, top, width, height in that order; a damaged value leaves its dimension alone.
+    QRect wanted(window->pos(), window->size());
     if (const auto left = pixels(settings.GetSetting(section, MainLeft, QStringLiteral("1000"))))
-        window->move(*left, window->y());
+        wanted.moveLeft(*left);
     if (const auto top = pixels(settings.GetSetting(section, MainTop, QStringLiteral("1000"))))
-        window->move(window->x(), *top);
+        wanted.moveTop(*top);
     if (const auto width = pixels(settings.GetSetting(section, MainWidth, QStringLiteral("6500"))))
-        window->resize(std::max(*width, 1), window->height());
+        wanted.setWidth(std::max(*width, 1));
     if (const auto height =
             pixels(settings.GetSetting(section, MainHeight, QStringLiteral("6500"))))
-        window->resize(window->width(), std::max(*height, 1));
+        wanted.setHeight(std::max(*height, 1));
+    const QRect placed = clampToScreen(wanted, window->minimumSize());
+    window->move(placed.topLeft());
+    window->resize(placed.size());
+    m_geometryRestored = true;
+}
+
+QRect MainWindowLife::clampToScreen(const QRect &wanted, const QSize &minimum)
+{
+    // The settings file is the user's to edit and may come from a larger desktop: a window
+    // bigger than the screen costs gigabytes of back buffer, and one placed off screen is
+    // lost to the user and written back so at exit.
+    QScreen *screen = QGuiApplication::screenAt(wanted.topLeft());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return wanted;
+    const QRect area = screen->availableGeometry();
+    const int width = std::max(std::min(wanted.width(), area.width()), minimum.width());
+    const int height = std::max(std::min(wanted.height(), area.height()), minimum.height());
+    const int left = std::max(std::min(wanted.left(), area.right() + 1 - width), area.left());
+    const int top = std::max(std::min(wanted.top(), area.bottom() + 1 - height), area.top());
+    return QRect(left, top, width, height);
 }
 
 void MainWindowLife::saveGeometry()
@@ -177,6 +219,7 @@ void MainWindowLife::LoadOptions()
     }
     run(main.PitchSpeed);
     ignoreErrors([&] { settings.SaveSetting(section, ProperShutdown, ReaderSettings::False); });
+    m_optionsLoaded = true;
 }
 
 void MainWindowLife::SaveOptions()

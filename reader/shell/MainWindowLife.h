@@ -1,5 +1,7 @@
 #pragma once
 
+class QRect;
+class QSize;
 class ReaderShell;
 
 // The life of the main window from load to unload and the reader's options: geometry and
@@ -33,6 +35,9 @@ public:
     // Geometry from and to the settings, in twips.
     void restoreGeometry();
     void saveGeometry();
+    // A window rectangle moved and shrunk into the available area of the screen it starts
+    // on (the primary one when none), never below the window's minimum size.
+    static QRect clampToScreen(const QRect &wanted, const QSize &minimum);
 
     // File > Exit: asks, then unloads the window and ends the program.
     void mnuFileExit_Click();
@@ -41,4 +46,7 @@ private:
     ReaderShell &m_shell;
     bool m_activated = false;
     bool m_unloaded = false;
+    bool m_loadStarted = false;
+    bool m_geometryRestored = false;
+    bool m_optionsLoaded = false;
 };

@@ -201,6 +201,7 @@ void ReaderShell::unloadForms()
 
 void ReaderShell::endProgram()
 {
+    m_endRequested = true;
     if (m_options.endProgram)
         m_options.endProgram();
     else

@@ -78,8 +78,10 @@ public:
     // Unloads every form other than the main window (the listener, the notice, the About
     // box, printing).
     void unloadForms();
-    // Ends the program at once.
+    // Ends the program at once. Asked before the event loop runs (during the load), the
+    // request is kept: the load stops and the start-up ends the process instead.
     void endProgram();
+    bool endRequested() const { return m_endRequested; }
 
 private:
     ShellOptions m_options;
@@ -93,4 +95,5 @@ private:
     std::unique_ptr<HelpLinks> m_links;
     QPointer<frmAbout> m_about;
     QPointer<Askprint> m_askprint;
+    bool m_endRequested = false;
 };

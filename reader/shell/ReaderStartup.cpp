@@ -105,6 +105,8 @@ bool ReaderStartup::StartProgram()
         ignoreErrors([&] { m_shell->listener().Form_Load(); });
         ignoreErrors([&] { loadMainWindow(); });
         ignoreErrors([&] { m_shell->life().Form_Load(true); });
+        if (m_shell->endRequested())
+            return false;
         ignoreErrors([&] { m_shell->rightClick().LoadTrayIcon(); });
         openFiles();
         return true;
@@ -117,6 +119,10 @@ bool ReaderStartup::StartProgram()
     ignoreErrors([&] { m_shell->listener().Form_Load(); });
     ignoreErrors([&] { loadMainWindow(); });
     ignoreErrors([&] { m_shell->life().Form_Load(false); });
+    // The load lets events run; a termination request handled there could not stop an
+    // event loop that was not running yet, so the caller must not start one.
+    if (m_shell->endRequested())
+        return false;
     openFiles();
     return true;
 }

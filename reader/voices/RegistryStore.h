@@ -40,6 +40,10 @@ public:
     // has sub-keys is not deleted.
     virtual bool deleteKey(Handle key, const QString &subKey) = 0;
 
+    // How many reads so far gave up because another process held the store locked; a
+    // caller that sees it grow reads again later.
+    virtual int busyMisses() const { return 0; }
+
     // How string values are laid out in bytes. Without a terminating NUL: readers cut at the
     // first NUL anyway.
     virtual QByteArray encodeString(const QString &text) const;

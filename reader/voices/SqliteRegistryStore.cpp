@@ -4,13 +4,33 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QThread>
 #include <sqlite3.h>
 
 namespace {
 // Long enough to outlast any voice installation running beside us, short enough that a
-// stuck process does not freeze the reader for good.
+// stuck process does not hold a tool or a worker for good.
 constexpr int BusyTimeoutMs = 30000;
+// The window's thread waits no longer than this; what it could not read is read again
+// later (busyMisses tells the caller).
+constexpr int InteractiveBusyTimeoutMs = 250;
+
+bool onInteractiveThread()
+{
+    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    return app && QThread::currentThread() == app->thread();
+}
+
+// SQLite would open a FIFO or a device and block on it for good: only a regular file
+// (or a link to one) is a registry.
+bool isUsablePath(const QString &path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || info.isFile();
+}
 
 // The registry's own limits: a key name of 255 characters, 512 levels, value names of
 // 16383 characters. Keeping them also keeps the recursive deletion of a tree shallow.
@@ -79,6 +99,8 @@ sqlite3 *SqliteRegistryStore::connection(bool forWrite)
     // at the next read.
     if (!forWrite && !QFileInfo::exists(m_path))
         return nullptr;
+    if (!isUsablePath(m_path))
+        return nullptr;
 
     const QByteArray name = QFile::encodeName(m_path);
     int flags = SQLITE_OPEN_READWRITE;
@@ -100,11 +122,32 @@ sqlite3 *SqliteRegistryStore::connection(bool forWrite)
         }
         flags = SQLITE_OPEN_READONLY;
     }
-    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    sqlite3_busy_handler(db, &SqliteRegistryStore::onBusy, this);
     sqlite3_extended_result_codes(db, 1);
     m_db = db;
     m_readOnlyConnection = flags == SQLITE_OPEN_READONLY;
     return forWrite && m_readOnlyConnection ? nullptr : m_db;
+}
+
+int SqliteRegistryStore::onBusy(void *store, int attempt)
+{
+    // A wait of a few milliseconds per attempt, up to the thread's limit.
+    constexpr int StepMs = 5;
+    auto *self = static_cast<SqliteRegistryStore *>(store);
+    // A change waits its turn in full: giving up would lose it.
+    const int limit =
+        !self->m_writing && onInteractiveThread() ? InteractiveBusyTimeoutMs : BusyTimeoutMs;
+    if (attempt * StepMs >= limit) {
+        self->m_busyMisses.fetch_add(1);
+        return 0;
+    }
+    QThread::msleep(StepMs);
+    return 1;
+}
+
+int SqliteRegistryStore::busyMisses() const
+{
+    return m_busyMisses.load();
 }
 
 bool SqliteRegistryStore::write(const std::function<bool(sqlite3 *)> &changes)
@@ -112,6 +155,14 @@ bool SqliteRegistryStore::write(const std::function<bool(sqlite3 *)> &changes)
     sqlite3 *db = connection(true);
     if (!db)
         return false;
+    m_keyListing.reset();
+    m_valueListing.reset();
+    const bool outerWrite = !m_writing;
+    m_writing = true;
+    const auto done = qScopeGuard([&] {
+        if (outerWrite)
+            m_writing = false;
+    });
     // Inside a batch each change gets a savepoint, so that a change that fails half way
     // leaves nothing behind even when the batch goes on.
     const bool outermost = sqlite3_get_autocommit(db) != 0;
@@ -300,31 +351,62 @@ bool SqliteRegistryStore::deleteValue(Handle key, const QString &name)
     });
 }
 
+std::optional<QString> SqliteRegistryStore::listed(std::optional<Listing> &listing, Handle key,
+                                                   int index, const char *sql)
+{
+    if (index < 0)
+        return std::nullopt;
+    // Callers walk the indexes from 0 up. The names are read in one query when a walk
+    // starts, and each later index is taken from that list: one query per index (with an
+    // offset) would make listing n names cost n squared.
+    if (index == 0 || !listing || listing->key != key) {
+        listing.reset();
+        sqlite3 *db = connection(false);
+        if (!db)
+            return std::nullopt;
+        SqliteStatement list(db, sql);
+        list.bind(1, qint64(key));
+        Listing fresh{key, {}};
+        int step = SQLITE_DONE;
+        while ((step = list.step()) == SQLITE_ROW)
+            fresh.names.append(list.columnText(0));
+        if (step != SQLITE_DONE)
+            return std::nullopt;
+        listing = std::move(fresh);
+    }
+    if (index >= listing->names.size())
+        return std::nullopt;
+    return listing->names.at(index);
+}
+
 std::optional<QString> SqliteRegistryStore::enumValue(Handle key, int index)
 {
-    sqlite3 *db = connection(false);
-    if (!db || index < 0)
-        return std::nullopt;
     // Values come in the order they were first written, as the registry lists them.
-    SqliteStatement list(db, "SELECT name FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 "
-                             "OFFSET ?2");
-    list.bind(1, qint64(key)).bind(2, qint64(index));
-    if (list.step() != SQLITE_ROW)
-        return std::nullopt;
-    return list.columnText(0);
+    return listed(m_valueListing, key, index,
+                  "SELECT name FROM vals WHERE key = ?1 ORDER BY rowid");
 }
 
 std::optional<QString> SqliteRegistryStore::enumKey(Handle key, int index)
 {
+    return listed(m_keyListing, key, index,
+                  "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold");
+}
+
+QString SqliteRegistryStore::diagnose()
+{
+    if (m_path.isEmpty() || !QFileInfo::exists(m_path))
+        return {};
+    if (!isUsablePath(m_path))
+        return QStringLiteral("it is not a regular file");
     sqlite3 *db = connection(false);
-    if (!db || index < 0)
-        return std::nullopt;
-    SqliteStatement list(db, "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 "
-                             "OFFSET ?2");
-    list.bind(1, qint64(key)).bind(2, qint64(index));
-    if (list.step() != SQLITE_ROW)
-        return std::nullopt;
-    return list.columnText(0);
+    if (!db)
+        return QStringLiteral("it cannot be opened");
+    SqliteStatement check(db, "PRAGMA quick_check(1)");
+    const int step = check.step();
+    if (step != SQLITE_ROW)
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    const QString result = check.columnText(0);
+    return result == QLatin1String("ok") ? QString() : result;
 }
 
 bool SqliteRegistryStore::deleteKey(Handle key, const QString &subKey)

@@ -3,6 +3,7 @@
 #include "RegistryStore.h"
 
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 struct sqlite3;
@@ -16,7 +17,8 @@ struct sqlite3;
 // running, so every change is a transaction of its own and both sides wait for each other
 // (busy timeout) instead of failing or overwriting. A file that is missing, unreadable, not
 // a database or not ours reads as an empty registry; it is only created by the first write
-// and never overwritten when it cannot be read.
+// and never overwritten when it cannot be read. The window's thread waits for a lock only
+// briefly; other threads and tools wait long.
 class SqliteRegistryStore : public RegistryStore
 {
 public:
@@ -46,8 +48,22 @@ public:
     std::optional<QString> enumValue(Handle key, int index) override;
     std::optional<QString> enumKey(Handle key, int index) override;
     bool deleteKey(Handle key, const QString &subKey) override;
+    int busyMisses() const override;
+
+    // Why the file is not a usable registry (not a database, damaged, not a regular file);
+    // empty when it is one or does not exist. Reads the whole file: for tools, not the
+    // window.
+    QString diagnose();
 
 private:
+    struct Listing
+    {
+        Handle key;
+        QStringList names;
+    };
+    std::optional<QString> listed(std::optional<Listing> &listing, Handle key, int index,
+                                  const char *sql);
+    static int onBusy(void *store, int attempt);
     sqlite3 *connection(bool forWrite);
     bool write(const std::function<bool(sqlite3 *)> &changes);
     static bool ensureSchema(sqlite3 *db);
@@ -59,4 +75,8 @@ private:
     Access m_access;
     sqlite3 *m_db = nullptr;
     bool m_readOnlyConnection = false;
+    std::optional<Listing> m_keyListing;
+    std::optional<Listing> m_valueListing;
+    std::atomic<int> m_busyMisses = 0;
+    bool m_writing = false;
 };

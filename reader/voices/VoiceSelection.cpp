@@ -1,6 +1,7 @@
 #include "VoiceSelection.h"
 
 #include "IgnoreErrors.h"
+#include "RegistryStore.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "StandardErrorHandler.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace {
 // The voices an element offers, in the element's order.
@@ -61,6 +63,26 @@ void VoiceSelection::setFolders(SpeechControl &element, int entry)
 }
 
 void VoiceSelection::LoadSynthesis()
+{
+    // The window waits only briefly for a registry that a voice installation holds locked;
+    // the voices it could not read then are read again a little later.
+    const std::shared_ptr<RegistryStore> store = RegistryStore::current();
+    const int missesBefore = store->busyMisses();
+    loadOnce();
+    if (store->busyMisses() != missesBefore && m_list && m_registryRetries < MaxRegistryRetries) {
+        ++m_registryRetries;
+        QTimer::singleShot(RegistryRetryMs, m_list, [this] {
+            const QString shown = m_list->currentText();
+            LoadSynthesis();
+            if (!shown.isEmpty()) {
+                SetVoice(shown);
+                m_list->setCurrentText(shown);
+            }
+        });
+    }
+}
+
+void VoiceSelection::loadOnce()
 {
     StandardErrorHandler handler(QStringLiteral(": LoadSynthesis"));
     if (!handler.run(1, [&] { m_hooks.buildCatalogue(); }))

@@ -58,7 +58,12 @@ public:
 
     static bool isCereVoiceName(const QString &name);
 
+    // Loads that found the registry locked are repeated after this long, this many times.
+    static constexpr int RegistryRetryMs = 2000;
+    static constexpr int MaxRegistryRetries = 5;
+
 private:
+    void loadOnce();
     void configureCereVoiceElement(SpeechControl &element, int entry);
     void setFolders(SpeechControl &element, int entry);
 
@@ -67,4 +72,5 @@ private:
     QComboBox *m_list;
     Hooks m_hooks;
     QString m_CurrentCereVoice;
+    int m_registryRetries = 0;
 };

@@ -4,6 +4,8 @@
 #include "frmListener.h"
 #include "frmRightClick.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -163,4 +165,28 @@ TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
     EXPECT_EQ(m_ended, 1);
     EXPECT_FALSE(shell().listener().isLoaded());
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
+}
+
+TEST_F(WindowLife, RestoredGeometryIsKeptOnTheScreenAndAboveTheMinimumSize)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    m_main.window.setMinimumSize(120, 90);
+    struct Case
+    {
+        const char *left, *top, *width, *height;
+    };
+    // A window of gigabytes, one far off screen, one smaller than it may be.
+    for (const Case c :
+         {Case{"0", "0", "450000", "15000000"}, Case{"-150000", "900000", "6000", "6000"},
+          Case{"1500", "1500", "15", "15"}}) {
+        putSetting("Settings", "MainLeft", c.left);
+        putSetting("Settings", "MainTop", c.top);
+        putSetting("Settings", "MainWidth", c.width);
+        putSetting("Settings", "MainHeight", c.height);
+        newShell().life().restoreGeometry();
+        const QRect placed(m_main.window.pos(), m_main.window.size());
+        EXPECT_TRUE(area.contains(placed)) << c.left << " " << c.width;
+        EXPECT_GE(placed.width(), 120);
+        EXPECT_GE(placed.height(), 90);
+    }
 }

@@ -179,6 +179,15 @@ bool RegistryTool::databaseExists()
     return false;
 }
 
+QString RegistryTool::damage(SqliteRegistryStore &store) const
+{
+    const QString problem = store.diagnose();
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("the registry database \"%1\" is damaged or not a registry: %2")
+        .arg(m_database, problem);
+}
+
 int RegistryTool::importFile(const QString &file)
 {
     const bool fromStdin = file == QLatin1String("-");
@@ -217,8 +226,11 @@ int RegistryTool::exportKey(const QString &keyName, const QString &file)
         return Failure;
     SqliteRegistryStore store(m_database, SqliteRegistryStore::Access::ReadOnly);
     RegFileWriter writer(store);
-    if (!writer.write(*path))
+    if (!writer.write(*path)) {
+        if (const QString problem = damage(store); !problem.isEmpty())
+            return fail(problem);
         return fail(writer.error());
+    }
     for (const QString &warning : writer.warnings())
         print(m_err, ProgramName + QStringLiteral(": warning: ") + warning + QLatin1Char('\n'));
 
@@ -248,8 +260,13 @@ int RegistryTool::listKey(const QString &keyName)
     const QString stored = key ? RegFileWriter(store).storedSpelling(*path) : *path;
     const QString fullName = stored.isEmpty() ? QStringLiteral("HKEY_LOCAL_MACHINE")
                                               : QStringLiteral("HKEY_LOCAL_MACHINE\\") + stored;
-    if (!key)
+    if (!key) {
+        // A damaged file reads as an empty registry to the reader; here it must not pass
+        // for a missing key.
+        if (const QString problem = damage(store); !problem.isEmpty())
+            return fail(problem);
         return fail(QStringLiteral("no such key: %1").arg(fullName));
+    }
 
     QString text = fullName + QLatin1Char('\n');
     QStringList subKeys;

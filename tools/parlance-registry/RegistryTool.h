@@ -8,6 +8,7 @@
 #include <optional>
 
 class RegistryStore;
+class SqliteRegistryStore;
 
 // The command line of `parlance-registry`: import a registry file into the machine
 // registry, export a key to one, list a key. Output goes to `out`, messages to `err`;
@@ -30,6 +31,8 @@ private:
     int listKey(const QString &keyName);
     std::optional<QString> keyPath(const QString &keyName);
     bool databaseExists();
+    // Why the database cannot be read as a registry, as a message; empty when it can.
+    QString damage(SqliteRegistryStore &store) const;
     QString describe(const RegistryStore &store, const RegistryValue &value) const;
 
     int fail(const QString &message);

@@ -1,5 +1,7 @@
 #include "RtfDocumentBuilder.h"
 
+#include "ParagraphBreaker.h"
+
 #include <QTextDocument>
 #include <QUrl>
 #include <QUuid>
@@ -18,6 +20,7 @@ void RtfDocumentBuilder::openPendingParagraph()
     // A fresh format: the new block must not inherit the previous one's list or alignment.
     m_cursor.insertBlock(QTextBlockFormat(), m_cursor.charFormat());
     m_blockHasContent = false;
+    m_blockLength = 0;
 }
 
 void RtfDocumentBuilder::insertText(const QString &text, const QTextCharFormat &format)
@@ -25,7 +28,21 @@ void RtfDocumentBuilder::insertText(const QString &text, const QTextCharFormat &
     if (text.isEmpty())
         return;
     openPendingParagraph();
-    m_cursor.insertText(text, format);
+    // A paragraph past the layout's comfortable length continues in a new one with the
+    // same paragraph formatting (ParagraphBreaker says where).
+    qsizetype from = 0;
+    while (m_blockLength + (text.size() - from) > ParagraphBreaker::MaxLength) {
+        const qsizetype take = ParagraphBreaker::breakAt(
+            QStringView(text).mid(from), ParagraphBreaker::MaxLength - m_blockLength);
+        if (take > 0)
+            m_cursor.insertText(text.mid(from, take), format);
+        from += take;
+        m_cursor.insertBlock(m_cursor.blockFormat(), format);
+        m_blockLength = 0;
+        ParagraphBreaker::noteBreaks(m_cursor.document(), 1);
+    }
+    m_cursor.insertText(from == 0 ? text : text.mid(from), format);
+    m_blockLength += text.size() - from;
     m_blockHasContent = true;
 }
 

@@ -24,6 +24,8 @@ public:
 
     explicit RtfDocumentBuilder(const QTextCursor &cursor);
 
+    QTextDocument *document() const { return m_cursor.document(); }
+
     void insertText(const QString &text, const QTextCharFormat &format);
     void insertImage(const QImage &image, const QSizeF &size, const QTextCharFormat &format);
 
@@ -44,6 +46,7 @@ private:
     QTextCursor m_cursor;
     bool m_breakPending = false;
     bool m_blockHasContent = false;
+    qsizetype m_blockLength = 0;
     int m_paragraphs = 0;
     QHash<QString, QPointer<QTextList>> m_lists;
     int m_imageCount = 0;

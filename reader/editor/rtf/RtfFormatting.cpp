@@ -159,8 +159,13 @@ QTextCharFormat RtfFormatting::charFormat(const RtfGroupState::Character &c)
 
     QTextCharFormat format;
     const auto font = m_fonts.constFind(resolvedFont(c.font));
-    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+    if (font != m_fonts.constEnd() && !font->name.isEmpty()) {
         format.setFontFamilies({font->name});
+        // The document finds an existing format by its hash, and the family list hashes
+        // the same for every font: with only the list, each new font is compared with all
+        // the formats before it. The single family hashes by its name.
+        format.setProperty(QTextFormat::FontFamily, font->name);
+    }
     format.setFontPointSize(std::max(c.halfPoints, 2) / 2.0);
     if (c.bold)
         format.setFontWeight(QFont::Bold);

@@ -2,6 +2,8 @@
 
 #include "RtfKeyword.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <algorithm>
 
 namespace {
@@ -64,22 +66,49 @@ void RtfPicture::appendBinary(QByteArrayView bytes)
         m_binary.append(bytes);
 }
 
+QByteArray RtfPicture::data() const
+{
+    return m_binary.isEmpty() ? QByteArray::fromHex(m_hex) : m_binary;
+}
+
 QImage RtfPicture::image() const
 {
     if (!isWanted())
         return QImage();
-    const QByteArray data = m_binary.isEmpty() ? QByteArray::fromHex(m_hex) : m_binary;
     QImage image;
-    image.loadFromData(data, m_type == Type::Png ? "PNG" : "JPEG");
+    image.loadFromData(data(), format());
     return image;
 }
 
-QSizeF RtfPicture::displaySize(const QImage &image) const
+QSize RtfPicture::sourceSize() const
+{
+    if (!isWanted())
+        return QSize();
+    QByteArray bytes = data();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, format());
+    return reader.size();
+}
+
+QImage RtfPicture::image(const QSize &size) const
+{
+    if (!isWanted())
+        return QImage();
+    QByteArray bytes = data();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, format());
+    const QSize source = reader.size();
+    if (source.isValid() && size.isValid() && size != source)
+        reader.setScaledSize(size);
+    return reader.read();
+}
+
+QSizeF RtfPicture::displaySize(const QSize &source) const
 {
     const double width =
-        m_goalWidth > 0 ? m_goalWidth / TwipsPerPixel : (m_width > 0 ? m_width : image.width());
+        m_goalWidth > 0 ? m_goalWidth / TwipsPerPixel : (m_width > 0 ? m_width : source.width());
     const double height = m_goalHeight > 0 ? m_goalHeight / TwipsPerPixel
-                                           : (m_height > 0 ? m_height : image.height());
+                                           : (m_height > 0 ? m_height : source.height());
     return QSizeF(std::clamp(width * m_scaleX / 100.0, 1.0, MaxPixels),
                   std::clamp(height * m_scaleY / 100.0, 1.0, MaxPixels));
 }

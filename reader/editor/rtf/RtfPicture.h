@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QImage>
+#include <QSize>
 #include <QSizeF>
 
 // The \pict group being read: its format, its intended size and its data, as hex text or
@@ -19,15 +20,23 @@ public:
 
     // The decoded image, or a null image when the picture is not a readable PNG or JPEG.
     QImage image() const;
+    // The encoded bytes as they came.
+    QByteArray data() const;
+    bool isJpeg() const { return m_type == Type::Jpeg; }
+    // The picture's own size from its header, without decoding it; empty when unreadable.
+    QSize sourceSize() const;
+    // The picture decoded straight to `size` (JPEG decodes at the smaller size directly).
+    QImage image(const QSize &size) const;
 
     // The display size in pixels: the intended size in twips when given, else the picture's
     // own, scaled by \picscalex and \picscaley.
-    QSizeF displaySize(const QImage &image) const;
+    QSizeF displaySize(const QSize &source) const;
 
 private:
     enum class Type { None, Png, Jpeg, Other };
 
     bool isWanted() const { return m_type == Type::Png || m_type == Type::Jpeg; }
+    const char *format() const { return m_type == Type::Png ? "PNG" : "JPEG"; }
 
     Type m_type = Type::None;
     QByteArray m_hex;

@@ -28,6 +28,7 @@ bool RtfReader::isRtf(QByteArrayView data)
 void RtfReader::read(QByteArrayView data, const QTextCursor &cursor)
 {
     m_builder = std::make_unique<RtfDocumentBuilder>(cursor);
+    RtfPictureBudget::startReading(m_pictureOwner ? m_pictureOwner : cursor.document());
     m_stack.reserve(MaxDepth);
     m_stack.assign(1, RtfGroupState{});
     // One edit block: the document then skips the per-insertion cursor and layout updates
@@ -577,12 +578,35 @@ void RtfReader::finishColor()
 
 void RtfReader::finishPicture()
 {
-    const QImage image = m_picture.image();
-    const QSizeF size = m_picture.displaySize(image);
-    m_picture.reset();
-    if (image.isNull())
+    // Decoding whole pictures would let a small file claim gigabytes: each is kept at what
+    // it is shown at, and the document's account (RtfPictureBudget) caps them all together.
+    const QSize source = m_picture.sourceSize();
+    if (source.isEmpty()) {
+        m_picture.reset();
         return;
+    }
+    const QSizeF size = m_picture.displaySize(source);
+    const QSize kept = RtfPictureBudget::keptSize(source, size);
+    QTextDocument *owner = m_pictureOwner ? m_pictureOwner : m_builder->document();
+    QImage image;
+    if (RtfPictureBudget::reserve(owner, RtfPictureBudget::bytesFor(kept))) {
+        image = m_picture.image(kept);
+    } else {
+        image = RtfPictureBudget::placeholder();
+        RtfPictureBudget::noteLeftOut(owner);
+    }
+    if (image.isNull()) {
+        m_picture.reset();
+        return;
+    }
+    QTextCharFormat format = m_formatting.charFormat(state().character);
+    if (image.size() != source) {
+        format.setProperty(RtfPictureBudget::OriginalData, m_picture.data());
+        format.setProperty(RtfPictureBudget::OriginalSize, source);
+        format.setProperty(RtfPictureBudget::OriginalIsJpeg, int(m_picture.isJpeg()));
+    }
+    m_picture.reset();
     beforeContent();
     flushText();
-    m_builder->insertImage(image, size, m_formatting.charFormat(state().character));
+    m_builder->insertImage(image, size, format);
 }

@@ -4,6 +4,7 @@
 #include "RtfFormatting.h"
 #include "RtfGroupState.h"
 #include "RtfPicture.h"
+#include "RtfPictureBudget.h"
 #include "RtfTextDecoder.h"
 #include "RtfTokenizer.h"
 
@@ -31,6 +32,9 @@ public:
 
     // Inserts the document at the cursor. Call once per reader.
     void read(QByteArrayView data, const QTextCursor &cursor);
+    // The document whose picture account (RtfPictureBudget) pays for the pictures read:
+    // by default the one read into; a paste names the document it goes to.
+    void setPictureOwner(QTextDocument *document) { m_pictureOwner = document; }
 
 private:
     RtfGroupState &state() { return m_stack.back(); }
@@ -72,6 +76,7 @@ private:
     RtfFormatting m_formatting;
     RtfTextDecoder m_decoder;
     std::unique_ptr<RtfDocumentBuilder> m_builder;
+    QTextDocument *m_pictureOwner = nullptr;
 
     // The font table entry being read.
     int m_fontEntry = -1;

@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include "CharacterOffset.h"
+#include "RtfPictureBudget.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -389,6 +390,17 @@ void RtfWriter::writeCharacterFormat(QByteArray &out, const QTextCharFormat &for
 
 void RtfWriter::writeImage(QByteArray &out, const QTextImageFormat &format)
 {
+    // A picture kept smaller than it came (or left out) is written back as it came: saving
+    // must not lose what the window did not show.
+    const QByteArray original = format.property(RtfPictureBudget::OriginalData).toByteArray();
+    if (!original.isEmpty()) {
+        const QSize source = format.property(RtfPictureBudget::OriginalSize).toSize();
+        const bool jpeg = format.intProperty(RtfPictureBudget::OriginalIsJpeg) != 0;
+        writePictureGroup(out, jpeg ? "\\jpegblip" : "\\pngblip", original, source,
+                          QSizeF(format.width() > 0 ? format.width() : source.width(),
+                                 format.height() > 0 ? format.height() : source.height()));
+        return;
+    }
     const QVariant resource =
         m_document->resource(QTextDocument::ImageResource, QUrl(format.name()));
     QImage image;
@@ -410,10 +422,17 @@ void RtfWriter::writeImage(QByteArray &out, const QTextImageFormat &format)
         return;
     const double width = format.width() > 0 ? format.width() : image.width();
     const double height = format.height() > 0 ? format.height() : image.height();
-    out += "{\\pict\\pngblip\\picw" + QByteArray::number(image.width()) + "\\pich" +
-           QByteArray::number(image.height()) + "\\picwgoal" + number(width * TwipsPerPixel) +
-           "\\pichgoal" + number(height * TwipsPerPixel) + "\r\n";
-    const QByteArray hex = png.toHex();
+    writePictureGroup(out, "\\pngblip", png, image.size(), QSizeF(width, height));
+}
+
+void RtfWriter::writePictureGroup(QByteArray &out, const char *blip, const QByteArray &data,
+                                  const QSize &pixels, const QSizeF &shown)
+{
+    out += QByteArray("{\\pict") + blip + "\\picw" + QByteArray::number(pixels.width()) + "\\pich" +
+           QByteArray::number(pixels.height()) + "\\picwgoal" +
+           number(shown.width() * TwipsPerPixel) + "\\pichgoal" +
+           number(shown.height() * TwipsPerPixel) + "\r\n";
+    const QByteArray hex = data.toHex();
     for (qsizetype i = 0; i < hex.size(); i += 128) {
         out += hex.mid(i, 128);
         out += "\r\n";

@@ -36,6 +36,8 @@ private:
     // `otherScripts`: the paragraph holds East Asian or complex-script text.
     void writeCharacterFormat(QByteArray &out, const QTextCharFormat &format, bool otherScripts);
     void writeImage(QByteArray &out, const QTextImageFormat &format);
+    void writePictureGroup(QByteArray &out, const char *blip, const QByteArray &data,
+                           const QSize &pixels, const QSizeF &shown);
     QByteArray header() const;
     QByteArray listTables() const;
 

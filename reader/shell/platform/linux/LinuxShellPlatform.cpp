@@ -5,16 +5,16 @@
 #include "DesktopSystemInfo.h"
 #include "LocalSocketListener.h"
 #include "LockFileInstanceGuard.h"
+#include "PrivateFolder.h"
 #include "TerminationSignals.h"
-
-#include <QStandardPaths>
 
 namespace ShellPlatform {
 
 QString runtimeFolder()
 {
-    // XDG_RUNTIME_DIR, or a private folder Qt creates for the user when it is not set.
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Never a shared place: without a private folder the reader runs without the
+    // single-instance pieces rather than let another user answer or block them.
+    return PrivateFolder::runtimeFolder();
 }
 
 std::unique_ptr<InstanceGuard> createInstanceGuard(const QString &folder)

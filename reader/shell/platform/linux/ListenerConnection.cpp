@@ -48,6 +48,9 @@ void ListenerConnection::receive()
 
 void ListenerConnection::finish()
 {
+    if (m_closed)
+        return;
+    m_closed = true;
     m_done = true;
     m_timeout->stop();
     disconnect(m_socket, nullptr, this, nullptr);

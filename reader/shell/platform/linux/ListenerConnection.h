@@ -21,6 +21,10 @@ public:
     ListenerConnection(QLocalSocket *socket, ListenerTransport::Handler handler, int timeoutMs,
                        QObject *parent = nullptr);
 
+    // Ends the connection without an answer; it deletes itself.
+    void drop() { finish(); }
+    bool isFinished() const { return m_done; }
+
 private:
     void receive();
     void finish();
@@ -30,4 +34,5 @@ private:
     QTimer *m_timeout;
     QByteArray m_record;
     bool m_done = false;
+    bool m_closed = false;
 };

@@ -7,6 +7,7 @@
 // The previous-instance test on a lock file in the user's runtime folder. The lock records
 // the holder's process; a lock left behind by a reader that crashed or was killed is
 // recognised as stale (its process is gone) and taken over, so it never blocks a start.
+// Only a private folder (PrivateFolder) is used; elsewhere the test always says no.
 class LockFileInstanceGuard : public InstanceGuard
 {
 public:
@@ -20,6 +21,7 @@ public:
     QString lockPath() const { return m_path; }
 
 private:
+    bool m_private;
     QString m_path;
     QLockFile m_lock;
     bool m_held = false;

@@ -4,6 +4,8 @@
 #include "IgnoreErrors.h"
 #include "ReadingState.h"
 #include "SpeechControl.h"
+#include "SpeechError.h"
+#include "StandardErrorHandler.h"
 #include "TextChunker.h"
 #include "TimeEstimator.h"
 
@@ -46,10 +48,50 @@ void ReadingController::Speak(QString &TextString)
     m_state.betweenChunks = false;
     ++m_state.generation;
 
+    // A forced stop armed for an earlier reading must not cut this one off.
+    m_controls.ForceStop->stop();
     m_time.StartTimer();
-    ignoreErrors([&] { m_controls.activeElement().speak(m_state.CurrentChunk); });
-    // Even when the engine refused, Stop / Pause is offered so the user can get back to idle.
+    if (!speakChunk())
+        return;
     ignoreErrors([&] { m_controls.Command2->setEnabled(true); });
+}
+
+bool ReadingController::speakChunk()
+{
+    // A voice that cannot speak would otherwise leave a reading that never ends: no start,
+    // no end, the clock running. Background speech gives up quietly; a reading the user asked
+    // for says which voice failed.
+    const auto speak = [&] { m_controls.activeElement().speak(m_state.CurrentChunk); };
+    bool spoke = false;
+    if (m_state.BackgroundSpeech) {
+        spoke = ignoreErrors(speak);
+    } else {
+        StandardErrorHandler handler(QStringLiteral(": Speak"));
+        handler.run(__LINE__, [&] {
+            try {
+                speak();
+                spoke = true;
+            } catch (const SpeechError &e) {
+                throw SpeechError(e.number, voiceFailure(e.description));
+            }
+        });
+    }
+    if (!spoke)
+        finishReading();
+    return spoke;
+}
+
+QString ReadingController::voiceFailure(const QString &description) const
+{
+    QString voice;
+    ignoreErrors([&] { voice = m_controls.List1->currentText(); });
+    if (voice.isEmpty())
+        ignoreErrors([&] {
+            voice = m_controls.activeElement().stringProperty(SpeechControl::PropertyVoiceName);
+        });
+    if (voice.isEmpty())
+        return description;
+    return QStringLiteral("The voice \"%1\" cannot speak. %2").arg(voice, description);
 }
 
 void ReadingController::StopSpeech()

@@ -38,6 +38,10 @@ public:
     void unlockControls();
 
 private:
+    // Hands CurrentChunk to the active element; a failure ends the reading at once.
+    bool speakChunk();
+    QString voiceFailure(const QString &description) const;
+
     ReadingState &m_state;
     ReadingControls m_controls;
     TimeEstimator &m_time;

@@ -102,8 +102,17 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
         return;
     m_state.betweenChunks = false;
 
-    if (!handler.run(__LINE__, [&] { m_controls.element(index).speak(m_state.CurrentChunk); }))
+    bool spoke = false;
+    handler.run(__LINE__, [&] {
+        m_controls.element(index).speak(m_state.CurrentChunk);
+        spoke = true;
+    });
+    if (!spoke) {
+        // Nothing will report the end of a chunk that was never spoken: end here rather
+        // than leave the window locked.
+        m_reading.finishReading();
         return;
+    }
     m_reading.unlockControls();
     m_controls.ForceStop->stop();
 }
@@ -132,8 +141,11 @@ void SpeechEventHandler::wordReached(const SpeechResource &record)
     const int end = WordSpan::wordEnd(chunk, wordPosition);
 
     ignoreErrors([&] {
-        if (wordPosition >= 0 && wordPosition + 1 <= chunk.size())
-            m_controls.CurWord->setText(WordSpan::wordAt(chunk, wordPosition));
+        // A mark on a dash or a stray space says nothing; the last word stays in view until
+        // the next one that does.
+        const QString shown = WordSpan::wordAt(chunk, wordPosition);
+        if (WordSpan::isSpoken(shown))
+            m_controls.CurWord->setText(shown);
     });
     ignoreErrors([&] {
         // Measured from where this reading began, so that a selection or copied text runs

@@ -26,3 +26,12 @@ QString WordSpan::wordAt(const QString &chunk, int wordPosition)
         return QString();
     return chunk.mid(wordPosition, wordEnd(chunk, wordPosition) - wordPosition - 1);
 }
+
+bool WordSpan::isSpoken(const QString &word)
+{
+    for (const QChar c : word) {
+        if (!c.isSpace() && !c.isPunct())
+            return true;
+    }
+    return false;
+}

@@ -12,4 +12,6 @@ public:
     static int wordEnd(const QString &chunk, int wordPosition);
     // The word without its delimiter; empty when the position lies past the chunk.
     static QString wordAt(const QString &chunk, int wordPosition);
+    // Whether a word holds anything beyond spaces and punctuation.
+    static bool isSpoken(const QString &word);
 };

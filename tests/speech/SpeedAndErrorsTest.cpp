@@ -1,12 +1,18 @@
+#include "FliteEngine.h"
 #include "MessageBoxRecorder.h"
 #include "ReadingHarness.h"
 #include "ScriptedEngine.h"
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
+#include "TestVoiceFile.h"
 
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -119,5 +125,39 @@ TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
         EXPECT_EQ(boxes.requests().size(), 2);
         EXPECT_FALSE(h.state().Speaking);
         EXPECT_TRUE(w.Command1->isEnabled());
+    }
+}
+
+// A damaged voice file: the reading ends as any reading ends, and only a reading the user
+// started says which voice failed.
+TEST(SpeechEvents, AVoiceThatCannotSpeakEndsTheReadingAndIsNamed)
+{
+    QTemporaryDir voices;
+    const QString path = TestVoiceFile::write(voices.path());
+    ASSERT_FALSE(path.isEmpty());
+    QFile file(path);
+    ASSERT_TRUE(file.resize(file.size() / 3));
+
+    ReadingHarness h(std::make_unique<FliteEngine>(voices.path()));
+    frmMain &w = h.window();
+    w.List1->addItem(QStringLiteral("CereVoice slt"));
+    w.List1->setCurrentIndex(w.List1->count() - 1);
+    for (const bool background : {false, true}) {
+        MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
+        h.state().BackgroundSpeech = background;
+        QString text = QStringLiteral("nothing of this can be heard");
+        w.Speak(text);
+        EXPECT_FALSE(w.Command2->isEnabled());
+        EXPECT_TRUE(w.Command1->isEnabled() && w.List1->isEnabled());
+        EXPECT_FALSE(w.TimeEstimate->isActive());
+        EXPECT_FALSE(h.state().Speaking || h.state().BackgroundSpeech);
+        if (background) {
+            EXPECT_TRUE(boxes.requests().isEmpty());
+        } else {
+            ASSERT_EQ(boxes.requests().size(), 1);
+            EXPECT_TRUE(boxes.requests().first().text.contains("\"CereVoice slt\""))
+                << boxes.requests().first().text.toStdString();
+            EXPECT_EQ(boxes.requests().first().title, QStringLiteral("Parlance Error."));
+        }
     }
 }

@@ -4,6 +4,7 @@
 #include "SpeechError.h"
 #include "VoiceSetup.h"
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -28,6 +29,9 @@ void replyError(int number, const QString &description)
 
 int SynthesisWorker::run(const QStringList &arguments)
 {
+    // Ctrl+C at a terminal reaches the whole process group; the converter that started the
+    // worker decides what an interruption means and ends it itself.
+    std::signal(SIGINT, SIG_IGN);
     const VoiceSetup voice = VoiceSetup::fromArguments(arguments);
     const int at = int(arguments.indexOf(QStringLiteral("--chunk-format")));
     const int format =

@@ -114,7 +114,7 @@ TEST_F(BatchConverterTest, EveryFormatHoldsTheSameSpeechAsTheWav)
     {
         const char *format;
         int rate;
-        bool tags;
+        bool tagsReadBack; // else checked in the file itself
     };
     for (const Case &c : {Case{"mp3", 22050, false}, Case{"ogg", 22050, true},
                           Case{"opus", 48000, true}, Case{"flac", 22050, true}}) {
@@ -129,9 +129,18 @@ TEST_F(BatchConverterTest, EveryFormatHoldsTheSameSpeechAsTheWav)
         EXPECT_EQ(audio.channels, 1);
         EXPECT_NEAR(audio.seconds(), wav.seconds(), wav.seconds() * 0.02);
         EXPECT_GT(audio.peak, 2000);
-        if (c.tags) {
+        if (c.tagsReadBack) {
             EXPECT_EQ(audio.title, QStringLiteral("story"));
             EXPECT_EQ(audio.artist, voice);
+        } else {
+            // LAME puts an ID3v1 tag at the end, which libsndfile does not read back.
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            file.seek(file.size() - 128);
+            const QByteArray tag = file.read(128);
+            EXPECT_TRUE(tag.startsWith("TAGstory")) << tag.left(33).constData();
+            EXPECT_EQ(QString::fromLatin1(tag.mid(33, 30)).trimmed().remove(QChar(0)),
+                      voice.left(30));
         }
     }
     EXPECT_EQ(filesIn(m_dir.path()).size(), 6);

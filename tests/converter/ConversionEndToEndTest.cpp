@@ -5,7 +5,10 @@
 #include "modConvert.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
 #include <sndfile.h>
 
 using ConversionEndToEndTest = ConverterFixture;
@@ -79,4 +82,47 @@ TEST_F(ConversionEndToEndTest, CereVoiceFormSpeaksWithTheLastVoiceOfTheFolder)
     EXPECT_EQ(wav.rate, 22050);
     EXPECT_GT(wav.frames, 0);
     EXPECT_FALSE(QFileInfo::exists(m_text));
+}
+
+// The installed converter speaks through worker copies of itself: the window's progress
+// follows them, Cancel stops them, and a finished run is one file in the chosen format.
+TEST_F(ConversionEndToEndTest, WorkersSpeakTheReadersRequestAndStopOnCancel)
+{
+    QByteArray text;
+    for (int i = 0; i < 20; ++i)
+        text +=
+            "Sentence number " + QByteArray::number(i) + " is spoken by whichever worker is free. ";
+    const QString voice = QStringLiteral("English (America)");
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "finished");
+        writeText(text);
+        m_saveAnswer = m_dir.filePath(QStringLiteral("speech.mp3"));
+        frmConvert window;
+        window.setWorkerProgram(QStringLiteral(WAVEWRIGHT_PROGRAM));
+        int shown = -1;
+        QObject::connect(window.ProgressBar1, &QProgressBar::valueChanged, &window, [&](int value) {
+            if (value > 0 && value < 100 && shown < 0) {
+                shown = value;
+                if (cancel)
+                    window.cmdCancel->click();
+            }
+        });
+        const frmConvert::Outcome outcome = window.Form_Load(standardLine(voice));
+        EXPECT_GT(shown, 0);
+        if (cancel) {
+            EXPECT_EQ(outcome, frmConvert::Stopped);
+            EXPECT_FALSE(QFileInfo::exists(m_saveAnswer));
+            EXPECT_TRUE(QFileInfo::exists(m_text));
+            EXPECT_TRUE(strayFiles().isEmpty()) << strayFiles().join(' ').toStdString();
+        } else {
+            EXPECT_EQ(outcome, frmConvert::Created);
+            SF_INFO info{};
+            SNDFILE *file = sf_open(QFile::encodeName(m_saveAnswer).constData(), SFM_READ, &info);
+            ASSERT_NE(file, nullptr);
+            sf_close(file);
+            EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_MPEG);
+            EXPECT_GT(info.frames, 22050 * 20);
+            EXPECT_FALSE(QFileInfo::exists(m_text));
+        }
+    }
 }

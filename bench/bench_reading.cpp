@@ -1,14 +1,19 @@
 // A long reading in the main window on the real espeak-ng engine with the silent
 // virtual-clock output: how long the event loop is ever kept from running while the
 // document is read word by word, and how much memory the reader needs for it.
-//   bench_reading [kilobytes of text, default 1024]
-// PARLANCE_AUDIO defaults to "null:1000" here so that playback is not what limits the run.
+//   bench_reading [kilobytes of text, default 1024] [chunks at the default rate, default 3]
+// Two runs, each in a process of its own so that each has its own peak memory:
+// - the fastest rate with the clock at 1000x, reading the whole document, so that playback
+//   is not what limits the run;
+// - the default rate with the clock at 50x, as a listener would hear it only faster, for
+//   the first few chunks: the audio synthesised ahead of the listener is largest here.
 #include "ReadingState.h"
 #include "SpeechControl.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QTextEdit>
@@ -46,15 +51,39 @@ long peakKilobytes()
 }
 } // namespace
 
+// Runs this program again for one reading and passes its figures on.
+int runChild(const char *self, const QByteArray &audio, const QStringList &arguments)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PARLANCE_AUDIO"), QString::fromLatin1(audio));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QString::fromLocal8Bit(self), arguments);
+    child.waitForFinished(-1);
+    return child.exitCode();
+}
+
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("PARLANCE_AUDIO"))
-        qputenv("PARLANCE_AUDIO", "null:1000");
+    if (argc < 4 || QByteArray(argv[1]) != "--run") {
+        const QString kilobytes = QString::fromLatin1(argc > 1 ? argv[1] : "1024");
+        const QString chunks = QString::fromLatin1(argc > 2 ? argv[2] : "3");
+        std::printf("== fastest rate, clock at 1000x, whole document ==\n");
+        std::fflush(stdout);
+        int status = runChild(argv[0], "null:1000", {"--run", kilobytes, "10", "0"});
+        std::printf("\n== default rate, clock at 50x, first %s chunks ==\n", qPrintable(chunks));
+        std::fflush(stdout);
+        status |= runChild(argv[0], "null:50", {"--run", kilobytes, "0", chunks});
+        return status;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlance"));
-    const qsizetype kilobytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
+    const qsizetype kilobytes = QByteArray(argv[2]).toLongLong();
+    const int rate = QByteArray(argv[3]).toInt();
+    const int chunkLimit = argc > 4 ? QByteArray(argv[4]).toInt() : 0;
 
     auto element = std::make_unique<SpeechControl>(0);
     SpeechControl *control = element.get();
@@ -81,7 +110,7 @@ int main(int argc, char **argv)
         }
     });
     window.show();
-    window.Slider1->setValue(10);
+    window.Slider1->setValue(rate);
     window.Rt->setPlainText(plainText(kilobytes * 1024));
     QApplication::processEvents();
     const long loadedKb = peakKilobytes();
@@ -114,6 +143,8 @@ int main(int argc, char **argv)
     QEventLoop loop;
     QTimer finished;
     QObject::connect(&finished, &QTimer::timeout, [&] {
+        if (chunkLimit > 0 && chunks > chunkLimit && window.Command2->isEnabled())
+            window.Command2->click();
         if (chunks > 0 && !window.reading().Speaking && !window.Command2->isEnabled())
             loop.quit();
     });

@@ -10,6 +10,12 @@
 
 #include <QCoreApplication>
 
+namespace {
+// How much audio synthesis may hold ahead of what is being played: enough to ride out a busy
+// moment of the machine, little enough that a long chunk does not sit in memory whole.
+constexpr int ReadAheadSeconds = 3;
+} // namespace
+
 SpeechHub &SpeechHub::instance()
 {
     // Deliberately never destroyed: the worker may still hold references at exit, and the
@@ -36,7 +42,9 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
     utterance->control = control;
     utterance->text = text;
     utterance->sampleRate = control->m_sampleRate;
+    utterance->buffer = std::make_shared<PcmBuffer>(utterance->sampleRate * ReadAheadSeconds);
     m_current = utterance;
+    m_lastBuffer = utterance->buffer;
 
     Engine *engine = control->m_engine.get();
     const QString voice = control->m_voiceName;
@@ -66,6 +74,14 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
                 engine->synthesize(
                     spoken.text(), params,
                     [&](const qint16 *samples, int count) {
+                        // Synthesis keeps only a little ahead of the listener. The wait is
+                        // cut short by a stop, and by a caller blocked on this thread, who
+                        // would otherwise never let the audio it waits for be played.
+                        if (!utterance->buffer->waitForRoom(count, [&] {
+                                return utterance->aborted ||
+                                       SpeechWorker::instance().callerWaiting();
+                            }))
+                            return false;
                         if (utterance->aborted)
                             return false;
                         utterance->buffer->append(samples, count);
@@ -183,6 +199,7 @@ void SpeechHub::cancelCurrent()
     if (!m_current)
         return;
     m_current->aborted = true;
+    m_current->buffer->close();
     m_current.reset();
     m_timer.stop();
     m_output->stop();
@@ -212,4 +229,14 @@ void SpeechHub::forget(SpeechControl *control)
 {
     if (m_current && m_current->control == control)
         cancelCurrent();
+}
+
+int SpeechHub::readAheadHighWater() const
+{
+    return m_lastBuffer ? m_lastBuffer->highWater() : 0;
+}
+
+int SpeechHub::readAheadCapacity() const
+{
+    return m_lastBuffer ? m_lastBuffer->capacity() : 0;
 }

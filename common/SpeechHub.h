@@ -5,6 +5,7 @@
 #include <memory>
 
 class AudioOutput;
+class PcmBuffer;
 class SpeechControl;
 struct Utterance;
 
@@ -28,6 +29,10 @@ public:
     // How far the output had played past the start of the last word when that word was
     // raised, in frames (measurements only).
     qint64 lastWordLateness() const { return m_lastWordLateness; }
+    // The most samples the last utterance ever held ahead of playback, and the bound it
+    // was held to (measurements only).
+    int readAheadHighWater() const;
+    int readAheadCapacity() const;
 
 private:
     SpeechHub();
@@ -43,5 +48,6 @@ private:
     std::shared_ptr<Utterance> m_current;
     QTimer m_timer;
     qint64 m_lastWordLateness = 0;
+    std::shared_ptr<PcmBuffer> m_lastBuffer;
     qint64 m_frameOffset = 0; // frames played on an output that failed mid-stream
 };

@@ -38,7 +38,9 @@ void SpeechWorker::run(const std::function<void()> &job)
     }
     std::promise<void> done;
     auto result = done.get_future();
+    ++m_callersWaiting;
     post([&] {
+        --m_callersWaiting;
         try {
             job();
             done.set_value();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -21,6 +22,8 @@ public:
     void post(std::function<void()> job);
     // Runs the job on the worker and waits for it; exceptions reach the caller.
     void run(const std::function<void()> &job);
+    // Someone waits in run(): a job that could wait on that caller must not.
+    bool callerWaiting() const { return m_callersWaiting > 0; }
 
 private:
     void loop();
@@ -29,5 +32,6 @@ private:
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_jobs;
     bool m_quit = false;
+    std::atomic<int> m_callersWaiting{0};
     std::thread m_thread;
 };

@@ -25,7 +25,7 @@ struct Utterance
     SpeechControl *control = nullptr;
     QString text;
     int sampleRate = 22050;
-    std::shared_ptr<PcmBuffer> buffer = std::make_shared<PcmBuffer>();
+    std::shared_ptr<PcmBuffer> buffer;
     std::atomic<bool> aborted{false};
 
     std::mutex markMutex;

@@ -4,7 +4,22 @@
 
 #include <QAudioDevice>
 #include <QAudioSink>
+#include <QLoggingCategory>
 #include <QMediaDevices>
+
+Q_LOGGING_CATEGORY(lcAudio, "parlance.audio", QtWarningMsg)
+
+namespace {
+// What the server is asked to hold ahead of the speaker; it grants about half of it.
+// Playback must survive the UI thread, or the sound server itself, being kept from running
+// for a moment on a busy machine. A stop drops it all at once, and the played position
+// accounts for it, so a long buffer costs neither stop nor word marks.
+constexpr qint64 BufferUSecs = 1000000;
+// A sink that holds sound and plays none of it for this long is not going to.
+constexpr qint64 StallMSecs = 1500;
+// Fresh sinks in a row that play nothing before the device is given up for this stream.
+constexpr int MaxFruitlessSinks = 3;
+} // namespace
 
 QtAudioOutput::QtAudioOutput(QObject *parent) : AudioOutput(parent)
 {
@@ -18,35 +33,51 @@ QtAudioOutput::~QtAudioOutput()
     stop();
 }
 
-void QtAudioOutput::ensureSink(int sampleRate)
+bool QtAudioOutput::openSink()
 {
-    if (m_sink && m_format.sampleRate() == sampleRate)
-        return;
-    delete m_sink;
-    m_format = QAudioFormat();
-    m_format.setSampleRate(sampleRate);
-    m_format.setChannelCount(1);
-    m_format.setSampleFormat(QAudioFormat::Int16);
     m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), m_format, this);
-    // About 100 ms in the server: short enough that a stop is quick and word events follow
-    // the sound closely, long enough not to run dry on a busy machine.
-    m_sink->setBufferSize(m_format.bytesForDuration(100000));
+    m_sink->setBufferSize(m_format.bytesForDuration(BufferUSecs));
+    m_sinkWritten = 0;
+    m_sinkPlayed = 0;
+    m_padded = false;
+    m_sinceProgress.start();
+    m_device = m_sink->start();
+    if (!m_device || m_sink->state() == QAudio::StoppedState) {
+        qCWarning(lcAudio) << "audio sink could not be opened, error" << m_sink->error();
+        closeSink();
+        return false;
+    }
+    qCDebug(lcAudio) << "sink opened, buffer" << m_sink->bufferSize() << "bytes";
+    return true;
+}
+
+void QtAudioOutput::closeSink()
+{
+    if (!m_sink)
+        return;
+    // Stopping disconnects the stream, which silences it at once. The sink is deleted later:
+    // its destructor runs the event loop, which must not happen inside a stop.
+    m_sink->disconnect(this);
+    m_sink->stop();
+    m_sink->deleteLater();
+    m_sink = nullptr;
+    m_device = nullptr;
 }
 
 void QtAudioOutput::start(std::shared_ptr<PcmBuffer> buffer, int sampleRate)
 {
     stop();
-    ensureSink(sampleRate);
+    m_format = QAudioFormat();
+    m_format.setSampleRate(sampleRate);
+    m_format.setChannelCount(1);
+    m_format.setSampleFormat(QAudioFormat::Int16);
     m_buffer = std::move(buffer);
-    m_usable = true;
-    m_framesWritten = 0;
-    m_lastPlayed = 0;
-    m_device = m_sink->start();
-    if (!m_device || m_sink->error() == QAudio::OpenError) {
-        m_usable = false;
-        m_device = nullptr;
+    m_base = 0;
+    m_played = 0;
+    m_fruitlessSinks = 0;
+    m_usable = openSink();
+    if (!m_usable)
         return;
-    }
     m_pump.start();
     feed();
 }
@@ -54,60 +85,117 @@ void QtAudioOutput::start(std::shared_ptr<PcmBuffer> buffer, int sampleRate)
 void QtAudioOutput::stop()
 {
     m_pump.stop();
-    if (m_sink && m_device) {
-        // reset() drops what the server still holds, so the voice falls silent at once.
-        m_sink->reset();
-        m_sink->stop();
-    }
-    m_device = nullptr;
+    closeSink();
     m_buffer.reset();
+    m_pending.clear();
+    m_pendingPos = 0;
+}
+
+bool QtAudioOutput::sinkBroken() const
+{
+    const QAudio::Error error = m_sink->error();
+    return error == QAudio::IOError || error == QAudio::FatalError || error == QAudio::OpenError ||
+           m_sink->state() == QAudio::StoppedState;
+}
+
+void QtAudioOutput::replaceSink(const char *why)
+{
+    qCWarning(lcAudio) << "audio sink" << why << "- state" << m_sink->state() << "error"
+                       << m_sink->error() << "processed" << m_sink->processedUSecs() << "us of"
+                       << m_sinkWritten << "frames; starting a fresh one";
+    // What the old sink took counts as played, so that the word marks keep their places.
+    m_base += m_sinkWritten;
+    closeSink();
+    if (++m_fruitlessSinks > MaxFruitlessSinks || !openSink()) {
+        m_usable = false;
+        m_pump.stop();
+    }
 }
 
 void QtAudioOutput::feed()
 {
     if (!m_device || !m_buffer)
         return;
-    const int freeFrames = int(m_sink->bytesFree() / 2);
-    if (freeFrames <= 0)
-        return;
-    m_scratch.resize(size_t(freeFrames));
-    const int n = m_buffer->read(m_scratch.data(), freeFrames);
-    if (n > 0) {
-        const qint64 bytes =
-            m_device->write(reinterpret_cast<const char *>(m_scratch.data()), qint64(n) * 2);
-        if (m_framesWritten == 0 && bytes > 0)
-            emit firstFrames();
-        m_framesWritten += bytes / 2;
+    if (sinkBroken()) {
+        replaceSink("failed");
+        if (!m_device)
+            return;
     }
+    for (;;) {
+        if (m_pendingPos >= m_pending.size()) {
+            const int room = int(m_sink->bytesFree() / 2);
+            if (room <= 0)
+                break;
+            m_pending.resize(size_t(room));
+            m_pending.resize(size_t(m_buffer->read(m_pending.data(), room)));
+            m_pendingPos = 0;
+            if (m_pending.empty())
+                break;
+        }
+        // Samples the sink does not take now stay pending: a dropped sample would leave the
+        // stream short of its end for good.
+        const qint64 bytes =
+            m_device->write(reinterpret_cast<const char *>(m_pending.data() + m_pendingPos),
+                            qint64(m_pending.size() - m_pendingPos) * 2);
+        if (bytes <= 0)
+            break;
+        if (m_base + m_sinkWritten == 0)
+            emit firstFrames();
+        m_sinkWritten += bytes / 2;
+        m_pendingPos += size_t(bytes / 2);
+    }
+    if (m_pendingPos >= m_pending.size() && m_buffer->finished() && m_buffer->available() == 0)
+        padEnd();
+}
+
+void QtAudioOutput::padEnd()
+{
+    if (m_padded)
+        return;
+    m_padded = true;
+    // The server starts a stream only once it holds a buffer's worth, and after running dry
+    // waits for that much again; a short utterance, or the tail after a dry spell, would
+    // never be played. Silence after the end fills the buffer; it is not counted as played
+    // and is dropped when the stream stops.
+    const std::vector<char> silence(size_t(m_sink->bufferSize()), 0);
+    m_device->write(silence.data(), qint64(silence.size()));
 }
 
 qint64 QtAudioOutput::playedFrames()
 {
-    if (!m_sink || !m_buffer)
-        return m_lastPlayed;
-    qint64 played = m_sink->processedUSecs() * m_format.sampleRate() / 1000000;
-    played = std::min(played, m_framesWritten);
-    // When everything has been written and the server stays idle, the stream is over even
-    // if the reported time stops short of the last frame.
-    if (m_buffer->finished() && m_buffer->available() == 0 &&
-        m_sink->bytesFree() >= m_sink->bufferSize()) {
-        if (!m_sinceDrained.isValid())
-            m_sinceDrained.start();
-        else if (m_sinceDrained.elapsed() > 250)
-            played = m_framesWritten;
-    } else {
-        m_sinceDrained.invalidate();
+    if (!m_buffer)
+        return m_played;
+    if (m_sink && m_device) {
+        const qint64 processed =
+            std::min(m_sink->processedUSecs() * m_format.sampleRate() / 1000000, m_sinkWritten);
+        const qint64 waiting = m_sinkWritten - m_sinkPlayed;
+        if (processed > m_sinkPlayed) {
+            m_sinkPlayed = processed;
+            m_sinceProgress.start();
+            m_fruitlessSinks = 0;
+        } else if (waiting <= 0 || (!m_padded && waiting * 2 < m_sink->bufferSize())) {
+            // Nothing to play, or less than the server waits for before it starts: the
+            // synthesis is behind, not the sink.
+            m_sinceProgress.start();
+        } else if (m_sinceProgress.elapsed() > StallMSecs) {
+            if (m_padded) {
+                // All of it went to the sink, which stopped short of the end: a reading must
+                // end all the same.
+                qCWarning(lcAudio) << "audio sink stopped" << waiting
+                                   << "frames before the end; ending the stream as played";
+                m_sinkPlayed = m_sinkWritten;
+            } else {
+                replaceSink("stopped playing");
+            }
+        }
     }
-    m_lastPlayed = std::max(m_lastPlayed, played);
-    return m_lastPlayed;
+    m_played = std::max(m_played, m_base + m_sinkPlayed);
+    return m_played;
 }
 
 bool QtAudioOutput::failed() const
 {
-    if (!m_usable)
-        return true;
-    return m_sink && m_device && m_sink->state() == QAudio::StoppedState &&
-           m_sink->error() != QAudio::NoError;
+    return !m_usable;
 }
 
 QString QtAudioOutput::description() const

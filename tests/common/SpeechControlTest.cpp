@@ -2,6 +2,7 @@
 #include "EventRecorder.h"
 #include "ScriptedEngine.h"
 #include "SpeechError.h"
+#include "SpeechHub.h"
 
 #include "SpeechTestKit.h"
 #include <QCoreApplication>
@@ -237,4 +238,31 @@ TEST(SpeechControl, OperationsByNumber)
               0);
     EXPECT_GT(errorNumber([&] { control->invoke(SC::OpSetNumberProperty, {"fast", 1}); }), 0);
     EXPECT_GT(errorNumber([&] { control->invoke(404, {}); }), 0);
+}
+
+// Synthesis runs far ahead of playback; only a few seconds of it may wait in memory. The
+// worker that waits for room must still answer a caller who needs it, and let go at a stop.
+TEST(SpeechControl, SynthesisKeepsOnlyAFewSecondsAheadOfPlayback)
+{
+    auto control = scripted();
+    EventRecorder recorder(*control);
+    control->speak(QStringLiteral("word ").repeated(600));
+    ASSERT_TRUE(recorder.waitForEnd(1, 60000));
+    EXPECT_EQ(recorder.count(SC::EventWordReached), 600);
+    const int rate = 22050;
+    EXPECT_LE(SpeechHub::instance().readAheadHighWater(), 4 * rate);
+    EXPECT_GT(SpeechHub::instance().readAheadHighWater(), rate / 2);
+
+    recorder.onEvent = [&](const EventRecorder::Event &e) {
+        if (e.kind == SC::EventWordReached && recorder.count(SC::EventWordReached) == 620)
+            EXPECT_EQ(scripted(1)->countResources(SC::ResourceVoice), 2);
+        if (e.kind == SC::EventWordReached && recorder.count(SC::EventWordReached) == 650)
+            control->stop();
+    };
+    control->speak(QStringLiteral("word ").repeated(600));
+    ASSERT_TRUE(recorder.waitForEnd(2, 60000));
+    recorder.onEvent = nullptr;
+    control->speak(QStringLiteral("after the stop"));
+    ASSERT_TRUE(recorder.waitForEnd(3, 10000));
+    EXPECT_EQ(recorder.wordPositions().mid(650), (QList<int>{0, 6, 10}));
 }

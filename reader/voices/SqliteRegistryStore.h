@@ -16,7 +16,8 @@ struct sqlite3;
 // running, so every change is a transaction of its own and both sides wait for each other
 // (busy timeout) instead of failing or overwriting. A file that is missing, unreadable, not
 // a database or not ours reads as an empty registry; it is only created by the first write
-// and never overwritten when it cannot be read.
+// and never overwritten when it cannot be read. When the user may not write the file (a
+// store installed system-wide), the platform store layers userLayerPath() over it.
 class SqliteRegistryStore : public RegistryStore
 {
 public:
@@ -30,6 +31,11 @@ public:
     // PARLANCE_MACHINE_REGISTRY, else the file in the per-user data folder; empty when
     // there is no such folder (the store then reads as empty and cannot be written).
     static QString defaultPath();
+    // The per-user store that is layered over a machine registry the user may not write:
+    // "parlance/user-registry.sqlite" in the per-user data folder.
+    static QString userLayerPath();
+    // Whether this user may change the database file (and its journal) at `path`.
+    static bool isWritable(const QString &path);
 
     QString path() const { return m_path; }
 

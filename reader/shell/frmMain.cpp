@@ -21,6 +21,7 @@
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
 #include "TimeEstimator.h"
+#include "VoiceFileMenu.h"
 #include "VoiceSelection.h"
 #include "WindowLayout.h"
 #include "frmRightClick.h"
@@ -142,6 +143,8 @@ void frmMain::build(std::unique_ptr<SpeechControl> element0)
     voiceHooks.attachElement = [this](SpeechControl &element) { attachSpeechElement(element); };
     voiceHooks.PitchSpeed = [this] { PitchSpeed(); };
     m_voices = std::make_unique<VoiceSelection>(ChantTTS1, EngineIndex, List1, voiceHooks);
+    new VoiceFileMenu(mnuOptions, *m_voices, List1,
+                      {this, [this] { StopSpeech(); }, [this] { PitchSpeed(); }}, this);
     // The makers' dictionary editors start like any other program the reader opens.
     m_engineTools = std::make_unique<EngineTools>(
         *m_voices,

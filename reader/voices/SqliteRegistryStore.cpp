@@ -1,5 +1,6 @@
 #include "SqliteRegistryStore.h"
 
+#include "LayeredRegistryStore.h"
 #include "SqliteStatement.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 // Long enough to outlast any voice installation running beside us, short enough that a
@@ -62,7 +64,32 @@ bool execSql(sqlite3 *db, const char *sql)
 
 std::shared_ptr<RegistryStore> createPlatformRegistryStore()
 {
-    return std::make_shared<SqliteRegistryStore>(SqliteRegistryStore::defaultPath());
+    const QString path = SqliteRegistryStore::defaultPath();
+    const QString user = SqliteRegistryStore::userLayerPath();
+    if (path.isEmpty() || user.isEmpty() || path == user || SqliteRegistryStore::isWritable(path))
+        return std::make_shared<SqliteRegistryStore>(path);
+    // An installed, system-wide registry: what this user adds goes into a store of their own.
+    return std::make_shared<LayeredRegistryStore>(
+        std::make_shared<SqliteRegistryStore>(path, SqliteRegistryStore::Access::ReadOnly),
+        std::make_shared<SqliteRegistryStore>(user));
+}
+
+QString SqliteRegistryStore::userLayerPath()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/parlance/user-registry.sqlite");
+}
+
+bool SqliteRegistryStore::isWritable(const QString &path)
+{
+    // SQLite also writes a journal beside the file, so the folder must take files too. A
+    // store that does not exist yet is written where its folder will be made.
+    QFileInfo file(path);
+    QString folder = file.absolutePath();
+    while (!QFileInfo::exists(folder) && folder != QFileInfo(folder).absolutePath())
+        folder = QFileInfo(folder).absolutePath();
+    const bool folderOk = access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+    return folderOk && (!file.exists() || access(QFile::encodeName(path).constData(), W_OK) == 0);
 }
 
 SqliteRegistryStore::SqliteRegistryStore(QString path, Access access)

@@ -18,7 +18,8 @@ struct sqlite3;
 // (busy timeout) instead of failing or overwriting. A file that is missing, unreadable, not
 // a database or not ours reads as an empty registry; it is only created by the first write
 // and never overwritten when it cannot be read. The window's thread waits for a lock only
-// briefly; other threads and tools wait long.
+// briefly; other threads and tools wait long. When the user may not write the file (a
+// store installed system-wide), the platform store layers userLayerPath() over it.
 class SqliteRegistryStore : public RegistryStore
 {
 public:
@@ -32,6 +33,11 @@ public:
     // PARLANCE_MACHINE_REGISTRY, else the file in the per-user data folder; empty when
     // there is no such folder (the store then reads as empty and cannot be written).
     static QString defaultPath();
+    // The per-user store that is layered over a machine registry the user may not write:
+    // "parlance/user-registry.sqlite" in the per-user data folder.
+    static QString userLayerPath();
+    // Whether this user may change the database file (and its journal) at `path`.
+    static bool isWritable(const QString &path);
 
     QString path() const { return m_path; }
 

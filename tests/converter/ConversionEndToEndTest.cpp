@@ -126,3 +126,16 @@ TEST_F(ConversionEndToEndTest, WorkersSpeakTheReadersRequestAndStopOnCancel)
         }
     }
 }
+
+// A voice built into flite converts like any other voice of element 0.
+TEST_F(ConversionEndToEndTest, BuiltInFliteVoiceWritesTheFile)
+{
+    frmConvert window;
+    EXPECT_EQ(window.Form_Load(standardLine(QStringLiteral("flite slt (US English, female)"))),
+              frmConvert::Created);
+    const WavInfo wav = inspect(m_wav);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.rate, 22050);
+    EXPECT_GT(wav.frames, 22050 / 2);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Wave file created.")});
+}

@@ -180,7 +180,8 @@ TEST_F(MainWindowShellTest, MenusListTheirItemsAndReachTheShell)
     EXPECT_EQ(entries(w.mnuEdit), (QStringList{"mnuEditUndo", "-", "mnuEditCut", "mnuEditCopy",
                                                "mnuEditPaste", "-", "Selall", "-", "Find"}));
     EXPECT_EQ(entries(w.mnuOptions),
-              (QStringList{"mnuClip", "mnuDialog", "-", "mnuAdvanced", "mnuPronounce"}));
+              (QStringList{"mnuClip", "mnuDialog", "-", "mnuAdvanced", "mnuPronounce", "-",
+                           "mnuAddVoice", "mnuRemoveVoice"}));
     EXPECT_EQ(entries(w.mnuHelpMenu), (QStringList{"mnuHelp", "mnuVisit", "mnuAbout"}));
     EXPECT_EQ(w.mnuFormat->objectName(), QStringLiteral("Formatx"));
     EXPECT_EQ(w.mnuEditCut->text(), QStringLiteral("Cu&t        Ctrl+X"));

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QWidget;
+class VoiceSelection;
+
+// Options > "Add Voice File..." and "Remove Voice File": voice files come and go from the
+// menu, and the voice list is reloaded at once instead of at the next start.
+class VoiceFileMenu : public QObject
+{
+    Q_OBJECT
+public:
+    struct Hooks
+    {
+        QWidget *window = nullptr;
+        std::function<void()> StopSpeech;
+        std::function<void()> PitchSpeed;
+    };
+
+    VoiceFileMenu(QMenu *options, VoiceSelection &voices, QComboBox *List1, Hooks hooks,
+                  QObject *parent = nullptr);
+
+    void mnuAddVoice_Click();
+    void mnuRemoveVoice_Click();
+
+    QAction *mnuAddVoice = nullptr;
+    QAction *mnuRemoveVoice = nullptr;
+
+private:
+    // Reloads the list and makes `voice` the one in use (element 0's own when empty).
+    void reload(const QString &voice);
+
+    VoiceSelection &m_voices;
+    QComboBox *m_list;
+    Hooks m_hooks;
+};

@@ -15,7 +15,8 @@ packages=(
   hicolor-icon-theme adwaita-icon-theme
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick
+  packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick openbox
+             python3-pyatspi
              libreoffice-writer-nogui pandoc)
 fi
 

@@ -2,11 +2,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <iostream>
 #include <list>
 
 // The reader as a user meets it: the real program on a display with a window manager, seen
@@ -203,10 +201,6 @@ TEST_F(ReaderOnDesktop, WindowsCarryTheirOwnTitlesAndTheNoticeAnswersTheKeys)
     run(QStringLiteral("xdotool"), {"windowminimize", "--sync", m_main});
     QString notice = waitForWindow(NoticeTitle);
     ASSERT_FALSE(notice.isEmpty());
-    const QString shot = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-                             .filePath(QStringLiteral("parlance-notice.png"));
-    run(QStringLiteral("import"), {"-window", "root", shot});
-    std::cout << "screenshot of the notice: " << shot.toStdString() << std::endl;
     keys(notice, QStringLiteral("space"));
     EXPECT_TRUE(windowGone(NoticeTitle));
     EXPECT_EQ(setting(QStringLiteral("Minimize")), QStringLiteral("False"));

@@ -7,7 +7,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlance"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Parlance"));
 
     ReaderStartup::Options options;
     options.createMainWindow = [](ReaderShell &shell) -> std::unique_ptr<QWidget> {

@@ -16,7 +16,7 @@ packages=(
   dpkg-dev
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick
+  packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick openbox
              libreoffice-writer-nogui pandoc speech-dispatcher speech-dispatcher-espeak-ng
              lintian desktop-file-utils appstream python3-pyatspi)
 fi

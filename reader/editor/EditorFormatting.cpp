@@ -8,6 +8,7 @@
 #include "FrmFind.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QTextEdit>
 
 EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *rt, QMenu *formatMenu,
@@ -26,6 +27,8 @@ EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *rt, QMenu *format
     m_toolBar->setCommand(QStringLiteral("Center"), [this] { m_menu->aCenter_Click(); });
     m_toolBar->setCommand(QStringLiteral("Align Right"), [this] { m_menu->aRight_Click(); });
 
+    if (m_rt)
+        m_rt->installEventFilter(this);
     if (m_window) {
         m_window->installEventFilter(this);
         m_toolBar->setFirstActivationDone(m_window->isActiveWindow());
@@ -97,9 +100,48 @@ void EditorFormatting::Find_Click()
     FrmFind::open(m_rt, m_window);
 }
 
+QString EditorFormatting::formatKeyCommand(const QKeyEvent &key)
+{
+    // The style and alignment keys of a rich-text control; Shift or Alt make other keys.
+    if (key.modifiers() != Qt::ControlModifier)
+        return {};
+    switch (key.key()) {
+    case Qt::Key_B:
+        return QStringLiteral("Bold");
+    case Qt::Key_I:
+        return QStringLiteral("Italic");
+    case Qt::Key_U:
+        return QStringLiteral("Underline");
+    case Qt::Key_L:
+        return QStringLiteral("Align Left");
+    case Qt::Key_E:
+        return QStringLiteral("Center");
+    case Qt::Key_R:
+        return QStringLiteral("Align Right");
+    default:
+        return {};
+    }
+}
+
 bool EditorFormatting::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::WindowActivate && m_toolBar)
         m_toolBar->setFirstActivationDone(true);
+    if (watched != m_rt || !m_toolBar)
+        return false;
+    // Qt's text control claims Ctrl+E and Ctrl+U for line editing on this desktop; in the
+    // document they format, as the buttons do, so that menu and buttons show the change.
+    if (event->type() == QEvent::ShortcutOverride &&
+        !formatKeyCommand(*static_cast<QKeyEvent *>(event)).isEmpty()) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const QString command = formatKeyCommand(*static_cast<QKeyEvent *>(event));
+        if (!command.isEmpty()) {
+            m_toolBar->tbToolBar_ButtonClick(command);
+            return true;
+        }
+    }
     return false;
 }

@@ -8,6 +8,7 @@ class EditCommands;
 class EditorToolBar;
 class FormatMenu;
 class FormatStateSync;
+class QKeyEvent;
 class QMenu;
 class QTextEdit;
 class QWidget;
@@ -45,6 +46,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The toolbar key that a key pressed in the document formats with, or empty.
+    static QString formatKeyCommand(const QKeyEvent &key);
+
     QPointer<QWidget> m_window;
     QPointer<QTextEdit> m_rt;
     FormatMenu *m_menu = nullptr;

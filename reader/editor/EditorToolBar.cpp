@@ -3,6 +3,7 @@
 #include "SelectionFormat.h"
 #include "TwipsScale.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTextEdit>
+#include <QTimer>
 
 const QRect EditorToolBar::Combo1Design(5040, 60, 2655, 315);
 const QRect EditorToolBar::Combo2Design(7800, 60, 1095, 315);
@@ -79,6 +81,10 @@ EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
     // The boxes sit at their own places on the strip, not in the row of buttons.
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
+    // The boxes have no caption on the strip; a screen reader still says what they hold (on
+    // this desktop Qt names a box by its value and says its purpose as the description).
+    Combo1->setAccessibleName(QStringLiteral("Font name"));
+    Combo1->setAccessibleDescription(Combo1->accessibleName());
     Combo1->setEditable(false);
     // A name the screen lacks is shown as a placeholder; it is still the document's font,
     // so it is drawn like any other name rather than greyed out.
@@ -88,7 +94,10 @@ EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
     Combo1->setGeometry(scale.rect(Combo1Design));
     Combo2 = new QComboBox(this);
     Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setAccessibleName(QStringLiteral("Font size"));
+    Combo2->setAccessibleDescription(Combo2->accessibleName());
     Combo2->setEditable(true);
+    Combo2->lineEdit()->setAccessibleName(Combo2->accessibleName());
     // A typed size applies to the selection; it never becomes an entry of the list.
     Combo2->setInsertPolicy(QComboBox::NoInsert);
     Combo2->setGeometry(scale.rect(Combo2Design));
@@ -109,10 +118,37 @@ void EditorToolBar::addButton(const QString &key, const QString &iconName, bool 
     connect(action, &QAction::triggered, this, [this, action](bool checked) {
         // The pressed state is set by the command (and may stay as it was); Qt's own flip
         // on the click is taken back before the command runs.
+        m_toggledAlone = nullptr;
         if (action->isCheckable())
-            action->setChecked(!checked);
+            setChecked(action, !checked);
         tbToolBar_ButtonClick(action->data().toString());
     });
+    if (pressable) {
+        // A screen reader's "Toggle" flips the pressed state without a click, so no command
+        // would run and the button would show a state the document does not have. A click
+        // flips and then triggers; a flip that no trigger follows is taken back once the
+        // event is done, and the command runs as for a click.
+        connect(action, &QAction::toggled, this, [this, action] {
+            if (m_settingState)
+                return;
+            m_toggledAlone = action;
+            QTimer::singleShot(0, this, [this, action] {
+                if (m_toggledAlone != action)
+                    return;
+                m_toggledAlone = nullptr;
+                setChecked(action, !action->isChecked());
+                tbToolBar_ButtonClick(action->data().toString());
+            });
+        });
+        // The same for a flip of the button alone, which its action does not hear of.
+        if (auto *widget = qobject_cast<QAbstractButton *>(widgetForAction(action)))
+            connect(widget, &QAbstractButton::toggled, this, [this, action, widget](bool checked) {
+                if (m_settingState || checked == action->isChecked())
+                    return;
+                widget->setChecked(action->isChecked());
+                tbToolBar_ButtonClick(action->data().toString());
+            });
+    }
     m_buttons.append(action);
 }
 
@@ -139,7 +175,16 @@ void EditorToolBar::setButtonValue(int position, int value)
 {
     QAction *action = button(position);
     if (action && action->isCheckable())
-        action->setChecked(value != 0);
+        setChecked(action, value != 0);
+}
+
+void EditorToolBar::setChecked(QAction *action, bool checked)
+{
+    const bool outer = !m_settingState;
+    m_settingState = true;
+    action->setChecked(checked);
+    if (outer)
+        m_settingState = false;
 }
 
 void EditorToolBar::setCommand(const QString &key, std::function<void()> command)

@@ -70,12 +70,17 @@ private:
     void addButton(const QString &key, const QString &iconName, bool pressable);
     void setFontName(const QString &name);
     void returnToDocument();
+    // Sets a button's pressed state as the program's own change, not the user's.
+    void setChecked(QAction *action, bool checked);
 
     QPointer<QTextEdit> m_rt;
     QList<QAction *> m_buttons;
     QHash<QString, std::function<void()>> m_commands;
     std::function<void()> m_beep;
     bool m_activated = false;
+    bool m_settingState = false;
+    // A button whose pressed state flipped with no click behind it (yet).
+    QPointer<QAction> m_toggledAlone;
     // Bumped by every fill: a fill that finds it changed after yielding gives way to the
     // newer one instead of adding its names twice.
     quint64 m_fillGeneration = 0;

@@ -1,8 +1,12 @@
 #include "Printing.h"
 
 #include "Askprint.h"
+#include "FileDialogService.h"
 #include "IgnoreErrors.h"
+#include "MessageBoxService.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPrinter>
 #include <QProgressBar>
@@ -10,6 +14,9 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+
+const QString Printing::PdfDialogTitle = QStringLiteral("No Printer Installed - Save as PDF");
+const QString Printing::PdfFilter = QStringLiteral("PDF Files (*.pdf)");
 
 Printing::Printing(Askprint &question, QTextEdit *Rt, PrinterSource::Factory printer,
                    QWidget *parent)
@@ -57,10 +64,35 @@ void Printing::Form_Activate()
             std::unique_ptr<QPrinter> printer = m_printer ? m_printer() : nullptr;
             if (printer)
                 PrinterSource::printSelection(*m_rt, *printer);
+            else
+                saveAsPdf();
         }
     });
     ignoreErrors([&] { ProgressBar1->setValue(ProgressBar1->maximum()); });
     if (m_question)
         m_question->close();
     close();
+}
+
+void Printing::saveAsPdf()
+{
+    // Without a printer the print would go nowhere; the user may still want the pages, so a
+    // PDF of the same choice is offered.
+    const QString file = FileDialogService::getSaveFileName(this, PdfDialogTitle, PdfFilter);
+    if (file.isEmpty())
+        return;
+    // The document's print reports nothing, so a file that cannot be written is found first.
+    QFile target(file);
+    const bool writable = target.open(QIODevice::Append);
+    target.close();
+    if (writable) {
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFileName(file);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        PrinterSource::printSelection(*m_rt, pdf);
+    }
+    if (!writable || QFileInfo(file).size() <= 0)
+        MessageBoxService::show(
+            QStringLiteral("The document could not be saved as \"%1\".").arg(file),
+            MessageBoxService::Ok, MessageBoxService::Exclamation);
 }

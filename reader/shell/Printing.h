@@ -11,12 +11,16 @@ class QProgressBar;
 class QTextEdit;
 
 // The progress window that sends the document to the printer as soon as it comes up, then
-// closes the question and itself. Every failure (no printer, a printer that refuses) is
-// passed over in silence: the windows close as if the document had been printed.
+// closes the question and itself. A printer that refuses is passed over in silence: the
+// windows close as if the document had been printed. With no printer at all, the same
+// pages are offered as a PDF file instead.
 class Printing : public QDialog
 {
     Q_OBJECT
 public:
+    static const QString PdfDialogTitle;
+    static const QString PdfFilter;
+
     Printing(Askprint &question, QTextEdit *Rt, PrinterSource::Factory printer,
              QWidget *parent = nullptr);
 
@@ -29,6 +33,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void saveAsPdf();
+
     QPointer<Askprint> m_question;
     QPointer<QTextEdit> m_rt;
     PrinterSource::Factory m_printer;

@@ -24,6 +24,7 @@
 #include "VoiceFileMenu.h"
 #include "VoiceSelection.h"
 #include "WindowLayout.h"
+#include "WordLabelAccessible.h"
 #include "frmRightClick.h"
 #include "modCereproc.h"
 #include "modConvert.h"
@@ -269,6 +270,18 @@ void frmMain::createControls()
     setCentralWidget(central);
     resize(802, 450);
 
+    // What a screen reader calls each control: the caption beside it where there is one
+    // (a slider inside the frame would otherwise be called by the frame's title).
+    Label1->setBuddy(Slider1);
+    Label3->setBuddy(Slider3);
+    Label2->setBuddy(List1);
+    Label4->setBuddy(TimeTotal);
+    Label5->setBuddy(TimeElapsed);
+    Label6->setBuddy(TimeRemaining);
+    Rt->setAccessibleName(QStringLiteral("Document"));
+    WordLabelAccessible::attach(CurWord, QStringLiteral("Current word"));
+    PlayPosition->setAccessibleName(QStringLiteral("Reading progress"));
+
     ClearStuff = timer(this, "ClearStuff", 1000);
     ForceStop = timer(this, "ForceStop", 2000);
     TimeEstimate = timer(this, "TimeEstimate", 1000);
@@ -315,6 +328,14 @@ void frmMain::createMenus()
                        QStringLiteral("Advanced Speech Options for Current Voice..."));
     mnuPronounce = item(mnuOptions, "mnuPronounce",
                         QStringLiteral("Pronounciation Settings for Current Voice..."));
+
+    // The usual keys for these commands; the menus show them beside captions that carry no
+    // key text of their own.
+    mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuFilePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
     mnuHelpMenu = menu(bar, "mnuHelpMenu", QStringLiteral("&Help"));
     mnuHelp = item(mnuHelpMenu, "mnuHelp", QStringLiteral("Help"));

@@ -12,9 +12,11 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -24,6 +26,7 @@ namespace {
 const QString TipText =
     QStringLiteral("Click to get Larkvane Text-to-Speech Reader, or right click for options.");
 constexpr int TipFieldLength = 64;
+constexpr int NoticeLineCharacters = 60;
 
 // As the form stores it; a label shows "&&" as one "&".
 const QString NoticeText = QStringLiteral(
@@ -101,7 +104,18 @@ void frmRightClick::createNotice()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1, 1);
     layout->addLayout(buttons);
-    setFixedWidth(460);
+}
+
+void frmRightClick::fitNotice()
+{
+    // About sixty characters a line in the notice's own font, so the window grows with the
+    // font size and screen density instead of clipping the text, but never past the screen.
+    int width = fontMetrics().averageCharWidth() * NoticeLineCharacters;
+    if (const QScreen *on = screen())
+        width = std::min(width, on->availableGeometry().width() * 9 / 10);
+    width = std::max(width, layout()->minimumSize().width());
+    // A window does not follow its word-wrapped label's height for width by itself.
+    setFixedSize(width, layout()->totalHeightForWidth(width));
 }
 
 void frmRightClick::createPopup()
@@ -321,7 +335,33 @@ bool frmRightClick::event(QEvent *event)
     // Form_Activate: the notice may come up after the menu marks changed.
     if (event->type() == QEvent::WindowActivate)
         copyMainChecks();
+    // A font change while the notice is up would clip it again.
+    if (event->type() == QEvent::FontChange && layout())
+        fitNotice();
     return QWidget::event(event);
+}
+
+void frmRightClick::showEvent(QShowEvent *event)
+{
+    fitNotice();
+    // OK takes the keys: Space then presses it rather than ticking the check box unseen.
+    Command1->setFocus(Qt::OtherFocusReason);
+    QWidget::showEvent(event);
+}
+
+void frmRightClick::keyPressEvent(QKeyEvent *event)
+{
+    // The notice answers the keys a message box does: Enter presses OK, and Esc closes the
+    // notice, which counts as OK.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        Command1_Click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void frmRightClick::closeEvent(QCloseEvent *event)

@@ -79,9 +79,13 @@ public:
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createNotice();
+    // Sizes the notice so that its whole word-wrapped text shows.
+    void fitNotice();
     void createPopup();
     void copyMainChecks();
     void showIconWhenTrayAppears();

@@ -3,6 +3,7 @@
 #include "FormattingFixture.h"
 #include "SelectionFormat.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -236,4 +237,45 @@ TEST_F(ToolBarTest, ArrowKeysIntoACentredParagraphMarkCenter)
     // Both paragraphs selected: a mixed alignment leaves the marks as they were.
     QTest::keyClick(&rt, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_TRUE(menu().aLeft->isChecked());
+}
+
+TEST_F(ToolBarTest, ScreenReaderTogglesAndDocumentKeysFormatAsTheButtonsDo)
+{
+    // A screen reader's "Toggle" flips the button itself, without a click.
+    const auto toggle = [this](int position) {
+        QAccessibleInterface *button = QAccessible::queryAccessibleInterface(
+            toolBar().widgetForAction(toolBar().button(position)));
+        ASSERT_TRUE(button && button->actionInterface());
+        button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QApplication::processEvents();
+    };
+    selectText(QStringLiteral("plain"));
+    toggle(FormatMenu::ButtonBold);
+    EXPECT_GE(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
+    EXPECT_TRUE(menu().bold->isChecked());
+    toggle(FormatMenu::ButtonBold);
+    EXPECT_LT(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
+    toggle(FormatMenu::ButtonCenter);
+    EXPECT_EQ(alignmentOf(QStringLiteral("plain")), Qt::AlignHCenter);
+    EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
+
+    // Ctrl+E and Ctrl+U are line-editing keys to Qt's text control; here they format.
+    rt.setFocus();
+    selectText(QStringLiteral("centred"));
+    for (const Qt::Key key : {Qt::Key_B, Qt::Key_I, Qt::Key_U, Qt::Key_R})
+        QTest::keyClick(&rt, key, Qt::ControlModifier);
+    const QTextCharFormat styled = formatOf(QStringLiteral("centred"));
+    EXPECT_GE(styled.fontWeight(), QFont::Bold);
+    EXPECT_TRUE(styled.fontItalic());
+    EXPECT_TRUE(styled.fontUnderline());
+    EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignRight);
+    EXPECT_EQ(rt.textCursor().selectedText(), QStringLiteral("centred"));
+    QTest::keyClick(&rt, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignHCenter);
+    EXPECT_TRUE(menu().aCenter->isChecked());
+    QTest::keyClick(&rt, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignLeft);
+    QTest::keyClick(&rt, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_FALSE(formatOf(QStringLiteral("centred")).fontUnderline());
 }

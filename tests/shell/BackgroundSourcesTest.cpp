@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -77,5 +78,9 @@ TEST(OwnForegroundWindowTest, DialogsAreStandardDialogsOtherWindowsKeepTheirClas
     QMainWindow window;
     ASSERT_TRUE(activate(window));
     EXPECT_EQ(source.foregroundClass(), QStringLiteral("QMainWindow"));
+    // The reader's own forms are dialogs to Qt, but not standard dialog boxes.
+    QDialog form;
+    ASSERT_TRUE(activate(form));
+    EXPECT_EQ(source.foregroundClass(), QStringLiteral("QDialog"));
 }
 } // namespace

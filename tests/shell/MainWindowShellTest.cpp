@@ -1,5 +1,6 @@
 #include "Askprint.h"
 #include "DocumentCommands.h"
+#include "FileDialogService.h"
 #include "MainWindowLife.h"
 #include "MessageBoxRecorder.h"
 #include "ReaderSettings.h"
@@ -334,4 +335,34 @@ TEST_F(MainWindowShellTest, MinimizingGoesToTheTrayAndAProgramCloseUnloads)
     EXPECT_TRUE(w.close());
     EXPECT_TRUE(shell().life().unloaded());
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));
+}
+
+TEST_F(MainWindowShellTest, WindowKeysRunNewOpenSaveFindAndPrint)
+{
+    frmMain &w = load();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QList<FileDialogService::Mode> asked;
+    FileDialogService::setHandler([&](const FileDialogService::Request &request) {
+        asked << request.mode;
+        return QString();
+    });
+    QSignalSpy find(&w, &frmMain::findRequested);
+    w.Rt->setFocus();
+    w.Rt->setPlainText(QStringLiteral("old text"));
+    const auto press = [&](Qt::Key key) { QTest::keyClick(w.Rt, key, Qt::ControlModifier); };
+
+    press(Qt::Key_N);
+    EXPECT_TRUE(w.Rt->toPlainText().isEmpty());
+    press(Qt::Key_O);
+    press(Qt::Key_S);
+    EXPECT_EQ(asked,
+              (QList<FileDialogService::Mode>{FileDialogService::Open, FileDialogService::Save}));
+    press(Qt::Key_F);
+    EXPECT_EQ(find.size(), 1);
+    press(Qt::Key_P);
+    ASSERT_TRUE(shell().askprint());
+    EXPECT_TRUE(shell().askprint()->isVisible());
+    shell().askprint()->Command1_Click();
+    FileDialogService::setHandler(nullptr);
 }

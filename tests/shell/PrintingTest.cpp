@@ -1,5 +1,6 @@
 #include "Printing.h"
 #include "Askprint.h"
+#include "FileDialogService.h"
 #include "MessageBoxRecorder.h"
 
 #include <QFile>
@@ -119,14 +120,41 @@ TEST_F(PrintingTest, CancelLeavesTheDocumentAlone)
     EXPECT_EQ(m_rt.textCursor().selectionEnd(), 40);
 }
 
-TEST_F(PrintingTest, WithoutAPrinterTheWindowsCloseSilently)
+TEST_F(PrintingTest, WithoutAPrinterTheChoiceIsOfferedAsAPdf)
 {
     MessageBoxRecorder boxes;
-    select(10, 40);
-    print(true, [] { return std::unique_ptr<QPrinter>(); });
+    QString answer = pdfPath();
+    QList<FileDialogService::Request> asked;
+    FileDialogService::setHandler([&](const FileDialogService::Request &request) {
+        asked << request;
+        return answer;
+    });
+    const auto noPrinter = [] { return std::unique_ptr<QPrinter>(); };
+    select(0, 120);
+    print(false, noPrinter);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].mode, FileDialogService::Save);
+    EXPECT_EQ(pages(), 1);
+    print(true, noPrinter);
+    EXPECT_GT(pages(), 2);
     EXPECT_TRUE(boxes.requests().isEmpty());
+
+    // Cancelled: nothing is written and nothing said.
+    QFile::remove(pdfPath());
+    answer.clear();
+    print(true, noPrinter);
     EXPECT_FALSE(QFile::exists(pdfPath()));
-    // A printer that cannot be written to fails the same quiet way.
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    // A file that cannot be written is reported, not passed over.
+    answer = m_dir.filePath(QStringLiteral("no/such/folder/out.pdf"));
+    print(true, noPrinter);
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_TRUE(boxes.requests()[0].text.contains(answer));
+    FileDialogService::setHandler(nullptr);
+
+    // A printer that refuses the job is still passed over in silence.
+    boxes.clear();
     print(true, [this] {
         auto printer = std::make_unique<QPrinter>();
         printer->setOutputFormat(QPrinter::PdfFormat);

@@ -6,6 +6,7 @@
 #include "frmRightClick.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
@@ -179,4 +180,40 @@ TEST_F(Tray, HiddenReaderGoesToTheTaskBarWhenNoTrayEverComes)
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_main.window.isVisible(); }, 20000));
     EXPECT_TRUE(m_main.window.isMinimized());
     EXPECT_FALSE(tray.TrayIconShown());
+}
+
+TEST_F(Tray, NoticeShowsItsWholeTextAtALargeFontAndAnswersTheKeys)
+{
+    frmRightClick &tray = shell().rightClick();
+    QFont large = tray.font();
+    large.setPointSizeF(large.pointSizeF() * 2.5);
+    tray.setFont(large);
+    const auto notice = [&] {
+        shell().ShowMainWindow();
+        tray.PutInTray();
+        EXPECT_TRUE(tray.isVisible());
+        tray.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&tray));
+    };
+    notice();
+    // The label gets all the height its wrapped text needs, clear of the controls below.
+    EXPECT_GE(tray.Label1->height(), tray.Label1->heightForWidth(tray.Label1->width()));
+    EXPECT_LT(tray.Label1->geometry().bottom(), tray.Check1->geometry().top());
+
+    // OK has the focus: Space presses it instead of ticking the check box unseen.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_FALSE(tray.isVisible());
+    EXPECT_FALSE(tray.Check1->isChecked());
+    EXPECT_EQ(setting("Options", "Minimize"), QStringLiteral("False"));
+
+    // Enter presses OK from the check box too; Esc closes the notice as OK does.
+    notice();
+    tray.Check1->setFocus();
+    QTest::keyClick(tray.Check1, Qt::Key_Return);
+    EXPECT_FALSE(tray.isVisible());
+    notice();
+    tray.Check1->setChecked(true);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(tray.isVisible());
+    EXPECT_EQ(setting("Options", "Minimize"), QStringLiteral("True"));
 }

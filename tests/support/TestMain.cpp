@@ -8,6 +8,5 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlance"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Parlance"));
     return RUN_ALL_TESTS();
 }

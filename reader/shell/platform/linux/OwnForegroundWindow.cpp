@@ -2,18 +2,30 @@
 
 #include "BackgroundReader.h"
 
+#include <QAbstractPrintDialog>
 #include <QAccessible>
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QWidget>
 
 namespace {
 constexpr int MaxNodes = 400;
 constexpr int MaxDepth = 16;
 
-bool isDialogRole(QAccessible::Role role)
+// Only standard dialog boxes are read: message boxes and the common dialogs. The reader's
+// own forms are dialogs to Qt as well, but reading them aloud would talk over the user
+// working in them.
+bool isStandardDialog(const QWidget *window)
 {
-    return role == QAccessible::Dialog || role == QAccessible::AlertMessage;
+    return qobject_cast<const QMessageBox *>(window) || qobject_cast<const QFileDialog *>(window) ||
+           qobject_cast<const QColorDialog *>(window) ||
+           qobject_cast<const QFontDialog *>(window) ||
+           qobject_cast<const QAbstractPrintDialog *>(window) ||
+           qobject_cast<const QPageSetupDialog *>(window);
 }
 
 // Lists, tables, menus and buttons hold items, not the dialog's own texts.
@@ -65,12 +77,8 @@ QWidget *active()
 
 QString className(QWidget *window)
 {
-    if (qobject_cast<QFileDialog *>(window))
+    if (isStandardDialog(window))
         return BackgroundReader::DialogClass;
-    if (QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(window)) {
-        if (isDialogRole(accessible->role()))
-            return BackgroundReader::DialogClass;
-    }
     return QString::fromLatin1(window->metaObject()->className());
 }
 

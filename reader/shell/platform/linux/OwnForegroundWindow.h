@@ -11,7 +11,8 @@ namespace OwnForegroundWindow {
 
 // The reader's active top-level window, or null when another program is in front.
 QWidget *active();
-// "#32770" for dialog boxes and message boxes, else the window's own class.
+// "#32770" for message boxes and the common dialogs, else the window's own class (the
+// reader's own forms included).
 QString className(QWidget *window);
 // The window's visible text labels in order, as "Static" children; a file dialog has the
 // standard first label of its kind instead.

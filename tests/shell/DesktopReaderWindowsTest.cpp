@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        ensureWindowManager();
+        ASSERT_TRUE(windowManagerRunning());
         QSettings settings(m_dir.filePath(QStringLiteral("config/Larkvane/Reader.conf")),
                            QSettings::IniFormat);
         settings.setValue(QStringLiteral("Options/Dialog"), QStringLiteral("True"));
@@ -41,20 +41,40 @@ protected:
         }
     }
 
-    // Close boxes, minimizing and focus need a window manager; one is started if the display
-    // has none, and stopped with the test.
-    void ensureWindowManager()
+    // Close boxes, minimizing and focus need a window manager; one is started for these
+    // tests if the display has none, and stopped after them.
+    static void SetUpTestSuite()
     {
-        if (run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                .contains("window id"))
+        if (windowManagerRunning())
             return;
-        start(QStringLiteral("openbox"), {});
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                    .contains("window id");
-            },
-            20000));
+        s_windowManager = new QProcess;
+        s_windowManager->start(QStringLiteral("openbox"), {});
+        s_windowManager->waitForStarted(10000);
+        static_cast<void>(QTest::qWaitFor(windowManagerRunning, 20000));
+    }
+
+    static void TearDownTestSuite()
+    {
+        if (!s_windowManager)
+            return;
+        s_windowManager->terminate();
+        if (!s_windowManager->waitForFinished(5000))
+            s_windowManager->kill();
+        s_windowManager->waitForFinished(5000);
+        delete s_windowManager;
+        s_windowManager = nullptr;
+    }
+
+    // A window manager that went leaves its mark on the root window: its window must exist.
+    static bool windowManagerRunning()
+    {
+        const QString mark = run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        const qsizetype id = mark.indexOf(QStringLiteral("# "));
+        if (id < 0)
+            return false;
+        QProcess check;
+        check.start(QStringLiteral("xprop"), {"-id", mark.mid(id + 2).trimmed(), "_NET_WM_NAME"});
+        return check.waitForFinished(10000) && check.exitCode() == 0;
     }
 
     QProcess &
@@ -179,6 +199,7 @@ protected:
             .toString();
     }
 
+    static inline QProcess *s_windowManager = nullptr;
     QTemporaryDir m_dir;
     std::list<QProcess> m_processes;
     QProcess *m_reader = nullptr;

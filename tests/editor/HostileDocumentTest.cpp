@@ -106,8 +106,9 @@ TEST(HostileDocument, OneHugeParagraphIsDividedAtSentenceEndsWithNothingLost)
         QString joined;
         for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
             EXPECT_LE(block.length() - 1, ParagraphBreaker::MaxLength);
-            if (block.next().isValid())
+            if (block.next().isValid()) {
                 EXPECT_TRUE(block.text().endsWith(QStringLiteral("again. ")));
+            }
             joined += block.text();
         }
         EXPECT_EQ(joined, text);

@@ -10,13 +10,14 @@ packages=(
   flite1-dev flite
   libsndfile1-dev libsqlite3-dev
   libatspi2.0-dev at-spi2-core
+  libpoppler-qt6-dev libzip-dev
   libgtest-dev libgmock-dev googletest
   pulseaudio pulseaudio-utils gstreamer1.0-plugins-base
   hicolor-icon-theme adwaita-icon-theme
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick
-             libreoffice-writer-nogui pandoc)
+             libreoffice-writer-nogui pandoc poppler-utils)
 fi
 
 missing=()

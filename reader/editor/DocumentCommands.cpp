@@ -2,6 +2,7 @@
 
 #include "CharacterOffset.h"
 #include "DocumentFile.h"
+#include "DocumentLoader.h"
 #include "FileDialogService.h"
 #include "MessageBoxService.h"
 
@@ -15,8 +16,14 @@ const QString DocumentCommands::UntitledName = QStringLiteral("Untitled");
 
 namespace {
 const QString OpenTitle = QStringLiteral("Pick a File to Open");
-// Any file may be opened; "*" rather than "*.*" so that names without a dot show too.
-const QString OpenFilter = QStringLiteral("All Files (*)");
+// The formats the reader opens, all of them first; any file may still be picked ("*"
+// rather than "*.*" so that names without a dot show too), and its content decides.
+const QString OpenFilter = QStringLiteral(
+    "All supported documents (*.rtf *.txt *.pdf *.epub *.docx *.odt *.html *.htm *.xhtml *.md "
+    "*.markdown *.doc);;"
+    "RTF documents (*.rtf *.doc);;PDF documents (*.pdf);;EPUB books (*.epub);;"
+    "DOCX documents (*.docx);;ODT documents (*.odt);;HTML pages (*.html *.htm *.xhtml);;"
+    "Markdown texts (*.md *.markdown);;Text files (*.txt);;All Files (*)");
 const QString SaveAsTitle = QStringLiteral("Save As");
 const QString SaveAsFilter = QStringLiteral("Word for Windows 6.0 (*.doc)");
 const QString ErrorTitle = QStringLiteral("Error!");
@@ -80,12 +87,36 @@ void DocumentCommands::mnuFileOpen_Click()
     const QString path = FileDialogService::getOpenFileName(m_window, OpenTitle, OpenFilter);
     if (path.isEmpty())
         return;
-    if (m_rt && DocumentFile::load(path, m_rt->document(), newDocumentFormat())) {
-        m_rt->moveCursor(QTextCursor::Start);
-        setCurrentFile(QFileInfo(path).absoluteFilePath());
-        updateTitle();
-    }
+    openFile(path);
     emit layoutRequested();
+}
+
+bool DocumentCommands::openFile(const QString &path)
+{
+    // A file still being read keeps the window busy; a second open waits for the user.
+    if (!m_rt || m_opening)
+        return false;
+    m_opening = true;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const DocumentFile::LoadResult result =
+        DocumentLoader::open(m_window, absolute, m_rt->document(), newDocumentFormat());
+    m_opening = false;
+    if (!result.ok()) {
+        // A cancelled open changes nothing and needs no message; neither does a file that
+        // could not be read at all (the user sees it is still the old document). What is
+        // read but is no document, or a damaged one, is explained.
+        if (result.outcome == DocumentFile::LoadResult::Failed ||
+            result.outcome == DocumentFile::LoadResult::NeedsPassword)
+            MessageBoxService::show(result.error, MessageBoxService::Ok,
+                                    MessageBoxService::Exclamation, ErrorTitle);
+        return false;
+    }
+    m_rt->moveCursor(QTextCursor::Start);
+    // Save writes RTF: only a file that already is RTF or text may be written back to.
+    // A PDF or an e-book opened here is saved under a name the user picks.
+    setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());
+    updateTitle();
+    return true;
 }
 
 void DocumentCommands::mnuFileSave_Click()

@@ -27,6 +27,11 @@ public:
     // The title for a current file (an empty one is the untitled document).
     static QString titleFor(const QString &file);
 
+    // Opens a file into the document as Open does after its dialog (also for files given on
+    // the command line or dropped on the window). A file that cannot be read, or is not a
+    // document, is reported with a message and changes nothing. Returns whether it opened.
+    bool openFile(const QString &path);
+
     // The formatting New gives the insertion point, also used for plain-text files.
     static QTextCharFormat newDocumentFormat();
 
@@ -53,4 +58,5 @@ private:
     QPointer<QTextEdit> m_rt;
     QPointer<QWidget> m_window;
     QString m_currentFile;
+    bool m_opening = false;
 };

@@ -84,6 +84,10 @@ std::optional<QByteArray> ZipArchive::read(const QString &name, qint64 maxBytes)
                           : QStringLiteral("the part \"%1\" is too large").arg(name);
             break;
         }
+        // Grow geometrically: QByteArray::append on its own reallocates to the exact size,
+        // which turns a large part into quadratic copying.
+        if (bytes.capacity() < bytes.size() + n)
+            bytes.reserve(qMax(bytes.capacity() * 2, bytes.size() + n));
         bytes.append(buffer, n);
     }
     zip_fclose(file);

@@ -10,6 +10,7 @@ packages=(
   flite1-dev flite
   libsndfile1-dev libsqlite3-dev libspeechd-dev
   libatspi2.0-dev at-spi2-core
+  libpoppler-qt6-dev libzip-dev
   libgtest-dev libgmock-dev googletest
   pulseaudio pulseaudio-utils gstreamer1.0-plugins-base
   hicolor-icon-theme adwaita-icon-theme
@@ -17,8 +18,8 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick openbox
-             libreoffice-writer-nogui pandoc speech-dispatcher speech-dispatcher-espeak-ng
-             lintian desktop-file-utils appstream python3-pyatspi)
+             libreoffice-writer-nogui pandoc poppler-utils speech-dispatcher
+             speech-dispatcher-espeak-ng lintian desktop-file-utils appstream python3-pyatspi)
 fi
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "CharacterOffset.h"
 #include "DocumentFile.h"
+#include "DocumentLoader.h"
 #include "FileDialogService.h"
 #include "LoadNotice.h"
 #include "MessageBoxService.h"
@@ -20,8 +21,14 @@ const QString DocumentCommands::CannotOpenText =
 
 namespace {
 const QString OpenTitle = QStringLiteral("Pick a File to Open");
-// Any file may be opened; "*" rather than "*.*" so that names without a dot show too.
-const QString OpenFilter = QStringLiteral("All Files (*)");
+// The formats the reader opens, all of them first; any file may still be picked ("*"
+// rather than "*.*" so that names without a dot show too), and its content decides.
+const QString OpenFilter = QStringLiteral(
+    "All supported documents (*.rtf *.txt *.pdf *.epub *.docx *.odt *.html *.htm *.xhtml *.md "
+    "*.markdown *.doc);;"
+    "RTF documents (*.rtf *.doc);;PDF documents (*.pdf);;EPUB books (*.epub);;"
+    "DOCX documents (*.docx);;ODT documents (*.odt);;HTML pages (*.html *.htm *.xhtml);;"
+    "Markdown texts (*.md *.markdown);;Text files (*.txt);;All Files (*)");
 const QString SaveAsTitle = QStringLiteral("Save As");
 const QString SaveAsFilter = QStringLiteral("Word for Windows 6.0 (*.doc)");
 const QString ErrorTitle = QStringLiteral("Error!");
@@ -90,25 +97,48 @@ void DocumentCommands::mnuFileOpen_Click()
 
 bool DocumentCommands::openFile(const QString &path)
 {
-    const bool loaded = m_rt && QFileInfo(path).isFile() &&
-                        DocumentFile::load(path, m_rt->document(), newDocumentFormat());
-    if (loaded) {
-        m_rt->moveCursor(QTextCursor::Start);
-        setCurrentFile(QFileInfo(path).absoluteFilePath());
-        updateTitle();
-        LoadNotice::tell(m_rt->document());
-    }
-    emit layoutRequested();
-    return loaded;
+    return open(path, false);
 }
 
 bool DocumentCommands::openGivenFile(const QString &path)
 {
-    if (openFile(path))
-        return true;
-    MessageBoxService::show(CannotOpenText.arg(QDir::toNativeSeparators(path)),
-                            MessageBoxService::Ok, MessageBoxService::Exclamation, ErrorTitle);
-    return false;
+    return open(path, true);
+}
+
+bool DocumentCommands::open(const QString &path, bool namedElsewhere)
+{
+    // A file still being read keeps the window busy; a second open waits for the user.
+    if (!m_rt || m_opening)
+        return false;
+    m_opening = true;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const DocumentFile::LoadResult result =
+        DocumentLoader::open(m_window, absolute, m_rt->document(), newDocumentFormat());
+    m_opening = false;
+    if (!result.ok()) {
+        // A cancelled open changes nothing and needs no message. A file that could not be
+        // read at all is named only when it was picked outside the window (the command line,
+        // a second start, a drop), where the user would otherwise see nothing happen; in the
+        // Open dialog the old document simply stays. What is read but is no document, or a
+        // damaged one, is always explained.
+        if (result.outcome == DocumentFile::LoadResult::Failed ||
+            result.outcome == DocumentFile::LoadResult::NeedsPassword)
+            MessageBoxService::show(result.error, MessageBoxService::Ok,
+                                    MessageBoxService::Exclamation, ErrorTitle);
+        else if (namedElsewhere && result.outcome == DocumentFile::LoadResult::Unreadable)
+            MessageBoxService::show(CannotOpenText.arg(QDir::toNativeSeparators(path)),
+                                    MessageBoxService::Ok, MessageBoxService::Exclamation,
+                                    ErrorTitle);
+        return false;
+    }
+    m_rt->moveCursor(QTextCursor::Start);
+    // Save writes RTF: only a file that already is RTF or text may be written back to.
+    // A PDF or an e-book opened here is saved under a name the user picks.
+    setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());
+    updateTitle();
+    LoadNotice::tell(m_rt->document());
+    emit layoutRequested();
+    return true;
 }
 
 void DocumentCommands::mnuFileSave_Click()

@@ -57,10 +57,12 @@ signals:
     void currentFileChanged(const QString &file);
 
 private:
+    bool open(const QString &path, bool namedElsewhere);
     void setCurrentFile(const QString &file);
     void updateTitle();
 
     QPointer<QTextEdit> m_rt;
     QPointer<QWidget> m_window;
     QString m_currentFile;
+    bool m_opening = false;
 };

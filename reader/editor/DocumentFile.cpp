@@ -1,52 +1,163 @@
 #include "DocumentFile.h"
 
-#include "ParagraphBreaker.h"
-#include "PlainTextDecoder.h"
-#include "rtf/RtfReader.h"
+#include "formats/DocumentImporters.h"
 #include "rtf/RtfWriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QUrl>
+
+namespace {
+QString failure(const QString &path, const QString &what)
+{
+    const QString name = path.isEmpty() ? QStringLiteral("The document") : u'"' + path + u'"';
+    return QStringLiteral("%1 cannot be opened: %2.").arg(name, what);
+}
+} // namespace
 
 bool DocumentFile::load(const QString &path, QTextDocument *document,
                         const QTextCharFormat &plainFormat)
 {
-    QFile file(path);
-    if (!document || !file.open(QIODevice::ReadOnly))
-        return false;
-    // Sequential files (pipes, devices) report no size; their reading is capped below.
-    if (file.size() > MaxLoadSize)
-        return false;
-    const QByteArray data = file.read(MaxLoadSize + 1);
-    if (file.error() != QFileDevice::NoError || data.size() > MaxLoadSize)
-        return false;
-    loadData(data, document, plainFormat);
-    return true;
+    LoadOptions options;
+    options.plainFormat = plainFormat;
+    return load(path, document, options).ok();
+}
+
+DocumentFile::LoadResult DocumentFile::load(const QString &path, QTextDocument *document,
+                                            const LoadOptions &options)
+{
+    if (!document)
+        return {LoadResult::Failed, DocumentFormat::Unknown,
+                failure(path, QStringLiteral("there is no document"))};
+    Imported imported = importFile(path, options);
+    if (imported.result.ok())
+        adopt(*imported.document, document);
+    return imported.result;
 }
 
 void DocumentFile::loadData(const QByteArray &data, QTextDocument *document,
                             const QTextCharFormat &plainFormat)
 {
-    // A freshly loaded document starts a new undo history: undoing must not unload it.
-    document->setUndoRedoEnabled(false);
-    document->clear();
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    if (RtfReader::isRtf(data)) {
-        RtfReader reader;
-        reader.read(data, cursor);
-    } else {
-        cursor.setBlockCharFormat(plainFormat);
-        int breaks = 0;
-        cursor.insertText(ParagraphBreaker::breakLines(PlainTextDecoder::decode(data), &breaks),
-                          plainFormat);
-        ParagraphBreaker::noteBreaks(document, breaks);
+    LoadOptions options;
+    options.plainFormat = plainFormat;
+    Imported imported = importData(data, QString(), options);
+    if (document && imported.result.ok())
+        adopt(*imported.document, document);
+}
+
+DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadOptions &options)
+{
+    Imported imported;
+    QFile file(path);
+    imported.result.outcome = LoadResult::Unreadable;
+    if (QFileInfo(path).isDir()) {
+        imported.result.error = failure(path, QStringLiteral("it is a folder"));
+        return imported;
     }
+    if (!file.open(QIODevice::ReadOnly)) {
+        imported.result.error = failure(path, file.errorString().toLower());
+        return imported;
+    }
+    // Sequential files (pipes, devices) report no size; their reading is capped below.
+    QByteArray data;
+    if (file.size() <= MaxLoadSize)
+        data = file.read(MaxLoadSize + 1);
+    if (file.size() > MaxLoadSize || data.size() > MaxLoadSize) {
+        imported.result.outcome = LoadResult::Failed;
+        imported.result.error = failure(
+            path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
+        return imported;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        imported.result.error = failure(path, file.errorString().toLower());
+        return imported;
+    }
+    imported.result.outcome = LoadResult::Failed;
+    return importData(data, path, options);
+}
+
+DocumentFile::Imported DocumentFile::importData(const QByteArray &data, const QString &path,
+                                                const LoadOptions &options)
+{
+    Imported imported;
+    LoadResult &result = imported.result;
+    result.format = DocumentFormat::sniff(data, path);
+    const DocumentImporter *importer = DocumentImporters::forFormat(result.format);
+    if (!importer) {
+        // Showing a program or a picture as text would only show garbage, and adopting its
+        // path would let the next Save overwrite it with RTF.
+        result.error = failure(path, QStringLiteral("it is not a document this program can read "
+                                                    "(neither a known format nor text)"));
+        return imported;
+    }
+    DocumentImporter::Request request;
+    request.data = data;
+    request.fileName = path;
+    request.password = options.password;
+    request.plainFormat = options.plainFormat;
+    request.cancel = options.cancel;
+    request.progress = options.progress;
+
+    imported.document = std::make_unique<QTextDocument>();
+    imported.document->setUndoRedoEnabled(false);
+    const DocumentImporter::Result outcome = importer->import(request, imported.document.get());
+    switch (outcome.status) {
+    case DocumentImporter::Status::Ok:
+        result.outcome = LoadResult::Loaded;
+        return imported;
+    case DocumentImporter::Status::Cancelled:
+        result.outcome = LoadResult::Cancelled;
+        break;
+    case DocumentImporter::Status::NeedsPassword:
+        result.outcome = LoadResult::NeedsPassword;
+        result.error = failure(path, outcome.error);
+        break;
+    case DocumentImporter::Status::Failed:
+        result.error =
+            failure(path, QStringLiteral("the %1 is damaged or unsupported: %2")
+                              .arg(DocumentFormat::describe(result.format), outcome.error));
+        break;
+    }
+    imported.document.reset();
+    return imported;
+}
+
+void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
+{
+    // A freshly loaded document starts a new undo history: undoing must not unload it.
+    target->setUndoRedoEnabled(false);
+    target->clear();
+    // Pictures are resources of the document that holds them; the copied text only names
+    // them, so each named one moves along.
+    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QUrl name(format.toImageFormat().name());
+            const QVariant picture = source.resource(QTextDocument::ImageResource, name);
+            if (picture.isValid())
+                target->addResource(QTextDocument::ImageResource, name, picture);
+        }
+    }
+    // What the reading noted on the document (pictures left out, paragraphs broken) goes
+    // along, so that the user is told about the document being shown.
+    for (const QByteArray &name : source.dynamicPropertyNames())
+        target->setProperty(name.constData(), source.property(name.constData()));
+    QTextCursor cursor(target);
+    cursor.beginEditBlock();
+    // The first paragraph's own formatting goes with it (a fragment starts inside it).
+    cursor.setBlockFormat(source.begin().blockFormat());
+    cursor.setBlockCharFormat(source.begin().charFormat());
+    cursor.insertFragment(QTextDocumentFragment(&source));
     cursor.endEditBlock();
-    document->setUndoRedoEnabled(true);
-    document->setModified(false);
+    target->setUndoRedoEnabled(true);
+    target->setModified(false);
 }
 
 bool DocumentFile::save(const QTextDocument &document, const QString &path)

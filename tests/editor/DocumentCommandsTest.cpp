@@ -5,6 +5,7 @@
 #include "DocumentProbe.h"
 #include "FileDialogStub.h"
 #include "MessageBoxRecorder.h"
+#include "PasswordDialogService.h"
 
 #include <QDir>
 #include <QFile>
@@ -233,4 +234,48 @@ TEST_F(DocumentCommandsTest, PrintEntryAsksForThePrintQuestion)
     QSignalSpy prints(&commands, &DocumentCommands::printRequested);
     commands.mnuFilePrint_Click();
     EXPECT_EQ(prints.count(), 1);
+}
+
+// Other formats open, but Save never writes RTF over them; what is no document is refused.
+TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
+{
+    writeFile(path("b.rtf"), "{\\rtf1 original\\par}");
+    dialogs.queueAnswer(path("b.rtf"));
+    commands.mnuFileOpen_Click();
+    const QStringList filters = dialogs.requests()[0].filter.split(";;");
+    EXPECT_TRUE(filters.first().startsWith("All supported documents ("));
+    EXPECT_TRUE(filters.first().contains("*.pdf") && filters.first().contains("*.epub"));
+    EXPECT_EQ(filters.last(), "All Files (*)");
+    ASSERT_EQ(commands.CurrentFile(), path("b.rtf"));
+
+    // A program, even named like a document: refused by name, nothing changes.
+    QFile::copy("/bin/ls", path("ls.rtf"));
+    dialogs.queueAnswer(path("ls.rtf"));
+    commands.mnuFileOpen_Click();
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_TRUE(boxes.requests()[0].text.contains(path("ls.rtf")));
+    EXPECT_EQ(rt.toPlainText(), "original");
+    EXPECT_EQ(commands.CurrentFile(), path("b.rtf"));
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
+
+    // An encrypted PDF asks for its password; the document then has no file to save to.
+    const QString pdf = QStringLiteral(PARLANCE_TEST_DATA "/documents/locked.pdf");
+    const QByteArray pdfBytes = readFile(pdf);
+    QStringList asked;
+    PasswordDialogService::setHandler([&](const PasswordDialogService::Request &request) {
+        asked.append(request.fileName + (request.retry ? " again" : ""));
+        return std::optional<QString>(request.retry ? "secret" : "guess");
+    });
+    EXPECT_TRUE(commands.openFile(pdf));
+    PasswordDialogService::setHandler({});
+    EXPECT_EQ(asked, QStringList({pdf, pdf + " again"}));
+    EXPECT_TRUE(rt.toPlainText().contains("The last paragraph ends the sample."));
+    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_EQ(title(), Untitled);
+    const qsizetype dialogsBefore = dialogs.requests().size();
+    commands.mnuFileSave_Click(); // asks for a name (cancelled) instead of writing the PDF
+    EXPECT_EQ(dialogs.requests().size(), dialogsBefore + 1);
+    EXPECT_EQ(dialogs.requests().last().mode, FileDialogService::Save);
+    EXPECT_EQ(readFile(pdf), pdfBytes);
+    EXPECT_EQ(boxes.requests().size(), 1);
 }

@@ -1,0 +1,221 @@
+// Opening outside formats: a 300-page PDF, a 2 MB EPUB and a 2 MB DOCX made on this machine
+// by pandoc and LibreOffice, read into a document as File > Open does (file to finished
+// QTextDocument on one thread; painting is not included), next to the independent readers
+// on the same files in the same run: LibreOffice converting to text, and pdftotext or
+// pandoc rendering plain text. Rounds are interleaved; medians are printed.
+//   bench_documents [rounds]
+#include "DocumentFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QUrl>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+struct Measure
+{
+    std::vector<double> seconds;
+    std::vector<long> peakKb;
+    void add(double s, long kb)
+    {
+        seconds.push_back(s);
+        peakKb.push_back(kb);
+    }
+};
+
+template <typename T> T median(std::vector<T> values)
+{
+    if (values.empty())
+        return T(-1);
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+long statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+bool resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// Runs a program under /usr/bin/time; wall seconds and its peak resident size.
+bool timed(const QString &program, const QStringList &arguments, double *seconds, long *peakKb,
+           const QString &outputFile = QString())
+{
+    QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
+    process.start(QStringLiteral("/usr/bin/time"),
+                  QStringList{"-f", "TIMED %e %M", program} + arguments);
+    if (!process.waitForFinished(1200000) || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     process.readAllStandardError().constData());
+        return false;
+    }
+    const QList<QByteArray> lines = process.readAllStandardError().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("TIMED ")) {
+            const QList<QByteArray> f = line.split(' ');
+            *seconds = f.value(1).toDouble();
+            *peakKb = f.value(2).toLong();
+            return true;
+        }
+    }
+    return false;
+}
+
+// Markdown of pseudo-words (so the zip formats do not shrink it to nothing), with a
+// heading every so often: the same on every run.
+QByteArray markdown(qint64 bytes)
+{
+    QByteArray text;
+    quint32 state = 4242;
+    const auto next = [&state](int range) {
+        state = state * 1664525u + 1013904223u;
+        return int((state >> 16) % quint32(range));
+    };
+    int paragraph = 0;
+    while (text.size() < bytes) {
+        if (paragraph % 20 == 0)
+            text += "## Section " + QByteArray::number(paragraph / 20 + 1) + "\n\n";
+        for (int w = 0; w < 90; ++w) {
+            const int length = 2 + next(8);
+            for (int c = 0; c < length; ++c)
+                text += char('a' + next(26));
+            text += w % 12 == 11 ? ". " : " ";
+        }
+        text += "\n\n";
+        ++paragraph;
+    }
+    return text;
+}
+
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(1800000) || process.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), process.readAll().constData());
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const int rounds = argc > 1 ? qMax(1, atoi(argv[1])) : 3;
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const QString pandoc = QStandardPaths::findExecutable(QStringLiteral("pandoc"));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (soffice.isEmpty() || pandoc.isEmpty() || pdftotext.isEmpty()) {
+        std::fprintf(stderr, "needs soffice, pandoc and pdftotext\n");
+        return 1;
+    }
+    QTemporaryDir dir;
+    const QString profile =
+        "-env:UserInstallation=" + QUrl::fromLocalFile(dir.filePath("profile")).toString();
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+
+    // The files: sizes chosen so the DOCX and the EPUB come out near 2 MB and the PDF
+    // near 300 pages.
+    std::printf("making the documents...\n");
+    std::fflush(stdout);
+    if (!write("big.md", markdown(3300 * 1024)) || !write("pages.md", markdown(1050 * 1024)))
+        return 1;
+    if (!run(pandoc, {dir.filePath("big.md"), "-o", dir.filePath("book.epub")}) ||
+        !run(pandoc, {dir.filePath("big.md"), "-o", dir.filePath("report.docx")}) ||
+        !run(pandoc, {dir.filePath("pages.md"), "-o", dir.filePath("pages.docx")}) ||
+        !run(soffice, {profile, "--headless", "--convert-to", "pdf", "--outdir", dir.path(),
+                       dir.filePath("pages.docx")}))
+        return 1;
+
+    struct File
+    {
+        QString name;
+        QString peer; // pdftotext or pandoc
+    };
+    const QList<File> files = {
+        {"pages.pdf", pdftotext}, {"book.epub", pandoc}, {"report.docx", pandoc}};
+    QList<Measure> ours(files.size()), office(files.size()), peers(files.size());
+    QList<int> paragraphs(files.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (int i = 0; i < files.size(); ++i) {
+            const QString path = dir.filePath(files[i].name);
+            {
+                auto document = std::make_unique<QTextDocument>();
+                const long baseline = statusKilobytes("VmRSS:");
+                const bool reset = resetPeak();
+                QElapsedTimer timer;
+                timer.start();
+                DocumentFile::LoadOptions options;
+                if (!DocumentFile::load(path, document.get(), options).ok())
+                    return 1;
+                ours[i].add(double(timer.nsecsElapsed()) / 1e9,
+                            statusKilobytes("VmHWM:") - (reset ? baseline : 0));
+                paragraphs[i] = document->blockCount();
+            }
+            double s = 0;
+            long kb = 0;
+            if (!timed(soffice,
+                       {profile, "--headless", "--norestore", "--convert-to", "txt:Text",
+                        "--outdir", dir.filePath("office"), path},
+                       &s, &kb))
+                return 1;
+            office[i].add(s, kb);
+            const bool pdf = files[i].name.endsWith(".pdf");
+            const QStringList peerArgs =
+                pdf ? QStringList{"-layout", path, dir.filePath("peer.txt")}
+                    : QStringList{"-t", "plain", path, "-o", dir.filePath("peer.txt")};
+            if (!timed(files[i].peer, peerArgs, &s, &kb))
+                return 1;
+            peers[i].add(s, kb);
+            std::printf("round %d %-12s ours %.2f s, LibreOffice %.2f s, %s %.2f s\n", round + 1,
+                        qPrintable(files[i].name), ours[i].seconds.back(), office[i].seconds.back(),
+                        qPrintable(QFileInfo(files[i].peer).fileName()), peers[i].seconds.back());
+            std::fflush(stdout);
+        }
+    }
+    std::printf(
+        "\nmedians of %d rounds (time to a finished document or text file; peak resident)\n",
+        rounds);
+    std::printf("%-12s %8s %6s | %-22s | %-22s | %-22s\n", "file", "size", "paras", "Parlance load",
+                "soffice --convert-to txt", "pdftotext / pandoc");
+    for (int i = 0; i < files.size(); ++i) {
+        std::printf("%-12s %6.2fMB %6d | %7.2f s %8ld MB | %7.2f s %8ld MB | %7.2f s %8ld MB\n",
+                    qPrintable(files[i].name),
+                    QFileInfo(dir.filePath(files[i].name)).size() / 1048576.0, paragraphs[i],
+                    median(ours[i].seconds), median(ours[i].peakKb) / 1024,
+                    median(office[i].seconds), median(office[i].peakKb) / 1024,
+                    median(peers[i].seconds), median(peers[i].peakKb) / 1024);
+    }
+    return 0;
+}

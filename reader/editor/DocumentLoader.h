@@ -1,0 +1,22 @@
+#pragma once
+
+#include "DocumentFile.h"
+
+class QWidget;
+
+// Opens a file into the editor's document the way the user asked for it: the reading runs
+// on a worker thread while a progress dialog with Cancel shows (after a moment, so quick
+// files show none) and the window keeps painting; an encrypted PDF asks for its password.
+class DocumentLoader
+{
+public:
+    // How many times a wrong password may be typed before the open is given up.
+    static constexpr int MaxPasswordTries = 3;
+
+    static DocumentFile::LoadResult open(QWidget *parent, const QString &path,
+                                         QTextDocument *target, const QTextCharFormat &plainFormat);
+
+private:
+    static DocumentFile::Imported importWithProgress(QWidget *parent, const QString &path,
+                                                     const DocumentFile::LoadOptions &options);
+};

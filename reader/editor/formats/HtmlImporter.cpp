@@ -1,0 +1,126 @@
+#include "HtmlImporter.h"
+
+#include "ImportLimits.h"
+#include "PictureStore.h"
+
+#include "../PlainTextDecoder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace {
+// Elements that must be closed and so nest for real; unclosed <p> or <li> do not count.
+const QSet<QString> &nestingElements()
+{
+    static const QSet<QString> names = {
+        QStringLiteral("div"),     QStringLiteral("span"),   QStringLiteral("table"),
+        QStringLiteral("ul"),      QStringLiteral("ol"),     QStringLiteral("blockquote"),
+        QStringLiteral("b"),       QStringLiteral("i"),      QStringLiteral("u"),
+        QStringLiteral("em"),      QStringLiteral("strong"), QStringLiteral("font"),
+        QStringLiteral("sub"),     QStringLiteral("sup"),    QStringLiteral("section"),
+        QStringLiteral("article"), QStringLiteral("a"),      QStringLiteral("s"),
+        QStringLiteral("small"),   QStringLiteral("big"),    QStringLiteral("dl"),
+        QStringLiteral("pre"),     QStringLiteral("code"),   QStringLiteral("center")};
+    return names;
+}
+} // namespace
+
+QString HtmlImporter::nestingError(QStringView html)
+{
+    // Qt's HTML parser keeps opening unknown elements too; a tag count bounds that as well.
+    static const QRegularExpression tag(QStringLiteral("<(/?)([A-Za-z][A-Za-z0-9]*)[^>]*?(/?)>"));
+    int depth = 0;
+    int unclosed = 0;
+    auto it = tag.globalMatch(html);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        const QString name = m.captured(2).toLower();
+        if (!nestingElements().contains(name)) {
+            if (m.capturedView(1).isEmpty() && m.capturedView(3).isEmpty())
+                ++unclosed;
+            continue;
+        }
+        if (!m.capturedView(1).isEmpty())
+            depth = qMax(0, depth - 1);
+        else if (m.capturedView(3).isEmpty())
+            ++depth;
+        if (depth > ImportLimits::MaxXmlDepth)
+            return QStringLiteral("its HTML nests more than %1 levels deep")
+                .arg(ImportLimits::MaxXmlDepth);
+    }
+    Q_UNUSED(unclosed);
+    return QString();
+}
+
+void HtmlImporter::addLocalPictures(QTextDocument *document, const QString &baseFile,
+                                    QStringList *images)
+{
+    QSet<QString> names;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.isImageFormat())
+                names.insert(format.toImageFormat().name());
+        }
+    }
+    // Pictures inside table cells sit in blocks of the cells' frames, which the loop above
+    // visits too: QTextDocument::begin() walks every block of every frame.
+    const QDir folder = baseFile.isEmpty() ? QDir::current() : QFileInfo(baseFile).dir();
+    PictureStore store(document, images);
+    for (const QString &name : names) {
+        if (!document->resource(QTextDocument::ImageResource, QUrl(name)).isNull())
+            continue; // already there (an EPUB picture)
+        const QUrl url(name);
+        QString path;
+        if (url.isLocalFile())
+            path = url.toLocalFile();
+        else if (url.isRelative() && !name.startsWith(QStringLiteral("data:")))
+            path = folder.filePath(QUrl::fromPercentEncoding(url.path().toUtf8()));
+        QImage image;
+        // Only ordinary files: a picture "named" /dev/zero or a pipe must not stall loading.
+        if (!path.isEmpty() && QFileInfo(path).isFile()) {
+            QSize size;
+            const QString stored = store.addFromFile(path, &size);
+            if (!stored.isEmpty())
+                image =
+                    document->resource(QTextDocument::ImageResource, QUrl(stored)).value<QImage>();
+        }
+        document->addResource(QTextDocument::ImageResource, url, image);
+        if (images)
+            images->append(name);
+    }
+}
+
+DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocument *document) const
+{
+    // The charset a page declares (meta charset, http-equiv, or a byte-order mark) decides;
+    // without one, UTF-8 and then Latin-1 as for plain text.
+    QString html;
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(request.data);
+    if (decoder.isValid()) {
+        html = decoder.decode(request.data);
+        if (decoder.hasError())
+            html = PlainTextDecoder::decode(request.data);
+    } else {
+        html = PlainTextDecoder::decode(request.data);
+    }
+    const QString error = nestingError(html);
+    if (!error.isEmpty())
+        return Result::failure(error);
+    if (request.cancelled())
+        return Result::cancelledResult();
+    request.report(10);
+    QTextCursor(document).insertHtml(html);
+    Result result;
+    addLocalPictures(document, request.fileName, &result.images);
+    request.report(100);
+    return result;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "DocumentImporter.h"
+
+// HTML pages through Qt's HTML import, decoded with the charset the page declares.
+class HtmlImporter : public DocumentImporter
+{
+public:
+    Result import(const Request &request, QTextDocument *document) const override;
+
+    // Why the markup nests too deeply for the HTML import, or an empty string. The import
+    // walks the element tree recursively and in quadratic time on depth.
+    static QString nestingError(QStringView html);
+
+    // Adds the pictures the document names by a local path (relative ones beside `baseFile`)
+    // as resources, so nothing is read from disk later while painting. Pictures that cannot
+    // be read, and web addresses (nothing is downloaded), get an empty picture.
+    static void addLocalPictures(QTextDocument *document, const QString &baseFile,
+                                 QStringList *images);
+};

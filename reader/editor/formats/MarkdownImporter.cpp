@@ -1,0 +1,24 @@
+#include "MarkdownImporter.h"
+
+#include "HtmlImporter.h"
+
+#include "../PlainTextDecoder.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+
+DocumentImporter::Result MarkdownImporter::import(const Request &request,
+                                                  QTextDocument *document) const
+{
+    const QString markdown = PlainTextDecoder::decode(request.data);
+    // Markdown may carry HTML, which goes through the same HTML import.
+    const QString error = HtmlImporter::nestingError(markdown);
+    if (!error.isEmpty())
+        return Result::failure(error);
+    request.report(10);
+    QTextCursor(document).insertMarkdown(markdown);
+    Result result;
+    HtmlImporter::addLocalPictures(document, request.fileName, &result.images);
+    request.report(100);
+    return result;
+}

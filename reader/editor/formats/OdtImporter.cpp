@@ -1,0 +1,414 @@
+#include "OdtImporter.h"
+
+#include "BoundedXmlReader.h"
+#include "ImportLimits.h"
+#include "PictureStore.h"
+#include "StructuredTextWriter.h"
+#include "ZipArchive.h"
+
+#include <QColor>
+#include <QHash>
+#include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+constexpr int MaxStyleChain = 32;
+
+struct OdtStyle
+{
+    QString parent;
+    QTextCharFormat format;
+    int outlineLevel = 0;
+    Qt::Alignment alignment = {};
+    QString listStyle;
+};
+
+// "2.5cm", "1in", "12pt" as pixels at 96 dpi; 0 when the unit is unknown.
+double lengthInPixels(const QString &length)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([0-9.]+)\\s*(cm|mm|in|pt|pc|px)\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(length);
+    if (!m.hasMatch())
+        return 0;
+    const double value = m.captured(1).toDouble();
+    const QString unit = m.captured(2);
+    const double perInch = unit == u"cm"   ? 2.54
+                           : unit == u"mm" ? 25.4
+                           : unit == u"in" ? 1
+                           : unit == u"pt" ? 72
+                           : unit == u"pc" ? 6
+                                           : 96;
+    return value / perInch * 96;
+}
+
+void readTextProperties(const BoundedXmlReader &xml, QTextCharFormat &format)
+{
+    for (const QXmlStreamAttribute &a : xml.attributes()) {
+        const QStringView name = a.name();
+        const QString value = a.value().toString();
+        if (name == u"font-weight")
+            format.setFontWeight(value == u"bold" || value.toInt() >= 600 ? QFont::Bold
+                                                                          : QFont::Normal);
+        else if (name == u"font-style")
+            format.setFontItalic(value == u"italic" || value == u"oblique");
+        else if (name == u"text-underline-style")
+            format.setFontUnderline(value != u"none");
+        else if (name == u"text-line-through-style")
+            format.setFontStrikeOut(value != u"none");
+        else if (name == u"color" && QColor(value).isValid())
+            format.setForeground(QColor(value));
+        else if (name == u"font-size" && value.endsWith(u"pt") && value.chopped(2).toDouble() > 0)
+            format.setFontPointSize(qMin(value.chopped(2).toDouble(), 1638.0));
+        else if (name == u"font-name" && a.prefix() == u"style")
+            format.setFontFamilies({value});
+        else if (name == u"text-position")
+            format.setVerticalAlignment(value.startsWith(u"super")
+                                            ? QTextCharFormat::AlignSuperScript
+                                        : value.startsWith(u"sub") ? QTextCharFormat::AlignSubScript
+                                                                   : QTextCharFormat::AlignNormal);
+    }
+}
+
+class OdtParser
+{
+public:
+    OdtParser(ZipArchive &zip, QTextDocument *document, QStringList *images,
+              const DocumentImporter::Request &request)
+        : m_zip(zip), m_pictures(document, images), m_request(request)
+    {
+    }
+
+    QString error;
+    bool readStyles(const QByteArray &data);
+    bool readBody(const QByteArray &data, QList<ImportedParagraph> &out);
+
+private:
+    void readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out, const QString &listKey,
+                    const QString &listStyle, int listLevel);
+    ImportedParagraph readParagraph(BoundedXmlReader &xml, int outlineLevel);
+    void readInline(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                    const QTextCharFormat &format);
+    void appendText(ImportedParagraph &paragraph, const QString &text,
+                    const QTextCharFormat &format);
+    void readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                   const QTextCharFormat &format);
+    std::shared_ptr<ImportedTable> readTable(BoundedXmlReader &xml);
+    QTextCharFormat formatOf(const QString &style) const;
+    const OdtStyle *findInChain(const QString &style, auto has) const;
+
+    ZipArchive &m_zip;
+    PictureStore m_pictures;
+    const DocumentImporter::Request &m_request;
+    QHash<QString, OdtStyle> m_styles;
+    QHash<QString, QHash<int, QTextListFormat::Style>> m_listStyles;
+    int m_listCount = 0;
+    qint64 m_bodySize = 0;
+};
+
+bool OdtParser::readStyles(const QByteArray &data)
+{
+    BoundedXmlReader xml(data);
+    while (!xml.atEnd()) {
+        if (xml.next() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"style" && xml.prefix() == u"style") {
+            const QString name = xml.attribute(u"name");
+            OdtStyle style;
+            style.parent = xml.attribute(u"parent-style-name");
+            style.outlineLevel = xml.attribute(u"default-outline-level").toInt();
+            style.listStyle = xml.attribute(u"list-style-name");
+            while (xml.nextChild()) {
+                if (xml.name() == u"text-properties") {
+                    readTextProperties(xml, style.format);
+                } else if (xml.name() == u"paragraph-properties") {
+                    const QString align = xml.attribute(u"text-align");
+                    style.alignment = align == u"center"                       ? Qt::AlignHCenter
+                                      : (align == u"end" || align == u"right") ? Qt::AlignRight
+                                      : align == u"justify"                    ? Qt::AlignJustify
+                                      : align.isEmpty()                        ? Qt::Alignment()
+                                                                               : Qt::AlignLeft;
+                }
+                xml.skip();
+            }
+            m_styles.insert(name, style);
+        } else if (xml.name() == u"list-style") {
+            QHash<int, QTextListFormat::Style> &levels = m_listStyles[xml.attribute(u"name")];
+            while (xml.nextChild()) {
+                const int level = xml.attribute(u"level").toInt() - 1;
+                if (xml.name() == u"list-level-style-number") {
+                    const QString f = xml.attribute(u"num-format");
+                    levels.insert(level, f == u"a"   ? QTextListFormat::ListLowerAlpha
+                                         : f == u"A" ? QTextListFormat::ListUpperAlpha
+                                         : f == u"i" ? QTextListFormat::ListLowerRoman
+                                         : f == u"I" ? QTextListFormat::ListUpperRoman
+                                                     : QTextListFormat::ListDecimal);
+                } else if (xml.name() == u"list-level-style-bullet") {
+                    levels.insert(level, level % 2 == 0 ? QTextListFormat::ListDisc
+                                                        : QTextListFormat::ListCircle);
+                }
+                xml.skip();
+            }
+        }
+    }
+    if (xml.hasError()) {
+        error = QStringLiteral("its styles are damaged (%1)").arg(xml.errorString());
+        return false;
+    }
+    return true;
+}
+
+const OdtStyle *OdtParser::findInChain(const QString &style, auto has) const
+{
+    QString current = style;
+    for (int i = 0; i < MaxStyleChain && !current.isEmpty(); ++i) {
+        const auto it = m_styles.constFind(current);
+        if (it == m_styles.constEnd())
+            return nullptr;
+        if (has(*it))
+            return &*it;
+        current = it->parent;
+    }
+    return nullptr;
+}
+
+QTextCharFormat OdtParser::formatOf(const QString &style) const
+{
+    QList<const OdtStyle *> chain;
+    QString current = style;
+    while (!current.isEmpty() && chain.size() < MaxStyleChain) {
+        const auto it = m_styles.constFind(current);
+        if (it == m_styles.constEnd())
+            break;
+        chain.prepend(&*it);
+        current = it->parent;
+    }
+    QTextCharFormat format;
+    for (const OdtStyle *s : chain)
+        format.merge(s->format);
+    return format;
+}
+
+bool OdtParser::readBody(const QByteArray &data, QList<ImportedParagraph> &out)
+{
+    m_bodySize = data.size();
+    BoundedXmlReader xml(data);
+    while (!xml.atEnd()) {
+        if (xml.next() == QXmlStreamReader::StartElement && xml.name() == u"text" &&
+            xml.prefix() == u"office") {
+            readBlocks(xml, out, QString(), QString(), -1);
+            break;
+        }
+    }
+    if (xml.hasError()) {
+        error = QStringLiteral("its text is damaged (%1)").arg(xml.errorString());
+        return false;
+    }
+    return true;
+}
+
+void OdtParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out,
+                           const QString &listKey, const QString &listStyle, int listLevel)
+{
+    while (xml.nextChild()) {
+        if (m_request.cancelled())
+            return;
+        const QStringView name = xml.name();
+        if (name == u"p" || name == u"h") {
+            const int outline = name == u"h" ? qMax(1, xml.attribute(u"outline-level").toInt()) : 0;
+            ImportedParagraph paragraph = readParagraph(xml, outline);
+            if (listLevel >= 0) {
+                paragraph.listKey = listKey;
+                paragraph.listLevel = listLevel;
+                paragraph.listStyle =
+                    m_listStyles.value(listStyle).value(listLevel, QTextListFormat::ListDisc);
+            }
+            out.append(paragraph);
+            if (out.size() % 256 == 0)
+                m_request.report(int(
+                    qMin<qint64>(90, xml.characterOffset() * 90 / qMax<qint64>(1, m_bodySize))));
+        } else if (name == u"list") {
+            QString style = xml.attribute(u"style-name");
+            if (style.isEmpty())
+                style = listStyle;
+            // Each outermost list numbers on its own; nested ones belong to it.
+            const QString key = listLevel < 0 ? QString::number(++m_listCount) : listKey;
+            readBlocks(xml, out, key, style, listLevel + 1);
+        } else if (name == u"table" && xml.prefix() == u"table") {
+            ImportedParagraph table;
+            table.table = readTable(xml);
+            out.append(table);
+        } else if (name == u"list-item" || name == u"list-header" || name == u"section" ||
+                   name == u"index-body" || name == u"table-of-content" ||
+                   name == u"alphabetical-index" || name == u"illustration-index") {
+            readBlocks(xml, out, listKey, listStyle, listLevel);
+        } else {
+            xml.skip();
+        }
+    }
+}
+
+ImportedParagraph OdtParser::readParagraph(BoundedXmlReader &xml, int outlineLevel)
+{
+    ImportedParagraph paragraph;
+    const QString style = xml.attribute(u"style-name");
+    if (outlineLevel == 0) {
+        if (const OdtStyle *s =
+                findInChain(style, [](const OdtStyle &o) { return o.outlineLevel > 0; }))
+            outlineLevel = s->outlineLevel;
+    }
+    paragraph.headingLevel = qBound(0, outlineLevel, 6);
+    if (const OdtStyle *s =
+            findInChain(style, [](const OdtStyle &o) { return o.alignment != Qt::Alignment(); }))
+        paragraph.alignment = s->alignment;
+    readInline(xml, paragraph, formatOf(style));
+    return paragraph;
+}
+
+void OdtParser::appendText(ImportedParagraph &paragraph, const QString &text,
+                           const QTextCharFormat &format)
+{
+    if (text.isEmpty())
+        return;
+    if (!paragraph.runs.isEmpty() && paragraph.runs.last().image.isEmpty() &&
+        paragraph.runs.last().format == format)
+        paragraph.runs.last().text += text;
+    else
+        paragraph.runs.append({text, format});
+}
+
+// The content of a paragraph or span: text, spans, spaces, tabs, breaks, links, pictures.
+void OdtParser::readInline(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                           const QTextCharFormat &format)
+{
+    const int level = xml.depth();
+    while (!xml.atEnd()) {
+        const auto token = xml.next();
+        if (token == QXmlStreamReader::EndElement && xml.depth() < level)
+            return;
+        if (token == QXmlStreamReader::Characters) {
+            // Line ends and runs of spaces in the XML are layout of the file, not text.
+            QString text = xml.QXmlStreamReader::text().toString();
+            text.replace(u'\n', u' ').replace(u'\r', u' ').replace(u'\t', u' ');
+            static const QRegularExpression spaces(QStringLiteral(" {2,}"));
+            appendText(paragraph, text.replace(spaces, QStringLiteral(" ")), format);
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView name = xml.name();
+        if (name == u"span" || name == u"a") {
+            QTextCharFormat inner = format;
+            inner.merge(formatOf(xml.attribute(u"style-name")));
+            readInline(xml, paragraph, inner);
+        } else if (name == u"s") {
+            appendText(paragraph, QString(qBound(1, xml.attribute(u"c").toInt(), 1000), u' '),
+                       format);
+            xml.skip();
+        } else if (name == u"tab") {
+            appendText(paragraph, QStringLiteral("\t"), format);
+            xml.skip();
+        } else if (name == u"line-break") {
+            appendText(paragraph, QString(QChar::LineSeparator), format);
+            xml.skip();
+        } else if (name == u"frame") {
+            readFrame(xml, paragraph, format);
+        } else if (name == u"note" || name == u"annotation" || name == u"bookmark-ref" ||
+                   name == u"tracked-changes") {
+            xml.skip(); // notes and comments would break the sentence being read
+        } else {
+            readInline(xml, paragraph, format);
+        }
+    }
+}
+
+void OdtParser::readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                          const QTextCharFormat &format)
+{
+    const double width = lengthInPixels(xml.attribute(u"width"));
+    const double height = lengthInPixels(xml.attribute(u"height"));
+    while (xml.nextChild()) {
+        if (xml.name() == u"image") {
+            const auto path = ZipArchive::resolve(QString(), xml.attribute(u"href"));
+            QSize size;
+            const QString name = path ? m_pictures.addFromArchive(m_zip, *path, &size) : QString();
+            if (!name.isEmpty()) {
+                ImportedRun run;
+                run.format = format;
+                run.image = name;
+                const bool sane = width > 0 && height > 0 && width < 20000 && height < 20000;
+                run.imageWidth = sane ? width : size.width();
+                run.imageHeight = sane ? height : size.height();
+                paragraph.runs.append(run);
+            }
+            xml.skip();
+        } else if (xml.name() == u"text-box") {
+            // A text frame's paragraphs read inline with the paragraph holding it.
+            readInline(xml, paragraph, format);
+        } else {
+            xml.skip();
+        }
+    }
+}
+
+std::shared_ptr<ImportedTable> OdtParser::readTable(BoundedXmlReader &xml)
+{
+    auto table = std::make_shared<ImportedTable>();
+    const int level = xml.depth();
+    // Rows may sit in header-rows or row-groups; cells hold blocks.
+    while (!xml.atEnd()) {
+        const auto token = xml.next();
+        if (token == QXmlStreamReader::EndElement && xml.depth() < level)
+            break;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"table-row") {
+            QList<QList<ImportedParagraph>> row;
+            while (xml.nextChild()) {
+                if (xml.name() == u"table-cell" && row.size() < ImportLimits::MaxTableColumns) {
+                    QList<ImportedParagraph> cell;
+                    readBlocks(xml, cell, QString(), QString(), -1);
+                    row.append(cell);
+                } else {
+                    xml.skip();
+                }
+            }
+            if (table->rows.size() < ImportLimits::MaxTableRows)
+                table->rows.append(row);
+        } else if (xml.name() == u"table-columns" || xml.name() == u"table-column") {
+            xml.skip();
+        }
+    }
+    return table;
+}
+} // namespace
+
+DocumentImporter::Result OdtImporter::import(const Request &request, QTextDocument *document) const
+{
+    ZipArchive zip;
+    if (!zip.open(request.data))
+        return Result::failure(zip.error());
+    Result result;
+    OdtParser parser(zip, document, &result.images, request);
+    if (zip.contains(QStringLiteral("styles.xml"))) {
+        const std::optional<QByteArray> styles = zip.read(QStringLiteral("styles.xml"));
+        if (!styles)
+            return Result::failure(zip.error());
+        if (!parser.readStyles(*styles))
+            return Result::failure(parser.error);
+    }
+    const std::optional<QByteArray> content = zip.read(QStringLiteral("content.xml"));
+    if (!content)
+        return Result::failure(zip.error());
+    QList<ImportedParagraph> paragraphs;
+    // content.xml holds the automatic styles its paragraphs use, then the body.
+    if (!parser.readStyles(*content) || !parser.readBody(*content, paragraphs))
+        return Result::failure(parser.error);
+    if (request.cancelled())
+        return Result::cancelledResult();
+    if (!StructuredTextWriter(QTextCursor(document), request.cancel).write(paragraphs))
+        return Result::cancelledResult();
+    request.report(100);
+    return result;
+}

@@ -1,0 +1,184 @@
+#include "PdfImporter.h"
+
+#include "ImportLimits.h"
+
+#include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <poppler-qt6.h>
+
+namespace {
+// Lines further apart than this share of a line's height start a new paragraph.
+constexpr double ParagraphGap = 0.6;
+// Lines whose height differs by more than this share (a heading after body text) do too.
+constexpr double HeightChange = 0.1;
+
+void silencePoppler()
+{
+    // poppler prints its complaints about broken files on stderr; the message box says
+    // what matters to the user.
+    static const bool silenced = [] {
+        Poppler::setDebugErrorFunction([](const QString &, const QVariant &) {}, QVariant());
+        return true;
+    }();
+    Q_UNUSED(silenced);
+}
+
+// A bullet or a list number ("3.", "b)") at the start of a line opens a list item.
+bool startsListItem(const QString &word)
+{
+    static const QString bullets = QStringLiteral("•◦▪▫■□●○‣⁃–—*-");
+    static const QRegularExpression number(QStringLiteral("^([0-9]{1,3}|[a-zA-Z])[.)]$"));
+    return (word.size() == 1 && bullets.contains(word[0])) || number.match(word).hasMatch();
+}
+
+bool isRightToLeft(const QString &word)
+{
+    for (const QChar c : word) {
+        const QChar::Direction d = c.direction();
+        if (d == QChar::DirR || d == QChar::DirAL)
+            return true;
+        if (d == QChar::DirL)
+            return false;
+    }
+    return false;
+}
+
+// poppler hands right-to-left words over as they are drawn: letters and words from left to
+// right. Reading needs them in the order they are written, so runs of such words are turned
+// round, letters and words both.
+QStringList inReadingOrder(QStringList words)
+{
+    for (qsizetype i = 0; i < words.size();) {
+        if (!isRightToLeft(words[i])) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < words.size() && isRightToLeft(words[end]))
+            ++end;
+        for (qsizetype k = i; k < end; ++k)
+            std::reverse(words[k].begin(), words[k].end());
+        std::reverse(words.begin() + i, words.begin() + end);
+        i = end;
+    }
+    return words;
+}
+
+struct Line
+{
+    QString text;
+    QRectF box;
+    QStringList words;
+    QList<bool> spaceAfter;
+};
+
+// The lines of a page in poppler's reading order. poppler links the words of one line
+// through nextWord(); a word that is not the previous one's next starts a line.
+QList<Line> linesOf(const Poppler::Page &page)
+{
+    QList<Line> lines;
+    const std::vector<std::unique_ptr<Poppler::TextBox>> words = page.textList();
+    const Poppler::TextBox *previous = nullptr;
+    for (const auto &word : words) {
+        if (!previous || previous->nextWord() != word.get())
+            lines.append({QString(), word->boundingBox(), {}, {}});
+        Line &line = lines.last();
+        line.words.append(word->text());
+        line.spaceAfter.append(word->hasSpaceAfter());
+        line.box = line.box.united(word->boundingBox());
+        previous = word.get();
+    }
+    for (Line &line : lines) {
+        const QStringList ordered = inReadingOrder(line.words);
+        for (qsizetype i = 0; i < ordered.size(); ++i) {
+            line.text += ordered[i];
+            if (i + 1 < ordered.size() && (line.spaceAfter[i] || isRightToLeft(ordered[i])))
+                line.text += u' ';
+        }
+    }
+    return lines;
+}
+
+// Whether `next` continues the paragraph that `previous` ends.
+bool continuesParagraph(const Line &previous, const Line &next)
+{
+    const double height = previous.box.height();
+    if (height <= 0)
+        return false;
+    const double gap = next.box.top() - previous.box.bottom();
+    if (gap > ParagraphGap * height || next.box.bottom() < previous.box.top())
+        return false; // a blank line, or a jump up to the next column
+    if (qAbs(next.box.height() - height) > HeightChange * height)
+        return false;
+    const qsizetype space = next.text.indexOf(u' ');
+    return !startsListItem(space < 0 ? next.text : next.text.left(space));
+}
+
+// Joins a line to its paragraph: a word hyphenated at the line end is joined again when
+// the next line goes on in lower case ("exam-" + "ple"), otherwise a space.
+void appendLine(QString &paragraph, const QString &line)
+{
+    if (paragraph.size() >= 2 && paragraph.endsWith(u'-') &&
+        paragraph[paragraph.size() - 2].isLetter() && !line.isEmpty() && line[0].isLower()) {
+        paragraph.chop(1);
+        paragraph += line;
+    } else {
+        if (!paragraph.isEmpty())
+            paragraph += u' ';
+        paragraph += line;
+    }
+}
+} // namespace
+
+DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocument *document) const
+{
+    silencePoppler();
+    std::unique_ptr<Poppler::Document> pdf = Poppler::Document::loadFromData(request.data);
+    if (!pdf)
+        return Result::failure(QStringLiteral("it is not a readable PDF document"));
+    if (pdf->isLocked()) {
+        if (request.password.isEmpty() ||
+            pdf->unlock(request.password.toUtf8(), request.password.toUtf8()))
+            return {Status::NeedsPassword, QStringLiteral("it is protected by a password"), {}};
+    }
+    const int pages = pdf->numPages();
+    if (pages <= 0)
+        return Result::failure(QStringLiteral("it has no pages"));
+    if (pages > ImportLimits::MaxPdfPages)
+        return Result::failure(QStringLiteral("it has %1 pages; more than %2 are not opened")
+                                   .arg(pages)
+                                   .arg(ImportLimits::MaxPdfPages));
+
+    QStringList paragraphs;
+    for (int i = 0; i < pages; ++i) {
+        if (request.cancelled())
+            return Result::cancelledResult();
+        const std::unique_ptr<Poppler::Page> page = pdf->page(i);
+        if (!page)
+            continue;
+        const QList<Line> lines = linesOf(*page);
+        QString paragraph;
+        for (int l = 0; l < lines.size(); ++l) {
+            if (l > 0 && !continuesParagraph(lines[l - 1], lines[l])) {
+                paragraphs.append(paragraph);
+                paragraph.clear();
+            }
+            appendLine(paragraph, lines[l].text);
+        }
+        // A page ends its paragraph: running heads and page numbers stay lines of their own.
+        if (!paragraph.isEmpty())
+            paragraphs.append(paragraph);
+        request.report(int((i + 1) * 90 / pages));
+    }
+    if (paragraphs.isEmpty())
+        return Result::failure(QStringLiteral(
+            "it holds no text, only pictures of its pages (perhaps it was scanned); there is "
+            "nothing to read aloud"));
+
+    QTextCursor cursor(document);
+    cursor.insertText(paragraphs.join(u'\n'), request.plainFormat);
+    request.report(100);
+    return {};
+}

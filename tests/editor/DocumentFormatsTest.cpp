@@ -1,0 +1,465 @@
+// Outside formats opened from files made by real producers, compared with independent
+// readers of the same files; and hostile files refused with a message, never a crash.
+#include "DocumentFile.h"
+#include "DocumentProbe.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+#include <gtest/gtest.h>
+#include <zip.h>
+#include <zlib.h>
+
+namespace {
+using P = DocumentProbe;
+
+QString dataPath(const QString &name)
+{
+    return QStringLiteral(PARLANCE_TEST_DATA "/documents/") + name;
+}
+
+// Text without whitespace, list bullets, table rules, picture marks and names ("[...]" in
+// pandoc's rendering) and the direction marks pdftotext puts around right-to-left words:
+// what is left is what is read aloud.
+QString reading(QString text)
+{
+    static const QRegularExpression picture(QStringLiteral("\\[[^\\]]*\\]"));
+    text.remove(picture);
+    QString out;
+    for (const QChar c : text) {
+        if (c.isSpace() || c == u'-' || c == u'•' || c == u'[' || c == u']' ||
+            c == QChar::ObjectReplacementCharacter ||
+            (c.unicode() >= 0x202A && c.unicode() <= 0x202E))
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+// Characters to insert, delete or change to turn one text into the other.
+int editDistance(const QString &a, const QString &b)
+{
+    QList<int> row(b.size() + 1);
+    for (int j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (int i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] =
+                qMin(qMin(row[j] + 1, row[j - 1] + 1), diagonal + (a[i - 1] == b[j - 1] ? 0 : 1));
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+QString fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+DocumentFile::LoadResult load(const QString &path, QTextDocument &document,
+                              const QString &password = QString())
+{
+    DocumentFile::LoadOptions options;
+    options.password = password;
+    return DocumentFile::load(path, &document, options);
+}
+
+// A zip archive of the given entries, compressed fast.
+QString writeZip(const QTemporaryDir &dir, const QString &name,
+                 const QList<QPair<QString, QByteArray>> &entries)
+{
+    const QString path = dir.filePath(name);
+    int error = 0;
+    zip_t *archive = zip_open(path.toUtf8().constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    EXPECT_NE(archive, nullptr);
+    for (const auto &[entry, bytes] : entries) {
+        zip_source_t *source = zip_source_buffer(archive, bytes.constData(), bytes.size(), 0);
+        const zip_int64_t index = zip_file_add(archive, entry.toUtf8().constData(), source, 0);
+        zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
+    }
+    EXPECT_EQ(zip_close(archive), 0);
+    return path;
+}
+
+// A DOCX whose body inflates to `megabytes` of zeros, written by hand: one megabyte
+// deflated once and its bytes repeated (each piece ends on a full flush, so pieces chain),
+// which is how such files are made small. Compressing the zeros for real would take longer
+// than the whole test should.
+QByteArray zipBomb(int megabytes)
+{
+    const QByteArray zeros(1024 * 1024, '0');
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    QByteArray piece(4096, '\0');
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+    z.avail_in = uInt(zeros.size());
+    z.next_out = reinterpret_cast<Bytef *>(piece.data());
+    z.avail_out = uInt(piece.size());
+    deflate(&z, Z_FULL_FLUSH);
+    piece.resize(piece.size() - z.avail_out);
+    deflateEnd(&z);
+    const QByteArray body = piece.repeated(megabytes) + QByteArray("\x03\x00", 2);
+
+    const auto u16 = [](QByteArray &b, quint16 v) {
+        b.append(char(v & 0xFF)).append(char(v >> 8));
+    };
+    const auto u32 = [&](QByteArray &b, quint32 v) {
+        u16(b, quint16(v));
+        u16(b, quint16(v >> 16));
+    };
+    struct Entry
+    {
+        QByteArray name, data;
+        quint16 method;
+        quint32 size;
+    };
+    const QList<Entry> entries = {{"[Content_Types].xml", "", 0, 0},
+                                  {"word/document.xml", body, 8, quint32(megabytes) << 20}};
+    QByteArray file, central;
+    for (const Entry &e : entries) {
+        const quint32 offset = quint32(file.size());
+        for (QByteArray *b : {&file, &central}) {
+            u32(*b, b == &file ? 0x04034b50 : 0x02014b50);
+            if (b == &central)
+                u16(*b, 20);
+            u16(*b, 20);
+            u16(*b, 0);
+            u16(*b, e.method);
+            u16(*b, 0);
+            u16(*b, 0x21);
+            u32(*b, 0); // the CRC is never reached: reading stops at the cap first
+            u32(*b, quint32(e.data.size()));
+            u32(*b, e.size);
+            u16(*b, quint16(e.name.size()));
+            u16(*b, 0);
+            if (b == &central) {
+                u16(*b, 0);
+                u16(*b, 0);
+                u16(*b, 0);
+                u32(*b, 0);
+                u32(*b, offset);
+            }
+            b->append(e.name);
+        }
+        file += e.data;
+    }
+    const quint32 centralOffset = quint32(file.size());
+    file += central;
+    u32(file, 0x06054b50);
+    u16(file, 0);
+    u16(file, 0);
+    u16(file, 2);
+    u16(file, 2);
+    u32(file, quint32(central.size()));
+    u32(file, centralOffset);
+    u16(file, 0);
+    return file;
+}
+
+QByteArray epubContainer()
+{
+    return "<?xml version=\"1.0\"?><container xmlns=\"urn:oasis:names:tc:opendocument:xmlns:"
+           "container\" version=\"1.0\"><rootfiles><rootfile full-path=\"OEBPS/book.opf\" "
+           "media-type=\"application/oebps-package+xml\"/></rootfiles></container>";
+}
+
+QByteArray epubPackage(const QByteArray &href)
+{
+    return "<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/2007/opf\"><manifest>"
+           "<item id=\"c1\" href=\"" +
+           href +
+           "\" media-type=\"application/xhtml+xml\"/>"
+           "</manifest><spine><itemref idref=\"c1\"/></spine></package>";
+}
+
+QByteArray docxTypes()
+{
+    return "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/"
+           "2006/content-types\"/>";
+}
+
+bool anyBlock(const QTextDocument &document, const std::function<bool(const QTextBlock &)> &test)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (test(block))
+            return true;
+    }
+    return false;
+}
+
+QTextBlock blockStarting(const QTextDocument &document, const QString &start)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.text().trimmed().startsWith(start))
+            return block;
+    }
+    return QTextBlock();
+}
+} // namespace
+
+// Every sample as its producer wrote it: the text must match what pdftotext or pandoc
+// read from the same file, and what the eye relies on must be there.
+TEST(DocumentFormats, ProducerFilesMatchIndependentReadersAndKeepTheirStructure)
+{
+    // Differences allowed, in characters of about 310: list numbers ("1.", "2."), a
+    // picture's caption that one reader shows and another does not ("Asmallfigure"), a
+    // table read by columns rather than by rows ("alphabetaonetwo"), an EPUB title page
+    // that pandoc leaves out of its rendering ("Sample").
+    constexpr int MaxDifferingCharacters = 24;
+    enum Structure { Words, Formatting, Everything };
+    struct Sample
+    {
+        QString file;
+        DocumentFormat::Kind format;
+        // A PDF carries words only; LibreOffice's EPUB keeps bold, italic, the table and the
+        // picture but writes headings and list items as plain paragraphs.
+        Structure structure;
+    };
+    const QList<Sample> samples = {
+        {"office.pdf", DocumentFormat::Pdf, Words},
+        {"pandoc.docx", DocumentFormat::Docx, Everything},
+        {"office.docx", DocumentFormat::Docx, Everything},
+        {"pandoc.odt", DocumentFormat::Odt, Everything},
+        {"office.odt", DocumentFormat::Odt, Everything},
+        {"pandoc.epub", DocumentFormat::Epub, Everything},
+        {"office.epub", DocumentFormat::Epub, Formatting},
+        {"sample.html", DocumentFormat::Html, Everything},
+        {"sample.md", DocumentFormat::Markdown, Everything},
+    };
+    for (const Sample &sample : samples) {
+        SCOPED_TRACE(sample.file.toStdString());
+        QTextDocument document;
+        const DocumentFile::LoadResult result = load(dataPath(sample.file), document);
+        ASSERT_TRUE(result.ok()) << result.error.toStdString();
+        EXPECT_EQ(result.format, sample.format);
+
+        const QString ours = reading(document.toPlainText());
+        const QString theirs = reading(fileText(dataPath(sample.file + ".txt")));
+        ASSERT_FALSE(theirs.isEmpty());
+        EXPECT_LE(editDistance(ours, theirs), MaxDifferingCharacters)
+            << "ours:   " << ours.toStdString() << "\ntheirs: " << theirs.toStdString();
+        for (const QString &words :
+             {"Καλημέρα κόσμε", "Привет, мир", "你好世界", "The last paragraph"})
+            EXPECT_TRUE(document.toPlainText().contains(words)) << words.toStdString();
+
+        // Paragraphs stay paragraphs, in order.
+        const QTextBlock heading = blockStarting(document, "Reading aloud");
+        ASSERT_TRUE(heading.isValid());
+        EXPECT_EQ(heading.text().trimmed(), "Reading aloud");
+        EXPECT_TRUE(blockStarting(document, "Languages").isValid());
+        if (sample.structure == Words)
+            continue;
+
+        EXPECT_TRUE(P::isBold(P::formatOf(document, "bold words")));
+        EXPECT_FALSE(P::isBold(P::formatOf(document, "A first")));
+        EXPECT_TRUE(P::formatOf(document, "italic words").fontItalic());
+        if (sample.structure == Everything) {
+            EXPECT_GE(heading.blockFormat().headingLevel(), 1);
+            const QTextBlock greek = blockStarting(document, "Greek");
+            const QTextBlock second = blockStarting(document, "Second step");
+            ASSERT_TRUE(greek.isValid() && second.isValid());
+            ASSERT_NE(greek.textList(), nullptr);
+            ASSERT_NE(second.textList(), nullptr);
+            EXPECT_EQ(second.textList()->format().style(), QTextListFormat::ListDecimal);
+            EXPECT_NE(greek.textList(), second.textList());
+            // LibreOffice's DOCX starts a list of its own for each numbered item (pandoc
+            // reads it the same way); elsewhere the second item is number two.
+            if (sample.file != "office.docx") {
+                EXPECT_EQ(second.textList()->itemNumber(second), 1);
+            }
+        }
+        // The table is a table, its rows readable as rows.
+        const QTextCursor alpha = document.find("alpha");
+        ASSERT_FALSE(alpha.isNull());
+        QTextTable *table = alpha.currentTable();
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table->columns(), 2);
+        EXPECT_EQ(table->cellAt(alpha).column(), 0);
+        // The picture is there and its pixels came with it.
+        const bool picture = anyBlock(document, [&](const QTextBlock &block) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (f.isImageFormat() &&
+                    !document.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name()))
+                         .value<QImage>()
+                         .isNull())
+                    return true;
+            }
+            return false;
+        });
+        EXPECT_TRUE(picture);
+    }
+}
+
+TEST(DocumentFormats, PdfJoinsHyphenatedWordsAndAsksForAPassword)
+{
+    QTextDocument document;
+    QTextCursor(&document).insertText("kept");
+    DocumentFile::LoadResult result = load(dataPath("locked.pdf"), document);
+    EXPECT_EQ(result.outcome, DocumentFile::LoadResult::NeedsPassword);
+    EXPECT_TRUE(result.error.contains("locked.pdf"));
+    EXPECT_EQ(load(dataPath("locked.pdf"), document, "wrong").outcome,
+              DocumentFile::LoadResult::NeedsPassword);
+    EXPECT_EQ(document.toPlainText(), "kept");
+    ASSERT_TRUE(load(dataPath("locked.pdf"), document, "secret").ok());
+    EXPECT_TRUE(document.toPlainText().contains("The last paragraph ends the sample."));
+
+    // Cancel, as the progress dialog's button sets it, leaves the document as it was.
+    const QString before = document.toPlainText();
+    const std::atomic_bool cancelled = true;
+    DocumentFile::LoadOptions options;
+    options.cancel = &cancelled;
+    for (const QString name : {"office.pdf", "pandoc.docx", "office.odt", "pandoc.epub"}) {
+        EXPECT_EQ(DocumentFile::load(dataPath(name), &document, options).outcome,
+                  DocumentFile::LoadResult::Cancelled)
+            << name.toStdString();
+    }
+    EXPECT_EQ(document.toPlainText(), before);
+
+    // A PDF of pictures only (a scan) says there is nothing to read.
+    QTemporaryDir dir;
+    const QString scan = dir.filePath("scan.pdf");
+    {
+        QPdfWriter writer(scan);
+        QPainter painter(&writer);
+        QImage page(200, 100, QImage::Format_RGB32);
+        page.fill(Qt::gray);
+        painter.drawImage(QRect(0, 0, 2000, 1000), page);
+    }
+    result = load(scan, document);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.contains("scan.pdf") && result.error.contains("no text"))
+        << result.error.toStdString();
+
+    // Words broken at a line end are read whole; the break stays where the word does not go on.
+    const QString hyphenated = dir.filePath("hyphen.pdf");
+    {
+        QPdfWriter writer(hyphenated);
+        QPainter painter(&writer);
+        QFont font("DejaVu Sans");
+        font.setPointSize(12);
+        painter.setFont(font);
+        const int line = painter.fontMetrics().height();
+        painter.drawText(100, 2 * line, "The reader pronoun-");
+        painter.drawText(100, 3 * line, "ces every word, well-");
+        painter.drawText(100, 4 * line, "Known or not.");
+    }
+    ASSERT_TRUE(load(hyphenated, document).ok());
+    EXPECT_EQ(document.toPlainText().simplified(),
+              "The reader pronounces every word, well- Known or not.");
+}
+
+TEST(DocumentFormats, HostileAndBrokenFilesAreRefusedWithAMessage)
+{
+    QTemporaryDir dir;
+    QTextDocument document;
+    QTextCursor(&document).insertText("kept");
+    const auto refused = [&](const QString &path, const char *because) {
+        SCOPED_TRACE(path.toStdString());
+        const DocumentFile::LoadResult result = load(path, document);
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(result.error.contains(path)) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(because)) << result.error.toStdString();
+        EXPECT_EQ(document.toPlainText(), "kept");
+    };
+
+    // A program is not a document, whatever its name.
+    QFile::copy("/bin/ls", dir.filePath("program.txt"));
+    refused(dir.filePath("program.txt"), "not a document");
+
+    // A zip bomb: 300 KB that unpack to 300 MB.
+    QFile bomb(dir.filePath("bomb.docx"));
+    ASSERT_TRUE(bomb.open(QIODevice::WriteOnly));
+    bomb.write(zipBomb(300));
+    bomb.close();
+    refused(bomb.fileName(), "more than 256 MB");
+
+    // XML nested far beyond any real document, in each zip format.
+    const QByteArray deep = "<w:document xmlns:w=\"w\"><w:body>" +
+                            QByteArray("<w:sdt>").repeated(5000) + "</w:body></w:document>";
+    refused(writeZip(dir, "deep.docx",
+                     {{"[Content_Types].xml", docxTypes()}, {"word/document.xml", deep}}),
+            "nests more than");
+    refused(writeZip(dir, "deep.odt",
+                     {{"mimetype", "application/vnd.oasis.opendocument.text"},
+                      {"content.xml", "<a>" + QByteArray("<b>").repeated(5000)}}),
+            "nests more than");
+    const QByteArray deepChapter = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body>" +
+                                   QByteArray("<div>").repeated(5000) + "</body></html>";
+    refused(writeZip(dir, "deep.epub",
+                     {{"mimetype", "application/epub+zip"},
+                      {"META-INF/container.xml", epubContainer()},
+                      {"OEBPS/book.opf", epubPackage("c.xhtml")},
+                      {"OEBPS/c.xhtml", deepChapter}}),
+            "nests more than");
+    QFile html(dir.filePath("nested.html"));
+    ASSERT_TRUE(html.open(QIODevice::WriteOnly));
+    html.write("<html><body>" + QByteArray("<div>").repeated(100000));
+    html.close();
+    refused(html.fileName(), "nests more than");
+
+    // An EPUB spine that leaves the book.
+    for (const QByteArray href : {"../../etc/passwd", "/etc/passwd", "text/../../x.xhtml"}) {
+        refused(writeZip(dir, "escape.epub",
+                         {{"mimetype", "application/epub+zip"},
+                          {"META-INF/container.xml", epubContainer()},
+                          {"OEBPS/book.opf", epubPackage(href)}}),
+                "not a file inside the book");
+    }
+
+    // Entity expansion ("billion laughs") in a DOCX body.
+    const QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\">"
+                              "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><d>&b;</d>";
+    refused(writeZip(dir, "laughs.docx",
+                     {{"[Content_Types].xml", docxTypes()}, {"word/document.xml", laughs}}),
+            "declares entities");
+
+    // A PDF of 100 000 (empty) pages.
+    QByteArray pdf = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+                     "2 0 obj<</Type/Pages/Count 100000/MediaBox[0 0 9 9]/Kids[";
+    QByteArray objects;
+    for (int i = 3; i < 100003; ++i) {
+        pdf += QByteArray::number(i) + " 0 R ";
+        objects += QByteArray::number(i) + " 0 obj<</Type/Page/Parent 2 0 R>>endobj\n";
+    }
+    pdf += "]>>endobj\n" + objects + "trailer<</Root 1 0 R>>\n%%EOF\n";
+    QFile pages(dir.filePath("pages.pdf"));
+    ASSERT_TRUE(pages.open(QIODevice::WriteOnly));
+    pages.write(pdf);
+    pages.close();
+    refused(pages.fileName(), "100000 pages");
+
+    // Truncated samples: a clear message or what could be read, never a crash.
+    for (const QString name : {"office.pdf", "pandoc.docx", "office.odt", "pandoc.epub"}) {
+        const QByteArray bytes = fileBytes(dataPath(name));
+        for (const qsizetype cut : {qsizetype(16), bytes.size() / 2, bytes.size() - 30}) {
+            QFile part(dir.filePath("cut-" + name));
+            ASSERT_TRUE(part.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            part.write(bytes.left(cut));
+            part.close();
+            QTextDocument cutDocument;
+            const DocumentFile::LoadResult result = load(part.fileName(), cutDocument);
+            if (!result.ok())
+                EXPECT_TRUE(result.error.contains(part.fileName())) << result.error.toStdString();
+        }
+    }
+}

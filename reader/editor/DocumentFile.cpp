@@ -152,8 +152,14 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
     QTextCursor cursor(target);
     cursor.beginEditBlock();
     // The first paragraph's own formatting goes with it (a fragment starts inside it).
-    cursor.setBlockFormat(source.begin().blockFormat());
-    cursor.setBlockCharFormat(source.begin().charFormat());
+    // Its list or table membership names an object of the source document, which means
+    // nothing (or another object) here: the fragment brings the list along itself.
+    QTextBlockFormat blockFormat = source.begin().blockFormat();
+    blockFormat.setObjectIndex(-1);
+    QTextCharFormat charFormat = source.begin().charFormat();
+    charFormat.setObjectIndex(-1);
+    cursor.setBlockFormat(blockFormat);
+    cursor.setBlockCharFormat(charFormat);
     cursor.insertFragment(QTextDocumentFragment(&source));
     cursor.endEditBlock();
     target->setUndoRedoEnabled(true);

@@ -448,6 +448,14 @@ TEST(DocumentFormats, HostileAndBrokenFilesAreRefusedWithAMessage)
     pages.close();
     refused(pages.fileName(), "100000 pages");
 
+    // Markdown that crashed Qt's cursor import (found by fuzzing) opens as an empty list.
+    QFile markdown(dir.filePath("item.md"));
+    ASSERT_TRUE(markdown.open(QIODevice::WriteOnly));
+    markdown.write("\r+");
+    markdown.close();
+    EXPECT_TRUE(load(markdown.fileName(), document).ok());
+    QTextCursor(&document).insertText("kept");
+
     // Truncated samples: a clear message or what could be read, never a crash.
     for (const QString name : {"office.pdf", "pandoc.docx", "office.odt", "pandoc.epub"}) {
         const QByteArray bytes = fileBytes(dataPath(name));

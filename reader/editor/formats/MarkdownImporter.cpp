@@ -16,7 +16,9 @@ DocumentImporter::Result MarkdownImporter::import(const Request &request,
     if (!error.isEmpty())
         return Result::failure(error);
     request.report(10);
-    QTextCursor(document).insertMarkdown(markdown);
+    // The document is new and empty, so setMarkdown serves; QTextCursor::insertMarkdown
+    // crashes in Qt 6.4 on an empty list item after a carriage return ("\r+").
+    document->setMarkdown(markdown);
     Result result;
     HtmlImporter::addLocalPictures(document, request.fileName, &result.images);
     request.report(100);

@@ -97,12 +97,17 @@ void DocumentCommands::mnuFileOpen_Click()
 
 bool DocumentCommands::openFile(const QString &path)
 {
-    return open(path, false);
+    const bool opened = open(path, false);
+    // The layout runs after every Open, whether or not the file could be read.
+    emit layoutRequested();
+    return opened;
 }
 
 bool DocumentCommands::openGivenFile(const QString &path)
 {
-    return open(path, true);
+    const bool opened = open(path, true);
+    emit layoutRequested();
+    return opened;
 }
 
 bool DocumentCommands::open(const QString &path, bool namedElsewhere)
@@ -137,7 +142,6 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
     setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());
     updateTitle();
     LoadNotice::tell(m_rt->document());
-    emit layoutRequested();
     return true;
 }
 

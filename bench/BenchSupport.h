@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <sndfile.h>
 #include <sys/resource.h>
+#include <vector>
 
 namespace bench {
 
@@ -71,6 +72,28 @@ struct Timing
         cpu = std::min(cpu, other.cpu);
     }
 };
+
+// The middle of the figures (the mean of the two middle ones for an even count); -1 when
+// there are none.
+template <typename T> T median(std::vector<T> values)
+{
+    if (values.empty())
+        return T(-1);
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// benchText(false) written to `path`, as the converter's peers read it; the text, or
+// nothing when it could not be written.
+inline QByteArray writeBenchText(const QString &path)
+{
+    const QByteArray text = benchText(false);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return text;
+}
 
 inline double cpuSeconds(int who)
 {

@@ -20,13 +20,6 @@ constexpr int Rounds = 5;
 // enough that fewer runs tell it.
 constexpr int EncodeRounds = 2;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 bench::Timing runConverter(const QStringList &arguments)
 {
     return bench::measure(RUSAGE_CHILDREN, [&] {
@@ -53,12 +46,9 @@ int main(int argc, char **argv)
     }
     QTemporaryDir dir;
     const QString textPath = dir.filePath(QStringLiteral("text.txt"));
-    const QByteArray text = bench::benchText(false);
-    {
-        QFile file(textPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-            return 1;
-    }
+    const QByteArray text = bench::writeBenchText(textPath);
+    if (text.isEmpty())
+        return 1;
     // espeak-ng's English voice at its default speed, which is the converter's rate 0.
     const QString voice =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("English (Great Britain)");
@@ -113,14 +103,14 @@ int main(int argc, char **argv)
                 peerSeconds, oursSeconds, (oursSeconds / peerSeconds - 1) * 100, singleSeconds,
                 (oursSeconds / singleSeconds - 1) * 100);
     std::printf("median of %d (encodings: %d), wall:\n", Rounds, EncodeRounds);
-    std::printf("  espeak-ng -w         %6.2f s\n", median(peer));
-    std::printf("  wavewright wav       %6.2f s  speed-up %.2fx\n", median(wav),
-                median(peer) / median(wav));
-    std::printf("  wavewright --jobs 1  %6.2f s  speed-up %.2fx\n", median(wavSingle),
-                median(peer) / median(wavSingle));
-    std::printf("  wavewright mp3       %6.2f s  encoding +%.1f %%\n", median(mp3),
-                (median(mp3) / median(wavBeside) - 1) * 100);
-    std::printf("  wavewright opus      %6.2f s  encoding +%.1f %%\n", median(opus),
-                (median(opus) / median(wavBeside) - 1) * 100);
+    std::printf("  espeak-ng -w         %6.2f s\n", bench::median(peer));
+    std::printf("  wavewright wav       %6.2f s  speed-up %.2fx\n", bench::median(wav),
+                bench::median(peer) / bench::median(wav));
+    std::printf("  wavewright --jobs 1  %6.2f s  speed-up %.2fx\n", bench::median(wavSingle),
+                bench::median(peer) / bench::median(wavSingle));
+    std::printf("  wavewright mp3       %6.2f s  encoding +%.1f %%\n", bench::median(mp3),
+                (bench::median(mp3) / bench::median(wavBeside) - 1) * 100);
+    std::printf("  wavewright opus      %6.2f s  encoding +%.1f %%\n", bench::median(opus),
+                (bench::median(opus) / bench::median(wavBeside) - 1) * 100);
     return 0;
 }

@@ -4,6 +4,7 @@
 // on the same files in the same run: LibreOffice converting to text, and pdftotext or
 // pandoc rendering plain text. Rounds are interleaved; medians are printed.
 //   bench_documents [rounds]
+#include "BenchSupport.h"
 #include "DocumentFile.h"
 
 #include <QDir>
@@ -32,14 +33,6 @@ struct Measure
         peakKb.push_back(kb);
     }
 };
-
-template <typename T> T median(std::vector<T> values)
-{
-    if (values.empty())
-        return T(-1);
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 long statusKilobytes(const char *field)
 {
@@ -213,9 +206,9 @@ int main(int argc, char **argv)
         std::printf("%-12s %6.2fMB %6d | %7.2f s %8ld MB | %7.2f s %8ld MB | %7.2f s %8ld MB\n",
                     qPrintable(files[i].name),
                     QFileInfo(dir.filePath(files[i].name)).size() / 1048576.0, paragraphs[i],
-                    median(ours[i].seconds), median(ours[i].peakKb) / 1024,
-                    median(office[i].seconds), median(office[i].peakKb) / 1024,
-                    median(peers[i].seconds), median(peers[i].peakKb) / 1024);
+                    bench::median(ours[i].seconds), bench::median(ours[i].peakKb) / 1024,
+                    bench::median(office[i].seconds), bench::median(office[i].peakKb) / 1024,
+                    bench::median(peers[i].seconds), bench::median(peers[i].peakKb) / 1024);
     }
     return 0;
 }

@@ -66,12 +66,9 @@ int main(int argc, char **argv)
     }
     QTemporaryDir dir;
     const QString textPath = dir.filePath(QStringLiteral("text.txt"));
-    const QByteArray text = bench::benchText(false);
-    {
-        QFile file(textPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-            return 1;
-    }
+    const QByteArray text = bench::writeBenchText(textPath);
+    if (text.isEmpty())
+        return 1;
     const QString cliWav = dir.filePath(QStringLiteral("cli.wav"));
     const QString controlWav = dir.filePath(QStringLiteral("control.wav"));
     const QString directWav = dir.filePath(QStringLiteral("direct.wav"));

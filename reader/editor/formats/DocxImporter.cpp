@@ -4,6 +4,7 @@
 #include "ImportLimits.h"
 #include "PictureStore.h"
 #include "StructuredTextWriter.h"
+#include "StyleChain.h"
 #include "ZipArchive.h"
 
 #include <QColor>
@@ -243,19 +244,8 @@ bool DocxParser::readRelationships()
 
 QTextCharFormat DocxParser::styleFormat(const QString &id) const
 {
-    QList<const DocxStyle *> chain;
-    QString current = id;
-    while (!current.isEmpty() && chain.size() < MaxStyleChain) {
-        const auto it = m_styles.constFind(current);
-        if (it == m_styles.constEnd())
-            break;
-        chain.prepend(&*it);
-        current = it->basedOn;
-    }
-    QTextCharFormat format;
-    for (const DocxStyle *style : chain)
-        format.merge(style->format);
-    return format;
+    return mergedStyleFormat(m_styles, id, MaxStyleChain,
+                             [](const DocxStyle &style) { return style.basedOn; });
 }
 
 int DocxParser::styleHeading(const QString &id) const

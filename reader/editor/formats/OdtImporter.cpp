@@ -4,6 +4,7 @@
 #include "ImportLimits.h"
 #include "PictureStore.h"
 #include "StructuredTextWriter.h"
+#include "StyleChain.h"
 #include "ZipArchive.h"
 
 #include <QColor>
@@ -175,19 +176,8 @@ const OdtStyle *OdtParser::findInChain(const QString &style, auto has) const
 
 QTextCharFormat OdtParser::formatOf(const QString &style) const
 {
-    QList<const OdtStyle *> chain;
-    QString current = style;
-    while (!current.isEmpty() && chain.size() < MaxStyleChain) {
-        const auto it = m_styles.constFind(current);
-        if (it == m_styles.constEnd())
-            break;
-        chain.prepend(&*it);
-        current = it->parent;
-    }
-    QTextCharFormat format;
-    for (const OdtStyle *s : chain)
-        format.merge(s->format);
-    return format;
+    return mergedStyleFormat(m_styles, style, MaxStyleChain,
+                             [](const OdtStyle &s) { return s.parent; });
 }
 
 bool OdtParser::readBody(const QByteArray &data, QList<ImportedParagraph> &out)

@@ -7,6 +7,7 @@
 #include "EngineSettingsStore.h"
 #include "FliteEngine.h"
 #include "PronunciationDialog.h"
+#include "Resampler.h"
 #include "SpeechError.h"
 #include "SpeechHub.h"
 #include "SpeechWorker.h"
@@ -143,17 +144,34 @@ QByteArray SpeechControl::readRegularFile(const QString &path)
 void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QString &wavPath, int,
                                 int format, int)
 {
-    int fileRate = 0;
-    if (format == Format22kHz16BitMono)
-        fileRate = 22050;
-    else if (format == Format16kHz16BitMono)
-        fileRate = 16000;
-    else
-        throw SpeechError(SpeechErrors::InvalidArgument,
-                          QStringLiteral("Unknown audio format %1.").arg(format));
-
+    const int fileRate = fileFormatRate(format);
     const QString text = TextFileDecoder::decode(readRegularFile(textPath));
+    prepareFileVoice();
+    // The writer is opened here so that an unwritable place fails before any synthesis.
+    WavFileWriter writer(wavPath, fileRate, fileRate);
+    try {
+        speakText(text, fileRate,
+                  [&writer](const qint16 *samples, int count) { writer.write(samples, count); });
+        writer.finish();
+    } catch (...) {
+        writer.discard();
+        throw;
+    }
+    emit fileProgress(text.size(), text.size());
+}
 
+int SpeechControl::fileFormatRate(int format)
+{
+    if (format == Format22kHz16BitMono)
+        return 22050;
+    if (format == Format16kHz16BitMono)
+        return 16000;
+    throw SpeechError(SpeechErrors::InvalidArgument,
+                      QStringLiteral("Unknown audio format %1.").arg(format));
+}
+
+void SpeechControl::prepareFileVoice()
+{
     loadVoices();
     if (m_voices.isEmpty())
         throw SpeechError(SpeechErrors::NoVoice, QStringLiteral("No voice is available to speak."));
@@ -169,10 +187,12 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
                                          "cannot write audio files. Choose another voice to "
                                          "convert a text.")
                               .arg(m_voiceName));
+}
 
-    // The writer is opened here so that an unwritable place fails before any synthesis.
-    auto writer = std::make_shared<WavFileWriter>(wavPath, fileRate, m_sampleRate);
-
+void SpeechControl::speakText(const QString &text, int outputRate, const AudioSink &sink)
+{
+    prepareFileVoice();
+    auto resampler = std::make_shared<Resampler>(m_sampleRate, outputRate);
     auto abort = std::make_shared<std::atomic<bool>>(false);
     m_fileAbort = abort;
     auto done = std::make_shared<std::atomic<qint64>>(0);
@@ -184,16 +204,20 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
     const Engine::Params params = utteranceParams();
     const PronunciationLexicon::Rewrite spoken = rewrite(text);
     QEventLoop loop;
-    SpeechWorker::instance().post([=, &loop] {
+    SpeechWorker::instance().post([=, &loop, &sink] {
         try {
             if (!voice.isEmpty() && engine->currentVoice() != voice)
                 engine->selectVoice(voice);
+            std::vector<qint16> converted;
             const bool complete = engine->synthesize(
                 spoken.text(), params,
                 [&](const qint16 *samples, int count) {
                     if (*abort)
                         return false;
-                    writer->write(samples, count);
+                    converted.clear();
+                    resampler->process(samples, count, converted);
+                    if (!converted.empty())
+                        sink(converted.data(), int(converted.size()));
                     return true;
                 },
                 [&](qint64, int position, int length) {
@@ -203,12 +227,13 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
             if (!complete || *abort)
                 throw SpeechError(SpeechErrors::Cancelled,
                                   QStringLiteral("Speaking to file was stopped."));
-            writer->finish();
+            converted.clear();
+            resampler->flush(converted);
+            if (!converted.empty())
+                sink(converted.data(), int(converted.size()));
         } catch (const SpeechError &e) {
-            writer->discard();
             *failure = e;
         } catch (const std::exception &e) {
-            writer->discard();
             *failure = SpeechError(SpeechErrors::SynthesisFailed, QString::fromUtf8(e.what()));
         }
         *finished = true;
@@ -231,7 +256,6 @@ void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QS
     m_fileAbort.reset();
     if (*failure)
         throw **failure;
-    emit fileProgress(text.size(), text.size());
 }
 
 void SpeechControl::stop()

@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -67,6 +68,14 @@ public:
     // arguments are the control's fixed flags; `format` chooses the sample rate.
     void speakToFile(const QString &textPath, int flags1, int flags2, int flags3,
                      const QString &wavPath, int flags4, int format, int flags5);
+    // Receives the audio of speakText(), on the speech thread; throwing SpeechError stops it.
+    using AudioSink = std::function<void(const qint16 *samples, int count)>;
+    // Speaks `text` as speakToFile() does, handing its audio at `outputRate` Hz to `sink`
+    // instead of a file; returns when all of it has been handed over. Throws like
+    // speakToFile(); stop() ends it with Cancelled.
+    void speakText(const QString &text, int outputRate, const AudioSink &sink);
+    // The sample rate of a speakToFile() `format`. Throws SpeechError for an unknown one.
+    static int fileFormatRate(int format);
     void stop();
     void enableEvent(int kind);
     int countResources(int kind);
@@ -123,6 +132,9 @@ private:
     std::shared_ptr<std::atomic<bool>> m_fileAbort;
 
     void loadVoices();
+    // Loads the voices and selects the chosen one for speaking to a file; throws when none
+    // can write audio.
+    void prepareFileVoice();
     void adoptEngine(std::unique_ptr<Engine> engine);
     // What one utterance is spoken with, read at the speak call: rate, volume and the
     // voice's stored settings, and the text as the voice's pronunciations rewrite it.

@@ -8,24 +8,22 @@
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTemporaryDir>
-#include <sndfile.h>
 
 namespace {
 
-// Several pieces per worker keep both busy to the end even when one piece happens to be
-// slow to speak; pieces much smaller than this would cost more in hand-over than they gain.
-constexpr int PiecesPerWorker = 8;
-constexpr qsizetype SmallestPiece = 400;
-constexpr qsizetype LargestPiece = 20000;
-
-QString piecePath(const QTemporaryDir &folder, int piece, const char *extension)
-{
-    return folder.filePath(QStringLiteral("%1.%2").arg(piece).arg(QLatin1String(extension)));
-}
+// The text is cut into sentences of about this size, and each worker is handed a run of
+// them when it asks: half of what is left shared among the workers, so that early pieces are
+// long (few hand-overs) and the last ones short, and every worker finishes at about the
+// same time instead of one speaking a long last piece alone.
+constexpr qsizetype SentenceSize = 300;
+constexpr qsizetype SmallestPiece = 600;
+// A piece's audio is held in memory while the pieces before it are spoken: about 2.5 MB per
+// thousand characters at 22 kHz.
+constexpr qsizetype LargestPiece = 6000;
+// A worker's audio message is never larger than this; more is a broken worker.
+constexpr qint64 LargestMessage = qint64(1) << 26;
 
 } // namespace
 
@@ -48,30 +46,23 @@ int ParallelSynthesis::chunkRate(int chunkFormat)
 
 void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
 {
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        throw SpeechError(
-            SpeechErrors::FileAccess,
-            QStringLiteral("Cannot create a temporary folder: %1").arg(folder.errorString()));
-    const qsizetype target =
-        qBound(SmallestPiece, text.size() / (m_workerCount * PiecesPerWorker), LargestPiece);
-    m_pieces = SentenceChunker::split(text, target);
-    m_pieceDone.assign(size_t(m_pieces.size()), false);
+    m_sentences = SentenceChunker::split(text, SentenceSize);
+    m_nextSentence = 0;
     m_total = text.size();
+    m_handedOut = 0;
     m_finishedCharacters = 0;
-    m_nextPiece = 0;
+    m_pieces.clear();
     m_nextToAppend = 0;
     m_failure.reset();
     m_cancelled = false;
-    m_folder = &folder;
     m_writer = &writer;
-    if (m_pieces.isEmpty())
+    if (m_sentences.isEmpty())
         return;
 
     QEventLoop loop;
     m_loop = &loop;
     m_workers.clear();
-    m_workers.resize(size_t(qMin<qsizetype>(m_workerCount, m_pieces.size())));
+    m_workers.resize(size_t(qMin<qsizetype>(m_workerCount, m_sentences.size())));
     for (Worker &worker : m_workers)
         startWorker(worker);
     if (!m_failure && !m_cancelled)
@@ -79,7 +70,7 @@ void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
     m_loop = nullptr;
     stopWorkers();
     m_writer = nullptr;
-    m_folder = nullptr;
+    m_pieces.clear();
     if (m_cancelled)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
     if (m_failure)
@@ -112,7 +103,7 @@ void ParallelSynthesis::startWorker(Worker &worker)
     connect(process, &QProcess::finished, this, [this, index] {
         Worker &w = m_workers[index];
         readWorker(w);
-        if (w.process && (!w.ready || w.piece >= 0))
+        if (w.process && (!w.ready || !w.pieces.empty()))
             fail(SpeechErrors::SynthesisFailed,
                  QStringLiteral("A synthesis worker ended unexpectedly."));
     });
@@ -132,79 +123,128 @@ void ParallelSynthesis::readWorker(Worker &worker)
 {
     if (!worker.process)
         return;
-    worker.received += worker.process->readAllStandardOutput();
-    qsizetype end;
-    while ((end = worker.received.indexOf('\n')) >= 0) {
-        const QString line = QString::fromUtf8(worker.received.left(end));
-        worker.received.remove(0, end + 1);
+    // Most reads end on a message boundary: then the new data is taken as it is, uncopied.
+    if (worker.received.isEmpty())
+        worker.received = worker.process->readAllStandardOutput();
+    else
+        worker.received += worker.process->readAllStandardOutput();
+    qsizetype used = 0;
+    while (worker.process && !m_failure && !m_cancelled) {
+        const qsizetype available = worker.received.size() - used;
+        if (worker.audioLeft > 0) {
+            // Whole samples only; an odd byte waits for its partner.
+            const qint64 bytes = qMin<qint64>(worker.audioLeft, available) & ~qint64(1);
+            if (bytes == 0)
+                break;
+            takeAudio(worker, worker.received.constData() + used, bytes);
+            worker.audioLeft -= bytes;
+            used += bytes;
+            continue;
+        }
+        const qsizetype end = worker.received.indexOf('\n', used);
+        if (end < 0)
+            break;
+        const QByteArray line = worker.received.mid(used, end - used);
+        used = end + 1;
         handleLine(worker, line);
-        if (m_failure || m_cancelled)
-            return;
     }
+    worker.received.remove(0, used);
 }
 
-void ParallelSynthesis::handleLine(Worker &worker, const QString &line)
+void ParallelSynthesis::handleLine(Worker &worker, const QByteArray &line)
 {
-    if (line == QLatin1String("ready")) {
+    if (line == "ready") {
         worker.ready = true;
+        // A second piece waits in the worker's input, so that it goes straight on when it
+        // has spoken the first, however long its audio takes to come through.
         dispatch(worker);
-    } else if (line.startsWith(QLatin1String("p "))) {
+        dispatch(worker);
+    } else if (line.startsWith("a ") && !worker.pieces.empty()) {
+        bool valid = false;
+        const qint64 bytes = line.mid(2).toLongLong(&valid);
+        if (!valid || bytes < 0 || bytes % 2 || bytes > LargestMessage)
+            fail(SpeechErrors::SynthesisFailed,
+                 QStringLiteral("A synthesis worker sent audio that cannot be read."));
+        else
+            worker.audioLeft = bytes;
+    } else if (line.startsWith("p ")) {
         worker.pieceDone = line.mid(2).toLongLong();
         reportProgress();
-    } else if (line == QLatin1String("ok") && worker.piece >= 0) {
-        m_pieceDone[size_t(worker.piece)] = true;
-        m_finishedCharacters += m_pieces.at(worker.piece).size();
-        worker.piece = -1;
+    } else if (line == "ok" && !worker.pieces.empty()) {
+        Piece &piece = m_pieces[size_t(worker.pieces.front())];
+        piece.done = true;
+        m_finishedCharacters += piece.characters;
+        worker.pieces.pop_front();
         worker.pieceDone = 0;
+        // The worker's next piece goes out before this one is written, which may take a
+        // while when it waited for the pieces before it.
+        dispatch(worker);
         appendFinished();
-        if (!m_failure)
-            dispatch(worker);
         reportProgress();
-    } else if (line.startsWith(QLatin1String("error "))) {
-        const QString rest = line.mid(6);
+    } else if (line.startsWith("error ")) {
+        const QString rest = QString::fromUtf8(line.mid(6));
         const qsizetype space = rest.indexOf(QLatin1Char(' '));
         fail(rest.left(space).toInt(), space < 0 ? QString() : rest.mid(space + 1));
     }
 }
 
+void ParallelSynthesis::takeAudio(Worker &worker, const char *data, qint64 bytes)
+{
+    const auto *samples = reinterpret_cast<const qint16 *>(data);
+    const qint64 count = bytes / qint64(sizeof(qint16));
+    const int current = worker.pieces.front();
+    if (size_t(current) != m_nextToAppend) {
+        // Later in the text than what is being written: held until its turn.
+        m_pieces[size_t(current)].audio.emplace_back(data, qsizetype(bytes));
+        return;
+    }
+    try {
+        m_writer->write(samples, int(count));
+    } catch (const SpeechError &e) {
+        fail(e.number, e.description);
+    }
+}
+
 void ParallelSynthesis::dispatch(Worker &worker)
 {
-    if (m_nextPiece >= m_pieces.size()) {
+    if (m_nextSentence >= m_sentences.size()) {
         // Nothing left for this worker: closing its input lets it end.
         worker.process->closeWriteChannel();
         return;
     }
-    const int piece = m_nextPiece++;
-    const QString textPath = piecePath(*m_folder, piece, "txt");
-    QFile file(textPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_pieces.at(piece).toUtf8()) < 0) {
-        fail(SpeechErrors::FileAccess, QStringLiteral("Cannot write the temporary file \"%1\".")
-                                           .arg(QDir::toNativeSeparators(textPath)));
-        return;
-    }
-    file.close();
-    worker.piece = piece;
-    worker.pieceDone = 0;
-    const QString request =
-        textPath + QLatin1Char('\t') + piecePath(*m_folder, piece, "wav") + QLatin1Char('\n');
-    worker.process->write(request.toUtf8());
+    const qint64 share = (m_total - m_handedOut) / (2 * qint64(m_workers.size()));
+    const qint64 target = qBound<qint64>(SmallestPiece, share, LargestPiece);
+    QString text;
+    while (m_nextSentence < m_sentences.size() && text.size() < target)
+        text += m_sentences.at(m_nextSentence++);
+    m_handedOut += text.size();
+    worker.pieces.push_back(int(m_pieces.size()));
+    Piece piece;
+    piece.characters = text.size();
+    m_pieces.push_back(std::move(piece));
+    const QByteArray bytes = text.toUtf8();
+    worker.process->write(QByteArray::number(bytes.size()) + '\n' + bytes);
 }
 
 void ParallelSynthesis::appendFinished()
 {
     try {
-        while (m_nextToAppend < m_pieces.size() && m_pieceDone[size_t(m_nextToAppend)]) {
-            const QString wav = piecePath(*m_folder, m_nextToAppend, "wav");
-            appendWav(wav, *m_writer);
-            QFile::remove(wav);
-            QFile::remove(piecePath(*m_folder, m_nextToAppend, "txt"));
+        while (m_nextToAppend < m_pieces.size()) {
+            Piece &piece = m_pieces[m_nextToAppend];
+            // What a piece spoken ahead has gathered so far goes out now; the rest streams in.
+            for (const QByteArray &audio : piece.audio)
+                m_writer->write(reinterpret_cast<const qint16 *>(audio.constData()),
+                                int(audio.size() / qsizetype(sizeof(qint16))));
+            std::vector<QByteArray>().swap(piece.audio);
+            if (!piece.done)
+                break;
             ++m_nextToAppend;
         }
     } catch (const SpeechError &e) {
         fail(e.number, e.description);
         return;
     }
-    if (m_nextToAppend >= m_pieces.size() && m_loop)
+    if (m_nextToAppend >= m_pieces.size() && m_nextSentence >= m_sentences.size() && m_loop)
         m_loop->quit();
 }
 
@@ -222,8 +262,9 @@ void ParallelSynthesis::reportProgress()
 {
     qint64 done = m_finishedCharacters;
     for (const Worker &worker : m_workers)
-        if (worker.piece >= 0)
-            done += qMin(worker.pieceDone, qint64(m_pieces.at(worker.piece).size()));
+        if (!worker.pieces.empty())
+            done +=
+                qMin(worker.pieceDone, qint64(m_pieces[size_t(worker.pieces.front())].characters));
     emit progress(done, m_total);
 }
 
@@ -238,7 +279,7 @@ void ParallelSynthesis::stopWorkers()
         if (process->state() != QProcess::NotRunning) {
             // A worker with nothing to do ends at the end of its input; one still speaking is
             // stopped.
-            if (worker.piece >= 0 || !worker.ready)
+            if (!worker.pieces.empty() || !worker.ready)
                 process->kill();
             else
                 process->closeWriteChannel();
@@ -250,25 +291,4 @@ void ParallelSynthesis::stopWorkers()
         }
         delete process;
     }
-}
-
-void ParallelSynthesis::appendWav(const QString &path, AudioFileWriter &writer)
-{
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        throw SpeechError(
-            SpeechErrors::FileAccess,
-            QStringLiteral("Cannot read the audio of \"%1\": %2")
-                .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(sf_strerror(nullptr))));
-    std::vector<qint16> buffer(32768);
-    sf_count_t read;
-    try {
-        while ((read = sf_read_short(file, buffer.data(), sf_count_t(buffer.size()))) > 0)
-            writer.write(buffer.data(), int(read));
-    } catch (...) {
-        sf_close(file);
-        throw;
-    }
-    sf_close(file);
 }

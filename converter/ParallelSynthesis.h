@@ -2,19 +2,22 @@
 
 #include "VoiceSetup.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <optional>
 #include <vector>
 
 class AudioFileWriter;
+class QEventLoop;
 class QProcess;
-class QTemporaryDir;
 
 // Speaks a long text on every core: the text is cut at sentence ends, the pieces are spoken
-// by worker copies of the converter (see SynthesisWorker), and their audio is appended to
-// the output in the text's order as soon as the pieces before it are done.
+// by worker copies of the converter (see SynthesisWorker), and their audio comes back over
+// the workers' pipes and is appended to the output in the text's order, the piece that is
+// next in the text as it arrives, later ones once the pieces before them are done.
 class ParallelSynthesis : public QObject
 {
     Q_OBJECT
@@ -35,26 +38,36 @@ public:
     // Stops the workers; run() then throws Cancelled.
     void cancel();
 
-    // Appends a 16-bit WAV file's samples to `writer`. Throws SpeechError (FileAccess).
-    static void appendWav(const QString &path, AudioFileWriter &writer);
-
 signals:
     // Characters of the text spoken so far, out of all.
     void progress(qint64 done, qint64 total);
 
 private:
+    // A stretch of the text handed to one worker, and its audio while pieces before it are
+    // still being spoken.
+    struct Piece
+    {
+        qsizetype characters = 0;
+        // As it came through the pipe: copying into one growing block would cost more than
+        // the writing.
+        std::vector<QByteArray> audio;
+        bool done = false;
+    };
     struct Worker
     {
         QProcess *process = nullptr;
         QByteArray received;
-        int piece = -1;
+        qint64 audioLeft = 0; // bytes of the current audio message still to come
+        // Pieces handed to the worker, in order; audio and progress are of the first.
+        std::deque<int> pieces;
         qint64 pieceDone = 0;
         bool ready = false;
     };
 
     void startWorker(Worker &worker);
     void readWorker(Worker &worker);
-    void handleLine(Worker &worker, const QString &line);
+    void handleLine(Worker &worker, const QByteArray &line);
+    void takeAudio(Worker &worker, const char *data, qint64 bytes);
     void dispatch(Worker &worker);
     void appendFinished();
     void fail(int number, const QString &description);
@@ -67,16 +80,16 @@ private:
     int m_workerCount;
 
     // One run's state.
-    QStringList m_pieces;
-    std::vector<bool> m_pieceDone;
+    QStringList m_sentences;
+    int m_nextSentence = 0;
     qint64 m_total = 0;
+    qint64 m_handedOut = 0;
     qint64 m_finishedCharacters = 0;
-    int m_nextPiece = 0;
-    int m_nextToAppend = 0;
+    std::vector<Piece> m_pieces;
+    size_t m_nextToAppend = 0;
     std::vector<Worker> m_workers;
-    QTemporaryDir *m_folder = nullptr;
     AudioFileWriter *m_writer = nullptr;
-    class QEventLoop *m_loop = nullptr;
+    QEventLoop *m_loop = nullptr;
     std::optional<std::pair<int, QString>> m_failure;
     bool m_cancelled = false;
 };

@@ -4,25 +4,109 @@
 #include "SpeechError.h"
 #include "VoiceSetup.h"
 
+#include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <iostream>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-void reply(const QString &line)
+// Samples gathered before they go down the pipe: large enough that the pipe is not the
+// cost, small enough that the converter can write the file while the worker speaks.
+constexpr size_t SamplesPerMessage = 32768;
+
+// Everything the worker says goes through one queue drained by its own thread: the engine
+// never waits for the converter to read the pipe (it may be busy writing the file), and
+// progress (main thread) and audio (speech thread) never split each other's messages.
+class Outbox
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+public:
+    Outbox() : m_sender([this] { drain(); }) {}
+    ~Outbox()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_closing = true;
+        }
+        m_ready.notify_one();
+        m_sender.join();
+    }
+
+    void post(QByteArray message)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_messages.push_back(std::move(message));
+        }
+        m_ready.notify_one();
+    }
+
+private:
+    void drain()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_ready.wait(lock, [this] { return m_closing || !m_messages.empty(); });
+            if (m_messages.empty())
+                return;
+            const QByteArray message = std::move(m_messages.front());
+            m_messages.pop_front();
+            lock.unlock();
+            send(message.constData(), size_t(message.size()));
+            lock.lock();
+        }
+    }
+
+    static void send(const char *data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(STDOUT_FILENO, data, size);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                // The converter has gone; nobody wants the rest.
+                std::_Exit(1);
+            }
+            data += written;
+            size -= size_t(written);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<QByteArray> m_messages;
+    bool m_closing = false;
+    std::thread m_sender;
+};
+
+void reply(Outbox &out, const QString &line)
+{
+    out.post(line.toUtf8() + '\n');
 }
 
-void replyError(int number, const QString &description)
+void replyError(Outbox &out, int number, const QString &description)
 {
     QString text = description;
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    reply(QStringLiteral("error %1 %2").arg(number).arg(text));
+    reply(out, QStringLiteral("error %1 %2").arg(number).arg(text));
+}
+
+void sendAudio(Outbox &out, std::vector<qint16> &samples)
+{
+    if (samples.empty())
+        return;
+    const qsizetype bytes = qsizetype(samples.size() * sizeof(qint16));
+    QByteArray message = "a " + QByteArray::number(bytes) + '\n';
+    message.append(reinterpret_cast<const char *>(samples.data()), bytes);
+    out.post(std::move(message));
+    samples.clear();
 }
 
 } // namespace
@@ -37,34 +121,53 @@ int SynthesisWorker::run(const QStringList &arguments)
     const int format =
         at >= 0 ? arguments.value(at + 1).toInt() : int(SpeechControl::Format22kHz16BitMono);
 
+    Outbox out;
     SpeechControl control(0);
+    int rate = 0;
     try {
+        rate = SpeechControl::fileFormatRate(format);
         voice.apply(control);
     } catch (const SpeechError &e) {
-        replyError(e.number, e.description);
+        replyError(out, e.number, e.description);
         return 1;
     } catch (const std::exception &e) {
-        replyError(SpeechErrors::SynthesisFailed, QString::fromUtf8(e.what()));
+        replyError(out, SpeechErrors::SynthesisFailed, QString::fromUtf8(e.what()));
         return 1;
     }
     QObject::connect(&control, &SpeechControl::fileProgress,
-                     [](qint64 done, qint64) { reply(QStringLiteral("p %1").arg(done)); });
-    reply(QStringLiteral("ready"));
+                     [&out](qint64 done, qint64) { reply(out, QStringLiteral("p %1").arg(done)); });
+    reply(out, QStringLiteral("ready"));
 
     std::string line;
+    std::string text;
+    std::vector<qint16> pending;
+    pending.reserve(SamplesPerMessage * 2);
     while (std::getline(std::cin, line)) {
-        const QStringList paths = QString::fromStdString(line).split(QLatin1Char('\t'));
-        if (paths.size() != 2) {
-            replyError(SpeechErrors::InvalidArgument, QStringLiteral("Malformed request."));
-            continue;
+        bool valid = false;
+        const qulonglong size = QByteArray::fromStdString(line).toULongLong(&valid);
+        // A piece is a few thousand characters; anything far larger is not a request.
+        if (!valid || size > (1u << 26)) {
+            replyError(out, SpeechErrors::InvalidArgument, QStringLiteral("Malformed request."));
+            return 1;
         }
+        text.resize(size_t(size));
+        if (!std::cin.read(text.data(), std::streamsize(size)))
+            break;
         try {
-            control.speakToFile(paths.at(0), 0, 2, 1, paths.at(1), 3, format, 1);
-            reply(QStringLiteral("ok"));
+            control.speakText(QString::fromStdString(text), rate,
+                              [&out, &pending](const qint16 *samples, int count) {
+                                  pending.insert(pending.end(), samples, samples + count);
+                                  if (pending.size() >= SamplesPerMessage)
+                                      sendAudio(out, pending);
+                              });
+            sendAudio(out, pending);
+            reply(out, QStringLiteral("ok"));
         } catch (const SpeechError &e) {
-            replyError(e.number, e.description);
+            pending.clear();
+            replyError(out, e.number, e.description);
         } catch (const std::exception &e) {
-            replyError(SpeechErrors::SynthesisFailed, QString::fromUtf8(e.what()));
+            pending.clear();
+            replyError(out, SpeechErrors::SynthesisFailed, QString::fromUtf8(e.what()));
         }
     }
     return 0;

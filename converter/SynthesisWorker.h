@@ -4,12 +4,13 @@
 
 // The converter started as a synthesis worker by another converter. espeak-ng keeps one
 // synthesis state per process, so speaking several pieces at once takes several processes.
-// The worker sets up the voice from its arguments and then, for each line
-// "<text file>\t<wav file>" on standard input, speaks the text file into the WAV file,
-// reporting on standard output:
+// The worker sets up the voice from its arguments and then, for each request on standard
+// input — a line "<n>" followed by n bytes of UTF-8 text — speaks the text and sends its
+// audio back. On standard output, each message is one line, the audio one followed by data:
 //   "ready"              once the voice is set up
 //   "p <characters>"     characters of the current piece done so far
-//   "ok"                 the WAV file is complete
+//   "a <n>"              then n bytes of 16-bit native-endian mono samples of the piece
+//   "ok"                 the piece's audio is complete
 //   "error <n> <text>"   it failed (after set-up, or for the current piece)
 // It ends at the end of its input.
 class SynthesisWorker

@@ -24,7 +24,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -314,18 +313,18 @@ void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
         XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }
-    // Other formats are encoded from the control's WAV; the output is opened first so that
-    // an unwritable place fails before any synthesis.
+    // Other formats are encoded from the control's audio as it comes; the output is opened
+    // first so that an unwritable place fails before any synthesis.
     QFile file(FileToOpen);
-    const QString text =
-        file.open(QIODevice::ReadOnly) ? TextFileDecoder::decode(file.readAll()) : QString();
+    if (!file.open(QIODevice::ReadOnly))
+        throw SpeechError(SpeechErrors::FileNotFound,
+                          QStringLiteral("Cannot read %1: %2").arg(FileToOpen, file.errorString()));
+    const QString text = TextFileDecoder::decode(file.readAll());
     const int rate = ParallelSynthesis::chunkRate(chunkFormat);
     AudioFileWriter writer(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
                            tagsFor(EngineName, text));
-    QTemporaryDir folder;
-    const QString wav = folder.filePath(QStringLiteral("speech.wav"));
-    XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, wav, 3, chunkFormat, 1);
-    ParallelSynthesis::appendWav(wav, writer);
+    XChantTTS1->speakText(
+        text, rate, [&writer](const qint16 *samples, int count) { writer.write(samples, count); });
     writer.finish();
 }
 

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -33,9 +34,15 @@ int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool 
     });
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Wavewright"));
-    if (worker)
-        return SynthesisWorker::run(arguments);
-    return BatchConverter().run(arguments, QCoreApplication::applicationFilePath());
+    const int code = worker
+                         ? SynthesisWorker::run(arguments)
+                         : BatchConverter().run(arguments, QCoreApplication::applicationFilePath());
+    // Every file is complete and renamed by now. Tearing the application down would only
+    // make fontconfig load its whole configuration to free it (most of a second, twice over
+    // with a worker), so the process ends here.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
@@ -178,6 +179,15 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
     interrupted = false;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
+    // The workers set up their voices while the first document is read, and serve every
+    // document after it.
+    m_chunkFormat = m_voiceLabel.contains(QLatin1String("ATT"))
+                        ? SpeechControl::Format16kHz16BitMono
+                        : SpeechControl::Format22kHz16BitMono;
+    ParallelSynthesis synthesis(m_workerProgram, m_voice, m_chunkFormat, m_workers);
+    synthesis.start();
+    m_synthesis = &synthesis;
+    const auto forget = qScopeGuard([this] { m_synthesis = nullptr; });
     for (const Job &job : std::as_const(m_jobs)) {
         noteFailure(convert(job));
         if (interrupted)
@@ -266,10 +276,7 @@ int BatchConverter::convert(const Job &job)
         return OutputFailed;
     }
 
-    const int chunkFormat = m_voiceLabel.contains(QLatin1String("ATT"))
-                                ? SpeechControl::Format16kHz16BitMono
-                                : SpeechControl::Format22kHz16BitMono;
-    const int chunkRate = ParallelSynthesis::chunkRate(chunkFormat);
+    const int chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
     AudioFileWriter::Tags tags;
     tags.title = standardInput ? firstWords(text) : QFileInfo(job.input).completeBaseName();
     tags.artist = m_voiceLabel;
@@ -282,13 +289,16 @@ int BatchConverter::convert(const Job &job)
         return OutputFailed;
     }
 
-    ParallelSynthesis synthesis(m_workerProgram, m_voice, chunkFormat, m_workers);
+    ParallelSynthesis &synthesis = *m_synthesis;
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    QMetaObject::Connection shown;
+    const auto unshow = qScopeGuard([&shown] { QObject::disconnect(shown); });
     if (terminal)
-        QObject::connect(&synthesis, &ParallelSynthesis::progress, [&](qint64 done, qint64 total) {
-            const qint64 percent = total > 0 ? done * 100 / total : 100;
-            printTo(stderr, QStringLiteral("\r%1: %2%").arg(name).arg(percent, 3));
-        });
+        shown = QObject::connect(
+            &synthesis, &ParallelSynthesis::progress, [&](qint64 done, qint64 total) {
+                const qint64 percent = total > 0 ? done * 100 / total : 100;
+                printTo(stderr, QStringLiteral("\r%1: %2%").arg(name).arg(percent, 3));
+            });
     QTimer watch;
     watch.setInterval(100);
     QObject::connect(&watch, &QTimer::timeout, [&] {

@@ -50,6 +50,8 @@ private:
     AudioFileWriter::Format m_format = AudioFileWriter::Wav;
     bool m_formatGiven = false;
     int m_workers = 1;
+    int m_chunkFormat = 0;
+    ParallelSynthesis *m_synthesis = nullptr;
     QList<Job> m_jobs;
     int m_exitCode = Success;
 };

@@ -61,14 +61,20 @@ void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
 
     QEventLoop loop;
     m_loop = &loop;
-    m_workers.clear();
-    m_workers.resize(size_t(qMin<qsizetype>(m_workerCount, m_sentences.size())));
-    for (Worker &worker : m_workers)
-        startWorker(worker);
+    start();
+    // Workers that became ready while the caller was busy get their pieces now.
+    for (Worker &worker : m_workers) {
+        if (worker.process && worker.ready && worker.pieces.empty()) {
+            dispatch(worker);
+            dispatch(worker);
+        }
+    }
     if (!m_failure && !m_cancelled)
         loop.exec();
     m_loop = nullptr;
-    stopWorkers();
+    // Workers that did their part stay for the next text; after a failure none are left.
+    if (m_failure || m_cancelled)
+        stopWorkers();
     m_writer = nullptr;
     m_pieces.clear();
     if (m_cancelled)
@@ -76,6 +82,15 @@ void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
     if (m_failure)
         throw SpeechError(m_failure->first, m_failure->second);
     emit progress(m_total, m_total);
+}
+
+void ParallelSynthesis::start()
+{
+    if (m_workers.empty())
+        m_workers.resize(size_t(m_workerCount));
+    for (Worker &worker : m_workers)
+        if (!worker.process)
+            startWorker(worker);
 }
 
 void ParallelSynthesis::cancel()
@@ -88,6 +103,7 @@ void ParallelSynthesis::cancel()
 
 void ParallelSynthesis::startWorker(Worker &worker)
 {
+    worker = Worker();
     worker.process = new QProcess(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // A worker only writes files: it needs neither a sound device nor a display.
@@ -103,9 +119,17 @@ void ParallelSynthesis::startWorker(Worker &worker)
     connect(process, &QProcess::finished, this, [this, index] {
         Worker &w = m_workers[index];
         readWorker(w);
-        if (w.process && (!w.ready || !w.pieces.empty()))
+        if (!w.process)
+            return;
+        if (!w.ready || !w.pieces.empty()) {
             fail(SpeechErrors::SynthesisFailed,
                  QStringLiteral("A synthesis worker ended unexpectedly."));
+            return;
+        }
+        // An idle worker that ended is started afresh for the next text.
+        w.process->disconnect(this);
+        w.process->deleteLater();
+        w = Worker();
     });
     connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -207,11 +231,9 @@ void ParallelSynthesis::takeAudio(Worker &worker, const char *data, qint64 bytes
 
 void ParallelSynthesis::dispatch(Worker &worker)
 {
-    if (m_nextSentence >= m_sentences.size()) {
-        // Nothing left for this worker: closing its input lets it end.
-        worker.process->closeWriteChannel();
+    // Nothing left: the worker waits for the next text.
+    if (m_nextSentence >= m_sentences.size())
         return;
-    }
     const qint64 share = (m_total - m_handedOut) / (2 * qint64(m_workers.size()));
     const qint64 target = qBound<qint64>(SmallestPiece, share, LargestPiece);
     QString text;

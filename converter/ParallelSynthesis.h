@@ -31,9 +31,12 @@ public:
     // The rate of the pieces' audio: what the output writer must be opened with.
     static int chunkRate(int chunkFormat);
 
+    // Starts the workers ahead of the first run(), so that they set up their voices while
+    // the caller reads its document; run() starts any that are not running.
+    void start();
     // Speaks `text` into the open `writer` and returns when every piece has been appended
-    // (the caller finishes the file). Throws SpeechError: Cancelled after cancel(), the
-    // worker's error when a piece fails.
+    // (the caller finishes the file); the workers stay for the next text. Throws SpeechError:
+    // Cancelled after cancel(), the worker's error when a piece fails.
     void run(const QString &text, AudioFileWriter &writer);
     // Stops the workers; run() then throws Cancelled.
     void cancel();

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <fcntl.h>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -20,7 +21,10 @@ namespace {
 
 // Samples gathered before they go down the pipe: large enough that the pipe is not the
 // cost, small enough that the converter can write the file while the worker speaks.
-constexpr size_t SamplesPerMessage = 32768;
+constexpr size_t SamplesPerMessage = 131072;
+// A larger pipe lets the converter take a whole message, or several, per wake-up; the
+// default one (64 KB) would switch between the processes every 1.5 s of audio.
+constexpr int PipeSize = 1 << 20;
 
 // Everything the worker says goes through one queue drained by its own thread: the engine
 // never waits for the converter to read the pipe (it may be busy writing the file), and
@@ -121,6 +125,8 @@ int SynthesisWorker::run(const QStringList &arguments)
     const int format =
         at >= 0 ? arguments.value(at + 1).toInt() : int(SpeechControl::Format22kHz16BitMono);
 
+    // Not fatal where the system allows less: the pipe then just switches more often.
+    ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, PipeSize);
     Outbox out;
     SpeechControl control(0);
     int rate = 0;

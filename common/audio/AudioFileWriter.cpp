@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <fcntl.h>
 #include <filesystem>
 #include <sndfile.h>
 #include <system_error>
@@ -17,6 +18,8 @@ namespace {
 // Samples gathered before each write, so that short engine buffers do not each cost a
 // system call.
 constexpr size_t PendingSamples = 32768;
+// How much is written before the system is asked to start putting it on the disk.
+constexpr qint64 WriteBackStep = 8 << 20;
 
 // LAME's variable bit rate at this level gives about 64-96 kbit/s for a mono voice: plenty
 // for speech, a quarter of the WAV's size.
@@ -55,6 +58,18 @@ struct AudioFileWriter::PartFile
     QFile file;
     bool failed = false;
     QString error;
+    qint64 handedToDisk = 0;
+
+    // Starts writing what has gathered to the disk without waiting for it, so that the
+    // final fsync() only has the last stretch left instead of the whole hour of speech.
+    void startWriteBack()
+    {
+        const qint64 end = file.pos();
+        if (end - handedToDisk < WriteBackStep)
+            return;
+        ::sync_file_range(file.handle(), handedToDisk, end - handedToDisk, SYNC_FILE_RANGE_WRITE);
+        handedToDisk = end;
+    }
 
     static sf_count_t length(void *self) { return static_cast<PartFile *>(self)->file.size(); }
     static sf_count_t seek(sf_count_t offset, int whence, void *self)
@@ -343,6 +358,7 @@ void AudioFileWriter::flushPending()
     if (written != sf_count_t(m_pending.size()) || m_part->failed)
         fail(SpeechErrors::FileAccess, cannotWrite(m_path, failureReason()));
     m_pending.clear();
+    m_part->startWriteBack();
 }
 
 QString AudioFileWriter::failureReason() const

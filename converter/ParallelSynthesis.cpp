@@ -311,6 +311,7 @@ void ParallelSynthesis::stopWorkers()
                 process->waitForFinished(1000);
             }
         }
-        delete process;
+        // Possibly inside one of its own signals: it goes when control is back in the loop.
+        process->deleteLater();
     }
 }

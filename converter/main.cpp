@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -19,7 +20,8 @@ QStringList argumentsOf(int argc, char *argv[])
 }
 
 // Scripts and synthesis workers run without a window: documents still need QtGui for their
-// text layout, but never a display.
+// text layout, but never a display. A worker only speaks, so it does without QtGui's start-up
+// (platform plugins, fonts), which would delay every conversion by as much.
 int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool worker)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -32,8 +34,12 @@ int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool 
         if (type == QtCriticalMsg || type == QtFatalMsg)
             std::fprintf(stderr, "wavewright: %s\n", qPrintable(text));
     });
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Wavewright"));
+    std::unique_ptr<QCoreApplication> app;
+    if (worker)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Wavewright"));
     const int code = worker
                          ? SynthesisWorker::run(arguments)
                          : BatchConverter().run(arguments, QCoreApplication::applicationFilePath());

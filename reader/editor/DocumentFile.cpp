@@ -11,8 +11,16 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+// Bytes read at a time; Cancel is looked at between pieces.
+constexpr qint64 ReadPieceSize = qint64(8) * 1024 * 1024;
+
 QString failure(const QString &path, const QString &what)
 {
     const QString name = path.isEmpty() ? QStringLiteral("The document") : u'"' + path + u'"';
@@ -53,21 +61,54 @@ void DocumentFile::loadData(const QByteArray &data, QTextDocument *document,
 DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadOptions &options)
 {
     Imported imported;
-    QFile file(path);
     imported.result.outcome = LoadResult::Unreadable;
     if (QFileInfo(path).isDir()) {
         imported.result.error = failure(path, QStringLiteral("it is a folder"));
         return imported;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting, and kept only when it is a regular file: opening a pipe waits
+    // for a writer that may never come, and reading a device never ends, and neither can
+    // be cancelled while the call blocks.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        imported.result.error = failure(path, QString::fromLocal8Bit(strerror(errno)).toLower());
+        return imported;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        imported.result.error = failure(path, QStringLiteral("it is not a regular file"));
+        return imported;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         imported.result.error = failure(path, file.errorString().toLower());
         return imported;
     }
-    // Sequential files (pipes, devices) report no size; their reading is capped below.
+    // Refused by its size before a byte is read.
+    if (file.size() > MaxLoadSize) {
+        imported.result.outcome = LoadResult::Failed;
+        imported.result.error = failure(
+            path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
+        return imported;
+    }
+    // Read in pieces, so that Cancel ends even the reading of a very large file on a slow
+    // disk; the size may change while it is read, so the limit holds for what arrives.
     QByteArray data;
-    if (file.size() <= MaxLoadSize)
-        data = file.read(MaxLoadSize + 1);
-    if (file.size() > MaxLoadSize || data.size() > MaxLoadSize) {
+    data.reserve(file.size());
+    while (!file.atEnd() && data.size() <= MaxLoadSize) {
+        if (options.cancel && options.cancel->load()) {
+            imported.result.outcome = LoadResult::Cancelled;
+            return imported;
+        }
+        const QByteArray piece = file.read(ReadPieceSize);
+        if (piece.isEmpty())
+            break;
+        data += piece;
+    }
+    if (data.size() > MaxLoadSize) {
         imported.result.outcome = LoadResult::Failed;
         imported.result.error = failure(
             path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
@@ -77,7 +118,6 @@ DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadO
         imported.result.error = failure(path, file.errorString().toLower());
         return imported;
     }
-    imported.result.outcome = LoadResult::Failed;
     return importData(data, path, options);
 }
 

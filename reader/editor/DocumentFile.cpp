@@ -171,6 +171,12 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
 {
     // A freshly loaded document starts a new undo history: undoing must not unload it.
     target->setUndoRedoEnabled(false);
+    // Emptied and filled in one edit, the document is laid out afresh a piece at a time
+    // while the window goes on; filled after an edit of its own, the layout of the whole
+    // document would run at once and hold the window for seconds per hundred thousand
+    // paragraphs.
+    QTextCursor cursor(target);
+    cursor.beginEditBlock();
     target->clear();
     // Pictures are resources of the document that holds them; the copied text only names
     // them, so each named one moves along.
@@ -189,8 +195,6 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
     // along, so that the user is told about the document being shown.
     for (const QByteArray &name : source.dynamicPropertyNames())
         target->setProperty(name.constData(), source.property(name.constData()));
-    QTextCursor cursor(target);
-    cursor.beginEditBlock();
     // The first paragraph's own formatting goes with it (a fragment starts inside it).
     // Its list or table membership names an object of the source document, which means
     // nothing (or another object) here: the fragment brings the list along itself.

@@ -75,9 +75,10 @@ qsizetype PdfTableRows::joinColumn(QList<PdfTextLine> &arranged, const QList<Pdf
         return 0;
     // The column to the left: the lines read last, back to the one beside the first line.
     qsizetype beside = arranged.size() - 1;
-    while (beside >= 0 && arranged[beside].box.top() > first.top() + 0.5 * height)
+    const qsizetype furthest = std::max<qsizetype>(0, arranged.size() - MaxColumnLines);
+    while (beside >= furthest && arranged[beside].box.top() > first.top() + 0.5 * height)
         --beside;
-    if (beside < 0 || !sameRow(arranged[beside].box, first))
+    if (beside < furthest || !sameRow(arranged[beside].box, first))
         return 0;
 
     // The new column: lines going down, each one either beside a line of the left column,
@@ -94,7 +95,7 @@ qsizetype PdfTableRows::joinColumn(QList<PdfTextLine> &arranged, const QList<Pdf
     qsizetype end = start;
     double bottom = 0;
     double left = first.left();
-    while (end < lines.size()) {
+    while (end < lines.size() && end - start < MaxColumnLines) {
         const QRectF box = lines[end].box;
         if (end > start && jumpsUp(lines[end - 1], lines[end]))
             break;

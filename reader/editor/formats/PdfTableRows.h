@@ -16,6 +16,9 @@ public:
     // short of the next column. Columns of running text are justified up to a gutter of
     // one or two line heights; the cells of a table rarely fill their width.
     static constexpr double ColumnGap = 3.0;
+    // Lines of one column looked at, back and forth. A real table column has far fewer;
+    // the bound keeps a hostile page of a million tiny lines from costing their square.
+    static constexpr qsizetype MaxColumnLines = 1000;
 
     static QList<PdfTextLine> arrange(const QList<PdfTextLine> &lines);
 

@@ -2,6 +2,7 @@
 // readers of the same files; and hostile files refused with a message, never a crash.
 #include "DocumentFile.h"
 #include "DocumentProbe.h"
+#include "formats/ImportLimits.h"
 
 #include <QFile>
 #include <QImage>
@@ -421,6 +422,22 @@ TEST(DocumentFormats, HostileAndBrokenFilesAreRefusedWithAMessage)
     html.write("<html><body>" + QByteArray("<div>").repeated(100000));
     html.close();
     refused(html.fileName(), "nests more than");
+
+    // Table cells spanning without end open with their spans cut, in HTML and in Markdown.
+    for (const QString name : {"span.html", "span.md"}) {
+        QFile spans(dir.filePath(name));
+        ASSERT_TRUE(spans.open(QIODevice::WriteOnly));
+        spans.write(QByteArray("<table><tr><td>a</td><td colspan=\"+99999\" ROWSPAN=99999>b</td>"
+                               "</tr></table>")
+                        .repeated(3));
+        spans.close();
+        QTextDocument opened;
+        ASSERT_TRUE(load(spans.fileName(), opened).ok());
+        QTextTable *table = opened.find("b").currentTable();
+        ASSERT_NE(table, nullptr);
+        EXPECT_LE(table->columns(), ImportLimits::MaxCellSpan + 1);
+        EXPECT_LE(table->rows(), ImportLimits::MaxCellSpan);
+    }
 
     // An EPUB spine that leaves the book.
     for (const QByteArray href : {"../../etc/passwd", "/etc/passwd", "text/../../x.xhtml"}) {

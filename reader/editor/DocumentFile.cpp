@@ -98,7 +98,8 @@ DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadO
     // disk; the size may change while it is read, so the limit holds for what arrives.
     QByteArray data;
     data.reserve(file.size());
-    while (!file.atEnd() && data.size() <= MaxLoadSize) {
+    // Read to the end rather than to the size: files under /proc report none.
+    while (data.size() <= MaxLoadSize) {
         if (options.cancel && options.cancel->load()) {
             imported.result.outcome = LoadResult::Cancelled;
             return imported;

@@ -11,8 +11,16 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+// Bytes read at a time; Cancel is looked at between pieces.
+constexpr qint64 ReadPieceSize = qint64(8) * 1024 * 1024;
+
 QString failure(const QString &path, const QString &what)
 {
     const QString name = path.isEmpty() ? QStringLiteral("The document") : u'"' + path + u'"';
@@ -53,21 +61,55 @@ void DocumentFile::loadData(const QByteArray &data, QTextDocument *document,
 DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadOptions &options)
 {
     Imported imported;
-    QFile file(path);
     imported.result.outcome = LoadResult::Unreadable;
     if (QFileInfo(path).isDir()) {
         imported.result.error = failure(path, QStringLiteral("it is a folder"));
         return imported;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting, and kept only when it is a regular file: opening a pipe waits
+    // for a writer that may never come, and reading a device never ends, and neither can
+    // be cancelled while the call blocks.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        imported.result.error = failure(path, QString::fromLocal8Bit(strerror(errno)).toLower());
+        return imported;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        imported.result.error = failure(path, QStringLiteral("it is not a regular file"));
+        return imported;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         imported.result.error = failure(path, file.errorString().toLower());
         return imported;
     }
-    // Sequential files (pipes, devices) report no size; their reading is capped below.
+    // Refused by its size before a byte is read.
+    if (file.size() > MaxLoadSize) {
+        imported.result.outcome = LoadResult::Failed;
+        imported.result.error = failure(
+            path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
+        return imported;
+    }
+    // Read in pieces, so that Cancel ends even the reading of a very large file on a slow
+    // disk; the size may change while it is read, so the limit holds for what arrives.
     QByteArray data;
-    if (file.size() <= MaxLoadSize)
-        data = file.read(MaxLoadSize + 1);
-    if (file.size() > MaxLoadSize || data.size() > MaxLoadSize) {
+    data.reserve(file.size());
+    // Read to the end rather than to the size: files under /proc report none.
+    while (data.size() <= MaxLoadSize) {
+        if (options.cancel && options.cancel->load()) {
+            imported.result.outcome = LoadResult::Cancelled;
+            return imported;
+        }
+        const QByteArray piece = file.read(ReadPieceSize);
+        if (piece.isEmpty())
+            break;
+        data += piece;
+    }
+    if (data.size() > MaxLoadSize) {
         imported.result.outcome = LoadResult::Failed;
         imported.result.error = failure(
             path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
@@ -77,7 +119,6 @@ DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadO
         imported.result.error = failure(path, file.errorString().toLower());
         return imported;
     }
-    imported.result.outcome = LoadResult::Failed;
     return importData(data, path, options);
 }
 
@@ -131,6 +172,12 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
 {
     // A freshly loaded document starts a new undo history: undoing must not unload it.
     target->setUndoRedoEnabled(false);
+    // Emptied and filled in one edit, the document is laid out afresh a piece at a time
+    // while the window goes on; filled after an edit of its own, the layout of the whole
+    // document would run at once and hold the window for seconds per hundred thousand
+    // paragraphs.
+    QTextCursor cursor(target);
+    cursor.beginEditBlock();
     target->clear();
     // Pictures are resources of the document that holds them; the copied text only names
     // them, so each named one moves along.
@@ -149,8 +196,6 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
     // along, so that the user is told about the document being shown.
     for (const QByteArray &name : source.dynamicPropertyNames())
         target->setProperty(name.constData(), source.property(name.constData()));
-    QTextCursor cursor(target);
-    cursor.beginEditBlock();
     // The first paragraph's own formatting goes with it (a fragment starts inside it).
     // Its list or table membership names an object of the source document, which means
     // nothing (or another object) here: the fragment brings the list along itself.

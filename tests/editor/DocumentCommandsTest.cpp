@@ -7,13 +7,17 @@
 #include "MessageBoxRecorder.h"
 #include "PasswordDialogService.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTextList>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,6 +36,39 @@ void writeFile(const QString &path, const QByteArray &data)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(data);
+}
+
+// A PDF of `pages` pages of text, written directly: every page draws the same content.
+QByteArray bookPdf(int pages)
+{
+    QByteArray text = "BT /F1 9 Tf 11 TL 50 800 Td";
+    for (int line = 0; line < 60; ++line)
+        text += " (Line " + QByteArray::number(line) + " of a long book that nobody reads.) '";
+    text += " ET";
+    const int font = pages + 4;
+    QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", "",
+                                 "<< /Length " + QByteArray::number(text.size()) + " >>\nstream\n" +
+                                     text + "\nendstream"};
+    QByteArray kids;
+    for (int page = 0; page < pages; ++page) {
+        kids += QByteArray::number(page + 4) + " 0 R ";
+        objects.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 3 0 R "
+                       "/Resources << /Font << /F1 " +
+                       QByteArray::number(font) + " 0 R >> >> >>");
+    }
+    objects[1] = "<< /Type /Pages /Count " + QByteArray::number(pages) + " /Kids [" + kids + "] >>";
+    objects.append("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray xref =
+        "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const QByteArray start = QByteArray::number(pdf.size());
+    pdf += xref + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + start + "\n%%EOF\n";
+    return pdf;
 }
 
 class DocumentCommandsTest : public ::testing::Test
@@ -278,4 +315,49 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     EXPECT_EQ(dialogs.requests().last().mode, FileDialogService::Save);
     EXPECT_EQ(readFile(pdf), pdfBytes);
     EXPECT_EQ(boxes.requests().size(), 1);
+}
+
+TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheWindowUsable)
+{
+    writeFile(path("old.rtf"), "{\\rtf1 the old text}");
+    ASSERT_TRUE(commands.openFile(path("old.rtf")));
+    // A book long enough that reading it shows the progress dialog.
+    writeFile(path("book.pdf"), bookPdf(3000));
+    // Cancel is pressed on the dialog as soon as it shows.
+    bool clicked = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *progress = qobject_cast<QProgressDialog *>(widget);
+            if (!progress || !progress->isVisible() || clicked)
+                continue;
+            EXPECT_TRUE(progress->labelText().contains("book.pdf"));
+            QPushButton *cancel = progress->findChild<QPushButton *>();
+            ASSERT_NE(cancel, nullptr);
+            EXPECT_EQ(cancel->text(), "Cancel");
+            clicked = true;
+            cancel->click();
+        }
+    });
+    watcher.start(20);
+    QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
+    dialogs.queueAnswer(path("book.pdf"));
+    commands.mnuFileOpen_Click();
+    watcher.stop();
+
+    ASSERT_TRUE(clicked) << "the progress dialog never showed";
+    EXPECT_EQ(rt.toPlainText(), "the old text");
+    EXPECT_EQ(commands.CurrentFile(), path("old.rtf"));
+    EXPECT_TRUE(boxes.requests().isEmpty());
+    EXPECT_EQ(layouts.count(), 1);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
+    // The window goes on working: typing, and the next open.
+    rt.moveCursor(QTextCursor::End);
+    type(" and more");
+    EXPECT_EQ(rt.toPlainText(), "the old text and more");
+    writeFile(path("next.txt"), "the next text");
+    dialogs.queueAnswer(path("next.txt"));
+    commands.mnuFileOpen_Click();
+    EXPECT_EQ(rt.toPlainText(), "the next text");
 }

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 using P = DocumentProbe;
@@ -107,6 +108,39 @@ TEST(DocumentFile, LoadFailureLeavesTheDocument)
     QTextCursor(&doc).insertText("kept");
     EXPECT_FALSE(DocumentFile::load(dir.filePath("missing.rtf"), &doc));
     EXPECT_FALSE(DocumentFile::load(dir.path(), &doc)); // a folder
+    EXPECT_EQ(doc.toPlainText(), "kept");
+}
+
+TEST(DocumentFile, HugeFilesAndPipesAreRefusedOrCancelledWithoutWaiting)
+{
+    QTemporaryDir dir;
+    QTextDocument doc;
+    QTextCursor(&doc).insertText("kept");
+    DocumentFile::LoadOptions options;
+    // Beyond the limit: refused by its size, naming the file. The files are sparse.
+    const QString huge = dir.filePath("huge.txt");
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(DocumentFile::MaxLoadSize + 1));
+    file.close();
+    DocumentFile::LoadResult result = DocumentFile::load(huge, &doc, options);
+    EXPECT_EQ(result.outcome, DocumentFile::LoadResult::Failed);
+    EXPECT_TRUE(result.error.contains(huge) && result.error.contains("larger than 512 MB"))
+        << result.error.toStdString();
+
+    // At the limit, Cancel ends the reading itself.
+    ASSERT_TRUE(QFile::resize(huge, DocumentFile::MaxLoadSize));
+    const std::atomic_bool cancelled = true;
+    options.cancel = &cancelled;
+    EXPECT_EQ(DocumentFile::load(huge, &doc, options).outcome, DocumentFile::LoadResult::Cancelled);
+    options.cancel = nullptr;
+
+    // A pipe nobody writes to would be waited on for ever.
+    const QString pipe = dir.filePath("pipe.rtf");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    result = DocumentFile::load(pipe, &doc, options);
+    EXPECT_EQ(result.outcome, DocumentFile::LoadResult::Unreadable);
+    EXPECT_TRUE(result.error.contains(pipe) && result.error.contains("not a regular file"))
+        << result.error.toStdString();
     EXPECT_EQ(doc.toPlainText(), "kept");
 }
 

@@ -177,7 +177,7 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
         // Each chapter starts a paragraph of its own.
         if (i > 0 && !cursor.block().text().isEmpty())
             cursor.insertBlock();
-        cursor.insertHtml(html);
+        cursor.insertHtml(HtmlImporter::boundSpans(html));
         request.report(int((i + 1) * 100 / chapters.size()));
     }
     return result;

@@ -60,6 +60,30 @@ QString HtmlImporter::nestingError(QStringView html)
     return QString();
 }
 
+QString HtmlImporter::boundSpans(const QString &html)
+{
+    static const QRegularExpression span(
+        QStringLiteral("\\b(?:colspan|rowspan)\\s*=\\s*[\"']?\\s*\\+?([0-9]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString bounded;
+    qsizetype copied = 0;
+    auto it = span.globalMatch(html);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        bool ok = false;
+        const int value = m.capturedView(1).toInt(&ok);
+        if (ok && value <= ImportLimits::MaxCellSpan)
+            continue;
+        bounded += QStringView(html).sliced(copied, m.capturedStart(1) - copied);
+        bounded += QString::number(ImportLimits::MaxCellSpan);
+        copied = m.capturedEnd(1);
+    }
+    if (copied == 0)
+        return html;
+    bounded += QStringView(html).sliced(copied);
+    return bounded;
+}
+
 void HtmlImporter::addLocalPictures(QTextDocument *document, const QString &baseFile,
                                     QStringList *images)
 {
@@ -118,7 +142,7 @@ DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocum
     if (request.cancelled())
         return Result::cancelledResult();
     request.report(10);
-    QTextCursor(document).insertHtml(html);
+    QTextCursor(document).insertHtml(boundSpans(html));
     Result result;
     addLocalPictures(document, request.fileName, &result.images);
     request.report(100);

@@ -12,6 +12,9 @@ public:
     // walks the element tree recursively and in quadratic time on depth.
     static QString nestingError(QStringView html);
 
+    // The markup with every table cell's colspan and rowspan cut to ImportLimits::MaxCellSpan.
+    static QString boundSpans(const QString &html);
+
     // Adds the pictures the document names by a local path (relative ones beside `baseFile`)
     // as resources, so nothing is read from disk later while painting. Pictures that cannot
     // be read, and web addresses (nothing is downloaded), get an empty picture.

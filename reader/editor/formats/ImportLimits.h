@@ -24,6 +24,10 @@ struct ImportLimits
     // million columns would exhaust memory before the first word.
     static constexpr int MaxTableRows = 100000;
     static constexpr int MaxTableColumns = 1000;
+    // Rows or columns one cell of an HTML table may span. Qt's HTML import grows the table
+    // to every span it is told, so one cell claiming a hundred thousand columns takes
+    // minutes; real tables merge a handful of cells.
+    static constexpr int MaxCellSpan = 1000;
     // Size of one style sheet of an EPUB chapter; real ones are a few kilobytes.
     static constexpr qint64 MaxStyleSheetBytes = qint64(1) * 1024 * 1024;
     // Size of one picture file read from an archive or beside a page.

@@ -18,7 +18,7 @@ DocumentImporter::Result MarkdownImporter::import(const Request &request,
     request.report(10);
     // The document is new and empty, so setMarkdown serves; QTextCursor::insertMarkdown
     // crashes in Qt 6.4 on an empty list item after a carriage return ("\r+").
-    document->setMarkdown(markdown);
+    document->setMarkdown(HtmlImporter::boundSpans(markdown));
     Result result;
     HtmlImporter::addLocalPictures(document, request.fileName, &result.images);
     request.report(100);

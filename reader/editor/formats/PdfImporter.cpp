@@ -1,6 +1,7 @@
 #include "PdfImporter.h"
 
 #include "ImportLimits.h"
+#include "PdfTableRows.h"
 
 #include <QRegularExpression>
 #include <QTextCursor>
@@ -66,47 +67,76 @@ QStringList inReadingOrder(QStringList words)
     return words;
 }
 
-struct Line
+using Line = PdfTextLine;
+
+QString wordsText(const QStringList &words, const QList<bool> &spaceAfter)
 {
     QString text;
-    QRectF box;
-    QStringList words;
-    QList<bool> spaceAfter;
-};
+    const QStringList ordered = inReadingOrder(words);
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        text += ordered[i];
+        if (i + 1 < ordered.size() && (spaceAfter[i] || isRightToLeft(ordered[i])))
+            text += u' ';
+    }
+    return text;
+}
 
-// The lines of a page in poppler's reading order. poppler links the words of one line
-// through nextWord(); a word that is not the previous one's next starts a line.
+// A line's text. Words far apart on one line (a table's header, a running head with the
+// page number at the far side) are the cells of a row, separated by a tab.
+void setText(Line &line)
+{
+    const double wide = PdfTableRows::ColumnGap * line.box.height();
+    QList<Line::Cell> cells;
+    qsizetype from = 0;
+    for (qsizetype i = 1; i <= line.words.size(); ++i) {
+        if (i < line.words.size() &&
+            line.wordBoxes[i].left() - line.wordBoxes[i - 1].right() <= wide)
+            continue;
+        cells.append({line.wordBoxes[from].left(), wordsText(line.words.mid(from, i - from),
+                                                             line.spaceAfter.mid(from, i - from))});
+        from = i;
+    }
+    QStringList texts;
+    for (const Line::Cell &cell : cells)
+        texts.append(cell.text);
+    line.text = texts.join(u'\t');
+    if (cells.size() > 1) {
+        line.tableRow = true;
+        line.cells = cells;
+    }
+}
+
+// The lines of a page in poppler's reading order, a table's columns laid side by side.
+// poppler links the words of one line through nextWord(); a word that is not the previous
+// one's next starts a line.
 QList<Line> linesOf(const Poppler::Page &page)
 {
     QList<Line> lines;
     const std::vector<std::unique_ptr<Poppler::TextBox>> words = page.textList();
     const Poppler::TextBox *previous = nullptr;
     for (const auto &word : words) {
-        if (!previous || previous->nextWord() != word.get())
-            lines.append({QString(), word->boundingBox(), {}, {}});
+        if (!previous || previous->nextWord() != word.get()) {
+            lines.append(Line());
+            lines.last().box = word->boundingBox();
+        }
         Line &line = lines.last();
         line.words.append(word->text());
+        line.wordBoxes.append(word->boundingBox());
         line.spaceAfter.append(word->hasSpaceAfter());
         line.box = line.box.united(word->boundingBox());
         previous = word.get();
     }
-    for (Line &line : lines) {
-        const QStringList ordered = inReadingOrder(line.words);
-        for (qsizetype i = 0; i < ordered.size(); ++i) {
-            line.text += ordered[i];
-            if (i + 1 < ordered.size() && (line.spaceAfter[i] || isRightToLeft(ordered[i])))
-                line.text += u' ';
-        }
-    }
-    return lines;
+    for (Line &line : lines)
+        setText(line);
+    return PdfTableRows::arrange(lines);
 }
 
 // Whether `next` continues the paragraph that `previous` ends.
 bool continuesParagraph(const Line &previous, const Line &next)
 {
     const double height = previous.box.height();
-    if (height <= 0)
-        return false;
+    if (height <= 0 || previous.tableRow || next.tableRow)
+        return false; // each row of a table is read as a line of its own
     const double gap = next.box.top() - previous.box.bottom();
     if (gap > ParagraphGap * height || next.box.bottom() < previous.box.top())
         return false; // a blank line, or a jump up to the next column

@@ -19,6 +19,15 @@ DocumentFile::LoadResult DocumentLoader::open(QWidget *parent, const QString &pa
                                               QTextDocument *target,
                                               const QTextCharFormat &plainFormat)
 {
+    DocumentFile::Imported imported = import(parent, path, plainFormat);
+    if (imported.result.ok() && target)
+        DocumentFile::adopt(*imported.document, target);
+    return imported.result;
+}
+
+DocumentFile::Imported DocumentLoader::import(QWidget *parent, const QString &path,
+                                              const QTextCharFormat &plainFormat)
+{
     DocumentFile::LoadOptions options;
     options.plainFormat = plainFormat;
     for (int attempt = 0;; ++attempt) {
@@ -29,14 +38,13 @@ DocumentFile::LoadResult DocumentLoader::open(QWidget *parent, const QString &pa
                 PasswordDialogService::ask(parent, {path, attempt > 0});
             if (!password) {
                 imported.result.outcome = DocumentFile::LoadResult::Cancelled;
-                return imported.result;
+                imported.document.reset();
+                return imported;
             }
             options.password = *password;
             continue;
         }
-        if (imported.result.ok() && target)
-            DocumentFile::adopt(*imported.document, target);
-        return imported.result;
+        return imported;
     }
 }
 

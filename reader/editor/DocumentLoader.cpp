@@ -11,7 +11,7 @@
 
 namespace {
 // Files that open faster than this show no progress dialog at all.
-constexpr int ProgressDelayMs = 400;
+constexpr int ProgressDelayMs = 300;
 constexpr int ProgressPollMs = 50;
 } // namespace
 

@@ -2,10 +2,10 @@
 
 #include <QTextList>
 
-// A list that takes a new item in about constant time. Qt's own marks every item of a list
-// for layout again whenever one joins it, so building a list of n items costs n² and a
-// long list loaded from a file takes seconds. Only the items from the new one on change
-// their number, so only those are marked here.
+// A list that takes or loses an item in about constant time. Qt's own marks every item of
+// a list for layout again, one by one, whenever one joins or leaves it, so building or
+// deleting a list of n items costs n² and a long list loaded from a file takes seconds.
+// Only the items from the changed one on change their number, and they are marked at once.
 class LongTextList : public QTextList
 {
 public:
@@ -13,4 +13,5 @@ public:
 
 protected:
     void blockInserted(const QTextBlock &block) override;
+    void blockRemoved(const QTextBlock &block) override;
 };

@@ -80,6 +80,12 @@ TEST(LongList, KeepsItsNumberingThroughOpenOurSaveAndLibreOffice)
 
     ASSERT_TRUE(commands.openFile(path));
     EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "opened";
+    // Items leaving the list and coming back keep it in order.
+    rt.selectAll();
+    rt.textCursor().removeSelectedText();
+    ASSERT_EQ(rt.document()->blockCount(), 1);
+    rt.undo();
+    EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "deleted and brought back";
 
     commands.mnuFileSave_Click();
     ASSERT_TRUE(commands.openFile(path));

@@ -10,6 +10,7 @@
 //  - soffice --convert-to txt and unrtf --text of the same file.
 // Peak memory is the process's high-water mark above its size before the parse.
 //   bench_rtf [megabytes, default 5 | file.rtf] [rounds, default 3]
+#include "BenchSupport.h"
 #include "DocumentCommands.h"
 #include "DocumentFile.h"
 #include "RichTextEdit.h"
@@ -135,12 +136,6 @@ bool resetPeak()
 {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double seconds(const QElapsedTimer &timer)
@@ -309,16 +304,19 @@ int main(int argc, char **argv)
         std::fflush(stdout);
     }
 
-    const double paint = median(paints);
-    const double office = median(offices);
-    const double text = median(unrtfs);
+    const double paint = bench::median(paints);
+    const double office = bench::median(offices);
+    const double text = bench::median(unrtfs);
     std::printf("file: %.2f MB RTF, %d paragraphs, %lld characters; saved again as %.2f MB\n",
                 fileBytes / 1048576.0, paragraphs, characters, savedBytes / 1048576.0);
     std::printf("median of %d rounds:\n", rounds);
-    std::printf("  Open, until the title names the file           %7.3f s\n", median(titles));
+    std::printf("  Open, until the title names the file           %7.3f s\n",
+                bench::median(titles));
     std::printf("  Open, until the editor's first paint is done   %7.3f s\n", paint);
-    std::printf("  parse alone (RTF into a document with no view)  %7.3f s\n", median(parses));
-    std::printf("  save (the parsed document as RTF)               %7.3f s\n", median(saves));
+    std::printf("  parse alone (RTF into a document with no view)  %7.3f s\n",
+                bench::median(parses));
+    std::printf("  save (the parsed document as RTF)               %7.3f s\n",
+                bench::median(saves));
     std::printf("  soffice --convert-to txt                        %7.3f s\n", office);
     std::printf("  unrtf --text                                    %7.3f s\n", text);
     std::printf("  Open to first paint: %.1f times as fast as soffice (aim: at least 12), "

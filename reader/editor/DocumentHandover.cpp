@@ -1,5 +1,6 @@
 #include "DocumentHandover.h"
 
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -28,6 +29,9 @@ void DocumentHandover::show(QTextEdit *edit, std::unique_ptr<QTextDocument> docu
     // to free, after the new one has been painted.
     const bool oldIsOurs = old->parent() == edit;
     edit->setDocument(shown);
+    // The editor keeps the old insertion format on its cursor; a fresh one at the start
+    // takes the document's first format, which the toolbar then shows.
+    edit->setTextCursor(QTextCursor(shown));
     if (oldIsOurs)
         old->deleteLater();
 }

@@ -304,7 +304,8 @@ TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
         for (int r = 0; r < got.size(); ++r) {
             EXPECT_EQ(got[r].text, wanted[r].text);
             EXPECT_EQ(got[r].format.font(), wanted[r].format.font()) << got[r].text.toStdString();
-            EXPECT_EQ(got[r].format.foreground(), wanted[r].format.foreground()) << got[r].text.toStdString();
+            EXPECT_EQ(got[r].format.foreground(), wanted[r].format.foreground())
+                << got[r].text.toStdString();
             EXPECT_EQ(got[r].format.verticalAlignment(), wanted[r].format.verticalAlignment());
         }
         const QTextBlock block = shown.findBlockByNumber(i), source = expected.findBlockByNumber(i);
@@ -316,6 +317,10 @@ TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
 
     EXPECT_EQ(rt.textCursor().position(), 0);
     EXPECT_FALSE(rt.textCursor().hasSelection());
+    // Typing at the start takes the document's first format, not the one before the open.
+    const QTextCharFormat first = expected.begin().begin().fragment().charFormat();
+    EXPECT_EQ(rt.currentCharFormat().font().toString().toStdString(),
+              first.font().toString().toStdString());
     // Open starts a fresh history: neither the typing before it nor the file can be undone,
     // and an edit after it undoes back to the file as read.
     EXPECT_FALSE(rt.document()->isUndoAvailable());

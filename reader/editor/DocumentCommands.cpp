@@ -2,6 +2,7 @@
 
 #include "CharacterOffset.h"
 #include "DocumentFile.h"
+#include "DocumentHandover.h"
 #include "DocumentLoader.h"
 #include "FileDialogService.h"
 #include "LoadNotice.h"
@@ -117,9 +118,10 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
         return false;
     m_opening = true;
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    const DocumentFile::LoadResult result =
-        DocumentLoader::open(m_window, absolute, m_rt->document(), newDocumentFormat());
+    DocumentFile::Imported imported =
+        DocumentLoader::import(m_window, absolute, newDocumentFormat());
     m_opening = false;
+    const DocumentFile::LoadResult &result = imported.result;
     if (!result.ok()) {
         // A cancelled open changes nothing and needs no message. A file that could not be
         // read at all is named only when it was picked outside the window (the command line,
@@ -136,7 +138,8 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
                                     ErrorTitle);
         return false;
     }
-    m_rt->moveCursor(QTextCursor::Start);
+    // The editor shows the document that was read, with the cursor at its start.
+    DocumentHandover::show(m_rt, std::move(imported.document));
     // Save writes RTF: only a file that already is RTF or text may be written back to.
     // A PDF or an e-book opened here is saved under a name the user picks.
     setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());

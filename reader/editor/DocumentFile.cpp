@@ -1,5 +1,6 @@
 #include "DocumentFile.h"
 
+#include "EditorDocument.h"
 #include "formats/DocumentImporters.h"
 #include "rtf/RtfWriter.h"
 
@@ -144,7 +145,7 @@ DocumentFile::Imported DocumentFile::importData(const QByteArray &data, const QS
     request.cancel = options.cancel;
     request.progress = options.progress;
 
-    imported.document = std::make_unique<QTextDocument>();
+    imported.document = std::make_unique<EditorDocument>();
     imported.document->setUndoRedoEnabled(false);
     const DocumentImporter::Result outcome = importer->import(request, imported.document.get());
     switch (outcome.status) {

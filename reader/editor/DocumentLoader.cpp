@@ -11,12 +11,21 @@
 
 namespace {
 // Files that open faster than this show no progress dialog at all.
-constexpr int ProgressDelayMs = 400;
+constexpr int ProgressDelayMs = 300;
 constexpr int ProgressPollMs = 50;
 } // namespace
 
 DocumentFile::LoadResult DocumentLoader::open(QWidget *parent, const QString &path,
                                               QTextDocument *target,
+                                              const QTextCharFormat &plainFormat)
+{
+    DocumentFile::Imported imported = import(parent, path, plainFormat);
+    if (imported.result.ok() && target)
+        DocumentFile::adopt(*imported.document, target);
+    return imported.result;
+}
+
+DocumentFile::Imported DocumentLoader::import(QWidget *parent, const QString &path,
                                               const QTextCharFormat &plainFormat)
 {
     DocumentFile::LoadOptions options;
@@ -29,14 +38,13 @@ DocumentFile::LoadResult DocumentLoader::open(QWidget *parent, const QString &pa
                 PasswordDialogService::ask(parent, {path, attempt > 0});
             if (!password) {
                 imported.result.outcome = DocumentFile::LoadResult::Cancelled;
-                return imported.result;
+                imported.document.reset();
+                return imported;
             }
             options.password = *password;
             continue;
         }
-        if (imported.result.ok() && target)
-            DocumentFile::adopt(*imported.document, target);
-        return imported.result;
+        return imported;
     }
 }
 

@@ -15,6 +15,10 @@ public:
 
     static DocumentFile::LoadResult open(QWidget *parent, const QString &path,
                                          QTextDocument *target, const QTextCharFormat &plainFormat);
+    // The same, leaving the document made from the file to the caller (present when the
+    // result is ok), so that it can be shown as it is rather than copied.
+    static DocumentFile::Imported import(QWidget *parent, const QString &path,
+                                         const QTextCharFormat &plainFormat);
 
 private:
     static DocumentFile::Imported importWithProgress(QWidget *parent, const QString &path,

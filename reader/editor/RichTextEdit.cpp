@@ -1,5 +1,7 @@
 #include "RichTextEdit.h"
 
+#include "DocumentHandover.h"
+#include "EditorDocument.h"
 #include "RtfClipboard.h"
 #include "rtf/RtfWriter.h"
 
@@ -8,7 +10,11 @@
 #include <QUrl>
 #include <memory>
 
-RichTextEdit::RichTextEdit(QWidget *parent) : QTextEdit(parent) {}
+RichTextEdit::RichTextEdit(QWidget *parent) : QTextEdit(parent)
+{
+    // Long lists, typed or pasted, stay quick to build.
+    DocumentHandover::show(this, std::make_unique<EditorDocument>());
+}
 
 QStringList RichTextEdit::droppedFiles(const QMimeData *source)
 {

@@ -1,5 +1,6 @@
 #include "RtfClipboard.h"
 
+#include "EditorDocument.h"
 #include "LoadNotice.h"
 #include "ParagraphBreaker.h"
 #include "rtf/RtfReader.h"
@@ -75,7 +76,7 @@ void RtfClipboard::paste(QTextCursor &cursor)
 
 void RtfClipboard::insertRtf(const QByteArray &rtf, QTextCursor &cursor)
 {
-    QTextDocument pasted;
+    EditorDocument pasted;
     RtfReader reader;
     reader.setPictureOwner(cursor.document());
     reader.read(rtf, QTextCursor(&pasted));

@@ -2,6 +2,7 @@
 // boxes answered by the test.
 #include "DocumentCommands.h"
 #include "CharacterOffset.h"
+#include "DocumentFile.h"
 #include "DocumentProbe.h"
 #include "FileDialogStub.h"
 #include "MessageBoxRecorder.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTextList>
 #include <QTimer>
@@ -360,4 +362,53 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     dialogs.queueAnswer(path("next.txt"));
     commands.mnuFileOpen_Click();
     EXPECT_EQ(rt.toPlainText(), "the next text");
+}
+
+TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
+{
+    // A word processor's file with lists, alignment and runs of every kind, opened after
+    // some typing and with the cursor at the end of it.
+    const QString file = path("office.rtf");
+    writeFile(file, P::dataFile("libreoffice.rtf"));
+    type("typed before the open");
+    ASSERT_TRUE(rt.document()->isUndoAvailable());
+    ASSERT_TRUE(commands.openFile(file));
+
+    DocumentFile::Imported parsed = DocumentFile::importFile(file, {});
+    ASSERT_TRUE(parsed.result.ok());
+    const QTextDocument &shown = *rt.document();
+    const QTextDocument &expected = *parsed.document;
+    ASSERT_EQ(P::paragraphs(shown), P::paragraphs(expected));
+    for (int i = 0; i < expected.blockCount(); ++i) {
+        const QList<P::Run> wanted = P::runs(expected, i);
+        const QList<P::Run> got = P::runs(shown, i);
+        ASSERT_EQ(got.size(), wanted.size()) << i;
+        for (int r = 0; r < got.size(); ++r) {
+            EXPECT_EQ(got[r].text, wanted[r].text);
+            EXPECT_EQ(got[r].format.font(), wanted[r].format.font()) << got[r].text.toStdString();
+            EXPECT_EQ(got[r].format.foreground(), wanted[r].format.foreground())
+                << got[r].text.toStdString();
+            EXPECT_EQ(got[r].format.verticalAlignment(), wanted[r].format.verticalAlignment());
+        }
+        const QTextBlock block = shown.findBlockByNumber(i), source = expected.findBlockByNumber(i);
+        EXPECT_EQ(block.blockFormat().alignment(), source.blockFormat().alignment()) << i;
+        EXPECT_EQ(bool(block.textList()), bool(source.textList())) << i;
+        if (block.textList())
+            EXPECT_EQ(block.textList()->itemText(block), source.textList()->itemText(source));
+    }
+
+    EXPECT_EQ(rt.textCursor().position(), 0);
+    EXPECT_FALSE(rt.textCursor().hasSelection());
+    // Typing at the start takes the document's first format, not the one before the open.
+    const QTextCharFormat first = expected.begin().begin().fragment().charFormat();
+    EXPECT_EQ(rt.currentCharFormat().font().toString().toStdString(),
+              first.font().toString().toStdString());
+    // Open starts a fresh history: neither the typing before it nor the file can be undone,
+    // and an edit after it undoes back to the file as read.
+    EXPECT_FALSE(rt.document()->isUndoAvailable());
+    EXPECT_FALSE(rt.document()->isModified());
+    type("new ");
+    rt.undo();
+    EXPECT_EQ(P::paragraphs(*rt.document()), P::paragraphs(expected));
+    EXPECT_FALSE(rt.document()->isUndoAvailable());
 }

@@ -310,3 +310,25 @@ TEST_F(ReaderOnDesktop, ScreenReadersHearWhatEachControlIsAndTheToolbarFormats)
     EXPECT_TRUE(attributes.contains(QStringLiteral("underline:single")))
         << attributes.toStdString();
 }
+
+TEST_F(ReaderOnDesktop, AFileHandedOverIsShownWholeFromItsStart)
+{
+    // A long numbered list, as word processors write one, named by a second start.
+    const QString file = m_dir.filePath(QStringLiteral("long list.rtf"));
+    QByteArray rtf = "{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc0}\\listid1}}"
+                     "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\r\n";
+    for (int i = 1; i <= 3000; ++i)
+        rtf += "\\pard\\ls1 entry " + QByteArray::number(i) + "\\par\r\n";
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(rtf + "}");
+    out.close();
+
+    QProcess &second =
+        start(QStringLiteral(PARLANCE_PROGRAM), {file}, m_reader->processEnvironment());
+    second.waitForFinished(30000);
+    ASSERT_FALSE(waitForWindow(QStringLiteral("Larkvane TTS Reader - ") + file).isEmpty());
+    const QString text = probe({"text", "text", "Document"});
+    EXPECT_TRUE(text.startsWith(QStringLiteral("entry 1"))) << text.left(80).toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("entry 3000"))) << text.right(80).toStdString();
+}

@@ -6,10 +6,6 @@
 #include <QUrl>
 #include <QUuid>
 
-namespace {
-constexpr int MaxListItems = 1000;
-} // namespace
-
 RtfDocumentBuilder::RtfDocumentBuilder(const QTextCursor &cursor) : m_cursor(cursor) {}
 
 void RtfDocumentBuilder::openPendingParagraph()
@@ -92,10 +88,6 @@ void RtfDocumentBuilder::formatCurrentBlock(const QTextBlockFormat &block,
         return;
 
     QPointer<QTextList> &existing = m_lists[list.key];
-    // Qt revisits every item of a list when one joins it, so a very long list is built in
-    // parts (a numbered one then starts counting again).
-    if (existing && existing->count() >= MaxListItems)
-        existing = nullptr;
     if (existing && list.continuous) {
         const QTextBlock previous = m_cursor.block().previous();
         if (!previous.isValid() || previous.textList() != existing)

@@ -8,6 +8,7 @@
 //   bench_hostile paragraph MB     one paragraph of MB megabytes
 //   bench_hostile pictures N       N PNG pictures of 5000 x 5000 pixels
 //   bench_hostile registry N       N sub-keys under one key
+//   bench_hostile open FILE        a document made elsewhere
 #include "DocumentFile.h"
 #include "DocumentLoader.h"
 #include "SqliteRegistryStore.h"
@@ -17,6 +18,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -73,7 +75,7 @@ QByteArray pictures(int count)
     return rtf + "}";
 }
 
-int document(const QByteArray &rtf)
+int document(const QByteArray &rtf, const QString &name = QStringLiteral("hostile.rtf"))
 {
     // Reading alone: into a document that no window shows, so nothing is laid out.
     QElapsedTimer timer;
@@ -88,7 +90,7 @@ int document(const QByteArray &rtf)
     // once the layout it needs is done, and all of it is asked for here, as scrolling to
     // the end would.
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("hostile.rtf"));
+    const QString path = dir.filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size())
         return 1;
@@ -141,6 +143,12 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     const QByteArray what = argv[1];
+    if (what == "open") {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        if (!file.open(QIODevice::ReadOnly))
+            return 1;
+        return document(file.readAll(), QFileInfo(file.fileName()).fileName());
+    }
     const int n = QByteArray(argv[2]).toInt();
     if (what == "fonts")
         return document(fonts(n));

@@ -55,6 +55,15 @@ void DocumentFonts::setFamily(QTextCharFormat &format, const QString &family, co
     format.setProperty(FamilyKind, kind);
 }
 
+void DocumentFonts::setChosenFamily(QTextCharFormat &format, const QString &family)
+{
+    format.setFontFamilies({family});
+    format.setProperty(QTextFormat::FontFamily, family);
+    format.setProperty(DocumentFamily, family);
+    format.setProperty(ShownFamily, family);
+    format.setProperty(FamilyKind, QString());
+}
+
 DocumentFonts::Named DocumentFonts::named(const QTextCharFormat &format)
 {
     const QString current = familyOf(format);

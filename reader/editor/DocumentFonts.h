@@ -34,6 +34,10 @@ public:
     // Sets `family` on the format for display, keeping the document's name and kind.
     void setFamily(QTextCharFormat &format, const QString &family, const QString &kind = {});
 
+    // A family the user chose: shown as it is, and what the document names from now on
+    // (merged over a format, it replaces what a document had kept there).
+    static void setChosenFamily(QTextCharFormat &format, const QString &family);
+
     struct Named
     {
         QString family; // empty: the format names no family of its own

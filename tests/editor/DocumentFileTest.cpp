@@ -3,6 +3,7 @@
 #include "DocumentFonts.h"
 #include "DocumentProbe.h"
 #include "PlainTextDecoder.h"
+#include "SelectionFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -169,13 +171,14 @@ TEST(DocumentFile, FontsThisMachineLacksShowInAnotherAndKeepTheirNames)
     EXPECT_EQ(shown(reopened, "absent"), absentShown);
     EXPECT_EQ(P::formatOf(reopened, "present").fontFamilies().toStringList(), QStringList{present});
 
-    // A family chosen in the editor replaces the document's.
-    QTextCursor cursor = doc.find(QStringLiteral("absent "));
-    QTextCharFormat chosen;
-    chosen.setFontFamilies({present});
-    cursor.mergeCharFormat(chosen);
-    ASSERT_TRUE(DocumentFile::save(doc, saved));
+    // A family chosen in the editor replaces the document's, even the very one shown for it.
+    QTextEdit editor;
+    DocumentFile::adopt(doc, editor.document());
+    editor.setTextCursor(editor.document()->find(QStringLiteral("absent ")));
+    ASSERT_TRUE(SelectionFormat(&editor).setFontName(absentShown));
+    ASSERT_TRUE(DocumentFile::save(*editor.document(), saved));
     EXPECT_FALSE(readFile(saved).contains("Absent Serif"));
+    EXPECT_TRUE(readFile(saved).contains("Absent Mono 2;"));
 }
 
 TEST(DocumentFile, SaveWritesRtfUnderAnyName)

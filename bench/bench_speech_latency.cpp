@@ -6,7 +6,10 @@
 //   - how long the stop() call itself takes;
 //   - with a PulseAudio server whose null sink plays the output (its monitor is recorded with
 //     parec; PARLANCE_BENCH_MONITOR names another source), when the sound is actually
-//     rendered: speak() to the first sound, and stop() to the last sound.
+//     rendered: speak() to the first sound, and stop() to the last sound. The null sink
+//     renders a block ahead of its clock, so these are good to about one block (the lowest
+//     latency its clients ask for; parec here asks for 10 ms): figures under that mean
+//     "within a block".
 #include "AudioOutput.h"
 #include "SpeechControl.h"
 #include "SpeechHub.h"

@@ -1,19 +1,24 @@
 // Hostile documents and a crowded registry, timed on the path the user takes: a document is
-// loaded the way Open loads it into the window's editor and then laid out completely (what
-// the window must do before it answers again); the registry is listed the way the voice
+// opened from its file the way File > Open opens it into the window's editor (read on a
+// worker, then handed to the editor) and then laid out completely (what the window must do
+// before it answers again); the registry is listed the way the voice
 // catalogue and the registry tool list it. One case per run, so that the peak memory is
 // that case's own.
 //   bench_hostile fonts N          N distinct fonts, each used once
 //   bench_hostile paragraph MB     one paragraph of MB megabytes
 //   bench_hostile pictures N       N PNG pictures of 5000 x 5000 pixels
 //   bench_hostile registry N       N sub-keys under one key
+//   bench_hostile open FILE        a document made elsewhere
 #include "DocumentFile.h"
+#include "DocumentLoader.h"
 #include "SqliteRegistryStore.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -70,7 +75,7 @@ QByteArray pictures(int count)
     return rtf + "}";
 }
 
-int document(const QByteArray &rtf)
+int document(const QByteArray &rtf, const QString &name = QStringLiteral("hostile.rtf"))
 {
     // Reading alone: into a document that no window shows, so nothing is laid out.
     QElapsedTimer timer;
@@ -81,14 +86,21 @@ int document(const QByteArray &rtf)
     }
     const qint64 parsed = timer.elapsed();
 
-    // As Open does it, into the shown editor; the window answers again only once the
-    // layout it needs is done, and all of it is asked for here, as scrolling to the end
-    // would.
+    // As Open does it, from the file into the shown editor; the window answers again only
+    // once the layout it needs is done, and all of it is asked for here, as scrolling to
+    // the end would.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size())
+        return 1;
+    file.close();
     QTextEdit editor;
     editor.resize(900, 700);
     editor.show();
     timer.restart();
-    DocumentFile::loadData(rtf, editor.document(), QTextCharFormat());
+    if (!DocumentLoader::open(&editor, path, editor.document(), QTextCharFormat()).ok())
+        return 1;
     editor.document()->documentLayout()->documentSize();
     editor.moveCursor(QTextCursor::End);
     editor.ensureCursorVisible();
@@ -131,6 +143,12 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     const QByteArray what = argv[1];
+    if (what == "open") {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        if (!file.open(QIODevice::ReadOnly))
+            return 1;
+        return document(file.readAll(), QFileInfo(file.fileName()).fileName());
+    }
     const int n = QByteArray(argv[2]).toInt();
     if (what == "fonts")
         return document(fonts(n));

@@ -55,9 +55,13 @@ void QtAudioOutput::closeSink()
 {
     if (!m_sink)
         return;
-    // Stopping disconnects the stream, which silences it at once. The sink is deleted later:
-    // its destructor runs the event loop, which must not happen inside a stop.
+    // Stopping asks the server to play out what the stream holds before it disconnects, so
+    // that a tail the server was still holding back could be heard after the reading has
+    // ended, or over the sink that replaces this one. Pausing first drops it. The sink is
+    // deleted later: its destructor runs the event loop, which must not happen inside a stop.
     m_sink->disconnect(this);
+    if (m_sink->state() == QAudio::ActiveState || m_sink->state() == QAudio::IdleState)
+        m_sink->suspend();
     m_sink->stop();
     m_sink->deleteLater();
     m_sink = nullptr;
@@ -150,14 +154,16 @@ void QtAudioOutput::feed()
 
 void QtAudioOutput::padEnd()
 {
-    if (m_padded)
-        return;
-    m_padded = true;
     // The server starts a stream only once it holds a buffer's worth, and after running dry
     // waits for that much again; a short utterance, or the tail after a dry spell, would
-    // never be played. Silence after the end fills the buffer; it is not counted as played
-    // and is dropped when the stream stops.
-    const std::vector<char> silence(size_t(m_sink->bufferSize()), 0);
+    // never be played. Silence after the end fills the buffer, and keeps it topped up until
+    // the stream stops, so the server never runs dry before the last sample has been heard.
+    // It is not counted as played and is dropped when the stream stops.
+    const qint64 bytes = m_padded ? m_sink->bytesFree() : m_sink->bufferSize();
+    m_padded = true;
+    if (bytes <= 0)
+        return;
+    const std::vector<char> silence(size_t(bytes), 0);
     m_device->write(silence.data(), qint64(silence.size()));
 }
 
@@ -180,10 +186,13 @@ qint64 QtAudioOutput::playedFrames()
         } else if (m_sinceProgress.elapsed() > StallMSecs) {
             if (m_padded) {
                 // All of it went to the sink, which stopped short of the end: a reading must
-                // end all the same.
+                // end all the same, and what the sink holds must not be heard after it.
                 qCWarning(lcAudio) << "audio sink stopped" << waiting
                                    << "frames before the end; ending the stream as played";
                 m_sinkPlayed = m_sinkWritten;
+                m_played = std::max(m_played, m_base + m_sinkPlayed);
+                closeSink();
+                return m_played;
             } else {
                 replaceSink("stopped playing");
             }

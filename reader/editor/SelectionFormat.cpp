@@ -1,6 +1,7 @@
 #include "SelectionFormat.h"
 
 #include "CharacterOffset.h"
+#include "DocumentFonts.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -288,7 +289,7 @@ bool SelectionFormat::setFontName(const QString &name)
     if (name.trimmed().isEmpty())
         return false;
     QTextCharFormat format;
-    format.setFontFamilies(QStringList{name});
+    DocumentFonts::setChosenFamily(format, name);
     merge(format);
     return true;
 }

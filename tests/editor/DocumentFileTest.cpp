@@ -1,13 +1,17 @@
 // Opening files of any kind and saving without ever losing the previous file.
 #include "DocumentFile.h"
+#include "DocumentFonts.h"
 #include "DocumentProbe.h"
 #include "PlainTextDecoder.h"
+#include "SelectionFormat.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -153,6 +157,62 @@ TEST(DocumentFile, LoadStartsANewUndoHistory)
     ASSERT_TRUE(DocumentFile::load(writeFile(dir, "a.rtf", "{\\rtf1 loaded}"), &doc));
     EXPECT_FALSE(doc.isUndoAvailable());
     EXPECT_TRUE(doc.isUndoRedoEnabled());
+}
+
+TEST(DocumentFile, FontsThisMachineLacksShowInAnotherAndKeepTheirNames)
+{
+    // An installed family is used as it is. A missing one shows in an installed family; past
+    // the families the system is asked about, in a stand-in of its kind. Saving names the
+    // document's own fonts, unless the user has chosen another since.
+    const QString present = QFontDatabase::families().value(0);
+    ASSERT_FALSE(present.isEmpty());
+    QByteArray table =
+        "{\\fonttbl{\\f0\\froman Absent Serif;}{\\f1\\fswiss " + present.toUtf8() + ";}";
+    QByteArray body = "\\f0 absent \\f1 present ";
+    const int beyond = DocumentFonts::SystemMatchBudget + 2;
+    for (int i = 2; i <= beyond; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        table += "{\\f" + n + "\\fmodern Absent Mono " + n + ";}";
+        body += "\\f" + n + " mono" + n + " ";
+    }
+    QTemporaryDir dir;
+    const QString path =
+        writeFile(dir, "fonts.rtf", "{\\rtf1\\ansi" + table + "}" + body + "\\par}");
+    const QString lastMono = QStringLiteral("mono%1").arg(beyond);
+    const auto shown = [](const QTextDocument &document, const QString &text) {
+        return P::formatOf(document, text).fontFamilies().toStringList().value(0);
+    };
+
+    QTextDocument doc;
+    ASSERT_TRUE(DocumentFile::load(path, &doc));
+    EXPECT_EQ(P::formatOf(doc, "present").fontFamilies().toStringList(), QStringList{present});
+    EXPECT_EQ(P::family(P::formatOf(doc, "present")), present);
+    const QString absentShown = shown(doc, "absent");
+    EXPECT_TRUE(QFontDatabase::hasFamily(absentShown)) << absentShown.toStdString();
+    EXPECT_EQ(P::family(P::formatOf(doc, "absent")), "Absent Serif");
+    EXPECT_TRUE(QFontDatabase::isFixedPitch(shown(doc, lastMono)))
+        << shown(doc, lastMono).toStdString();
+
+    const QString saved = dir.filePath("saved.rtf");
+    ASSERT_TRUE(DocumentFile::save(doc, saved));
+    const QByteArray file = readFile(saved);
+    EXPECT_TRUE(file.contains("\\froman\\fcharset0 Absent Serif;"));
+    EXPECT_TRUE(
+        file.contains("\\fmodern\\fcharset0 Absent Mono " + QByteArray::number(beyond) + ";"));
+    QTextDocument reopened;
+    ASSERT_TRUE(DocumentFile::load(saved, &reopened));
+    EXPECT_EQ(P::family(P::formatOf(reopened, "absent")), "Absent Serif");
+    EXPECT_EQ(shown(reopened, "absent"), absentShown);
+    EXPECT_EQ(P::formatOf(reopened, "present").fontFamilies().toStringList(), QStringList{present});
+
+    // A family chosen in the editor replaces the document's, even the very one shown for it.
+    QTextEdit editor;
+    DocumentFile::adopt(doc, editor.document());
+    editor.setTextCursor(editor.document()->find(QStringLiteral("absent ")));
+    ASSERT_TRUE(SelectionFormat(&editor).setFontName(absentShown));
+    ASSERT_TRUE(DocumentFile::save(*editor.document(), saved));
+    EXPECT_FALSE(readFile(saved).contains("Absent Serif"));
+    EXPECT_TRUE(readFile(saved).contains("Absent Mono 2;"));
 }
 
 TEST(DocumentFile, SaveWritesRtfUnderAnyName)

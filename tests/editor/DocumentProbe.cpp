@@ -1,5 +1,6 @@
 #include "DocumentProbe.h"
 
+#include "DocumentFonts.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -74,7 +75,7 @@ QTextBlock DocumentProbe::blockOf(const QTextDocument &document, const QString &
 
 QString DocumentProbe::family(const QTextCharFormat &format)
 {
-    return format.fontFamilies().toStringList().value(0);
+    return DocumentFonts::named(format).family;
 }
 
 bool DocumentProbe::isBold(const QTextCharFormat &format)

@@ -37,6 +37,7 @@ public:
     static QTextBlockFormat blockFormatOf(const QTextDocument &document, const QString &text);
     static QTextBlock blockOf(const QTextDocument &document, const QString &text);
 
+    // The family the document names (this machine may show another).
     static QString family(const QTextCharFormat &format);
     static bool isBold(const QTextCharFormat &format);
 };

@@ -2,16 +2,22 @@
 #include "frmListener.h"
 #include "platform/linux/LocalSocketListener.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QByteArray wire(std::uint32_t dwData, std::uint32_t cbData, const QByteArray &buffer)
@@ -247,4 +253,94 @@ TEST_F(ListenerTest, ListenerIsNotTakenOverWhileItAnswers)
     LocalSocketListener sender(m_dir.path());
     EXPECT_TRUE(notify(sender));
     EXPECT_EQ(m_shows, 1);
+}
+
+namespace {
+// A local-socket client or server run as another user ("nobody"); it prints what it saw.
+const char *const ForeignClient = R"(
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(10)
+s.connect(sys.argv[1])
+try:
+    s.sendall(bytes.fromhex(sys.argv[2]))
+    answer = s.recv(1)
+except OSError:
+    answer = b''
+print('ANSWER ' + answer.hex() if answer else 'REFUSED', flush=True)
+)";
+const char *const ForeignServer = R"(
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.bind(sys.argv[1])
+s.listen(1)
+print('READY', flush=True)
+s.settimeout(20)
+c, _ = s.accept()
+c.settimeout(5)
+try:
+    record = c.recv(1000)
+except OSError:
+    record = b''
+if record:
+    c.sendall(b'\x06')
+print('GOT %d' % len(record), flush=True)
+)";
+
+// Another user reaches a file under `folder` only when every folder above lets them through.
+bool othersCanReach(const QString &folder)
+{
+    for (QDir dir(folder); !dir.isRoot(); dir.cdUp()) {
+        if (!(QFileInfo(dir.path()).permissions() & QFile::ExeOther))
+            return false;
+    }
+    return true;
+}
+
+bool startAsNobody(QProcess &process, const char *script, const QStringList &arguments)
+{
+    process.start(QStringLiteral("setpriv"),
+                  QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                              "/usr/bin/python3", "-I", "-c", QString::fromLatin1(script)} +
+                      arguments);
+    return process.waitForStarted(5000);
+}
+} // namespace
+
+TEST_F(ListenerTest, AnotherUsersProcessIsRefusedAtBothEnds)
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty() ||
+        !QFile::exists("/usr/bin/python3"))
+        GTEST_SKIP() << "running a process as another user needs root, setpriv and python3";
+    if (!othersCanReach(QFileInfo(m_dir.path()).absolutePath()))
+        GTEST_SKIP() << "the temporary folder is closed to other users";
+
+    // The reader's end: a sender of another user that reaches the socket (the folder opened
+    // up after the listener started, as a shared folder would be) is not served.
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_transport->socketPath()).constData(), 0777), 0);
+    QProcess client;
+    ASSERT_TRUE(
+        startAsNobody(client, ForeignClient,
+                      {m_transport->socketPath(),
+                       QString::fromLatin1(CopyDataRecord::showRequest().toWire().toHex())}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(client.readAllStandardOutput().trimmed(), "REFUSED");
+    EXPECT_EQ(m_shows, 0);
+
+    // The sender's end: a listener of another user found in the reader's own folder gets no
+    // record and the sender does not count it as delivered.
+    QTemporaryDir shared;
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 0777), 0);
+    QProcess server;
+    ASSERT_TRUE(startAsNobody(server, ForeignServer, {shared.filePath("socket")}));
+    ASSERT_TRUE(server.waitForReadyRead(10000));
+    EXPECT_EQ(server.readLine().trimmed(), "READY");
+    QTemporaryDir own;
+    ASSERT_TRUE(
+        QFile::rename(shared.filePath("socket"), own.filePath(ListenerTransport::ListenerName)));
+    LocalSocketListener sender(own.path());
+    EXPECT_FALSE(notify(sender));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(server.readAllStandardOutput().trimmed(), "GOT 0");
 }

@@ -1,14 +1,21 @@
 #include "VoiceSelection.h"
 
 #include "MessageBoxRecorder.h"
+#include "RegistryStore.h"
 #include "RegistryTestFixture.h"
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "modCereproc.h"
+#include "modRegistry.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QStringList>
+#include <QTest>
+#include <future>
+#include <sqlite3.h>
+#include <thread>
 
 using modCereproc::CereVoices;
 using SC = SpeechControl;
@@ -217,4 +224,41 @@ TEST_F(VoiceSelectionTest, FailuresReachTheStandardBoxWithTheProcedureNamed)
     EXPECT_EQ(boxes.requests().size(), 2);
     EXPECT_EQ(m_engineIndex, 7);
     EXPECT_TRUE(m_voices->CurrentCereVoice().isEmpty());
+}
+
+TEST_F(VoiceSelectionTest, ARegistryLockedAtStartIsReadOnceTheLockGoes)
+{
+    // An installed voice, in the registry another writer is holding locked.
+    using modRegistry::SetRegString;
+    const QString token = QStringLiteral("CereVoice Anna 3.1.0");
+    SetRegString(RegistryRoot::LocalMachine, modCereproc::CereProcKey + "CereVoice Engine 3.1.0",
+                 "InstallDir", tempPath("engine"));
+    SetRegString(RegistryRoot::LocalMachine, modCereproc::PrivateVoicesKey + token + "\\Attributes",
+                 "VoiceFile", makeFile("anna/anna.voice"));
+    RegistryStore::setCurrent(nullptr);
+    sqlite3 *writer = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(databasePath()).constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    // The writer lets go once the window is up, or after ten seconds: a window that waited
+    // for the lock would then read the voice during its start.
+    std::promise<void> windowUp;
+    std::thread holder([&writer, up = windowUp.get_future()] {
+        up.wait_for(std::chrono::seconds(10));
+        sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(writer);
+    });
+    VoiceSelection::Hooks hooks;
+    hooks.createElement = [](int index) {
+        return std::make_unique<SC>(index, std::make_unique<ScriptedEngine>(441));
+    };
+    VoiceSelection voices(m_elements, m_engineIndex, &m_list, hooks);
+    voices.LoadSynthesis();
+    const QStringList atStart = items(m_list);
+    windowUp.set_value();
+    holder.join();
+
+    EXPECT_FALSE(atStart.contains(token));
+    EXPECT_TRUE(atStart.contains("Scripted One"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return items(m_list).contains(token); }, 20000));
 }

@@ -1,5 +1,6 @@
 #include "DocxImporter.h"
 
+#include "../DocumentFonts.h"
 #include "BoundedXmlReader.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
@@ -32,7 +33,8 @@ bool isOn(const BoundedXmlReader &xml)
 }
 
 // Reads the character properties of a w:rPr element into `format`.
-void readRunProperties(BoundedXmlReader &xml, QTextCharFormat &format, QString *runStyle)
+void readRunProperties(BoundedXmlReader &xml, QTextCharFormat &format, QString *runStyle,
+                       DocumentFonts &fonts)
 {
     while (xml.nextChild()) {
         const QStringView name = xml.name();
@@ -56,8 +58,7 @@ void readRunProperties(BoundedXmlReader &xml, QTextCharFormat &format, QString *
                 format.setFontPointSize(halfPoints / 2.0);
         } else if (name == u"rFonts") {
             const QString family = xml.attribute(u"ascii");
-            if (!family.isEmpty())
-                format.setFontFamilies({family});
+            fonts.setFamily(format, family);
         } else if (name == u"vertAlign") {
             const QString value = xml.attribute(u"val");
             format.setVerticalAlignment(value == u"superscript" ? QTextCharFormat::AlignSuperScript
@@ -113,6 +114,7 @@ private:
 
     ZipArchive &m_zip;
     PictureStore m_pictures;
+    DocumentFonts m_fonts;
     QHash<QString, DocxStyle> m_styles;
     QHash<QString, QString> m_numToAbstract;
     QHash<QString, QHash<int, QTextListFormat::Style>> m_abstractLevels;
@@ -147,7 +149,7 @@ bool DocxParser::readStyles()
                 style.basedOn = xml.attribute(u"val");
                 xml.skip();
             } else if (name == u"rPr") {
-                readRunProperties(xml, style.format, nullptr);
+                readRunProperties(xml, style.format, nullptr, m_fonts);
             } else if (name == u"pPr") {
                 while (xml.nextChild()) {
                     if (xml.name() == u"outlineLvl" && style.headingLevel == 0)
@@ -386,7 +388,7 @@ void DocxParser::readRun(BoundedXmlReader &xml, ImportedParagraph &paragraph,
         if (name == u"rPr") {
             QTextCharFormat direct;
             QString runStyle;
-            readRunProperties(xml, direct, &runStyle);
+            readRunProperties(xml, direct, &runStyle, m_fonts);
             if (!runStyle.isEmpty())
                 format.merge(styleFormat(runStyle));
             format.merge(direct);

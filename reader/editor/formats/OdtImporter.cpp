@@ -1,5 +1,6 @@
 #include "OdtImporter.h"
 
+#include "../DocumentFonts.h"
 #include "BoundedXmlReader.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
@@ -44,7 +45,16 @@ double lengthInPixels(const QString &length)
     return value / perInch * 96;
 }
 
-void readTextProperties(const BoundedXmlReader &xml, QTextCharFormat &format)
+// A font as the document declares it: text names the declaration, which gives the family
+// and its generic kind.
+struct OdtFontFace
+{
+    QString family;
+    QString kind;
+};
+
+void readTextProperties(const BoundedXmlReader &xml, QTextCharFormat &format,
+                        const QHash<QString, OdtFontFace> &faces, DocumentFonts &fonts)
 {
     for (const QXmlStreamAttribute &a : xml.attributes()) {
         const QStringView name = a.name();
@@ -63,7 +73,8 @@ void readTextProperties(const BoundedXmlReader &xml, QTextCharFormat &format)
         else if (name == u"font-size" && value.endsWith(u"pt") && value.chopped(2).toDouble() > 0)
             format.setFontPointSize(qMin(value.chopped(2).toDouble(), 1638.0));
         else if (name == u"font-name" && a.prefix() == u"style")
-            format.setFontFamilies({value});
+            fonts.setFamily(format, faces.value(value, {value, {}}).family,
+                            faces.value(value).kind);
         else if (name == u"text-position")
             format.setVerticalAlignment(value.startsWith(u"super")
                                             ? QTextCharFormat::AlignSuperScript
@@ -101,6 +112,8 @@ private:
 
     ZipArchive &m_zip;
     PictureStore m_pictures;
+    DocumentFonts m_fonts;
+    QHash<QString, OdtFontFace> m_fontFaces;
     const DocumentImporter::Request &m_request;
     QHash<QString, OdtStyle> m_styles;
     QHash<QString, QHash<int, QTextListFormat::Style>> m_listStyles;
@@ -122,7 +135,7 @@ bool OdtParser::readStyles(const QByteArray &data)
             style.listStyle = xml.attribute(u"list-style-name");
             while (xml.nextChild()) {
                 if (xml.name() == u"text-properties") {
-                    readTextProperties(xml, style.format);
+                    readTextProperties(xml, style.format, m_fontFaces, m_fonts);
                 } else if (xml.name() == u"paragraph-properties") {
                     const QString align = xml.attribute(u"text-align");
                     style.alignment = align == u"center"                       ? Qt::AlignHCenter
@@ -134,6 +147,17 @@ bool OdtParser::readStyles(const QByteArray &data)
                 xml.skip();
             }
             m_styles.insert(name, style);
+        } else if (xml.name() == u"font-face" && xml.prefix() == u"style") {
+            QString family = xml.attribute(u"font-family");
+            if (family.size() > 1 && (family.startsWith(u'\'') || family.startsWith(u'"')))
+                family = family.mid(1, family.size() - 2);
+            const QString generic = xml.attribute(u"font-family-generic");
+            const QString name = xml.attribute(u"name");
+            // The kinds as RTF names them, which is how the document keeps them.
+            m_fontFaces.insert(name, {family.isEmpty() ? name : family,
+                                      generic == u"decorative" ? QStringLiteral("decor")
+                                      : generic == u"system"   ? QString()
+                                                               : generic});
         } else if (xml.name() == u"list-style") {
             QHash<int, QTextListFormat::Style> &levels = m_listStyles[xml.attribute(u"name")];
             while (xml.nextChild()) {

@@ -2,6 +2,7 @@
 
 #include "ImportLimits.h"
 
+#include <QScopeGuard>
 #include <QTextList>
 #include <QTextTable>
 
@@ -29,6 +30,10 @@ StructuredTextWriter::StructuredTextWriter(QTextCursor cursor, const std::atomic
 
 bool StructuredTextWriter::write(const QList<ImportedParagraph> &paragraphs)
 {
+    // Outside an edit block every insertion lays out its whole paragraph again to place the
+    // cursor: a paragraph of many runs would take time in the square of their number.
+    m_cursor.beginEditBlock();
+    const auto done = qScopeGuard([this] { m_cursor.endEditBlock(); });
     int count = 0;
     for (const ImportedParagraph &paragraph : paragraphs) {
         if (++count % CancelCheckInterval == 0 && m_cancel && m_cancel->load())

@@ -134,9 +134,9 @@ void RtfFormatting::applyParagraphWord(RtfGroupState::Paragraph &p, int id, int 
     }
 }
 
-void RtfFormatting::addFont(int id, const QString &name, int codePage)
+void RtfFormatting::addFont(int id, const QString &name, int codePage, const QString &kind)
 {
-    m_fonts.insert(id, Font{name, codePage});
+    m_fonts.insert(id, Font{name, codePage, kind});
     m_cacheValid = false;
 }
 
@@ -159,13 +159,8 @@ QTextCharFormat RtfFormatting::charFormat(const RtfGroupState::Character &c)
 
     QTextCharFormat format;
     const auto font = m_fonts.constFind(resolvedFont(c.font));
-    if (font != m_fonts.constEnd() && !font->name.isEmpty()) {
-        format.setFontFamilies({font->name});
-        // The document finds an existing format by its hash, and the family list hashes
-        // the same for every font: with only the list, each new font is compared with all
-        // the formats before it. The single family hashes by its name.
-        format.setProperty(QTextFormat::FontFamily, font->name);
-    }
+    if (font != m_fonts.constEnd())
+        m_shownFonts.setFamily(format, font->name, font->kind);
     format.setFontPointSize(std::max(c.halfPoints, 2) / 2.0);
     if (c.bold)
         format.setFontWeight(QFont::Bold);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentFonts.h"
 #include "RtfDocumentBuilder.h"
 #include "RtfGroupState.h"
 #include "RtfListTable.h"
@@ -22,7 +23,8 @@ public:
     static void applyParagraphWord(RtfGroupState::Paragraph &p, int id, int parameter);
 
     void setDefaultFont(int font) { m_defaultFont = font; }
-    void addFont(int id, const QString &name, int codePage);
+    // `kind` is the font's generic kind ("roman", "swiss", ...; empty when not given).
+    void addFont(int id, const QString &name, int codePage, const QString &kind = {});
     void addColor(const QColor &color); // an invalid colour is the automatic one
     RtfListTable &lists() { return m_lists; }
 
@@ -38,12 +40,14 @@ private:
     {
         QString name;
         int codePage = 0;
+        QString kind;
     };
 
     int resolvedFont(int font) const { return font < 0 ? m_defaultFont : font; }
 
     int m_defaultFont = 0;
     QHash<int, Font> m_fonts;
+    DocumentFonts m_shownFonts;
     QList<QColor> m_colors;
     RtfListTable m_lists;
 

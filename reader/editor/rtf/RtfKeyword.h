@@ -41,6 +41,14 @@ public:
         Font,
         FontCharset,
         FontCodePage,
+        FontRoman, // a font's generic kind, in this order
+        FontSwiss,
+        FontModern,
+        FontScript,
+        FontDecor,
+        FontTech,
+        FontBidi,
+        FontNil,
         // colour table
         Red,
         Green,

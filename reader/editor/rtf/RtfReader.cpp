@@ -323,6 +323,11 @@ void RtfReader::tableWord(int id, int parameter)
             finishFontEntry();
             m_fontEntry = parameter;
             m_fontEntryCodePage = 0;
+            m_fontEntryKind.clear();
+        } else if (id >= K::FontRoman && id <= K::FontNil) {
+            static const char *const kinds[] = {"roman", "swiss", "modern", "script",
+                                                "decor", "tech",  "bidi",   "nil"};
+            m_fontEntryKind = QLatin1String(kinds[id - K::FontRoman]);
         } else if (id == K::FontCharset) {
             m_fontEntryCodePage = RtfCodePage::fromCharset(parameter);
         } else if (id == K::FontCodePage && m_decoder.supports(parameter)) {
@@ -563,7 +568,7 @@ void RtfReader::finishFontEntry()
         QString name = m_text.trimmed();
         if (name.endsWith(u';'))
             name.chop(1);
-        m_formatting.addFont(m_fontEntry, name, m_fontEntryCodePage);
+        m_formatting.addFont(m_fontEntry, name, m_fontEntryCodePage, m_fontEntryKind);
     }
     m_fontEntry = -1;
     m_text.clear();

@@ -81,6 +81,7 @@ private:
     // The font table entry being read.
     int m_fontEntry = -1;
     int m_fontEntryCodePage = 0;
+    QString m_fontEntryKind;
     // The colour table entry being read.
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorSet = false;

@@ -153,6 +153,7 @@ QByteArray RtfWriter::writeRange(const QTextDocument &document, int start, int e
     m_start = start;
     m_end = end;
     m_fonts.clear();
+    m_fontKinds.clear();
     m_fontIndex.clear();
     m_colors.clear();
     m_colorIndex.clear();
@@ -194,7 +195,9 @@ QByteArray RtfWriter::header() const
 {
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl";
     for (int i = 0; i < m_fonts.size(); ++i) {
-        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
+        const QString &kind = m_fontKinds.at(i);
+        out += "{\\f" + QByteArray::number(i) + "\\f" +
+               (kind.isEmpty() ? QByteArray("nil") : kind.toLatin1()) + "\\fcharset0 ";
         m_encoder.append(out, m_fonts.at(i));
         out += ";}";
     }
@@ -440,25 +443,27 @@ void RtfWriter::writePictureGroup(QByteArray &out, const char *blip, const QByte
     out += '}';
 }
 
-QString RtfWriter::familyOf(const QTextCharFormat &format) const
+DocumentFonts::Named RtfWriter::familyOf(const QTextCharFormat &format) const
 {
-    const QStringList families = format.fontFamilies().toStringList();
-    if (!families.isEmpty() && !families.first().isEmpty())
-        return families.first();
-    const QString family = format.stringProperty(QTextFormat::FontFamily);
-    if (!family.isEmpty())
-        return family;
-    return m_document->defaultFont().family();
+    // A font this machine lacks is shown in another, but the document keeps its own.
+    const DocumentFonts::Named named = DocumentFonts::named(format);
+    if (!named.family.isEmpty())
+        return named;
+    return {m_document->defaultFont().family(), {}};
 }
 
 int RtfWriter::fontIndex(const QTextCharFormat &format)
 {
-    const QString family = familyOf(format);
+    const auto [family, kind] = familyOf(format);
     const auto found = m_fontIndex.constFind(family);
     if (found != m_fontIndex.constEnd())
         return found.value();
     const int index = static_cast<int>(m_fonts.size());
     m_fonts.append(family);
+    // Only the kinds RTF knows; the reader keeps whatever it was given.
+    static const QStringList known = {"roman", "swiss", "modern", "script",
+                                      "decor", "tech",  "bidi",   "nil"};
+    m_fontKinds.append(known.contains(kind) ? kind : QString());
     m_fontIndex.insert(family, index);
     return index;
 }

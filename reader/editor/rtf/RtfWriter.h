@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentFonts.h"
 #include "RtfTextEncoder.h"
 
 #include <QByteArray>
@@ -41,7 +42,7 @@ private:
     QByteArray header() const;
     QByteArray listTables() const;
 
-    QString familyOf(const QTextCharFormat &format) const;
+    DocumentFonts::Named familyOf(const QTextCharFormat &format) const;
     int fontIndex(const QTextCharFormat &format);
     int colorIndex(const QColor &color);
     int listIndex(const QTextList *list) const;
@@ -53,6 +54,7 @@ private:
     // Tables in order of first use, with indexes for lookup: large documents can have
     // many of each.
     QStringList m_fonts;
+    QStringList m_fontKinds;
     QHash<QString, int> m_fontIndex;
     QList<QColor> m_colors;
     QHash<QRgb, int> m_colorIndex;

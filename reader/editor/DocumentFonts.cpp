@@ -5,21 +5,6 @@
 #include <QFontInfo>
 
 namespace {
-QFont::StyleHint styleHintOf(const QString &kind)
-{
-    if (kind == u"roman")
-        return QFont::Serif;
-    if (kind == u"modern")
-        return QFont::TypeWriter;
-    if (kind == u"swiss")
-        return QFont::SansSerif;
-    if (kind == u"script")
-        return QFont::Cursive;
-    if (kind == u"decor")
-        return QFont::Decorative;
-    return QFont::AnyStyle;
-}
-
 // The installed family the system shows for a font: asks the system, which costs what a
 // layout of the font would.
 QString systemMatch(const QString &family, QFont::StyleHint hint)
@@ -85,7 +70,10 @@ QString DocumentFonts::shownFamily(const QString &family, const QString &kind)
         shown = family;
     } else if (m_systemMatches < SystemMatchBudget) {
         ++m_systemMatches;
-        shown = systemMatch(family, styleHintOf(kind));
+        // The family alone: the system knows which installed fonts stand for a missing one
+        // (metric-compatible ones first), while the kind in a file is often wrong - one
+        // word processor marks its own sans-serif fonts as roman.
+        shown = systemMatch(family, QFont::AnyStyle);
     }
     if (shown.isEmpty())
         shown = standIn(kind);

@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -167,8 +169,11 @@ TEST(DocumentFile, FontsThisMachineLacksShowInAnotherAndKeepTheirNames)
     const QString present = QFontDatabase::families().value(0);
     ASSERT_FALSE(present.isEmpty());
     QByteArray table =
-        "{\\fonttbl{\\f0\\froman Absent Serif;}{\\f1\\fswiss " + present.toUtf8() + ";}";
-    QByteArray body = "\\f0 absent \\f1 present ";
+        "{\\fonttbl{\\f0\\froman Absent Serif;}{\\f1\\fswiss " + present.toUtf8() +
+        ";}"
+        // Marked roman as one word processor marks it: the family decides, not the mark.
+        "{\\f999\\froman Liberation Sans;}";
+    QByteArray body = "\\f0 absent \\f1 present \\f999 marked ";
     const int beyond = DocumentFonts::SystemMatchBudget + 2;
     for (int i = 2; i <= beyond; ++i) {
         const QByteArray n = QByteArray::number(i);
@@ -190,6 +195,7 @@ TEST(DocumentFile, FontsThisMachineLacksShowInAnotherAndKeepTheirNames)
     const QString absentShown = shown(doc, "absent");
     EXPECT_TRUE(QFontDatabase::hasFamily(absentShown)) << absentShown.toStdString();
     EXPECT_EQ(P::family(P::formatOf(doc, "absent")), "Absent Serif");
+    EXPECT_EQ(shown(doc, "marked"), QFontInfo(QFont("Liberation Sans")).family());
     EXPECT_TRUE(QFontDatabase::isFixedPitch(shown(doc, lastMono)))
         << shown(doc, lastMono).toStdString();
 

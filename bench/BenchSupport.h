@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -142,6 +143,36 @@ inline Timing runCommandLine(const QString &espeak, const QString &textPath, con
         }
         return true;
     });
+}
+
+// A field of /proc/self/status in kilobytes ("VmRSS:", "VmHWM:"), or -1.
+inline long statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// Lets the high-water mark start again from the current resident size.
+inline bool resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// The espeak-ng command line the converters are measured against; empty, and said, when
+// it is not installed.
+inline QString espeakCommand()
+{
+    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
+    if (espeak.isEmpty())
+        std::fprintf(stderr, "espeak-ng command line not found\n");
+    return espeak;
 }
 
 } // namespace bench

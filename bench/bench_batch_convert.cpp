@@ -42,11 +42,9 @@ bench::Timing runConverter(const QStringList &arguments)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
-    if (espeak.isEmpty()) {
-        std::fprintf(stderr, "espeak-ng command line not found\n");
+    const QString espeak = bench::espeakCommand();
+    if (espeak.isEmpty())
         return 1;
-    }
     QTemporaryDir dir;
     const QString textPath = dir.filePath(QStringLiteral("text.txt"));
     const QByteArray text = bench::writeBenchText(textPath);

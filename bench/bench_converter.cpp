@@ -56,11 +56,9 @@ int main(int argc, char **argv)
         qputenv("PARLANCE_AUDIO", "null");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavewright"));
-    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
-    if (espeak.isEmpty()) {
-        std::fprintf(stderr, "espeak-ng command line not found\n");
+    const QString espeak = bench::espeakCommand();
+    if (espeak.isEmpty())
         return 1;
-    }
 
     // The voice the converter starts with is espeak-ng's own English default.
     QString voice;

@@ -34,24 +34,6 @@ struct Measure
     }
 };
 
-long statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-bool resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
 // Runs a program under /usr/bin/time; wall seconds and its peak resident size.
 bool timed(const QString &program, const QStringList &arguments, double *seconds, long *peakKb,
            const QString &outputFile = QString())
@@ -165,15 +147,15 @@ int main(int argc, char **argv)
             const QString path = dir.filePath(files[i].name);
             {
                 auto document = std::make_unique<QTextDocument>();
-                const long baseline = statusKilobytes("VmRSS:");
-                const bool reset = resetPeak();
+                const long baseline = bench::statusKilobytes("VmRSS:");
+                const bool reset = bench::resetPeak();
                 QElapsedTimer timer;
                 timer.start();
                 DocumentFile::LoadOptions options;
                 if (!DocumentFile::load(path, document.get(), options).ok())
                     return 1;
                 ours[i].add(double(timer.nsecsElapsed()) / 1e9,
-                            statusKilobytes("VmHWM:") - (reset ? baseline : 0));
+                            bench::statusKilobytes("VmHWM:") - (reset ? baseline : 0));
                 paragraphs[i] = document->blockCount();
             }
             double s = 0;

@@ -120,25 +120,6 @@ QByteArray generate(qint64 bytes)
     return rtf;
 }
 
-long statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-// Lets the high-water mark start again from the current resident size.
-bool resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
 double seconds(const QElapsedTimer &timer)
 {
     return double(timer.nsecsElapsed()) / 1e9;
@@ -292,8 +273,8 @@ int main(int argc, char **argv)
         paints.push_back(open.paint);
         waits.push_back(open.longestWait);
 
-        baseline = statusKilobytes("VmRSS:");
-        const bool peakReset = resetPeak();
+        baseline = bench::statusKilobytes("VmRSS:");
+        const bool peakReset = bench::resetPeak();
         QElapsedTimer timer;
         timer.start();
         DocumentFile::Imported imported = DocumentFile::importFile(path, {});
@@ -301,13 +282,15 @@ int main(int argc, char **argv)
             return 1;
         const std::unique_ptr<QTextDocument> &document = imported.document;
         parses.push_back(seconds(timer));
-        peakLoad = std::max(peakLoad, statusKilobytes("VmHWM:") - (peakReset ? baseline : 0));
+        peakLoad =
+            std::max(peakLoad, bench::statusKilobytes("VmHWM:") - (peakReset ? baseline : 0));
 
         timer.restart();
         if (!DocumentFile::save(*document, savedPath))
             return 1;
         saves.push_back(seconds(timer));
-        peakSave = std::max(peakSave, statusKilobytes("VmHWM:") - (peakReset ? baseline : 0));
+        peakSave =
+            std::max(peakSave, bench::statusKilobytes("VmHWM:") - (peakReset ? baseline : 0));
         paragraphs = document->blockCount();
         characters = document->characterCount();
         savedBytes = QFileInfo(savedPath).size();

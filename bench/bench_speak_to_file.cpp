@@ -66,11 +66,9 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("PARLANCE_AUDIO"))
         qputenv("PARLANCE_AUDIO", "null");
     QCoreApplication app(argc, argv);
-    const QString espeak = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
-    if (espeak.isEmpty()) {
-        std::fprintf(stderr, "espeak-ng command line not found\n");
+    const QString espeak = bench::espeakCommand();
+    if (espeak.isEmpty())
         return 1;
-    }
     QTemporaryDir dir;
     const QString textPath = dir.filePath(QStringLiteral("text.txt"));
     const QByteArray text = bench::writeBenchText(textPath);

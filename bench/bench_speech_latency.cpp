@@ -83,7 +83,7 @@ public:
     // The first voiced 10 ms window at or after `fromMs`, as a time on the bench's clock.
     std::optional<double> firstSoundAfter(double fromMs) const
     {
-        for (qsizetype w = windowAt(fromMs); w + Window <= m_samples.size(); w += Window)
+        for (qsizetype w = windowAt(fromMs); w + Window <= qsizetype(m_samples.size()); w += Window)
             if (voiced(w))
                 return timeOf(w);
         return {};
@@ -92,8 +92,8 @@ public:
     double lastSoundBetween(double fromMs, double toMs) const
     {
         double last = fromMs;
-        for (qsizetype w = windowAt(fromMs); w + Window <= m_samples.size() && timeOf(w) < toMs;
-             w += Window)
+        for (qsizetype w = windowAt(fromMs);
+             w + Window <= qsizetype(m_samples.size()) && timeOf(w) < toMs; w += Window)
             if (voiced(w))
                 last = timeOf(w + Window);
         return last;

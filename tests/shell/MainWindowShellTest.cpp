@@ -2,6 +2,7 @@
 #include "DocumentCommands.h"
 #include "FileDialogService.h"
 #include "MainWindowLife.h"
+#include "MarkedWords.h"
 #include "MessageBoxRecorder.h"
 #include "ReaderSettings.h"
 #include "RegistryStore.h"
@@ -122,16 +123,8 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
 
     // Reading with it marks the words in the document as they are heard.
     const QString text = QStringLiteral("Every word here is marked");
-    w.Rt->setPlainText(text);
     QStringList marked;
-    QObject::connect(w.Rt, &QTextEdit::selectionChanged, w.Rt, [&] {
-        const QString selected = w.Rt->textCursor().selectedText().trimmed();
-        if (w.reading().Speaking && !selected.isEmpty() && !marked.contains(selected))
-            marked << selected;
-    });
-    w.Command1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.reading().Speaking; }, 20000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Command1->isEnabled(); }, 60000));
+    ASSERT_NO_FATAL_FAILURE(readCollectingMarks(w, text, &marked));
     EXPECT_EQ(marked, (QStringList{"Every", "word", "here", "is", "marked"}));
 
     // A conversion names the voice file's folders.

@@ -1,5 +1,6 @@
 #include "FileDialogService.h"
 #include "LayeredRegistryStore.h"
+#include "MarkedWords.h"
 #include "MessageBoxRecorder.h"
 #include "RegistryStore.h"
 #include "SqliteRegistryStore.h"
@@ -119,16 +120,8 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
               copy);
 
     const QString text = QStringLiteral("New voices read too");
-    w.Rt->setPlainText(text);
     QStringList marked;
-    QObject::connect(w.Rt, &QTextEdit::selectionChanged, w.Rt, [&] {
-        const QString selected = w.Rt->textCursor().selectedText().trimmed();
-        if (w.reading().Speaking && !selected.isEmpty() && !marked.contains(selected))
-            marked << selected;
-    });
-    w.Command1->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.reading().Speaking; }, 20000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Command1->isEnabled(); }, 60000));
+    ASSERT_NO_FATAL_FAILURE(readCollectingMarks(w, text, &marked));
     // The first word may be marked before the window counts the reading as started.
     const QStringList words{"New", "voices", "read", "too"};
     ASSERT_GE(marked.size(), 3);

@@ -443,14 +443,7 @@ void DocxParser::readDrawing(BoundedXmlReader &xml, ImportedParagraph &paragraph
     const QString name = m_pictures.addFromArchive(m_zip, path, &size);
     if (name.isEmpty())
         return;
-    ImportedRun run;
-    run.format = format;
-    run.image = name;
-    // Sizes beyond a few screens are broken values; the picture's own size serves then.
-    const bool sane = width > 0 && height > 0 && width < 20000 && height < 20000;
-    run.imageWidth = sane ? width : size.width();
-    run.imageHeight = sane ? height : size.height();
-    paragraph.runs.append(run);
+    paragraph.runs.append(ImportedRun::picture(format, name, width, height, size));
 }
 
 std::shared_ptr<ImportedTable> DocxParser::readTable(BoundedXmlReader &xml)

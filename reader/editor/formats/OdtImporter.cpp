@@ -347,15 +347,8 @@ void OdtParser::readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
             const auto path = ZipArchive::resolve(QString(), xml.attribute(u"href"));
             QSize size;
             const QString name = path ? m_pictures.addFromArchive(m_zip, *path, &size) : QString();
-            if (!name.isEmpty()) {
-                ImportedRun run;
-                run.format = format;
-                run.image = name;
-                const bool sane = width > 0 && height > 0 && width < 20000 && height < 20000;
-                run.imageWidth = sane ? width : size.width();
-                run.imageHeight = sane ? height : size.height();
-                paragraph.runs.append(run);
-            }
+            if (!name.isEmpty())
+                paragraph.runs.append(ImportedRun::picture(format, name, width, height, size));
             xml.skip();
         } else if (xml.name() == u"text-box") {
             // A text frame's paragraphs read inline with the paragraph holding it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -19,6 +20,20 @@ struct ImportedRun
     QString image;
     double imageWidth = 0;
     double imageHeight = 0;
+
+    // A picture shown at the size the file gives it; sizes beyond a few screens are broken
+    // values, and the picture's own size serves then.
+    static ImportedRun picture(const QTextCharFormat &format, const QString &image, double width,
+                               double height, QSize ownSize)
+    {
+        ImportedRun run;
+        run.format = format;
+        run.image = image;
+        const bool sane = width > 0 && height > 0 && width < 20000 && height < 20000;
+        run.imageWidth = sane ? width : ownSize.width();
+        run.imageHeight = sane ? height : ownSize.height();
+        return run;
+    }
 };
 
 struct ImportedTable;

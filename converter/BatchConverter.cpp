@@ -69,6 +69,28 @@ bool BatchConverter::isBatchCommandLine(const QStringList &arguments)
     return option;
 }
 
+int BatchConverter::workersFor(const QStringList &arguments)
+{
+    int workers = QThread::idealThreadCount();
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        // Options may come with one dash or two.
+        QString argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.startsWith(QLatin1String("--")))
+            argument.remove(0, 1);
+        if (argument == QLatin1String("-h") || argument == QLatin1String("-help") ||
+            argument == QLatin1String("-list-voices"))
+            return 0;
+        // A value out of range is refused later; a wrong guess here only costs a spare.
+        if (argument == QLatin1String("-jobs"))
+            parseNumber(arguments.value(i + 1), 1, 64, workers);
+        else if (argument.startsWith(QLatin1String("-jobs=")))
+            parseNumber(argument.mid(6), 1, 64, workers);
+    }
+    return workers;
+}
+
 QString BatchConverter::helpText()
 {
     return QStringLiteral(

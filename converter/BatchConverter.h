@@ -28,6 +28,8 @@ public:
     // than the reader's "*" line: no "*" anywhere and at least one option.
     static bool isBatchCommandLine(const QStringList &arguments);
     static QString helpText();
+    // How many synthesis workers the arguments will want: none for help or the voice list.
+    static int workersFor(const QStringList &arguments);
 
     // `arguments` without the program's own name; `workerProgram` is started for synthesis.
     int run(const QStringList &arguments, const QString &workerProgram);

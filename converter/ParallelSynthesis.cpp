@@ -4,12 +4,11 @@
 #include "SentenceChunker.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
-#include "SynthesisWorker.h"
+#include "WorkerChannel.h"
+#include "WorkerSpares.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 namespace {
 
@@ -64,7 +63,7 @@ void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
     start();
     // Workers that became ready while the caller was busy get their pieces now.
     for (Worker &worker : m_workers) {
-        if (worker.process && worker.ready && worker.pieces.empty()) {
+        if (worker.channel && worker.ready && worker.pieces.empty()) {
             dispatch(worker);
             dispatch(worker);
         }
@@ -89,7 +88,7 @@ void ParallelSynthesis::start()
     if (m_workers.empty())
         m_workers.resize(size_t(m_workerCount));
     for (Worker &worker : m_workers)
-        if (!worker.process)
+        if (!worker.channel && !m_failure)
             startWorker(worker);
 }
 
@@ -104,22 +103,23 @@ void ParallelSynthesis::cancel()
 void ParallelSynthesis::startWorker(Worker &worker)
 {
     worker = Worker();
-    worker.process = new QProcess(this);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // A worker only writes files: it needs neither a sound device nor a display.
-    environment.insert(QStringLiteral("PARLANCE_AUDIO"), QStringLiteral("null"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    worker.process->setProcessEnvironment(environment);
-    worker.process->setProcessChannelMode(QProcess::SeparateChannels);
-    worker.process->setStandardErrorFile(QProcess::nullDevice());
-    QProcess *process = worker.process;
+    QString error;
+    worker.channel = WorkerSpares::take(this);
+    if (!worker.channel)
+        worker.channel = WorkerChannel::start(m_program, this, &error);
+    if (!worker.channel) {
+        fail(SpeechErrors::SynthesisFailed,
+             QStringLiteral("Cannot start the synthesis worker \"%1\": %2")
+                 .arg(QDir::toNativeSeparators(m_program), error));
+        return;
+    }
+    WorkerChannel *channel = worker.channel;
     const size_t index = size_t(&worker - m_workers.data());
-    connect(process, &QProcess::readyReadStandardOutput, this,
+    connect(channel, &WorkerChannel::readyRead, this,
             [this, index] { readWorker(m_workers[index]); });
-    connect(process, &QProcess::finished, this, [this, index] {
+    connect(channel, &WorkerChannel::finished, this, [this, index] {
         Worker &w = m_workers[index];
-        readWorker(w);
-        if (!w.process)
+        if (!w.channel)
             return;
         if (!w.ready || !w.pieces.empty()) {
             fail(SpeechErrors::SynthesisFailed,
@@ -127,33 +127,27 @@ void ParallelSynthesis::startWorker(Worker &worker)
             return;
         }
         // An idle worker that ended is started afresh for the next text.
-        w.process->disconnect(this);
-        w.process->deleteLater();
+        w.channel->disconnect(this);
+        w.channel->deleteLater();
         w = Worker();
     });
-    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            fail(SpeechErrors::SynthesisFailed,
-                 QStringLiteral("Cannot start the synthesis worker \"%1\".")
-                     .arg(QDir::toNativeSeparators(m_program)));
-    });
-    QStringList arguments{QString::fromLatin1(SynthesisWorker::Switch),
-                          QStringLiteral("--chunk-format"), QString::number(m_chunkFormat)};
+    QStringList arguments{QStringLiteral("--chunk-format"), QString::number(m_chunkFormat)};
     arguments += m_voice.toArguments();
-    process->start(m_program, arguments);
+    const QByteArray voice = arguments.join(QChar(0)).toUtf8();
+    channel->write(QByteArray::number(voice.size()) + '\n' + voice);
 }
 
 void ParallelSynthesis::readWorker(Worker &worker)
 {
-    if (!worker.process)
+    if (!worker.channel)
         return;
     // Most reads end on a message boundary: then the new data is taken as it is, uncopied.
     if (worker.received.isEmpty())
-        worker.received = worker.process->readAllStandardOutput();
+        worker.received = worker.channel->readAll();
     else
-        worker.received += worker.process->readAllStandardOutput();
+        worker.received += worker.channel->readAll();
     qsizetype used = 0;
-    while (worker.process && !m_failure && !m_cancelled) {
+    while (worker.channel && !m_failure && !m_cancelled) {
         const qsizetype available = worker.received.size() - used;
         if (worker.audioLeft > 0) {
             // Whole samples only; an odd byte waits for its partner.
@@ -245,7 +239,7 @@ void ParallelSynthesis::dispatch(Worker &worker)
     piece.characters = text.size();
     m_pieces.push_back(std::move(piece));
     const QByteArray bytes = text.toUtf8();
-    worker.process->write(QByteArray::number(bytes.size()) + '\n' + bytes);
+    worker.channel->write(QByteArray::number(bytes.size()) + '\n' + bytes);
 }
 
 void ParallelSynthesis::appendFinished()
@@ -292,26 +286,27 @@ void ParallelSynthesis::reportProgress()
 
 void ParallelSynthesis::stopWorkers()
 {
+    // All are told first and waited for after, so that they end together.
+    std::vector<WorkerChannel *> stopping;
     for (Worker &worker : m_workers) {
-        if (!worker.process)
+        if (!worker.channel)
             continue;
-        QProcess *process = worker.process;
-        worker.process = nullptr;
-        process->disconnect(this);
-        if (process->state() != QProcess::NotRunning) {
-            // A worker with nothing to do ends at the end of its input; one still speaking is
-            // stopped.
-            if (!worker.pieces.empty() || !worker.ready)
-                process->kill();
-            else
-                process->closeWriteChannel();
-            process->waitForFinished(5000);
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(1000);
-            }
+        WorkerChannel *channel = std::exchange(worker.channel, nullptr);
+        channel->disconnect(this);
+        // A worker with nothing to do ends at the end of its input; one still speaking is
+        // stopped.
+        if (!worker.pieces.empty() || !worker.ready)
+            channel->kill();
+        else
+            channel->closeInput();
+        stopping.push_back(channel);
+    }
+    for (WorkerChannel *channel : stopping) {
+        if (!channel->waitForFinished(5000)) {
+            channel->kill();
+            channel->waitForFinished(1000);
         }
         // Possibly inside one of its own signals: it goes when control is back in the loop.
-        process->deleteLater();
+        channel->deleteLater();
     }
 }

@@ -12,7 +12,7 @@
 
 class AudioFileWriter;
 class QEventLoop;
-class QProcess;
+class WorkerChannel;
 
 // Speaks a long text on every core: the text is cut at sentence ends, the pieces are spoken
 // by worker copies of the converter (see SynthesisWorker), and their audio comes back over
@@ -58,7 +58,7 @@ private:
     };
     struct Worker
     {
-        QProcess *process = nullptr;
+        WorkerChannel *channel = nullptr;
         QByteArray received;
         qint64 audioLeft = 0; // bytes of the current audio message still to come
         // Pieces handed to the worker, in order; audio and progress are of the first.

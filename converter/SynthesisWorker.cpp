@@ -113,13 +113,39 @@ void sendAudio(Outbox &out, std::vector<qint16> &samples)
     samples.clear();
 }
 
+// A request: a line "<n>" and n bytes. False at the end of the input.
+bool readRequest(std::string &line, std::string &text)
+{
+    if (!std::getline(std::cin, line))
+        return false;
+    bool valid = false;
+    const qulonglong size = QByteArray::fromStdString(line).toULongLong(&valid);
+    // A piece is a few thousand characters; anything far larger is not a request.
+    if (!valid || size > (1u << 26))
+        throw SpeechError(SpeechErrors::InvalidArgument, QStringLiteral("Malformed request."));
+    text.resize(size_t(size));
+    return bool(std::cin.read(text.data(), std::streamsize(size)));
+}
+
 } // namespace
 
-int SynthesisWorker::run(const QStringList &arguments)
+int SynthesisWorker::run()
 {
     // Ctrl+C at a terminal reaches the whole process group; the converter that started the
     // worker decides what an interruption means and ends it itself.
     std::signal(SIGINT, SIG_IGN);
+    std::string line;
+    std::string text;
+    // The voice comes as the first request: its arguments, separated by NUL characters. A
+    // spare forked at the converter's start learns it only then.
+    try {
+        if (!readRequest(line, text))
+            return 0;
+    } catch (const SpeechError &) {
+        return 1;
+    }
+    const QStringList arguments =
+        QString::fromUtf8(text.data(), qsizetype(text.size())).split(QChar(0));
     const VoiceSetup voice = VoiceSetup::fromArguments(arguments);
     const int at = int(arguments.indexOf(QStringLiteral("--chunk-format")));
     const int format =
@@ -144,21 +170,16 @@ int SynthesisWorker::run(const QStringList &arguments)
                      [&out](qint64 done, qint64) { reply(out, QStringLiteral("p %1").arg(done)); });
     reply(out, QStringLiteral("ready"));
 
-    std::string line;
-    std::string text;
     std::vector<qint16> pending;
     pending.reserve(SamplesPerMessage * 2);
-    while (std::getline(std::cin, line)) {
-        bool valid = false;
-        const qulonglong size = QByteArray::fromStdString(line).toULongLong(&valid);
-        // A piece is a few thousand characters; anything far larger is not a request.
-        if (!valid || size > (1u << 26)) {
-            replyError(out, SpeechErrors::InvalidArgument, QStringLiteral("Malformed request."));
+    for (;;) {
+        try {
+            if (!readRequest(line, text))
+                break;
+        } catch (const SpeechError &e) {
+            replyError(out, e.number, e.description);
             return 1;
         }
-        text.resize(size_t(size));
-        if (!std::cin.read(text.data(), std::streamsize(size)))
-            break;
         try {
             control.speakText(QString::fromStdString(text), rate,
                               [&out, &pending](const qint16 *samples, int count) {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QStringList>
-
 // The converter started as a synthesis worker by another converter. espeak-ng keeps one
 // synthesis state per process, so speaking several pieces at once takes several processes.
-// The worker sets up the voice from its arguments and then, for each request on standard
-// input — a line "<n>" followed by n bytes of UTF-8 text — speaks the text and sends its
-// audio back. On standard output, each message is one line, the audio one followed by data:
+// Requests come on standard input, each a line "<n>" followed by n bytes of UTF-8. The first
+// holds the voice's arguments (VoiceSetup::toArguments, then "--chunk-format <format>"),
+// separated by NUL characters; the worker sets up the voice, and then speaks the text of each
+// later request and sends its audio back. On standard output each message is one line, the
+// audio one followed by its data:
 //   "ready"              once the voice is set up
 //   "p <characters>"     characters of the current piece done so far
 //   "a <n>"              then n bytes of 16-bit native-endian mono samples of the piece
@@ -18,5 +18,5 @@ class SynthesisWorker
 public:
     static constexpr const char *Switch = "--synthesis-worker";
 
-    static int run(const QStringList &arguments);
+    static int run();
 };

@@ -1,5 +1,6 @@
 #include "BatchConverter.h"
 #include "SynthesisWorker.h"
+#include "WorkerSpares.h"
 #include "frmConvert.h"
 
 #include <QApplication>
@@ -26,7 +27,7 @@ int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool 
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Writing files needs no sound device; do not let the speech control go looking for one.
-    if (qEnvironmentVariableIsEmpty("PARLANCE_AUDIO"))
+    if (worker || qEnvironmentVariableIsEmpty("PARLANCE_AUDIO"))
         qputenv("PARLANCE_AUDIO", "null");
     // Messages are for the user of a script: Qt's own notes about the environment (a missing
     // runtime folder, say) are not failures and would only be noise in a log.
@@ -41,7 +42,7 @@ int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool 
         app = std::make_unique<QGuiApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Wavewright"));
     const int code = worker
-                         ? SynthesisWorker::run(arguments)
+                         ? SynthesisWorker::run()
                          : BatchConverter().run(arguments, QCoreApplication::applicationFilePath());
     // Every file is complete and renamed by now. Tearing the application down would only
     // make fontconfig load its whole configuration to free it (most of a second, twice over
@@ -58,8 +59,13 @@ int main(int argc, char *argv[])
     const QStringList arguments = argumentsOf(argc, argv);
     if (arguments.value(0) == QLatin1String(SynthesisWorker::Switch))
         return runWithoutWindow(argc, argv, arguments, true);
-    if (BatchConverter::isBatchCommandLine(arguments))
+    if (BatchConverter::isBatchCommandLine(arguments)) {
+        // The workers are forked now, while the process is small and has no threads: they
+        // are ready by the time the first document is read.
+        if (WorkerSpares::fork(BatchConverter::workersFor(arguments)))
+            return runWithoutWindow(argc, argv, arguments, true);
         return runWithoutWindow(argc, argv, arguments, false);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavewright"));

@@ -60,8 +60,8 @@ struct AudioFileWriter::PartFile
     QString error;
     qint64 handedToDisk = 0;
 
-    // Starts writing what has gathered to the disk without waiting for it, so that the
-    // final fsync() only has the last stretch left instead of the whole hour of speech.
+    // Starts writing what has gathered to the disk without waiting for it, so that an hour of
+    // speech does not pile up in memory for the system to write all at once later.
     void startWriteBack()
     {
         const qint64 end = file.pos();
@@ -294,20 +294,22 @@ void AudioFileWriter::finish()
     SNDFILE *file = m_file;
     m_file = nullptr;
     const bool closed = sf_close(file) == 0;
-    // A file that did not reach the disk whole is not worth renaming; the data must be on the
-    // disk before the name points at it.
-    const bool flushed = m_part->file.flush() && ::fsync(m_part->file.handle()) == 0;
+    // A file that was not written whole is not worth renaming. It is not waited for until it
+    // is on the disk, as a saved document is: audio can be made again from its text, and
+    // waiting for the disk (a tenth of a second and more for each file, longer while other
+    // files are being written) would be most of the time of a short file in a batch.
+    m_part->file.flush();
+    m_part->file.close();
+    const bool flushed = m_part->file.error() == QFileDevice::NoError;
     if (m_part->failed || !closed || !flushed) {
         const QString reason = m_part->failed ? m_part->error
                                : !flushed     ? m_part->file.errorString()
                                               : QStringLiteral("the encoder did not complete it");
-        m_part->file.close();
         m_part.reset();
         QFile::remove(m_partPath);
         m_partPath.clear();
         throw SpeechError(SpeechErrors::FileAccess, cannotWrite(m_path, reason));
     }
-    m_part->file.close();
     m_part.reset();
     // rename() replaces an existing file in one step on every platform we build for.
     std::error_code error;

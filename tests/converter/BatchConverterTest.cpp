@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -289,6 +290,57 @@ TEST_F(BatchConverterTest, PiecesSpokenInParallelJoinAsOneReading)
     EXPECT_GT(pieces.size(), 3);
     for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
         EXPECT_TRUE(pieces.at(i).trimmed().back().isPunct()) << pieces.at(i).toStdString();
+}
+
+// Workers are forked at start-up and share the converter's command line, so a process naming
+// the test's folder is the converter or one of its workers.
+QList<int> processesNaming(const QString &folder)
+{
+    QList<int> found;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) &&
+            cmdline.readAll().contains(QFile::encodeName(folder)))
+            found.append(pid.toInt());
+    }
+    return found;
+}
+
+bool noneLeft(const QString &folder)
+{
+    for (int i = 0; i < 100 && !processesNaming(folder).isEmpty(); ++i)
+        QThread::msleep(50);
+    return processesNaming(folder).isEmpty();
+}
+
+TEST_F(BatchConverterTest, WorkersEndWithTheConverterHoweverItEnds)
+{
+    QByteArray text;
+    for (int i = 0; i < 40; ++i)
+        text += Text;
+    const QString input = write(QStringLiteral("long.txt"), text);
+    const QString output = m_dir.filePath(QStringLiteral("out"));
+    // More workers than cores: some are forked at start-up, some may be started later.
+    EXPECT_EQ(run({QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("-o"), output,
+                   input, write(QStringLiteral("short.txt"))})
+                  .code,
+              0);
+    EXPECT_TRUE(noneLeft(m_dir.path()));
+    // Workers forked for a conversion that never starts.
+    EXPECT_EQ(run({QStringLiteral("--voice"), QStringLiteral("No Such Voice"), input}).code, 3);
+    EXPECT_TRUE(noneLeft(m_dir.path()));
+    // The converter killed while its workers speak: they notice and end.
+    const QString longer = write(QStringLiteral("longer.txt"), text.repeated(10));
+    QProcess process;
+    process.start(QStringLiteral(WAVEWRIGHT_PROGRAM),
+                  {QStringLiteral("-o"), m_dir.filePath(QStringLiteral("killed.wav")), longer});
+    ASSERT_TRUE(process.waitForStarted());
+    QThread::msleep(500);
+    EXPECT_GT(processesNaming(m_dir.path()).size(), 1);
+    EXPECT_EQ(process.state(), QProcess::Running);
+    process.kill();
+    process.waitForFinished();
+    EXPECT_TRUE(noneLeft(m_dir.path()));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <sndfile.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace bench {
@@ -105,9 +106,11 @@ inline double cpuSeconds(int who)
 }
 
 // Runs `work` and measures wall time and the CPU time of `who` (this process or its
-// children): on a shared machine the CPU time is the steadier of the two.
+// children): on a shared machine the CPU time is the steadier of the two. What earlier runs
+// left for the system to write goes to the disk first, so that no run pays for another's.
 template <typename Work> Timing measure(int who, Work work)
 {
+    ::sync();
     const double cpuBefore = cpuSeconds(who);
     QElapsedTimer timer;
     timer.start();

@@ -23,6 +23,8 @@ constexpr qsizetype SmallestPiece = 600;
 constexpr qsizetype LargestPiece = 6000;
 // A worker's audio message is never larger than this; more is a broken worker.
 constexpr qint64 LargestMessage = qint64(1) << 26;
+// Its other messages are short lines.
+constexpr qsizetype LongestLine = 65536;
 
 } // namespace
 
@@ -141,32 +143,41 @@ void ParallelSynthesis::readWorker(Worker &worker)
 {
     if (!worker.channel)
         return;
-    // Most reads end on a message boundary: then the new data is taken as it is, uncopied.
-    if (worker.received.isEmpty())
-        worker.received = worker.channel->readAll();
-    else
-        worker.received += worker.channel->readAll();
-    qsizetype used = 0;
-    while (worker.channel && !m_failure && !m_cancelled) {
-        const qsizetype available = worker.received.size() - used;
-        if (worker.audioLeft > 0) {
-            // Whole samples only; an odd byte waits for its partner.
-            const qint64 bytes = qMin<qint64>(worker.audioLeft, available) & ~qint64(1);
-            if (bytes == 0)
+    // Audio is taken from the block as it was read; only a line or a sample cut in two by the
+    // end of a read is carried over to the next.
+    const QByteArray block = worker.channel->readAll();
+    qsizetype at = 0;
+    while (worker.channel && !m_failure && !m_cancelled && at < block.size()) {
+        if (worker.audioLeft > 0 && !worker.carried.isEmpty()) {
+            worker.carried.append(block.at(at++));
+            takeAudio(worker, worker.carried, 0, 2);
+            worker.carried.clear();
+            worker.audioLeft -= 2;
+        } else if (worker.audioLeft > 0) {
+            const qsizetype bytes = qsizetype(qMin<qint64>(worker.audioLeft, block.size() - at));
+            const qsizetype whole = bytes & ~qsizetype(1);
+            if (whole > 0)
+                takeAudio(worker, block, at, whole);
+            worker.audioLeft -= whole;
+            at += whole;
+            if (whole < bytes)
+                worker.carried = block.mid(at++, 1);
+        } else {
+            const qsizetype end = block.indexOf('\n', at);
+            if (end < 0) {
+                worker.carried += block.mid(at);
+                if (worker.carried.size() > LongestLine)
+                    fail(SpeechErrors::SynthesisFailed,
+                         QStringLiteral("A synthesis worker sent a message that cannot be read."));
                 break;
-            takeAudio(worker, worker.received.constData() + used, bytes);
-            worker.audioLeft -= bytes;
-            used += bytes;
-            continue;
+            }
+            QByteArray line = block.mid(at, end - at);
+            if (!worker.carried.isEmpty())
+                line.prepend(std::exchange(worker.carried, QByteArray()));
+            at = end + 1;
+            handleLine(worker, line);
         }
-        const qsizetype end = worker.received.indexOf('\n', used);
-        if (end < 0)
-            break;
-        const QByteArray line = worker.received.mid(used, end - used);
-        used = end + 1;
-        handleLine(worker, line);
     }
-    worker.received.remove(0, used);
 }
 
 void ParallelSynthesis::handleLine(Worker &worker, const QByteArray &line)
@@ -206,18 +217,18 @@ void ParallelSynthesis::handleLine(Worker &worker, const QByteArray &line)
     }
 }
 
-void ParallelSynthesis::takeAudio(Worker &worker, const char *data, qint64 bytes)
+void ParallelSynthesis::takeAudio(Worker &worker, const QByteArray &block, qsizetype offset,
+                                  qsizetype bytes)
 {
-    const auto *samples = reinterpret_cast<const qint16 *>(data);
-    const qint64 count = bytes / qint64(sizeof(qint16));
     const int current = worker.pieces.front();
     if (size_t(current) != m_nextToAppend) {
         // Later in the text than what is being written: held until its turn.
-        m_pieces[size_t(current)].audio.emplace_back(data, qsizetype(bytes));
+        m_pieces[size_t(current)].audio.push_back({block, offset, bytes});
         return;
     }
     try {
-        m_writer->write(samples, int(count));
+        m_writer->write(reinterpret_cast<const qint16 *>(block.constData() + offset),
+                        int(bytes / qsizetype(sizeof(qint16))));
     } catch (const SpeechError &e) {
         fail(e.number, e.description);
     }
@@ -248,10 +259,11 @@ void ParallelSynthesis::appendFinished()
         while (m_nextToAppend < m_pieces.size()) {
             Piece &piece = m_pieces[m_nextToAppend];
             // What a piece spoken ahead has gathered so far goes out now; the rest streams in.
-            for (const QByteArray &audio : piece.audio)
-                m_writer->write(reinterpret_cast<const qint16 *>(audio.constData()),
-                                int(audio.size() / qsizetype(sizeof(qint16))));
-            std::vector<QByteArray>().swap(piece.audio);
+            for (const AudioSlice &audio : piece.audio)
+                m_writer->write(
+                    reinterpret_cast<const qint16 *>(audio.block.constData() + audio.offset),
+                    int(audio.size / qsizetype(sizeof(qint16))));
+            std::vector<AudioSlice>().swap(piece.audio);
             if (!piece.done)
                 break;
             ++m_nextToAppend;

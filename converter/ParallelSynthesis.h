@@ -48,18 +48,24 @@ signals:
 private:
     // A stretch of the text handed to one worker, and its audio while pieces before it are
     // still being spoken.
+    // Audio within a block read from a worker's pipe, the block shared rather than copied.
+    struct AudioSlice
+    {
+        QByteArray block;
+        qsizetype offset = 0;
+        qsizetype size = 0;
+    };
     struct Piece
     {
         qsizetype characters = 0;
-        // As it came through the pipe: copying into one growing block would cost more than
-        // the writing.
-        std::vector<QByteArray> audio;
+        std::vector<AudioSlice> audio;
         bool done = false;
     };
     struct Worker
     {
         WorkerChannel *channel = nullptr;
-        QByteArray received;
+        // The start of a line, or half a sample, that the next read completes.
+        QByteArray carried;
         qint64 audioLeft = 0; // bytes of the current audio message still to come
         // Pieces handed to the worker, in order; audio and progress are of the first.
         std::deque<int> pieces;
@@ -70,7 +76,7 @@ private:
     void startWorker(Worker &worker);
     void readWorker(Worker &worker);
     void handleLine(Worker &worker, const QByteArray &line);
-    void takeAudio(Worker &worker, const char *data, qint64 bytes);
+    void takeAudio(Worker &worker, const QByteArray &block, qsizetype offset, qsizetype bytes);
     void dispatch(Worker &worker);
     void appendFinished();
     void fail(int number, const QString &description);

@@ -4,6 +4,7 @@
 #include "SpeechError.h"
 #include "VoiceSetup.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -102,16 +103,41 @@ void replyError(Outbox &out, int number, const QString &description)
     reply(out, QStringLiteral("error %1 %2").arg(number).arg(text));
 }
 
-void sendAudio(Outbox &out, std::vector<qint16> &samples)
+// An audio message is gathered behind room for its line, its length filled in when it is
+// sent, so that the samples are copied once on their way to the pipe.
+class AudioMessage
 {
-    if (samples.empty())
-        return;
-    const qsizetype bytes = qsizetype(samples.size() * sizeof(qint16));
-    QByteArray message = "a " + QByteArray::number(bytes) + '\n';
-    message.append(reinterpret_cast<const char *>(samples.data()), bytes);
-    out.post(std::move(message));
-    samples.clear();
-}
+public:
+    AudioMessage() { clear(); }
+
+    void append(const qint16 *samples, int count)
+    {
+        m_message.append(reinterpret_cast<const char *>(samples),
+                         qsizetype(count) * qsizetype(sizeof(qint16)));
+    }
+    bool isFull() const { return bytes() >= qsizetype(SamplesPerMessage * sizeof(qint16)); }
+    void clear()
+    {
+        m_message = QByteArray();
+        m_message.reserve(LineSize + 2 * qsizetype(SamplesPerMessage * sizeof(qint16)));
+        m_message.append("a 0000000000\n");
+    }
+    void send(Outbox &out)
+    {
+        if (bytes() == 0)
+            return;
+        const QByteArray digits = QByteArray::number(bytes()).rightJustified(10, '0');
+        std::copy(digits.begin(), digits.end(), m_message.begin() + 2);
+        out.post(std::move(m_message));
+        clear();
+    }
+
+private:
+    static constexpr qsizetype LineSize = 13; // "a " and ten digits and the line's end
+    qsizetype bytes() const { return m_message.size() - LineSize; }
+
+    QByteArray m_message;
+};
 
 // A request: a line "<n>" and n bytes. False at the end of the input.
 bool readRequest(std::string &line, std::string &text)
@@ -170,8 +196,7 @@ int SynthesisWorker::run()
                      [&out](qint64 done, qint64) { reply(out, QStringLiteral("p %1").arg(done)); });
     reply(out, QStringLiteral("ready"));
 
-    std::vector<qint16> pending;
-    pending.reserve(SamplesPerMessage * 2);
+    AudioMessage pending;
     for (;;) {
         try {
             if (!readRequest(line, text))
@@ -183,11 +208,11 @@ int SynthesisWorker::run()
         try {
             control.speakText(QString::fromStdString(text), rate,
                               [&out, &pending](const qint16 *samples, int count) {
-                                  pending.insert(pending.end(), samples, samples + count);
-                                  if (pending.size() >= SamplesPerMessage)
-                                      sendAudio(out, pending);
+                                  pending.append(samples, count);
+                                  if (pending.isFull())
+                                      pending.send(out);
                               });
-            sendAudio(out, pending);
+            pending.send(out);
             reply(out, QStringLiteral("ok"));
         } catch (const SpeechError &e) {
             pending.clear();

@@ -9,7 +9,8 @@
 // audio one followed by its data:
 //   "ready"              once the voice is set up
 //   "p <characters>"     characters of the current piece done so far
-//   "a <n>"              then n bytes of 16-bit native-endian mono samples of the piece
+//   "a <n>"              then n bytes of 16-bit native-endian mono samples of the piece (n in
+//                        ten digits, leading zeros included)
 //   "ok"                 the piece's audio is complete
 //   "error <n> <text>"   it failed (after set-up, or for the current piece)
 // It ends at the end of its input.

@@ -158,8 +158,8 @@ void WorkerChannel::readAvailable()
     do
         got = ::read(m_fromWorker, m_incoming.data() + before, size_t(pending));
     while (got < 0 && errno == EINTR);
-    m_incoming.resize(before + qMax<qsizetype>(got, 0));
     const bool ended = got == 0 || (got < 0 && errno != EAGAIN);
+    m_incoming.resize(before + qMax<qsizetype>(got, 0));
     if (got > 0)
         emit readyRead();
     if (ended && m_fromWorker >= 0) {

@@ -2,7 +2,8 @@
 // voice and speed, spoken to a 22 050 Hz WAV file, runs interleaved, median of each. Also the
 // cost of encoding MP3 and Opus on top of the WAV run, and espeak-ng on the two halves at once
 // as the ceiling of what the machine's cores give at the time. What is timed is the whole program,
-// as a script would start it: from the start of the process to the file complete on disk.
+// as a script would start it: from the start of the process until it has ended, its file
+// complete under its name.
 #include "BenchSupport.h"
 
 #include <QCoreApplication>

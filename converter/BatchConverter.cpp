@@ -45,6 +45,28 @@ QString firstWords(const QString &text)
     return title;
 }
 
+// The options of the command line for scripts.
+struct CommandLine : QCommandLineParser
+{
+    const QCommandLineOption voice{QStringLiteral("voice"), QString(), QStringLiteral("NAME")};
+    const QCommandLineOption rate{QStringLiteral("rate"), QString(), QStringLiteral("N")};
+    const QCommandLineOption volume{QStringLiteral("volume"), QString(), QStringLiteral("N")};
+    const QCommandLineOption format{QStringLiteral("format"), QString(), QStringLiteral("F")};
+    const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QString(), QStringLiteral("OUT")};
+    const QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
+    const QCommandLineOption listVoices{QStringLiteral("list-voices")};
+    const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+
+    // `arguments` without the program's own name.
+    bool parse(const QStringList &arguments)
+    {
+        setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        addOptions({voice, rate, volume, format, output, jobs, listVoices, help});
+        return QCommandLineParser::parse(QStringList{QStringLiteral("wavewright")} + arguments);
+    }
+};
+
 bool parseNumber(const QString &text, int low, int high, int &value)
 {
     bool ok = false;
@@ -71,23 +93,13 @@ bool BatchConverter::isBatchCommandLine(const QStringList &arguments)
 
 int BatchConverter::workersFor(const QStringList &arguments)
 {
+    // A bad command line is refused before any synthesis; a number out of range too.
+    CommandLine line;
+    if (!line.parse(arguments) || line.isSet(line.help) || line.isSet(line.listVoices))
+        return 0;
     int workers = QThread::idealThreadCount();
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        // Options may come with one dash or two.
-        QString argument = arguments.at(i);
-        if (argument == QLatin1String("--"))
-            break;
-        if (argument.startsWith(QLatin1String("--")))
-            argument.remove(0, 1);
-        if (argument == QLatin1String("-h") || argument == QLatin1String("-help") ||
-            argument == QLatin1String("-list-voices"))
-            return 0;
-        // A value out of range is refused later; a wrong guess here only costs a spare.
-        if (argument == QLatin1String("-jobs"))
-            parseNumber(arguments.value(i + 1), 1, 64, workers);
-        else if (argument.startsWith(QLatin1String("-jobs=")))
-            parseNumber(argument.mid(6), 1, 64, workers);
-    }
+    if (line.isSet(line.jobs) && !parseNumber(line.value(line.jobs), 1, 64, workers))
+        return 0;
     return workers;
 }
 
@@ -127,50 +139,40 @@ QString BatchConverter::helpText()
 int BatchConverter::run(const QStringList &arguments, const QString &workerProgram)
 {
     m_workerProgram = workerProgram;
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption voice(QStringLiteral("voice"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption rate(QStringLiteral("rate"), QString(), QStringLiteral("N"));
-    const QCommandLineOption volume(QStringLiteral("volume"), QString(), QStringLiteral("N"));
-    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
-    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QString(), QStringLiteral("OUT"));
-    const QCommandLineOption jobs(QStringLiteral("jobs"), QString(), QStringLiteral("N"));
-    const QCommandLineOption listVoices(QStringLiteral("list-voices"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({voice, rate, volume, format, output, jobs, listVoices, help});
-
+    CommandLine parser;
     const auto usage = [this](const QString &message) {
         report(message + QStringLiteral("\nTry 'wavewright --help' for more information."));
         return BadUsage;
     };
-    if (!parser.parse(QStringList{QStringLiteral("wavewright")} + arguments))
+    if (!parser.parse(arguments))
         return usage(parser.errorText());
-    if (parser.isSet(help)) {
+    if (parser.isSet(parser.help)) {
         printTo(stdout, helpText());
         return Success;
     }
-    if (parser.isSet(listVoices)) {
+    if (parser.isSet(parser.listVoices)) {
         const QStringList names = VoiceList::names();
         printTo(stdout, names.isEmpty() ? QString() : names.join(QLatin1Char('\n')) + '\n');
         return Success;
     }
-    if (parser.isSet(rate) && !parseNumber(parser.value(rate), -10, 10, m_voice.speed))
+    if (parser.isSet(parser.rate) &&
+        !parseNumber(parser.value(parser.rate), -10, 10, m_voice.speed))
         return usage(QStringLiteral("--rate takes a whole number from -10 to 10, not \"%1\".")
-                         .arg(parser.value(rate)));
-    if (parser.isSet(volume) && !parseNumber(parser.value(volume), 0, 100, m_voice.volume))
+                         .arg(parser.value(parser.rate)));
+    if (parser.isSet(parser.volume) &&
+        !parseNumber(parser.value(parser.volume), 0, 100, m_voice.volume))
         return usage(QStringLiteral("--volume takes a whole number from 0 to 100, not \"%1\".")
-                         .arg(parser.value(volume)));
+                         .arg(parser.value(parser.volume)));
     m_workers = QThread::idealThreadCount();
-    if (parser.isSet(jobs) && !parseNumber(parser.value(jobs), 1, 64, m_workers))
+    if (parser.isSet(parser.jobs) && !parseNumber(parser.value(parser.jobs), 1, 64, m_workers))
         return usage(QStringLiteral("--jobs takes a whole number from 1 to 64, not \"%1\".")
-                         .arg(parser.value(jobs)));
-    if (parser.isSet(format)) {
-        const auto named = AudioFileWriter::formatNamed(parser.value(format));
+                         .arg(parser.value(parser.jobs)));
+    if (parser.isSet(parser.format)) {
+        const auto named = AudioFileWriter::formatNamed(parser.value(parser.format));
         if (!named)
             return usage(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus "
                                         "or flac.")
-                             .arg(parser.value(format)));
+                             .arg(parser.value(parser.format)));
         m_format = *named;
         m_formatGiven = true;
     }
@@ -179,15 +181,15 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
         return usage(QStringLiteral("No input file was given."));
     if (inputs.count(QStringLiteral("-")) > 1)
         return usage(QStringLiteral("Standard input can be read only once."));
-    if (!planOutputs(inputs, parser.value(output)))
+    if (!planOutputs(inputs, parser.value(parser.output)))
         return BadUsage;
 
-    if (parser.isSet(voice)) {
-        const auto found = VoiceList::find(parser.value(voice));
+    if (parser.isSet(parser.voice)) {
+        const auto found = VoiceList::find(parser.value(parser.voice));
         if (!found) {
             report(QStringLiteral("There is no voice \"%1\"; 'wavewright --list-voices' lists "
                                   "them.")
-                       .arg(parser.value(voice)));
+                       .arg(parser.value(parser.voice)));
             return UnknownVoice;
         }
         const int speed = m_voice.speed;

@@ -16,7 +16,6 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// The converter started as a synthesis worker by another converter. espeak-ng keeps one
-// synthesis state per process, so speaking several pieces at once takes several processes.
-// Requests come on standard input, each a line "<n>" followed by n bytes of UTF-8. The first
-// holds the voice's arguments (VoiceSetup::toArguments, then "--chunk-format <format>"),
+// A copy of the converter that speaks for it: forked as it starts, or started by it. espeak-ng
+// keeps one synthesis state per process, so speaking several pieces at once takes several
+// processes. Requests come on standard input, each a line "<n>" followed by n bytes of UTF-8. The
+// first holds the voice's arguments (VoiceSetup::toArguments, then "--chunk-format <format>"),
 // separated by NUL characters; the worker sets up the voice, and then speaks the text of each
 // later request and sends its audio back. On standard output each message is one line, the
 // audio one followed by its data:

@@ -37,10 +37,8 @@ WorkerChannel::WorkerChannel(pid_t pid, int toWorker, int fromWorker, QObject *p
     // A worker that ended leaves a pipe without a reader: writing to it must fail, not end
     // the converter.
     std::signal(SIGPIPE, SIG_IGN);
-    for (const int descriptor : {m_toWorker, m_fromWorker}) {
+    for (const int descriptor : {m_toWorker, m_fromWorker})
         ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
-        ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
-    }
     m_readNotifier = new QSocketNotifier(qintptr(m_fromWorker), QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &WorkerChannel::readAvailable);
     m_writeNotifier = new QSocketNotifier(qintptr(m_toWorker), QSocketNotifier::Write, this);
@@ -60,18 +58,25 @@ WorkerChannel::~WorkerChannel()
     }
 }
 
+bool WorkerChannel::openPipes(int input[2], int output[2])
+{
+    if (::pipe2(input, O_CLOEXEC) != 0)
+        return false;
+    if (::pipe2(output, O_CLOEXEC) == 0)
+        return true;
+    const int error = errno;
+    ::close(input[0]);
+    ::close(input[1]);
+    errno = error;
+    return false;
+}
+
 WorkerChannel *WorkerChannel::start(const QString &program, QObject *parent, QString *error)
 {
     int input[2];
     int output[2];
-    if (::pipe2(input, O_CLOEXEC) != 0) {
+    if (!openPipes(input, output)) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
-        return nullptr;
-    }
-    if (::pipe2(output, O_CLOEXEC) != 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
-        ::close(input[0]);
-        ::close(input[1]);
         return nullptr;
     }
     posix_spawn_file_actions_t actions;

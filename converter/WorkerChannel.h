@@ -16,12 +16,15 @@ class WorkerChannel : public QObject
     Q_OBJECT
 public:
     // Takes over a running worker: `toWorker` is the write end of its standard input,
-    // `fromWorker` the read end of its standard output.
+    // `fromWorker` the read end of its standard output (both from openPipes).
     WorkerChannel(pid_t pid, int toWorker, int fromWorker, QObject *parent = nullptr);
     ~WorkerChannel() override;
 
     // Starts `program` as a worker; nullptr with `error` set when it cannot be started.
     static WorkerChannel *start(const QString &program, QObject *parent, QString *error);
+    // The pipes for a worker's input and output, closed in programs started later; false
+    // with errno set when there are none.
+    static bool openPipes(int input[2], int output[2]);
 
     // Queued and written as the worker takes it.
     void write(const QByteArray &data);
@@ -32,7 +35,6 @@ public:
     void kill();
     // True when the worker has ended within `msecs`.
     bool waitForFinished(int msecs);
-    bool isRunning() const { return m_pid > 0; }
 
 signals:
     void readyRead();

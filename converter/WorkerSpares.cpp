@@ -26,13 +26,8 @@ bool WorkerSpares::fork(int count)
     for (int i = 0; i < count; ++i) {
         int input[2];
         int output[2];
-        if (::pipe2(input, O_CLOEXEC) != 0)
+        if (!WorkerChannel::openPipes(input, output))
             return false;
-        if (::pipe2(output, O_CLOEXEC) != 0) {
-            ::close(input[0]);
-            ::close(input[1]);
-            return false;
-        }
         const pid_t pid = ::fork();
         if (pid == 0) {
             // Ctrl+C reaches the whole process group; the converter decides what it means.

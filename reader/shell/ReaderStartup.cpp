@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSessionManager>
 
 ReaderStartup::ReaderStartup(Options options)
     : m_options(std::move(options)), m_shell(std::make_unique<ReaderShell>(m_options.shell))
@@ -91,6 +92,17 @@ bool ReaderStartup::StartProgram()
     if (command.mode() != StartupCommand::Install) {
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                          m_shell.get(), [shell = m_shell.get()] { shell->life().Form_Unload(); });
+        // A logout or shutdown asks first where the session manager lets it: unsaved
+        // changes are saved or discarded, or the logout is cancelled.
+        if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+            QObject::connect(app, &QGuiApplication::commitDataRequest, m_shell.get(),
+                             [shell = m_shell.get()](QSessionManager &manager) {
+                                 if (!manager.allowsInteraction())
+                                     return;
+                                 if (!shell->life().askToSaveChanges())
+                                     manager.cancel();
+                                 manager.release();
+                             });
         if (m_options.watchTermination)
             ShellPlatform::watchTerminationRequests(m_shell.get(), [shell = m_shell.get()] {
                 shell->life().Form_Unload();

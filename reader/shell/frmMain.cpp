@@ -433,6 +433,7 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.FillFontBoxes = [this] { m_formatting->FillFontBoxes(); };
     hooks.Form_Resize = [this] { m_layout->Form_Resize(); };
     hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
+    hooks.askToSaveChanges = [this] { return m_documents->askToSaveChanges(); };
     shell.attachMainWindow(hooks);
 }
 

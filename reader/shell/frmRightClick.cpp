@@ -315,7 +315,7 @@ void frmRightClick::Form_MouseMove(int message)
 
 void frmRightClick::mnuExit_Click()
 {
-    if (!ExitQuestion::confirm())
+    if (!m_shell.life().askToSaveChanges() || !ExitQuestion::confirm())
         return;
     ignoreErrors([&] { DeleteTrayIcon(); });
     ignoreErrors([&] { m_shell.life().Form_Unload(); });

@@ -172,6 +172,7 @@ TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
 {
     type("unsaved");
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     commands.mnuFileOpen_Click();
     commands.mnuFileSaveAs_Click();
     EXPECT_EQ(dialogs.requests().size(), 2);
@@ -208,7 +209,8 @@ TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
 
     commands.mnuFileSave_Click();
     ASSERT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(boxes.requests()[0].text, "There was an error in saving the file!");
+    EXPECT_EQ(boxes.requests()[0].text,
+              "There was an error in saving the file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::Ok);
@@ -224,7 +226,7 @@ TEST_F(DocumentCommandsTest, FailedSaveAsReportsAndKeepsTheOldName)
     dialogs.queueAnswer(path("no/such/folder.rtf"));
     commands.mnuFileSaveAs_Click();
     ASSERT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!");
+    EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
     EXPECT_EQ(commands.CurrentFile(), path("e.rtf"));
@@ -250,6 +252,7 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     rt.textCursor().createList(QTextListFormat::ListDisc);
     type("formatted");
 
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     commands.mnuFileNew_Click();
     EXPECT_EQ(rt.toPlainText(), "");
     EXPECT_EQ(refreshes.count(), 1);
@@ -310,11 +313,18 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     EXPECT_EQ(asked, QStringList({pdf, pdf + " again"}));
     EXPECT_TRUE(rt.toPlainText().contains("The last paragraph ends the sample."));
     EXPECT_TRUE(commands.CurrentFile().isEmpty());
-    EXPECT_EQ(title(), Untitled);
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + pdf);
     const qsizetype dialogsBefore = dialogs.requests().size();
     commands.mnuFileSave_Click(); // asks for a name (cancelled) instead of writing the PDF
     EXPECT_EQ(dialogs.requests().size(), dialogsBefore + 1);
     EXPECT_EQ(dialogs.requests().last().mode, FileDialogService::Save);
+    // It becomes RTF: offered first, and the name typed without an extension gets ".rtf".
+    EXPECT_TRUE(dialogs.requests().last().filter.startsWith("Rich Text Format (*.rtf);;"));
+    EXPECT_TRUE(dialogs.requests().last().filter.contains("Word for Windows 6.0 (*.doc)"));
+    dialogs.queueAnswer(path("book"));
+    commands.mnuFileSave_Click();
+    EXPECT_EQ(commands.CurrentFile(), path("book.rtf"));
+    EXPECT_TRUE(readFile(path("book.rtf")).startsWith("{\\rtf1"));
     EXPECT_EQ(readFile(pdf), pdfBytes);
     EXPECT_EQ(boxes.requests().size(), 1);
 }
@@ -359,6 +369,7 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     type(" and more");
     EXPECT_EQ(rt.toPlainText(), "the old text and more");
     writeFile(path("next.txt"), "the next text");
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     dialogs.queueAnswer(path("next.txt"));
     commands.mnuFileOpen_Click();
     EXPECT_EQ(rt.toPlainText(), "the next text");

@@ -262,12 +262,15 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
     EXPECT_EQ(w.documents()->CurrentFile(), file);
     EXPECT_TRUE(boxes.requests().isEmpty());
 
-    // A folder is refused with a message naming it, and nothing changes.
+    // The dropped text is a change: a folder dropped next asks about it, then is refused
+    // with a message naming it, and nothing changes.
     QMimeData folder;
     folder.setUrls({QUrl::fromLocalFile(m_dir.path())});
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     drop(folder);
-    ASSERT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(boxes.requests()[0].text, DocumentCommands::CannotOpenText.arg(m_dir.path()));
+    ASSERT_EQ(boxes.requests().size(), 2);
+    EXPECT_EQ(boxes.requests()[0].text, QStringLiteral("Save changes to dropped ünï.txt?"));
+    EXPECT_EQ(boxes.requests()[1].text, DocumentCommands::CannotOpenText.arg(m_dir.path()));
     EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
     EXPECT_EQ(w.documents()->CurrentFile(), file);
 }

@@ -158,6 +158,72 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
 }
 
+// What the user typed is set aside only after "Save changes to ...?": Cancel, and a save
+// that fails, keep it; Discard lets it go; Save writes it first.
+TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
+{
+    type("typed words");
+    commands.mnuFileNew_Click(); // the recorder answers neither Save nor Discard: Cancel
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text, "Save changes to Untitled?");
+    EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::SaveDiscardCancel);
+    EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultSave);
+    EXPECT_EQ(rt.toPlainText(), "typed words");
+
+    // Save fails (no such folder): the error is shown and the Open goes no further.
+    boxes.queueAnswer(MessageBoxService::ResultSave);
+    dialogs.queueAnswer(path("no folder/words.rtf"));
+    commands.mnuFileOpen_Click();
+    EXPECT_EQ(dialogs.requests().size(), 1); // the Save As dialog only
+    EXPECT_EQ(rt.toPlainText(), "typed words");
+
+    boxes.queueAnswer(MessageBoxService::ResultSave);
+    dialogs.queueAnswer(path("words.rtf"));
+    EXPECT_TRUE(commands.askToSaveChanges());
+    EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
+    EXPECT_TRUE(commands.askToSaveChanges()); // saved: nothing to ask
+    EXPECT_EQ(boxes.requests().size(), 4);
+
+    type(" and more");
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
+    commands.mnuFileNew_Click();
+    EXPECT_EQ(boxes.requests().last().text, "Save changes to words.rtf?");
+    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
+    // An empty untitled document holds nothing to ask about, typed in or not.
+    type("x");
+    rt.clear();
+    EXPECT_TRUE(commands.askToSaveChanges());
+    EXPECT_EQ(boxes.requests().size(), 5);
+}
+
+// Save does not silently write over a file another program changed since it was opened.
+TEST_F(DocumentCommandsTest, SaveAsksBeforeReplacingAFileChangedOnDisk)
+{
+    writeFile(path("shared.rtf"), "{\\rtf1 ours}");
+    ASSERT_TRUE(commands.openFile(path("shared.rtf")));
+    type("more of ");
+    commands.mnuFileSave_Click(); // unchanged on disk: no question
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    writeFile(path("shared.rtf"), "{\\rtf1 theirs, written by another program}");
+    type("still ");
+    boxes.queueAnswer(MessageBoxService::ResultNo);
+    commands.mnuFileSave_Click();
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text,
+              DocumentCommands::ChangedOnDiskText.arg(path("shared.rtf")));
+    EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultNo);
+    EXPECT_TRUE(readFile(path("shared.rtf")).contains("theirs"));
+    EXPECT_TRUE(rt.document()->isModified());
+
+    boxes.queueAnswer(MessageBoxService::ResultYes);
+    commands.mnuFileSave_Click();
+    EXPECT_EQ(P::read(readFile(path("shared.rtf")))->toPlainText(), "more of still ours");
+    commands.mnuFileSave_Click(); // what was just written is no outside change
+    EXPECT_EQ(boxes.requests().size(), 2);
+}
+
 TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
 {
     writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");

@@ -141,6 +141,12 @@ TEST_F(Tray, ExitFromThePopupAnsweredNoKeepsIconAndWindowAndYesEndsTheProgram)
         MessageBoxRecorder boxes(MessageBoxService::ResultNo);
         tray.mnuExit->trigger();
         EXPECT_EQ(boxes.requests().size(), 1);
+        // Cancel on unsaved changes keeps the reader as well, without the exit question.
+        m_main.documentSettled = false;
+        tray.mnuExit->trigger();
+        EXPECT_EQ(boxes.requests().size(), 1);
+        EXPECT_EQ(m_main.calls.count(QStringLiteral("askToSaveChanges")), 2);
+        m_main.documentSettled = true;
     }
     EXPECT_TRUE(tray.TrayIconShown());
     EXPECT_FALSE(m_main.window.isVisible());

@@ -3,7 +3,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QScreen>
+#include <QTreeView>
 
 namespace {
 FileDialogService::Handler &installedHandler()
@@ -60,6 +62,15 @@ QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
     dialog.setFileMode(mode == Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.resize(roomySize(parent));
+    // Qt's own dialog keeps the narrow columns of its first size: size, type and date get
+    // what they show, and the name the rest.
+    if (auto *view = dialog.findChild<QTreeView *>()) {
+        QHeaderView *header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     if (selectedFilter)

@@ -35,7 +35,7 @@ TEST_F(Tray, ClosingPutsTheReaderInTheTrayAndShowsTheNoticeUntilDeclined)
             .startsWith(tip));
     ASSERT_TRUE(tray.isVisible());
     EXPECT_EQ(tray.windowTitle(), QStringLiteral("Application put in System Tray"));
-    EXPECT_TRUE(tray.Label1->text().contains(QStringLiteral("through File & Quit.")));
+    EXPECT_TRUE(tray.Label1->text().contains(QStringLiteral("through File > Exit.")));
     EXPECT_FALSE(tray.Check1->isChecked());
 
     // Declined: stored, and the notice stays away in this run and the next.

@@ -197,33 +197,6 @@ TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
     EXPECT_EQ(boxes.requests().size(), 5);
 }
 
-// Save does not silently write over a file another program changed since it was opened.
-TEST_F(DocumentCommandsTest, SaveAsksBeforeReplacingAFileChangedOnDisk)
-{
-    writeFile(path("shared.rtf"), "{\\rtf1 ours}");
-    ASSERT_TRUE(commands.openFile(path("shared.rtf")));
-    type("more of ");
-    commands.mnuFileSave_Click(); // unchanged on disk: no question
-    EXPECT_TRUE(boxes.requests().isEmpty());
-
-    writeFile(path("shared.rtf"), "{\\rtf1 theirs, written by another program}");
-    type("still ");
-    boxes.queueAnswer(MessageBoxService::ResultNo);
-    commands.mnuFileSave_Click();
-    ASSERT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(boxes.requests()[0].text,
-              DocumentCommands::ChangedOnDiskText.arg(path("shared.rtf")));
-    EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultNo);
-    EXPECT_TRUE(readFile(path("shared.rtf")).contains("theirs"));
-    EXPECT_TRUE(rt.document()->isModified());
-
-    boxes.queueAnswer(MessageBoxService::ResultYes);
-    commands.mnuFileSave_Click();
-    EXPECT_EQ(P::read(readFile(path("shared.rtf")))->toPlainText(), "more of still ours");
-    commands.mnuFileSave_Click(); // what was just written is no outside change
-    EXPECT_EQ(boxes.requests().size(), 2);
-}
-
 TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
 {
     writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");

@@ -178,12 +178,13 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         close();
         return SaveCancelled;
     }
+    const QString chosen = wavFile;
     const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
     nameFormat(format);
     const QString formatName = wordsFor(format).name;
     // The text file is deleted after a successful conversion: were it the audio file too,
-    // the result would go with it.
-    if (isSameFile(wavFile, FileToOpen)) {
+    // the result would go with it. The name as chosen counts, before any extension.
+    if (isSameFile(chosen, FileToOpen) || isSameFile(wavFile, FileToOpen)) {
         showError(QStringLiteral("The %1 file cannot be the text file that is being "
                                  "converted. Choose another name for the %1 file.")
                       .arg(formatName));

@@ -177,6 +177,14 @@ def type_text(window, text):
     xdotool("type", "--delay", "30", text)
 
 
+def running(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
 def has_socket(folder):
     for base, _, names in os.walk(folder):
         if any(stat.S_ISSOCK(os.lstat(os.path.join(base, n)).st_mode) for n in names):
@@ -281,7 +289,10 @@ def scenario_convert(session):
         except (wave.Error, EOFError):
             return False
     wait_for("the WAV file", finished, 120)
-    time.sleep(1)  # let the converter close the file
+    # The converter ends once its message is answered; left open it would take the focus
+    # from the next scenario's window.
+    answer(converter, "Wave file created.", "OK")
+    wait_for("the converter's end", lambda: not running(converter), 30)
     with wave.open(wav) as w:
         check(w.getframerate() == 22050 and w.getsampwidth() == 2 and w.getnchannels() == 1,
               "not a 22 kHz 16-bit mono WAV")

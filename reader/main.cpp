@@ -1,11 +1,14 @@
 #include "ReaderStartup.h"
+#include "ShellPlatform.h"
 #include "frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    ShellPlatform::chooseDisplay(argc, argv);
     QApplication app(argc, argv);
+    ShellPlatform::displayChosen();
     QApplication::setApplicationName(QStringLiteral("Parlance"));
 
     ReaderStartup::Options options;

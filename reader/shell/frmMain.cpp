@@ -14,6 +14,7 @@
 #include "ReaderShell.h"
 #include "ReadingController.h"
 #include "ReadingControls.h"
+#include "ReadingMediaControls.h"
 #include "RichTextEdit.h"
 #include "ShellOpen.h"
 #include "ShellPlatform.h"
@@ -96,6 +97,8 @@ frmMain::frmMain(ReaderShell &shell, std::unique_ptr<SpeechControl> element0)
 void frmMain::build(std::unique_ptr<SpeechControl> element0)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // A minimized window is named by its icon text: the title, so it keeps its name then.
+    connect(this, &QWidget::windowTitleChanged, this, &QWidget::setWindowIconText);
     setWindowTitle(DocumentCommands::titleFor(QString()));
     createControls();
     createMenus();
@@ -434,6 +437,7 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.Form_Resize = [this] { m_layout->Form_Resize(); };
     hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
     shell.attachMainWindow(hooks);
+    new ReadingMediaControls(*this, shell);
 }
 
 bool frmMain::event(QEvent *event)

@@ -55,9 +55,12 @@ MediaControls::State ReadingMediaControls::state() const
         state.status = MediaControls::Status::Paused;
     const QString file = m_window.documents()->CurrentFile();
     state.title = file.isEmpty() ? DocumentCommands::UntitledName : QFileInfo(file).fileName();
-    state.canPause = playing();
-    state.canPlay = !playing() && (continueOffered() || (m_window.Command1->isEnabled() &&
-                                                         !m_window.Rt->document()->isEmpty()));
+    // Players ask whether the reading as such can be played and paused, whatever it does
+    // now: a reading under way or stopped half-way can be both.
+    const bool underWay = state.status != MediaControls::Status::Stopped;
+    state.canPause = underWay;
+    state.canPlay = underWay ||
+                    (m_window.Command1->isEnabled() && !m_window.Rt->document()->isEmpty());
     return state;
 }
 

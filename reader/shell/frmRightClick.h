@@ -55,7 +55,7 @@ public:
 
     // How often and how long LoadTrayIcon waits for a notification area, and after how
     // many attempts a hidden main window is shown.
-    static constexpr int RevealAttempts = 5;
+    static constexpr int RevealAttempts = 3;
     void setTrayRetry(int intervalMs, int attempts, int revealAfter = RevealAttempts);
 
     static inline const QString NoTrayText = QStringLiteral(

@@ -148,9 +148,12 @@ class Desktop:
         self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"]
         self.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-        wait_for("the accessibility bus", lambda: self.run(
+        reply = wait_for("the accessibility bus", lambda: self.run(
             "dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
             "org.a11y.Bus.GetAddress"))
+        # Named outright: the accessibility library would otherwise take the bus that the
+        # display this test was started on advertises.
+        os.environ["AT_SPI_BUS_ADDRESS"] = re.search(r'string "([^"]+)"', reply).group(1)
 
     def sound(self):
         self.spawn(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "-n",
@@ -372,9 +375,14 @@ class Reader:
         word = wait_for(what + " spoken", lambda: self.current_word() in words and
                         self.current_word(), 30)
         wait_for(what + " heard at the sink", lambda: self.desktop.heard_since(mark), 30)
-        self.press("Stop / Pause")
-        wait_for("the end of " + what, self.idle)
+        self.stop()
         return word
+
+    def stop(self):
+        """Ends whatever is being read, as Stop / Pause does, and waits until it has."""
+        if not self.idle():
+            self.rd.press(self.pid, "Stop / Pause")
+        wait_for("the end of the reading", self.idle)
 
     def x_window(self):
         found = self.desktop.run("xdotool", "search", "--onlyvisible", "--pid", str(self.pid),
@@ -454,12 +462,10 @@ def reader_item(reader):
 def check_window(reader, name):
     frame = wait_for("the main window", reader.frame)
     check(frame.name == TITLE + reader.document, "the title is " + frame.name)
-    if name == "xwayland":
-        check(reader.x_window(), "the reader is not a client of XWayland")
-        return "titled with the document, an XWayland client"
     if reader.x11:
-        check(reader.x_window(), "the X server does not show the window")
-        return "titled with the document"
+        wait_for("the window on the X server", reader.x_window, 10)
+        return "titled with the document, a client of " + (
+            "XWayland" if name == "xwayland" else "the X server")
     # A Wayland client: the notice about copied text comes with its first window.
     reader.dismiss(NEEDS_FOCUS)
     return "titled with the document, a Wayland client; the notice about copied text given"
@@ -472,8 +478,7 @@ def check_reading(reader, name):
     word = wait_for("a word of the document", lambda: reader.current_word() in words and
                     reader.current_word(), 30)
     wait_for("the reading at the sink", lambda: reader.desktop.heard_since(mark), 30)
-    reader.press("Stop / Pause")
-    wait_for("the reading to stop", reader.idle)
+    reader.stop()
     return "heard, the window showed %r" % word
 
 
@@ -509,8 +514,9 @@ def check_clipboard(reader, name):
 
 def check_second(reader, name):
     desktop = reader.desktop
-    if reader.x11 and name != "xwayland":
-        desktop.run("xdotool", "windowminimize", reader.x_window())
+    other = None
+    if name.startswith("x11"):
+        desktop.run("xdotool", "windowminimize", wait_for("the window", reader.x_window))
         if name == "x11-tray":
             wait_for("the window to go to the tray", lambda: embedded_icon(desktop))
             check(not reader.showing(), "the window stayed")
@@ -526,10 +532,13 @@ def check_second(reader, name):
     if name == "x11-tray":
         check(wait_for("the icon to leave", lambda: not embedded_icon(desktop), 10),
               "the icon stayed")
+    if other:
+        other.terminate()
     return "from %s to the front" % away
 
 
 def check_media(reader, name):
+    reader.stop()  # the dialog of the check before may still be read
     status = reader.playerctl("status")
     check(status in ("Stopped", "Paused"), "status %s before playing" % status)
     title = reader.playerctl("metadata", "xesam:title")
@@ -573,7 +582,7 @@ def main():
                 seen = run(reader, name)
                 print("%s %s: ok (%s) [%.1f s]" % (name, check_name, seen,
                                                    time.monotonic() - started), flush=True)
-            except Failure as failure:
+            except Exception as failure:  # a check that breaks is a failure, not the end
                 failed += 1
                 print("%s %s: FAILED: %s" % (name, check_name, failure), flush=True)
     except Failure as failure:

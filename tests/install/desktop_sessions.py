@@ -33,7 +33,10 @@ import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+# The accessibility library connects at its first call, once the session's buses are known.
+import reader_desktop
+from reader_desktop import Failure, check, pyatspi
+
 TITLE = "Larkvane TTS Reader - "
 NO_TRAY = "This desktop has no notification area"
 NEEDS_FOCUS = "see copied text only while its window is active"
@@ -68,23 +71,8 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
 """
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
 def wait_for(what, probe, seconds=20):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = probe()
-        if value:
-            return value
-        time.sleep(0.2)
-    raise Failure("gave up waiting for " + what)
+    return reader_desktop.wait_for(what, probe, seconds)
 
 
 class Desktop:
@@ -278,8 +266,6 @@ class Reader:
     """The reader of one session and what a screen reader and a user see of it."""
 
     def __init__(self, desktop, name):
-        import reader_desktop  # after the session's buses are known to this process
-        self.rd = reader_desktop
         self.desktop = desktop
         self.name = name
         self.document = desktop.path("Letter.txt")
@@ -303,7 +289,7 @@ class Reader:
                 return node
         except Exception:
             pass
-        for node in self.rd.accessibles(self.pid, (role,)):
+        for node in reader_desktop.accessibles(self.pid, (role,)):
             try:
                 if test(node):
                     self.found[(role, test)] = node
@@ -313,7 +299,7 @@ class Reader:
         return None
 
     def frame(self):
-        return self.find(self.rd.pyatspi.ROLE_FRAME, main_window)
+        return self.find(pyatspi.ROLE_FRAME, main_window)
 
     def has_state(self, node, state):
         try:
@@ -322,14 +308,14 @@ class Reader:
             return False
 
     def showing(self):
-        return self.has_state(self.frame(), self.rd.pyatspi.STATE_SHOWING)
+        return self.has_state(self.frame(), pyatspi.STATE_SHOWING)
 
     def active(self):
-        return self.has_state(self.frame(), self.rd.pyatspi.STATE_ACTIVE)
+        return self.has_state(self.frame(), pyatspi.STATE_ACTIVE)
 
     def current_word(self):
         """The word the window shows as being spoken, without punctuation."""
-        label = self.find(self.rd.pyatspi.ROLE_LABEL, current_word_label)
+        label = self.find(pyatspi.ROLE_LABEL, current_word_label)
         try:
             return label.name.strip(".,") if label and label.name != "Current word" else ""
         except Exception:
@@ -337,15 +323,14 @@ class Reader:
 
     def idle(self):
         """The reading is over: Stop / Pause is not offered."""
-        button = self.find(self.rd.pyatspi.ROLE_PUSH_BUTTON, stop_button)
-        return button is not None and not self.has_state(button, self.rd.pyatspi.STATE_SENSITIVE)
+        button = self.find(pyatspi.ROLE_PUSH_BUTTON, stop_button)
+        return button is not None and not self.has_state(button, pyatspi.STATE_SENSITIVE)
 
     def press(self, name):
-        wait_for("the button " + name, lambda: self.rd.press(self.pid, name))
+        wait_for("the button " + name, lambda: reader_desktop.press(self.pid, name))
 
     def dismiss(self, text):
         """Waits for the reader's message box that says `text` and presses its OK."""
-        pyatspi = self.rd.pyatspi
 
         def below(node):
             stack = [node]
@@ -355,7 +340,8 @@ class Reader:
                 stack.extend(current.getChildAtIndex(i) for i in range(current.childCount))
 
         def press():
-            for box in self.rd.accessibles(self.pid, (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)):
+            boxes = (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)
+            for box in reader_desktop.accessibles(self.pid, boxes):
                 try:
                     nodes = list(below(box))
                     if not any(text in (n.name or "") for n in nodes):
@@ -381,7 +367,7 @@ class Reader:
     def stop(self):
         """Ends whatever is being read, as Stop / Pause does, and waits until it has."""
         if not self.idle():
-            self.rd.press(self.pid, "Stop / Pause")
+            reader_desktop.press(self.pid, "Stop / Pause")
         wait_for("the end of the reading", self.idle)
 
     def x_window(self):
@@ -570,7 +556,6 @@ def main():
     if missing:
         print("%s: SKIPPED: not installed: %s" % (name, " ".join(missing)))
         return SKIP
-    sys.path.insert(0, HERE)
     desktop = Desktop(name, bindir)
     failed = 0
     try:

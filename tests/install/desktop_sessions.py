@@ -12,8 +12,8 @@ Usage: desktop_sessions.py BINDIR SESSION
 
 One reader, started with "-startup" and a document as from a login's autostart, goes through
 the checks in order; each prints "SESSION CHECK: ok (what was seen)" or "FAILED: why":
-  tray     the icon and its menu where there is a notification area, else the window within
-           ten seconds and a notice, once, that says why
+  tray     the icon and its menu where there is a notification area, else the window after
+           a few seconds and a notice, once, that says why
   window   the main window with the document, on the display system expected
   reading  Read All is heard at the sink and the current word follows it
   dialog   another program's dialog is spoken
@@ -79,7 +79,6 @@ class Desktop:
     """The processes, folders and environment of one session; close() ends them all."""
 
     def __init__(self, name, bindir):
-        self.name = name
         self.bindir = bindir
         self.dir = tempfile.mkdtemp(prefix="parlance-%s-" % name)
         os.chmod(self.dir, 0o755)
@@ -267,7 +266,6 @@ class Reader:
 
     def __init__(self, desktop, name):
         self.desktop = desktop
-        self.name = name
         self.document = desktop.path("Letter.txt")
         with open(self.document, "w") as f:
             f.write(DOCUMENT)
@@ -275,9 +273,7 @@ class Reader:
         os.makedirs(settings)
         with open(os.path.join(settings, "Reader.conf"), "w") as f:
             f.write("[Options]\nDialog=True\nMinimize=True\n")
-        self.process = desktop.reader("-startup", self.document)
-        self.pid = self.process.pid
-        self.x11 = name.startswith("x11") or name == "xwayland"
+        self.pid = desktop.reader("-startup", self.document).pid
         self.found = {}
 
     def find(self, role, test):
@@ -405,8 +401,9 @@ def check_tray(reader, name):
         desktop.gdbus(service, path, "org.kde.StatusNotifierItem.Activate", "0", "0")
         wait_for("the window after activating the item", reader.showing)
         return "item %s with the tray menu; activating it shows the window" % service
+    # Shown after a few seconds; how many is reported, not judged, on a shared machine.
     started = time.monotonic()
-    wait_for("the window without a notification area", reader.showing, 10)
+    wait_for("the window without a notification area", reader.showing)
     shown = time.monotonic() - started
     reader.dismiss(NO_TRAY)
     return "window after %.1f s, notice given" % shown
@@ -448,7 +445,7 @@ def reader_item(reader):
 def check_window(reader, name):
     frame = wait_for("the main window", reader.frame)
     check(frame.name == TITLE + reader.document, "the title is " + frame.name)
-    if reader.x11:
+    if name.startswith("x11") or name == "xwayland":
         wait_for("the window on the X server", reader.x_window, 10)
         return "titled with the document, a client of " + (
             "XWayland" if name == "xwayland" else "the X server")

@@ -46,7 +46,7 @@ COPIED = "Marmalade sandwiches wait downstairs"
 NOBODY = 65534
 SKIP = 77
 NEEDS = {
-    "x11-tray": ["Xvfb", "openbox", "trayer", "xdotool", "xclip", "xwininfo"],
+    "x11-tray": ["Xvfb", "openbox", "trayer", "xdotool", "xclip", "xwininfo", "xev"],
     "x11": ["Xvfb", "openbox", "xdotool", "xclip"],
     "xwayland": ["Xvfb", "weston", "Xwayland", "wl-copy", "xdotool"],
     "wayland": ["Xvfb", "weston", "wl-copy"],
@@ -234,8 +234,9 @@ class Desktop:
         return self.run("gdbus", "call", "--session", "--dest", destination, "--object-path",
                         path, "--method", method, "--", *args)
 
-    def reader(self, *args):
-        return self.spawn([os.path.join(self.bindir, "parlance"), *args], log="parlance.log")
+    def reader(self, *args, env=None):
+        return self.spawn([os.path.join(self.bindir, "parlance"), *args], log="parlance.log",
+                          env=dict(self.env, **(env or {})))
 
 
 def session(name, desktop):
@@ -509,15 +510,27 @@ def check_second(reader, name):
         other = desktop.spawn(["zenity", "--entry", "--title", "Elsewhere"], log="zenity.log")
         wait_for("another program in front", lambda: not reader.active())
         away = "behind another program"
-    second = desktop.reader()
+    # As a launcher starts it, with a startup notification id; a window manager learns of
+    # the launch's end from messages on the root window.
+    if name == "x11-tray":
+        watch = desktop.spawn(["stdbuf", "-oL", "xev", "-root", "-event", "property"],
+                              log="xev.log")
+        wait_for("xev listening", lambda: desktop.run(
+            "xprop", "-root", "-f", "PARLANCE_TEST", "8s", "-set", "PARLANCE_TEST", "1") is not None
+            and "PARLANCE_TEST" in open(desktop.path("xev.log")).read(), 10)
+    second = desktop.reader(env={"DESKTOP_STARTUP_ID": "parlance-second-start"})
     check(second.wait(30) == 0, "the second start did not end")
     wait_for("the window in front", lambda: reader.showing() and reader.active())
     if name == "x11-tray":
         check(wait_for("the icon to leave", lambda: not embedded_icon(desktop), 10),
               "the icon stayed")
+        wait_for("the end of the launch announced",
+                 lambda: "_NET_STARTUP_INFO_BEGIN" in open(desktop.path("xev.log")).read(), 10)
+        watch.terminate()
+        away += " (and the launch announced as ended)"
     if other:
         other.terminate()
-    return "from %s to the front" % away
+    return "to the front from " + away
 
 
 def check_media(reader, name):

@@ -39,15 +39,23 @@ quint32 launchTime(const QByteArray &startupId)
     return match.hasMatch() ? match.captured(1).toUInt() : 0;
 }
 
+void setStartupId(const QByteArray &startupId)
+{
+    using SetStartupId = void (*)(const char *);
+    if (QPlatformNativeInterface *x11 = native()) {
+        if (auto set = nativeFunction<SetStartupId>(
+                x11->nativeResourceFunctionForIntegration(QByteArrayLiteral("setstartupid"))))
+            set(startupId.constData());
+    }
+}
+
 void useStartupId(QWidget *window, const QByteArray &startupId)
 {
     QPlatformNativeInterface *x11 = native();
     if (!x11)
         return;
-    using SetStartupId = void (*)(const char *);
-    if (auto set = nativeFunction<SetStartupId>(
-            x11->nativeResourceFunctionForIntegration(QByteArrayLiteral("setstartupid"))))
-        set(startupId.constData());
+    // The X11 backend ends the launch when it next shows a window.
+    setStartupId(startupId);
     const quint32 time = launchTime(startupId);
     QScreen *screen = window->screen();
     if (!time || !screen)
@@ -101,6 +109,10 @@ void bringForward(QWidget *window, const QByteArray &launchToken)
         window->raise();
         window->activateWindow();
     });
+    // A window that was showing already took no id; left set, it would mark whichever
+    // window shows next (a message box, the About box) as this launch's.
+    if (onX11() && !launchToken.isEmpty())
+        setStartupId(QByteArray());
 }
 
 } // namespace WindowActivation

@@ -59,8 +59,8 @@ MediaControls::State ReadingMediaControls::state() const
     // now: a reading under way or stopped half-way can be both.
     const bool underWay = state.status != MediaControls::Status::Stopped;
     state.canPause = underWay;
-    state.canPlay = underWay ||
-                    (m_window.Command1->isEnabled() && !m_window.Rt->document()->isEmpty());
+    state.canPlay =
+        underWay || (m_window.Command1->isEnabled() && !m_window.Rt->document()->isEmpty());
     return state;
 }
 

@@ -26,7 +26,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the programs need besides the libraries they link: the voices' data, the accessibility
 # bus for reading dialog boxes, and the desktop's opener for help and web pages.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, at-spi2-core, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hicolor-icon-theme")
+# qt6-wayland: the reader as a Wayland client where a session has no XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hicolor-icon-theme, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mbrola")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -29,6 +29,23 @@ MessageBoxService::Handler &installedHandler()
     static MessageBoxService::Handler handler;
     return handler;
 }
+
+QMessageBox::Icon boxIcon(MessageBoxService::Icon icon)
+{
+    switch (icon) {
+    case MessageBoxService::NoIcon:
+        break;
+    case MessageBoxService::Critical:
+        return QMessageBox::Critical;
+    case MessageBoxService::Question:
+        return QMessageBox::Question;
+    case MessageBoxService::Exclamation:
+        return QMessageBox::Warning;
+    case MessageBoxService::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
 } // namespace
 
 MessageBoxService::Result MessageBoxService::show(const QString &text, Buttons buttons, Icon icon,
@@ -44,6 +61,21 @@ MessageBoxService::Result MessageBoxService::show(Request request)
     if (installedHandler())
         return installedHandler()(request);
     return showDialog(request);
+}
+
+void MessageBoxService::notify(const QString &text, Icon icon)
+{
+    Request request{text, Ok, icon, programTitle(), std::nullopt};
+    if (installedHandler()) {
+        installedHandler()(request);
+        return;
+    }
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    auto *box = new QMessageBox(boxIcon(icon), request.title, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 QList<MessageBoxService::Result> MessageBoxService::buttonsOf(Buttons buttons)
@@ -110,23 +142,7 @@ MessageBoxService::Result MessageBoxService::showDialog(const Request &request)
     QMessageBox box;
     box.setWindowTitle(request.title);
     box.setText(request.text);
-    switch (request.icon) {
-    case NoIcon:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    }
+    box.setIcon(boxIcon(request.icon));
     QMessageBox::StandardButtons set;
     switch (request.buttons) {
     case Ok:

@@ -51,6 +51,9 @@ public:
     static Result show(const QString &text, Buttons buttons = Ok, Icon icon = NoIcon,
                        const QString &title = QString());
     static Result show(Request request);
+    // Shows a notice with an OK button and goes on without waiting for it; the program keeps
+    // working meanwhile. An installed handler receives it as any other box.
+    static void notify(const QString &text, Icon icon = Information);
 
     // The buttons of a set, left to right.
     static QList<Result> buttonsOf(Buttons buttons);

@@ -1,6 +1,7 @@
 #include "EarIcon.h"
 #include "ReaderCommandLine.h"
 #include "ReaderStartup.h"
+#include "ShellPlatform.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -32,7 +33,9 @@ int main(int argc, char *argv[])
     if (early.action() == ReaderCommandLine::Refuse)
         return print(stderr, early.output(), 2);
 
+    ShellPlatform::chooseDisplay(argc, argv);
     QApplication app(argc, argv);
+    ShellPlatform::displayChosen();
     QApplication::setApplicationName(QStringLiteral("Parlance"));
     QApplication::setApplicationVersion(QStringLiteral(PARLANCE_VERSION));
     // Every window carries the ear, and the desktop matches the windows to the menu entry.

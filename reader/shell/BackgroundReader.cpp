@@ -2,6 +2,7 @@
 
 #include "IgnoreErrors.h"
 #include "MainWindowHooks.h"
+#include "MessageBoxService.h"
 #include "ReadingState.h"
 #include "TrimSpaces.h"
 
@@ -49,6 +50,7 @@ void BackgroundReader::attachMenuItems(QAction *clip, QAction *dialog)
     if (mnuClip) {
         mnuClip->setText(ClipCaption);
         mnuClip->setCheckable(true);
+        connect(mnuClip, &QAction::toggled, this, [this] { tellIfClipboardNeedsFocus(); });
     }
     if (mnuDialog) {
         mnuDialog->setText(DialogCaption);
@@ -109,6 +111,17 @@ void BackgroundReader::rememberClipboard()
 void BackgroundReader::enableMonitor()
 {
     tmrMonitor->start();
+    tellIfClipboardNeedsFocus();
+}
+
+void BackgroundReader::tellIfClipboardNeedsFocus()
+{
+    // Once the reader runs (not in the middle of its load), and only while it would read.
+    if (m_toldClipboardNeedsFocus || !clipChecked() || !tmrMonitor->isActive() || !m_clipboard ||
+        m_clipboard->seesCopiesInBackground())
+        return;
+    m_toldClipboardNeedsFocus = true;
+    MessageBoxService::notify(ClipboardNeedsFocusText);
 }
 
 void BackgroundReader::tmrMonitor_Timer()

@@ -36,6 +36,12 @@ public:
     static inline const QString ClipCaption = QStringLiteral("Read &Clipboard When Text is Copied");
     static inline const QString DialogCaption = QStringLiteral("Read Text From All &Dialog Boxes");
 
+    // Said once a run where the desktop shows copied text to the active window only.
+    static inline const QString ClipboardNeedsFocusText = QStringLiteral(
+        "This desktop lets Larkvane TTS Reader see copied text only while its window is "
+        "active: text copied in other programs is read when you come back to the reader's "
+        "window.");
+
     static constexpr int MonitorInterval = 1000;
     // Past this many characters the clipboard is read only every fourth tick.
     static constexpr int LongClipboardText = 4096;
@@ -83,9 +89,11 @@ private:
     QString dialogText();
     void readClipboard();
     void speakInBackground(QString text, bool fromDialog);
+    void tellIfClipboardNeedsFocus();
 
     BackgroundReaderHooks m_hooks;
     std::unique_ptr<ForegroundWindowSource> m_windows;
     std::unique_ptr<ClipboardSource> m_clipboard;
     bool m_inTick = false;
+    bool m_toldClipboardNeedsFocus = false;
 };

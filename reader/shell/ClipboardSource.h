@@ -19,4 +19,8 @@ public:
     // Throws std::runtime_error when the clipboard cannot be read at the moment (another
     // program holds it); an unreadable clipboard is not an empty one.
     virtual Contents read() = 0;
+
+    // Whether the desktop tells the reader of text copied in other programs while the
+    // reader's window is not active; where it does not, such text is seen once the window is.
+    virtual bool seesCopiesInBackground() const { return true; }
 };

@@ -25,6 +25,13 @@ CopyDataRecord CopyDataRecord::showRequest()
     return fromText(ShowRequestData, ShowText);
 }
 
+std::optional<CopyDataRecord> CopyDataRecord::launchToken(const QByteArray &token)
+{
+    if (token.isEmpty() || token.size() >= BufferSize || token.contains('\0'))
+        return std::nullopt;
+    return fromText(LaunchTokenData, token);
+}
+
 QList<CopyDataRecord> CopyDataRecord::openFileRequest(const QString &path)
 {
     const QByteArray bytes = path.toUtf8();

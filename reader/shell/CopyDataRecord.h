@@ -24,6 +24,10 @@
 // Every piece but the last fills the buffer (254 bytes and the zero); a shorter piece, empty
 // if need be, ends the path. A new first piece always starts a new path, so a request
 // broken off half-way cannot spoil the next one.
+//
+// A second start that was launched with a startup id or activation token sends it first,
+// in one record with dwData 6, so that the running reader's window may take the focus that
+// the launch gave.
 struct CopyDataRecord
 {
     static constexpr int BufferSize = 255;
@@ -32,6 +36,7 @@ struct CopyDataRecord
     static constexpr std::uint32_t ShowRequestData = 3;
     static constexpr std::uint32_t OpenFileData = 4;
     static constexpr std::uint32_t OpenFileMoreData = 5;
+    static constexpr std::uint32_t LaunchTokenData = 6;
     static constexpr int PieceSize = BufferSize - 1;
 
     std::uint32_t dwData = 0;
@@ -45,6 +50,9 @@ struct CopyDataRecord
 
     // The standard show request "<SHOWTTS>".
     static CopyDataRecord showRequest();
+
+    // The record for a launch token; none for a token that would not fit whole.
+    static std::optional<CopyDataRecord> launchToken(const QByteArray &token);
 
     // The records of an open request for `path` (an absolute path), in sending order.
     static QList<CopyDataRecord> openFileRequest(const QString &path);
@@ -67,4 +75,5 @@ struct CopyDataRecord
     bool isShowRequest() const;
     bool isOpenFile() const { return dwData == OpenFileData; }
     bool isOpenFileMore() const { return dwData == OpenFileMoreData; }
+    bool isLaunchToken() const { return dwData == LaunchTokenData; }
 };

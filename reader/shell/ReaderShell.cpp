@@ -96,6 +96,13 @@ SystemInfoProgram &ReaderShell::systemInfo()
     return *m_options.systemInfo;
 }
 
+std::unique_ptr<MediaControls> ReaderShell::createMediaControls(MediaControls::Commands commands)
+{
+    if (m_options.mediaControls)
+        return m_options.mediaControls(std::move(commands));
+    return ShellPlatform::createMediaControls(std::move(commands));
+}
+
 bool ReaderShell::trayAvailable() const
 {
     if (m_options.trayAvailable)
@@ -149,18 +156,10 @@ void ReaderShell::Print(QTextEdit *Rt)
 
 void ReaderShell::ShowMainWindow()
 {
-    QWidget *window = m_main.window;
-    if (window) {
-        ignoreErrors([&] {
-            if (window->isMinimized())
-                window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-        });
-        ignoreErrors([&] {
-            window->show();
-            window->raise();
-            window->activateWindow();
-        });
-    }
+    // A second start's launch may let the window take the focus.
+    const QByteArray token = m_listener ? m_listener->takeLaunchToken() : QByteArray();
+    if (m_main.window)
+        ignoreErrors([&] { ShellPlatform::bringForward(m_main.window, token); });
     ignoreErrors([&] {
         if (m_rightClick && m_rightClick->TrayIconShown())
             m_rightClick->DeleteTrayIcon();

@@ -2,6 +2,7 @@
 
 #include "HelpLinks.h"
 #include "MainWindowHooks.h"
+#include "MediaControls.h"
 #include "PrinterSource.h"
 
 #include <QObject>
@@ -30,6 +31,7 @@ struct ShellOptions
     std::function<void()> endProgram; // ends the event loop
     PrinterSource::Factory printer;
     std::shared_ptr<SystemInfoProgram> systemInfo;
+    std::function<std::unique_ptr<MediaControls>(MediaControls::Commands)> mediaControls;
 };
 
 // The reader's shell for one run: the settings, the single-instance pieces, the
@@ -55,6 +57,9 @@ public:
     MainWindowLife &life();
     HelpLinks &links();
     SystemInfoProgram &systemInfo();
+
+    // The desktop's media controls for the main window's reading.
+    std::unique_ptr<MediaControls> createMediaControls(MediaControls::Commands commands);
 
     // Whether the desktop has a notification area now.
     bool trayAvailable() const;

@@ -158,13 +158,22 @@ void ReaderStartup::loadMainWindow()
     }
 }
 
+void ReaderStartup::sendLaunchToken()
+{
+    // A reader that does not know the record ignores it.
+    if (const auto record = CopyDataRecord::launchToken(ShellPlatform::launchToken()))
+        m_shell->listenerTransport().send(*record);
+}
+
 bool ReaderStartup::NotifyRunningInstance()
 {
+    sendLaunchToken();
     return m_shell->listenerTransport().send(CopyDataRecord::showRequest());
 }
 
 bool ReaderStartup::NotifyRunningInstance(const QString &file)
 {
+    sendLaunchToken();
     ListenerTransport &transport = m_shell->listenerTransport();
     for (const CopyDataRecord &record : CopyDataRecord::openFileRequest(file)) {
         if (!transport.send(record))

@@ -67,6 +67,7 @@ public:
 private:
     void loadMainWindow();
     void openFiles();
+    void sendLaunchToken();
 
     Options m_options;
     std::unique_ptr<ReaderShell> m_shell;

@@ -3,6 +3,8 @@
 #include "IgnoreErrors.h"
 #include "ListenerTransport.h"
 
+#include <utility>
+
 frmListener::frmListener(ListenerTransport &transport, std::function<void()> showRequested,
                          std::function<void(const QString &)> openRequested, QObject *parent)
     : QObject(parent), m_transport(transport), m_showRequested(std::move(showRequested)),
@@ -47,8 +49,17 @@ void frmListener::ListenerWindowProc(const CopyDataRecord &record)
     ignoreErrors([&] { HandleCopyData(record); });
 }
 
+QByteArray frmListener::takeLaunchToken()
+{
+    return std::exchange(m_launchToken, QByteArray());
+}
+
 void frmListener::HandleCopyData(const CopyDataRecord &record)
 {
+    if (record.isLaunchToken()) {
+        m_launchToken = record.bytes();
+        return;
+    }
     if (record.isOpenFile() || record.isOpenFileMore()) {
         const QByteArray piece = record.bytes();
         if (record.isOpenFile()) {

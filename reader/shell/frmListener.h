@@ -37,10 +37,14 @@ public:
     // Acts on show and open requests and ignores everything else.
     void HandleCopyData(const CopyDataRecord &record);
 
+    // The launch token that came with the latest request, once.
+    QByteArray takeLaunchToken();
+
 private:
     ListenerTransport &m_transport;
     std::function<void()> m_showRequested;
     std::function<void(const QString &)> m_openRequested;
     QByteArray m_pendingPath; // the pieces of an open request received so far
     bool m_pathInProgress = false;
+    QByteArray m_launchToken;
 };

@@ -15,6 +15,7 @@
 #include "ReaderShell.h"
 #include "ReadingController.h"
 #include "ReadingControls.h"
+#include "ReadingMediaControls.h"
 #include "RichTextEdit.h"
 #include "ShellOpen.h"
 #include "ShellPlatform.h"
@@ -97,6 +98,8 @@ frmMain::frmMain(ReaderShell &shell, std::unique_ptr<SpeechControl> element0)
 void frmMain::build(std::unique_ptr<SpeechControl> element0)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // A minimized window is named by its icon text: the title, so it keeps its name then.
+    connect(this, &QWidget::windowTitleChanged, this, &QWidget::setWindowIconText);
     setWindowTitle(DocumentCommands::titleFor(QString()));
     setWindowIcon(EarIcon::icon());
     createControls();
@@ -441,6 +444,7 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
     hooks.askToSaveChanges = [this] { return m_documents->askToSaveChanges(); };
     shell.attachMainWindow(hooks);
+    new ReadingMediaControls(*this, shell);
 }
 
 bool frmMain::event(QEvent *event)

@@ -4,6 +4,7 @@
 #include "ExitQuestion.h"
 #include "IgnoreErrors.h"
 #include "MainWindowLife.h"
+#include "MessageBoxService.h"
 #include "ReaderSettings.h"
 #include "ReaderShell.h"
 #include "StandardErrorHandler.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -185,10 +187,11 @@ bool frmRightClick::trayAvailable() const
     return m_shell.trayAvailable();
 }
 
-void frmRightClick::setTrayRetry(int intervalMs, int attempts)
+void frmRightClick::setTrayRetry(int intervalMs, int attempts, int revealAfter)
 {
     m_trayRetry->setInterval(intervalMs);
     m_maxTrayAttempts = attempts;
+    m_revealAfter = revealAfter;
 }
 
 void frmRightClick::PutInTray()
@@ -196,7 +199,7 @@ void frmRightClick::PutInTray()
     QWidget *main = m_shell.mainWindow().window;
     if (!trayAvailable()) {
         // Hidden without an icon the reader could not be reached again.
-        keepOnTaskBar();
+        keepWithoutTray();
         return;
     }
     ignoreErrors([&] {
@@ -215,13 +218,33 @@ void frmRightClick::PutInTray()
     });
 }
 
-void frmRightClick::keepOnTaskBar()
+void frmRightClick::keepWithoutTray()
 {
     QWidget *main = m_shell.mainWindow().window;
     ignoreErrors([&] {
-        if (main && (!main->isVisible() || !main->isMinimized()))
+        if (!main)
+            return;
+        const bool taskBar = desktopHasTaskBar();
+        if (!main->isVisible() && !taskBar)
+            main->show();
+        else if (!main->isMinimized() && taskBar)
             main->showMinimized();
     });
+    if (m_toldNoTray)
+        return;
+    m_toldNoTray = true;
+    MessageBoxService::notify(NoTrayText);
+}
+
+bool frmRightClick::desktopHasTaskBar() const
+{
+    // Nothing says whether a desktop has a task bar. A panel that keeps a screen edge for
+    // itself (a work area smaller than the screen) is one or holds one; without such a panel a
+    // minimized window could not be found again.
+    const QWidget *main = m_shell.mainWindow().window;
+    const QScreen *screen =
+        main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    return screen && screen->availableGeometry() != screen->geometry();
 }
 
 void frmRightClick::LoadTrayIcon()
@@ -262,15 +285,18 @@ void frmRightClick::showIconWhenTrayAppears()
         m_tray->show();
         return;
     }
-    if (++m_trayAttempts < m_maxTrayAttempts)
+    // A reader started hidden must not stay out of reach while the icon waits; a
+    // notification area that comes later still gets the icon.
+    ++m_trayAttempts;
+    const QWidget *main = m_shell.mainWindow().window;
+    if (main && !main->isVisible() &&
+        (m_trayAttempts >= m_revealAfter || m_trayAttempts >= m_maxTrayAttempts))
+        keepWithoutTray();
+    if (m_trayAttempts < m_maxTrayAttempts)
         return;
-    // No notification area came: the icon is given up and the window goes where the user
-    // can find it.
+    // No notification area came: the icon is given up.
     m_trayRetry->stop();
     m_trayIconShown = false;
-    QWidget *main = m_shell.mainWindow().window;
-    if (main && !main->isVisible())
-        keepOnTaskBar();
 }
 
 void frmRightClick::DeleteTrayIcon()

@@ -31,11 +31,12 @@ public:
     ~frmRightClick() override;
 
     // Sends the main window to the notification area (closing or minimizing it). Where the
-    // desktop has no notification area the window is minimized to the task bar instead, so
-    // that the reader stays reachable.
+    // desktop has no notification area the window stays reachable instead: minimized where
+    // there is a task bar, else as it is; the user is told why, once.
     void PutInTray();
     // Adds the icon. A notification area that is not there yet (a session still starting)
-    // is waited for a while; if it never comes, a hidden main window goes to the task bar.
+    // is waited for a while; a hidden main window does not wait as long, but shows after a
+    // few seconds as PutInTray leaves it without a notification area.
     void LoadTrayIcon();
     // Stores the notice's check box as "Minimize".
     void SaveOption();
@@ -52,8 +53,15 @@ public:
     // Closes the notice for good (the program ends).
     void Unload();
 
-    // How often and how long LoadTrayIcon waits for a notification area.
-    void setTrayRetry(int intervalMs, int attempts);
+    // How often and how long LoadTrayIcon waits for a notification area, and after how
+    // many attempts a hidden main window is shown.
+    static constexpr int RevealAttempts = 3;
+    void setTrayRetry(int intervalMs, int attempts, int revealAfter = RevealAttempts);
+
+    static inline const QString NoTrayText = QStringLiteral(
+        "This desktop has no notification area, so the Larkvane TTS Reader window stays open "
+        "instead of turning into an ear icon there. The reader goes on reading copied text and "
+        "dialog boxes in the background; to end it, use File > Exit.");
 
     QSystemTrayIcon *trayIcon() const { return m_tray; }
     int lastMessage() const { return m_message; }
@@ -89,13 +97,16 @@ private:
     void createPopup();
     void copyMainChecks();
     void showIconWhenTrayAppears();
-    void keepOnTaskBar();
+    void keepWithoutTray();
+    bool desktopHasTaskBar() const;
 
     ReaderShell &m_shell;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_trayRetry = nullptr;
     int m_trayAttempts = 0;
     int m_maxTrayAttempts = 120;
+    int m_revealAfter = RevealAttempts;
+    bool m_toldNoTray = false;
     bool m_trayIconShown = false;
     int m_message = 0;
     bool m_busy = false;

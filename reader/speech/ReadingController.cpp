@@ -54,6 +54,7 @@ void ReadingController::Speak(QString &TextString)
     if (!speakChunk())
         return;
     ignoreErrors([&] { m_controls.Command2->setEnabled(true); });
+    emit readingChanged();
 }
 
 bool ReadingController::speakChunk()
@@ -129,6 +130,7 @@ void ReadingController::StopSpeaking()
             m_controls.Command3->setText(ContinueCaption);
     });
     ReadingControls::enableTimer(m_controls.ForceStop);
+    emit readingChanged();
 }
 
 void ReadingController::Command1_Click()
@@ -165,6 +167,7 @@ void ReadingController::finishReading()
     m_controls.Command3->setText(ReadSelectionCaption);
     unlockControls();
     m_controls.ForceStop->stop();
+    emit readingChanged();
 }
 
 void ReadingController::lockControls()

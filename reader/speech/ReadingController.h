@@ -37,6 +37,10 @@ public:
     void lockControls();
     void unlockControls();
 
+signals:
+    // A reading started, stopped or ended: what the buttons offer may have changed.
+    void readingChanged();
+
 private:
     // Hands CurrentChunk to the active element; a failure ends the reading at once.
     bool speakChunk();

@@ -1,4 +1,5 @@
 #include "BackgroundReader.h"
+#include "MessageBoxRecorder.h"
 #include "ReadingState.h"
 #include "ScriptedSeams.h"
 
@@ -94,6 +95,20 @@ TEST_F(BackgroundReaderTest, CopiedTextIsSpokenOnceEachTimeItChanges)
     EXPECT_EQ(m_spoken, QStringList({"Alpha one \n", "Bravo", "Alpha one \n"}));
     EXPECT_EQ(m_flags, QStringList({"B-", "B-", "B-"}));
     EXPECT_EQ(m_reader->LastClipText, QStringLiteral("  Alpha one \n "));
+}
+
+TEST_F(BackgroundReaderTest, DesktopThatHidesCopiesFromBackgroundWindowsIsNamedOnceWhileReading)
+{
+    MessageBoxRecorder boxes;
+    m_clipboard->background = false;
+    m_clip.setChecked(false);
+    m_reader->enableMonitor();
+    EXPECT_TRUE(boxes.requests().isEmpty());
+    m_clip.setChecked(true);
+    m_clip.setChecked(false);
+    m_clip.setChecked(true);
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests().front().text, BackgroundReader::ClipboardNeedsFocusText);
 }
 
 TEST_F(BackgroundReaderTest, EmptyOrBusyClipboardSaysNothingAndChangesNothing)

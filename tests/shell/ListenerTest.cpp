@@ -169,6 +169,19 @@ TEST_F(ListenerTest, OpenRequestsArriveWholeInPiecesAndBrokenOnesAreDropped)
     EXPECT_EQ(opened, QStringList{QStringLiteral("/short.txt")});
 }
 
+TEST_F(ListenerTest, LaunchTokenIsKeptForTheNextShowOnly)
+{
+    const QByteArray token("parlance-launch-42_TIME123456");
+    EXPECT_FALSE(CopyDataRecord::launchToken(QByteArray()));
+    EXPECT_FALSE(CopyDataRecord::launchToken(QByteArray(255, 't')));
+    const auto record = CopyDataRecord::launchToken(token);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(exchange(record->toWire()), QByteArray(1, 0x06));
+    EXPECT_EQ(m_shows, 0);
+    EXPECT_EQ(m_listener->takeLaunchToken(), token);
+    EXPECT_TRUE(m_listener->takeLaunchToken().isEmpty());
+}
+
 TEST_F(ListenerTest, OversizedAndGarbageRecordsChangeNothingAndTheListenerGoesOn)
 {
     // cbData claiming more than the buffer: cut to the buffer, read as text up to the zero.

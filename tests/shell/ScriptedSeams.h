@@ -32,7 +32,9 @@ public:
     Contents contents;
     bool busy = false;
     int reads = 0;
+    bool background = true; // the desktop tells of copies while the window is not active
 
     Contents read() override;
+    bool seesCopiesInBackground() const override { return background; }
     void copy(const QString &text, bool concealed = false) { contents = {text, concealed}; }
 };

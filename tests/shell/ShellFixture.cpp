@@ -69,6 +69,16 @@ ShellOptions ShellFixture::options()
     };
     o.trayAvailable = [this] { return m_tray; };
     o.endProgram = [this] { ++m_ended; };
+    o.mediaControls = [this](MediaControls::Commands commands) {
+        struct Recorder : MediaControls
+        {
+            RecordedMediaControls &record;
+            explicit Recorder(RecordedMediaControls &r) : record(r) {}
+            void publish(const State &state) override { record.published << state; }
+        };
+        m_media.commands = std::move(commands);
+        return std::make_unique<Recorder>(m_media);
+    };
     return o;
 }
 

@@ -33,8 +33,17 @@ struct FakeMainWindow
     MainWindowHooks hooks();
 };
 
+// The desktop's media controls as a test sees them: the states published to them, and the
+// commands they would send.
+struct RecordedMediaControls
+{
+    QList<MediaControls::State> published;
+    MediaControls::Commands commands;
+};
+
 // A fresh folder per test for the runtime files and the settings, and a shell whose
-// outside effects (opening files, ending the program, the tray) are recorded.
+// outside effects (opening files, ending the program, the tray, the media controls) are
+// recorded.
 class ShellFixture : public ::testing::Test
 {
 protected:
@@ -56,6 +65,7 @@ protected:
     bool m_tray = true;
     int m_ended = 0;
     QStringList m_opened;
+    RecordedMediaControls m_media;
     int m_openResult = 42;
     std::unique_ptr<ReaderShell> m_shell;
 };

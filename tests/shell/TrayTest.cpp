@@ -165,7 +165,7 @@ TEST_F(Tray, IconWaitsForATrayThatComesLate)
 {
     m_tray = false;
     frmRightClick &tray = shell().rightClick();
-    tray.setTrayRetry(10, 1000);
+    tray.setTrayRetry(10, 1000, 1000);
     tray.LoadTrayIcon();
     EXPECT_TRUE(tray.TrayIconShown());
     EXPECT_FALSE(tray.trayIcon()->isVisible());
@@ -179,15 +179,29 @@ TEST_F(Tray, IconWaitsForATrayThatComesLate)
     EXPECT_FALSE(m_main.window.isVisible());
 }
 
-TEST_F(Tray, HiddenReaderGoesToTheTaskBarWhenNoTrayEverComes)
+TEST_F(Tray, WithoutATrayTheHiddenReaderShowsItsWindowSaysWhyOnceAndTheIconStillWaits)
 {
     m_tray = false;
+    MessageBoxRecorder boxes;
     frmRightClick &tray = shell().rightClick();
-    tray.setTrayRetry(5, 3);
+    tray.setTrayRetry(5, 1000, 3);
     tray.LoadTrayIcon();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_main.window.isVisible(); }, 20000));
-    EXPECT_TRUE(m_main.window.isMinimized());
-    EXPECT_FALSE(tray.TrayIconShown());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_main.window.isVisible(); }, 20000));
+    // No panel keeps a screen edge here: no task bar to minimize to.
+    EXPECT_FALSE(m_main.window.isMinimized());
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests().front().text, frmRightClick::NoTrayText);
+
+    // Closing the window leaves it where it is, and says nothing again.
+    tray.PutInTray();
+    EXPECT_TRUE(m_main.window.isVisible());
+    EXPECT_FALSE(tray.isVisible());
+    EXPECT_EQ(boxes.requests().size(), 1);
+
+    // A notification area that comes later still gets the icon.
+    m_tray = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.trayIcon()->isVisible(); }, 20000));
+    EXPECT_TRUE(tray.TrayIconShown());
 }
 
 TEST_F(Tray, NoticeShowsItsWholeTextAtALargeFontAndAnswersTheKeys)

@@ -23,3 +23,8 @@ ClipboardSource::Contents DesktopClipboard::read()
         data->hasFormat(PasswordManagerHint) && data->data(PasswordManagerHint) == Secret;
     return contents;
 }
+
+bool DesktopClipboard::seesCopiesInBackground() const
+{
+    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}

@@ -3,10 +3,13 @@
 #include "AtspiForegroundWindow.h"
 #include "DesktopClipboard.h"
 #include "DesktopSystemInfo.h"
+#include "DisplayChoice.h"
 #include "LocalSocketListener.h"
 #include "LockFileInstanceGuard.h"
+#include "MprisMediaControls.h"
 #include "PrivateFolder.h"
 #include "TerminationSignals.h"
+#include "WindowActivation.h"
 
 namespace ShellPlatform {
 
@@ -40,6 +43,31 @@ std::unique_ptr<ForegroundWindowSource> createForegroundWindowSource()
 std::unique_ptr<ClipboardSource> createClipboardSource()
 {
     return std::make_unique<DesktopClipboard>();
+}
+
+std::unique_ptr<MediaControls> createMediaControls(MediaControls::Commands commands)
+{
+    return std::make_unique<MprisMediaControls>(std::move(commands));
+}
+
+void chooseDisplay(int argc, char **argv)
+{
+    DisplayChoice::choose(argc, argv);
+}
+
+void displayChosen()
+{
+    DisplayChoice::chosen();
+}
+
+QByteArray launchToken()
+{
+    return WindowActivation::launchToken();
+}
+
+void bringForward(QWidget *window, const QByteArray &launchToken)
+{
+    WindowActivation::bringForward(window, launchToken);
 }
 
 void watchTerminationRequests(QObject *owner, std::function<void()> onRequest)

@@ -1,0 +1,105 @@
+#include "ReadingMediaControls.h"
+
+#include "DocumentCommands.h"
+#include "ReaderShell.h"
+#include "ReadingController.h"
+#include "frmMain.h"
+
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace {
+const QString ContinueCaption = QStringLiteral("Continue");
+} // namespace
+
+ReadingMediaControls::ReadingMediaControls(frmMain &window, ReaderShell &shell)
+    : QObject(&window), m_window(window)
+{
+    MediaControls::Commands commands;
+    commands.play = [this] { play(); };
+    commands.pause = [this] { pause(); };
+    commands.playPause = [this] { playPause(); };
+    commands.stop = [this] { stop(); };
+    commands.raise = [&shell] { shell.ShowMainWindow(); };
+    m_controls = shell.createMediaControls(std::move(commands));
+
+    connect(window.readingController(), &ReadingController::readingChanged, this,
+            &ReadingMediaControls::update);
+    connect(window.documents(), &DocumentCommands::currentFileChanged, this,
+            &ReadingMediaControls::update);
+    connect(window.Rt, &QTextEdit::textChanged, this, &ReadingMediaControls::update);
+    update();
+}
+
+ReadingMediaControls::~ReadingMediaControls() = default;
+
+bool ReadingMediaControls::playing() const
+{
+    // Stop / Pause is offered exactly while a reading is under way.
+    return m_window.Command2->isEnabled();
+}
+
+bool ReadingMediaControls::continueOffered() const
+{
+    return m_window.Command3->isEnabled() && m_window.Command3->text() == ContinueCaption;
+}
+
+MediaControls::State ReadingMediaControls::state() const
+{
+    MediaControls::State state;
+    if (playing())
+        state.status = MediaControls::Status::Playing;
+    else if (continueOffered())
+        state.status = MediaControls::Status::Paused;
+    const QString file = m_window.documents()->CurrentFile();
+    state.title = file.isEmpty() ? DocumentCommands::UntitledName : QFileInfo(file).fileName();
+    // Players ask whether the reading as such can be played and paused, whatever it does
+    // now: a reading under way or stopped half-way can be both.
+    const bool underWay = state.status != MediaControls::Status::Stopped;
+    state.canPause = underWay;
+    state.canPlay =
+        underWay || (m_window.Command1->isEnabled() && !m_window.Rt->document()->isEmpty());
+    return state;
+}
+
+void ReadingMediaControls::play()
+{
+    if (playing())
+        return;
+    if (continueOffered())
+        m_window.Command3->click();
+    else
+        m_window.Command1->click();
+}
+
+void ReadingMediaControls::pause()
+{
+    m_window.Command2->click();
+}
+
+void ReadingMediaControls::playPause()
+{
+    if (playing())
+        pause();
+    else
+        play();
+}
+
+void ReadingMediaControls::stop()
+{
+    // The window has one button for both: it stops and offers to continue.
+    m_window.Command2->click();
+}
+
+void ReadingMediaControls::update()
+{
+    if (!m_controls)
+        return;
+    const MediaControls::State now = state();
+    if (m_published == now)
+        return;
+    m_published = now;
+    m_controls->publish(now);
+}

@@ -24,7 +24,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the programs need besides the libraries they link: the voices' data, the accessibility
 # bus for reading dialog boxes, and the desktop's opener for help and web pages.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, at-spi2-core, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hicolor-icon-theme")
+# Festival's HTS voice is the most natural English voice Debian has; Festival is linked in,
+# and its voices (and Festival's own files, which they bring) are looked for at run time.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "pulseaudio | pipewire-pulse, hicolor-icon-theme, festvox-us-slt-hts")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mbrola")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

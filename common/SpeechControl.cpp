@@ -73,6 +73,8 @@ void SpeechControl::adoptEngine(std::unique_ptr<Engine> engine)
     }
     m_engine = std::move(engine);
     m_voices.clear();
+    m_voiceLanguages.clear();
+    m_estimatedWords.clear();
     m_voiceName.clear();
     m_voicesLoaded = false;
 }
@@ -88,14 +90,22 @@ void SpeechControl::loadVoices()
         return;
     Engine *engine = m_engine.get();
     QStringList voices;
+    QList<VoiceLanguages> languages;
+    QList<bool> estimated;
     QString current;
     int rate = 22050;
     SpeechWorker::instance().run([&] {
         voices = engine->voiceNames();
+        for (const QString &name : std::as_const(voices)) {
+            languages.append(engine->voiceLanguages(name));
+            estimated.append(engine->estimatesWords(name));
+        }
         current = engine->currentVoice();
         rate = engine->sampleRate();
     });
     m_voices = voices;
+    m_voiceLanguages = languages;
+    m_estimatedWords = estimated;
     m_voiceName = current;
     m_sampleRate = rate;
     m_voicesLoaded = true;
@@ -315,6 +325,8 @@ SpeechResource SpeechControl::getResource(int kind, int index)
         SpeechResource record;
         record.resourceKind = ResourceVoice;
         record.name = m_voices.at(index);
+        record.languages = m_voiceLanguages.value(index);
+        record.estimatedWords = m_estimatedWords.value(index);
         return record;
     }
     if (kind == ResourceEvent) {

@@ -126,6 +126,8 @@ private:
     // Voices as the engine listed them, fetched once from the worker; the chosen voice is
     // applied by the worker at the start of each utterance.
     QStringList m_voices;
+    QList<VoiceLanguages> m_voiceLanguages; // by the index in m_voices
+    QList<bool> m_estimatedWords;
     bool m_voicesLoaded = false;
     QString m_voiceName;
     int m_sampleRate = 22050;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineSetting.h"
+#include "VoiceLanguage.h"
 
 #include <QList>
 #include <QString>
@@ -52,6 +53,11 @@ public:
     // produced. Returns false when a sink aborted; throws SpeechError on failure.
     virtual bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                             const WordSink &word) = 0;
+
+    // The languages the voice speaks, its own first; empty when the engine does not say.
+    virtual VoiceLanguages voiceLanguages(const QString & /*name*/) const { return {}; }
+    // True for a voice whose word positions are an estimate, the engine reporting none.
+    virtual bool estimatesWords(const QString & /*name*/) const { return false; }
 
     // True for an engine whose voice is heard through a sound service of its own (the audio
     // sink gets no samples): it reports each word at the moment the word is heard, as sample

@@ -3,6 +3,7 @@
 #include "FliteBuiltinVoices.h"
 #include "FliteVoiceFile.h"
 #include "SpeechError.h"
+#include "Utf8Text.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,37 +70,6 @@ cst_utterance *guardedSynthesis(cst_utterance *utterance, cst_voice *voice)
     return result;
 }
 
-// The UTF-8 text that flite reads, and for each of its bytes the QString index of the
-// character the byte belongs to (one extra entry for the end).
-struct TextBytes
-{
-    QByteArray utf8;
-    std::vector<int> index;
-
-    explicit TextBytes(const QString &text)
-    {
-        index.reserve(text.size() * 2 + 1);
-        for (int i = 0; i < text.size(); ++i) {
-            char32_t code = text.at(i).unicode();
-            const int start = i;
-            if (QChar::isHighSurrogate(code) && i + 1 < text.size() &&
-                text.at(i + 1).isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-                ++i;
-            } else if (QChar::isSurrogate(code)) {
-                code = QChar::ReplacementCharacter;
-            }
-            // A NUL would end flite's text early; a blank keeps every position in place.
-            if (code == 0)
-                code = ' ';
-            const QByteArray bytes = QString::fromUcs4(&code, 1).toUtf8();
-            utf8 += bytes;
-            index.insert(index.end(), size_t(bytes.size()), start);
-        }
-        index.push_back(int(text.size()));
-    }
-};
-
 // Start of a word in seconds: the end of the segment before its first segment.
 double wordStart(cst_item *word)
 {
@@ -111,16 +81,6 @@ double wordStart(cst_item *word)
         return -1.0;
     cst_item *previous = item_prev(inSegments);
     return previous ? get_param_float(item_feats(previous), "end", -1.0f) : 0.0;
-}
-
-// Samples scaled by volume/99, rounded half away from zero.
-void scale(const short *samples, int count, int volume, std::vector<qint16> &out)
-{
-    out.resize(size_t(count));
-    for (int i = 0; i < count; ++i) {
-        const int product = samples[i] * volume;
-        out[size_t(i)] = qint16((product >= 0 ? product + 49 : product - 49) / 99);
-    }
 }
 
 const char *const PitchKey = "pitch";
@@ -191,6 +151,7 @@ void FliteEngine::loadVoicesLocked() const
             Voice voice = describe(builtIn.voice);
             voice.name = builtIn.name;
             voice.owned = false;
+            voice.language = builtIn.language;
             m_voices.push_back(voice);
         }
         if (m_voices.empty())
@@ -274,6 +235,15 @@ int FliteEngine::sampleRate() const
     return m_current >= 0 ? m_voices[size_t(m_current)].sampleRate : 16000;
 }
 
+VoiceLanguages FliteEngine::voiceLanguages(const QString &name) const
+{
+    loadVoices();
+    for (const Voice &voice : m_voices)
+        if (voice.name == name && !voice.language.isEmpty())
+            return {{voice.language, 5}};
+    return {};
+}
+
 QList<EngineSetting> FliteEngine::settingList() const
 {
     EngineSetting pitch;
@@ -338,7 +308,7 @@ bool FliteEngine::synthesize(const QString &text, const Params &params, const Au
     const Voice &voice = m_voices[size_t(m_current)];
     applyParams(voice, params);
     const int volume = qBound(1, params.volume, 99);
-    const TextBytes bytes(text);
+    const Utf8Text bytes(text);
     cst_features *features = voice.voice->features;
 
     cst_tokenstream *stream = ts_open_string(
@@ -407,7 +377,7 @@ bool FliteEngine::synthesize(const QString &text, const Params &params, const Au
             if (volume >= 99) {
                 more = audio(wave->samples + at, count);
             } else {
-                scale(wave->samples + at, count, volume, scaled);
+                scaleVolume(wave->samples + at, count, volume, scaled);
                 more = audio(scaled.data(), count);
             }
             if (!more)

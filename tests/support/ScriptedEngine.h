@@ -21,6 +21,9 @@ public:
                     const WordSink &word) override;
 
     void setVoices(const QStringList &voices);
+    // Voices whose words the engine claims to estimate.
+    void setEstimatedVoices(const QStringList &voices) { m_estimated = voices; }
+    bool estimatesWords(const QString &name) const override { return m_estimated.contains(name); }
     // Makes the next synthesis throw SpeechError (tests of failure paths).
     void failNextSynthesis() { m_failNext = true; }
     int synthesisCount() const { return m_count; }
@@ -31,6 +34,7 @@ private:
     int m_sampleRate;
     QStringList m_voices{QStringLiteral("Scripted One"), QStringLiteral("Scripted Two")};
     QString m_current = QStringLiteral("Scripted One");
+    QStringList m_estimated;
     std::atomic<bool> m_failNext{false};
     std::atomic<int> m_count{0};
     Params m_lastParams;

@@ -147,6 +147,7 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
     setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());
     updateTitle();
     LoadNotice::tell(m_rt->document());
+    emit documentOpened();
     return true;
 }
 

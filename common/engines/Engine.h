@@ -73,4 +73,19 @@ public:
     // an engine that has them; showDialog() is for any other dialog an engine brings.
     virtual bool hasDialog(int /*id*/) const { return false; }
     virtual void showDialog(int id, QWidget *parent);
+
+protected:
+    // The index of the voice called `name` among `voices` (anything whose elements have a
+    // `name`); throws SpeechError (UnknownVoice) when there is none.
+    template <typename Voices> static int voiceIndex(const Voices &voices, const QString &name)
+    {
+        int i = 0;
+        for (const auto &voice : voices) {
+            if (voice.name == name)
+                return i;
+            ++i;
+        }
+        unknownVoice(name);
+    }
+    [[noreturn]] static void unknownVoice(const QString &name);
 };

@@ -78,8 +78,7 @@ void EngineGroup::selectVoice(const QString &name)
     listVoices();
     const auto owner = m_owner.constFind(name);
     if (owner == m_owner.constEnd())
-        throw SpeechError(SpeechErrors::UnknownVoice,
-                          QStringLiteral("The voice \"%1\" is not available.").arg(name));
+        unknownVoice(name);
     m_engines[size_t(*owner)]->selectVoice(name);
     m_current = *owner;
 }

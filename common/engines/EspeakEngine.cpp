@@ -257,14 +257,7 @@ QString EspeakEngine::currentVoice() const
 void EspeakEngine::selectVoice(const QString &name)
 {
     loadVoices();
-    for (int i = 0; i < m_voices.size(); ++i) {
-        if (m_voices[i].name == name) {
-            m_current = i;
-            return;
-        }
-    }
-    throw SpeechError(SpeechErrors::UnknownVoice,
-                      QStringLiteral("The voice \"%1\" is not available.").arg(name));
+    m_current = voiceIndex(m_voices, name);
 }
 
 VoiceLanguages EspeakEngine::voiceLanguages(const QString &name) const

@@ -57,14 +57,7 @@ QString FestivalEngine::currentVoice() const
 void FestivalEngine::selectVoice(const QString &name)
 {
     load();
-    for (int i = 0; i < m_voices.size(); ++i) {
-        if (m_voices[i].name == name) {
-            m_current = i;
-            return;
-        }
-    }
-    throw SpeechError(SpeechErrors::UnknownVoice,
-                      QStringLiteral("The voice \"%1\" is not available.").arg(name));
+    m_current = voiceIndex(m_voices, name);
 }
 
 int FestivalEngine::sampleRate() const
@@ -86,14 +79,8 @@ VoiceLanguages FestivalEngine::voiceLanguages(const QString &name) const
 
 QList<EngineSetting> FestivalEngine::settingList() const
 {
-    EngineSetting pitch;
-    pitch.key = QString::fromLatin1(PitchKey);
-    pitch.label = QStringLiteral("Pitch");
-    pitch.minimum = -30;
-    pitch.maximum = 50;
-    pitch.defaultValue = 0;
-    pitch.suffix = QStringLiteral(" %");
-    return {pitch};
+    return {EngineSetting::percentage(QString::fromLatin1(PitchKey), QStringLiteral("Pitch"), -30,
+                                      50, 0)};
 }
 
 bool FestivalEngine::hasDialog(int id) const

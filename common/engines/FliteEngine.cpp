@@ -219,14 +219,7 @@ QString FliteEngine::currentVoice() const
 void FliteEngine::selectVoice(const QString &name)
 {
     loadVoices();
-    for (size_t i = 0; i < m_voices.size(); ++i) {
-        if (m_voices[i].name == name) {
-            m_current = int(i);
-            return;
-        }
-    }
-    throw SpeechError(SpeechErrors::UnknownVoice,
-                      QStringLiteral("The voice \"%1\" is not available.").arg(name));
+    m_current = voiceIndex(m_voices, name);
 }
 
 int FliteEngine::sampleRate() const
@@ -246,30 +239,12 @@ VoiceLanguages FliteEngine::voiceLanguages(const QString &name) const
 
 QList<EngineSetting> FliteEngine::settingList() const
 {
-    EngineSetting pitch;
-    pitch.key = QString::fromLatin1(PitchKey);
-    pitch.label = QStringLiteral("Pitch");
-    pitch.minimum = -50;
-    pitch.maximum = 100;
-    pitch.defaultValue = 0;
-    pitch.suffix = QStringLiteral(" %");
-
-    EngineSetting range;
-    range.key = QString::fromLatin1(PitchRangeKey);
-    range.label = QStringLiteral("Pitch variation");
-    range.minimum = 0;
-    range.maximum = 300;
-    range.defaultValue = 100;
-    range.suffix = QStringLiteral(" %");
-
-    EngineSetting duration;
-    duration.key = QString::fromLatin1(DurationKey);
-    duration.label = QStringLiteral("Sound length");
-    duration.minimum = 50;
-    duration.maximum = 200;
-    duration.defaultValue = 100;
-    duration.suffix = QStringLiteral(" %");
-    return {pitch, range, duration};
+    return {EngineSetting::percentage(QString::fromLatin1(PitchKey), QStringLiteral("Pitch"), -50,
+                                      100, 0),
+            EngineSetting::percentage(QString::fromLatin1(PitchRangeKey),
+                                      QStringLiteral("Pitch variation"), 0, 300, 100),
+            EngineSetting::percentage(QString::fromLatin1(DurationKey),
+                                      QStringLiteral("Sound length"), 50, 200, 100)};
 }
 
 bool FliteEngine::hasDialog(int id) const

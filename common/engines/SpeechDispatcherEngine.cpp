@@ -301,8 +301,7 @@ VoiceLanguages SpeechDispatcherEngine::voiceLanguages(const QString &name) const
 void SpeechDispatcherEngine::selectVoice(const QString &name)
 {
     if (!m_voices.contains(name))
-        throw SpeechError(SpeechErrors::UnknownVoice,
-                          QStringLiteral("The voice \"%1\" is not available.").arg(name));
+        unknownVoice(name);
     m_current = name;
 }
 

@@ -36,10 +36,13 @@ void EngineGroup::listVoices()
         }
     }
     // Until a voice is chosen, the one of the desktop's language speaks, else the first
-    // engine's own choice.
+    // engine's own choice. A voice that plays itself cannot write a file, so it is no choice
+    // for the converter and none by default.
     QList<VoiceLanguages> languages;
-    for (const QString &name : std::as_const(m_names))
-        languages.append(m_engines[size_t(m_owner.value(name))]->voiceLanguages(name));
+    for (const QString &name : std::as_const(m_names)) {
+        const Engine &owner = *m_engines[size_t(m_owner.value(name))];
+        languages.append(owner.playsItself() ? VoiceLanguages() : owner.voiceLanguages(name));
+    }
     const int spoken = LanguageMatch::bestVoice(languages, LanguageMatch::desktopLanguage());
     if (spoken >= 0) {
         const QString &name = m_names[spoken];

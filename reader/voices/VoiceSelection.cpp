@@ -8,10 +8,13 @@
 #include "VoiceListDelegate.h"
 #include "modCereproc.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 // The voices an element offers, in the element's order.
@@ -48,6 +51,14 @@ void addVoices(QComboBox *list, const QList<SpeechResource> &voices)
                               : VoiceSelection::tr("The marked word is the one being spoken."),
                           Qt::ToolTipRole);
     }
+    // The open list is as wide as its widest entry, note included, so no note covers a name.
+    QStyleOptionViewItem option;
+    option.initFrom(list->view());
+    int widest = list->view()->minimumWidth();
+    for (int item = 0; item < list->count(); ++item)
+        widest = std::max(
+            widest, list->itemDelegate()->sizeHint(option, list->model()->index(item, 0)).width());
+    list->view()->setMinimumWidth(widest + list->view()->verticalScrollBar()->sizeHint().width());
 }
 
 // Restores the normal cursor however the list's handler leaves.

@@ -27,7 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # bus for reading dialog boxes, and the desktop's opener for help and web pages.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, at-spi2-core, xdg-utils")
 # qt6-wayland: the reader as a Wayland client where a session has no XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hicolor-icon-theme, qt6-wayland")
+# Festival's HTS voice is the most natural English voice Debian has; Festival is linked in,
+# and its voices (and Festival's own files, which they bring) are looked for at run time.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "pulseaudio | pipewire-pulse, hicolor-icon-theme, festvox-us-slt-hts, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mbrola")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

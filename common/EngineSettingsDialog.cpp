@@ -12,7 +12,8 @@
 
 EngineSettingsDialog::EngineSettingsDialog(const QString &voice,
                                            const QList<EngineSetting> &settings,
-                                           const EngineSettingValues &values, QWidget *parent)
+                                           const EngineSettingValues &values, QWidget *parent,
+                                           Sample sample)
     : QDialog(parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("EngineSettingsDialog"));
@@ -50,6 +51,14 @@ EngineSettingsDialog::EngineSettingsDialog(const QString &voice,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons->button(QDialogButtonBox::RestoreDefaults), &QPushButton::clicked, this,
             &EngineSettingsDialog::restoreDefaults);
+    QPushButton *tryButton = buttons->addButton(tr("Try"), QDialogButtonBox::ActionRole);
+    tryButton->setObjectName(QStringLiteral("tryButton"));
+    tryButton->setToolTip(tr("Speak a short sample with these settings"));
+    tryButton->setEnabled(bool(sample));
+    connect(tryButton, &QPushButton::clicked, this, [this, sample] {
+        if (sample)
+            sample(this->values());
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("These settings apply to the voice \"%1\".").arg(voice), this));

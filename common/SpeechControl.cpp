@@ -18,6 +18,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTimer>
 
 namespace {
@@ -73,6 +74,8 @@ void SpeechControl::adoptEngine(std::unique_ptr<Engine> engine)
     }
     m_engine = std::move(engine);
     m_voices.clear();
+    m_voiceLanguages.clear();
+    m_estimatedWords.clear();
     m_voiceName.clear();
     m_voicesLoaded = false;
 }
@@ -88,14 +91,22 @@ void SpeechControl::loadVoices()
         return;
     Engine *engine = m_engine.get();
     QStringList voices;
+    QList<VoiceLanguages> languages;
+    QList<bool> estimated;
     QString current;
     int rate = 22050;
     SpeechWorker::instance().run([&] {
         voices = engine->voiceNames();
+        for (const QString &name : std::as_const(voices)) {
+            languages.append(engine->voiceLanguages(name));
+            estimated.append(engine->estimatesWords(name));
+        }
         current = engine->currentVoice();
         rate = engine->sampleRate();
     });
     m_voices = voices;
+    m_voiceLanguages = languages;
+    m_estimatedWords = estimated;
     m_voiceName = current;
     m_sampleRate = rate;
     m_voicesLoaded = true;
@@ -315,6 +326,8 @@ SpeechResource SpeechControl::getResource(int kind, int index)
         SpeechResource record;
         record.resourceKind = ResourceVoice;
         record.name = m_voices.at(index);
+        record.languages = m_voiceLanguages.value(index);
+        record.estimatedWords = m_estimatedWords.value(index);
         return record;
     }
     if (kind == ResourceEvent) {
@@ -441,6 +454,33 @@ QString SpeechControl::stringProperty(int property)
     }
 }
 
+QString SpeechControl::sampleText(const VoiceLanguages &languages)
+{
+    static const QHash<QString, QString> samples{
+        {QStringLiteral("de"), QStringLiteral("So klinge ich mit diesen Einstellungen.")},
+        {QStringLiteral("fr"), QStringLiteral("Voici ma voix avec ces réglages.")},
+        {QStringLiteral("es"), QStringLiteral("Así sueno con estos ajustes.")},
+        {QStringLiteral("it"), QStringLiteral("Ecco come suono con queste impostazioni.")},
+        {QStringLiteral("pt"), QStringLiteral("É assim que eu soo com estas definições.")},
+        {QStringLiteral("nl"), QStringLiteral("Zo klink ik met deze instellingen.")},
+    };
+    const QString language =
+        languages.isEmpty() ? QString() : languages.first().tag.section(QLatin1Char('-'), 0, 0);
+    return samples.value(language, QStringLiteral("This is how I sound with these settings."));
+}
+
+void SpeechControl::speakSample(const EngineSettingValues &settings)
+{
+    loadVoices();
+    if (m_voiceName.isEmpty() || SpeechHub::instance().readingInProgress())
+        return;
+    Engine::Params params = utteranceParams();
+    params.settings = settings;
+    SpeechHub::instance().speak(
+        this, sampleText(m_voiceLanguages.value(int(m_voices.indexOf(m_voiceName)))), params,
+        false);
+}
+
 void SpeechControl::showDialog(int dialog, QWidget *parent)
 {
     if (!m_engine->hasDialog(dialog))
@@ -460,8 +500,15 @@ void SpeechControl::showDialog(int dialog, QWidget *parent)
         if (settings.isEmpty())
             throw SpeechError(SpeechErrors::NoSuchDialog,
                               QStringLiteral("The engine has no settings."));
-        EngineSettingsDialog box(m_voiceName, settings, store.values(m_voiceName), parent);
-        if (DialogRunner::exec(box) == QDialog::Accepted)
+        // A reading under way is not cut short for a sample.
+        EngineSettingsDialog::Sample sample;
+        if (!SpeechHub::instance().readingInProgress())
+            sample = [this](const EngineSettingValues &values) { speakSample(values); };
+        EngineSettingsDialog box(m_voiceName, settings, store.values(m_voiceName), parent, sample);
+        const int result = DialogRunner::exec(box);
+        if (!SpeechHub::instance().readingInProgress())
+            SpeechHub::instance().stop(this);
+        if (result == QDialog::Accepted)
             store.setValues(m_voiceName, box.values());
     } else {
         PronunciationDialog box(m_voiceName, store.lexicon(m_voiceName), parent);

@@ -91,6 +91,11 @@ public:
     // Settings (13) and pronunciation (0) dialogs for the selected voice, shown through
     // DialogRunner; what the user accepts is stored per voice and applies from the next speak.
     void showDialog(int dialog, QWidget *parent = nullptr);
+    // Speaks a short sample in the selected voice's language with the control's rate and
+    // volume and the given settings, raising no events: what the settings dialog's "Try"
+    // does. Nothing happens while a reading is under way.
+    void speakSample(const EngineSettingValues &settings);
+    static QString sampleText(const VoiceLanguages &languages);
 
     // Calls an operation by its number with the arguments in the control's order.
     QVariant invoke(int operation, const QVariantList &arguments = {});
@@ -126,6 +131,8 @@ private:
     // Voices as the engine listed them, fetched once from the worker; the chosen voice is
     // applied by the worker at the start of each utterance.
     QStringList m_voices;
+    QList<VoiceLanguages> m_voiceLanguages; // by the index in m_voices
+    QList<bool> m_estimatedWords;
     bool m_voicesLoaded = false;
     QString m_voiceName;
     int m_sampleRate = 22050;

@@ -36,10 +36,17 @@ SpeechHub::~SpeechHub() = default;
 
 void SpeechHub::speak(SpeechControl *control, const QString &text)
 {
+    speak(control, text, control->utteranceParams(), true);
+}
+
+void SpeechHub::speak(SpeechControl *control, const QString &text, const Engine::Params &params,
+                      bool raiseEvents)
+{
     cancelCurrent();
 
     auto utterance = std::make_shared<Utterance>();
     utterance->control = control;
+    utterance->raisesEvents = raiseEvents;
     utterance->text = text;
     utterance->sampleRate = control->m_sampleRate;
     utterance->buffer = std::make_shared<PcmBuffer>(utterance->sampleRate * ReadAheadSeconds);
@@ -48,7 +55,6 @@ void SpeechHub::speak(SpeechControl *control, const QString &text)
 
     Engine *engine = control->m_engine.get();
     const QString voice = control->m_voiceName;
-    const Engine::Params params = control->utteranceParams();
     // The engine speaks the text as the voice's pronunciations rewrite it; word positions
     // are mapped back so that listeners only ever see the caller's text.
     const PronunciationLexicon::Rewrite spoken = control->rewrite(text);
@@ -146,7 +152,7 @@ void SpeechHub::tick()
     }
     if (!u->startedRaised) {
         u->startedRaised = true;
-        u->control->raise(SpeechControl::EventSpeechStarted, 0);
+        raise(*u, SpeechControl::EventSpeechStarted, 0);
         if (m_current != u)
             return;
     }
@@ -166,7 +172,7 @@ void SpeechHub::tick()
             continue;
         u->lastWordPosition = mark.position;
         m_lastWordLateness = played - mark.frame;
-        u->control->raise(SpeechControl::EventWordReached, mark.position);
+        raise(*u, SpeechControl::EventWordReached, mark.position);
         if (m_current != u)
             return;
     }
@@ -191,7 +197,7 @@ void SpeechHub::finishCurrent()
     m_current.reset();
     m_timer.stop();
     m_output->stop();
-    u->control->raise(SpeechControl::EventSpeechEnded, int(u->text.size()));
+    raise(*u, SpeechControl::EventSpeechEnded, int(u->text.size()));
 }
 
 void SpeechHub::cancelCurrent()
@@ -215,9 +221,20 @@ void SpeechHub::stop(SpeechControl *control)
     // event that was still on its way comes first so the pair stays balanced.
     if (!u->startedRaised) {
         u->startedRaised = true;
-        control->raise(SpeechControl::EventSpeechStarted, 0);
+        raise(*u, SpeechControl::EventSpeechStarted, 0);
     }
-    control->raise(SpeechControl::EventSpeechEnded, std::max(u->lastWordPosition, 0));
+    raise(*u, SpeechControl::EventSpeechEnded, std::max(u->lastWordPosition, 0));
+}
+
+void SpeechHub::raise(Utterance &utterance, int kind, int position)
+{
+    if (utterance.raisesEvents)
+        utterance.control->raise(kind, position);
+}
+
+bool SpeechHub::readingInProgress() const
+{
+    return m_current && m_current->raisesEvents;
 }
 
 bool SpeechHub::isSpeaking(const SpeechControl *control) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Engine.h"
+
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -19,6 +21,12 @@ public:
     static SpeechHub &instance();
 
     void speak(SpeechControl *control, const QString &text);
+    // Speaks with the given parameters; with `raiseEvents` false the control raises no event
+    // for it (a sample, not a reading).
+    void speak(SpeechControl *control, const QString &text, const Engine::Params &params,
+               bool raiseEvents);
+    // True while an utterance that raises events is under way.
+    bool readingInProgress() const;
     // Stops the utterance of `control`, if it is the one speaking; raises its end event.
     void stop(SpeechControl *control);
     bool isSpeaking(const SpeechControl *control) const;
@@ -43,6 +51,7 @@ private:
     void finishCurrent();
     void startPlayback();
     void fallBackIfFailed();
+    static void raise(Utterance &utterance, int kind, int position);
 
     std::unique_ptr<AudioOutput> m_output;
     std::shared_ptr<Utterance> m_current;

@@ -7,8 +7,9 @@
 #include <mutex>
 #include <thread>
 
-// The one thread that calls into the engine libraries. espeak-ng (and flite's voice
-// loading) keep global state, so every engine call of the process runs here, in order.
+// A thread that owns the calls into libraries with global state, one at a time, in order.
+// instance() is the process's speech thread: every Engine call runs there (espeak-ng and
+// flite keep global state). Festival has one of its own (FestivalLibrary).
 class SpeechWorker
 {
 public:

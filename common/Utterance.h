@@ -27,6 +27,8 @@ struct Utterance
     int sampleRate = 22050;
     std::shared_ptr<PcmBuffer> buffer;
     std::atomic<bool> aborted{false};
+    // False for a sample heard from a dialog: it is no reading, and no listener hears of it.
+    bool raisesEvents = true;
 
     std::mutex markMutex;
     std::deque<WordMark> marks;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineSetting.h"
+#include "VoiceLanguage.h"
 
 #include <QList>
 #include <QString>
@@ -53,6 +54,11 @@ public:
     virtual bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                             const WordSink &word) = 0;
 
+    // The languages the voice speaks, its own first; empty when the engine does not say.
+    virtual VoiceLanguages voiceLanguages(const QString & /*name*/) const { return {}; }
+    // True for a voice whose word positions are an estimate, the engine reporting none.
+    virtual bool estimatesWords(const QString & /*name*/) const { return false; }
+
     // True for an engine whose voice is heard through a sound service of its own (the audio
     // sink gets no samples): it reports each word at the moment the word is heard, as sample
     // 0, and cannot write a file.
@@ -67,4 +73,19 @@ public:
     // an engine that has them; showDialog() is for any other dialog an engine brings.
     virtual bool hasDialog(int /*id*/) const { return false; }
     virtual void showDialog(int id, QWidget *parent);
+
+protected:
+    // The index of the voice called `name` among `voices` (anything whose elements have a
+    // `name`); throws SpeechError (UnknownVoice) when there is none.
+    template <typename Voices> static int voiceIndex(const Voices &voices, const QString &name)
+    {
+        int i = 0;
+        for (const auto &voice : voices) {
+            if (voice.name == name)
+                return i;
+            ++i;
+        }
+        unknownVoice(name);
+    }
+    [[noreturn]] static void unknownVoice(const QString &name);
 };

@@ -1,7 +1,9 @@
 #include "EngineGroup.h"
 
 #include "EspeakEngine.h"
+#include "FestivalEngine.h"
 #include "FliteEngine.h"
+#include "LanguageMatch.h"
 #include "SpeechDispatcherEngine.h"
 #include "SpeechError.h"
 
@@ -15,6 +17,7 @@ std::unique_ptr<Engine> EngineGroup::standardVoices()
     std::vector<std::unique_ptr<Engine>> engines;
     engines.push_back(std::make_unique<EspeakEngine>());
     engines.push_back(FliteEngine::builtIn());
+    engines.push_back(std::make_unique<FestivalEngine>());
     engines.push_back(std::make_unique<SpeechDispatcherEngine>());
     return std::make_unique<EngineGroup>(std::move(engines));
 }
@@ -32,7 +35,21 @@ void EngineGroup::listVoices()
             m_names.append(name);
         }
     }
-    // The first engine with a voice speaks until a voice is chosen.
+    // Until a voice is chosen, the one of the desktop's language speaks, else the first
+    // engine's own choice. A voice that plays itself cannot write a file, so it is no choice
+    // for the converter and none by default.
+    QList<VoiceLanguages> languages;
+    for (const QString &name : std::as_const(m_names)) {
+        const Engine &owner = *m_engines[size_t(m_owner.value(name))];
+        languages.append(owner.playsItself() ? VoiceLanguages() : owner.voiceLanguages(name));
+    }
+    const int spoken = LanguageMatch::bestVoice(languages, LanguageMatch::desktopLanguage());
+    if (spoken >= 0) {
+        const QString &name = m_names[spoken];
+        m_current = m_owner.value(name);
+        m_engines[size_t(m_current)]->selectVoice(name);
+        return;
+    }
     for (int i = 0; i < int(m_engines.size()); ++i) {
         if (!m_engines[size_t(i)]->currentVoice().isEmpty()) {
             m_current = i;
@@ -64,8 +81,7 @@ void EngineGroup::selectVoice(const QString &name)
     listVoices();
     const auto owner = m_owner.constFind(name);
     if (owner == m_owner.constEnd())
-        throw SpeechError(SpeechErrors::UnknownVoice,
-                          QStringLiteral("The voice \"%1\" is not available.").arg(name));
+        unknownVoice(name);
     m_engines[size_t(*owner)]->selectVoice(name);
     m_current = *owner;
 }
@@ -80,6 +96,19 @@ bool EngineGroup::synthesize(const QString &text, const Params &params, const Au
 {
     listVoices();
     return current().synthesize(text, params, audio, word);
+}
+
+VoiceLanguages EngineGroup::voiceLanguages(const QString &name) const
+{
+    const auto owner = m_owner.constFind(name);
+    return owner == m_owner.constEnd() ? VoiceLanguages()
+                                       : m_engines[size_t(*owner)]->voiceLanguages(name);
+}
+
+bool EngineGroup::estimatesWords(const QString &name) const
+{
+    const auto owner = m_owner.constFind(name);
+    return owner != m_owner.constEnd() && m_engines[size_t(*owner)]->estimatesWords(name);
 }
 
 bool EngineGroup::playsItself() const

@@ -9,14 +9,15 @@
 
 // Several engines offered as one: the voices of each, in the order the engines were given,
 // and every call goes to the engine of the selected voice. Element 0 of the control array
-// hosts the standard voices this way (espeak-ng, flite's built-in voices, the voices of a
-// running speech-dispatcher). A name two engines share belongs to the first.
+// hosts the standard voices this way (espeak-ng, flite's built-in voices, Festival's voices,
+// the voices of a running speech-dispatcher). A name two engines share belongs to the first.
+// Until a voice is selected, the one that speaks the desktop's language is in use.
 class EngineGroup : public Engine
 {
 public:
     explicit EngineGroup(std::vector<std::unique_ptr<Engine>> engines);
 
-    // espeak-ng, flite's built-in voices, speech-dispatcher.
+    // espeak-ng, flite's built-in voices, Festival, speech-dispatcher.
     static std::unique_ptr<Engine> standardVoices();
 
     QStringList voiceNames() override;
@@ -25,6 +26,8 @@ public:
     int sampleRate() const override;
     bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                     const WordSink &word) override;
+    VoiceLanguages voiceLanguages(const QString &name) const override;
+    bool estimatesWords(const QString &name) const override;
     bool playsItself() const override;
     QList<EngineSetting> settingList() const override;
     bool hasDialog(int id) const override;

@@ -16,6 +16,20 @@ struct EngineSetting
     QStringList choices;
     QString suffix; // unit shown after a number, e.g. " %"
 
+    // A percentage between `minimum` and `maximum`.
+    static EngineSetting percentage(const QString &key, const QString &label, int minimum,
+                                    int maximum, int defaultValue)
+    {
+        EngineSetting setting;
+        setting.key = key;
+        setting.label = label;
+        setting.minimum = minimum;
+        setting.maximum = maximum;
+        setting.defaultValue = defaultValue;
+        setting.suffix = QStringLiteral(" %");
+        return setting;
+    }
+
     int clamp(int value) const
     {
         if (!choices.isEmpty())

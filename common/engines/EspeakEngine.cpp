@@ -1,6 +1,7 @@
 #include "EspeakEngine.h"
 
 #include "SpeechError.h"
+#include "Utf8Text.h"
 
 #include <QHash>
 #include <cmath>
@@ -81,13 +82,9 @@ bool Synthesis::deliverAudio(const short *samples, int count)
 {
     if (volume >= 99)
         return (*audio)(samples, count);
-    // Scale the PCM itself so that amplitude is exactly proportional to the volume; espeak's
-    // own amplitude setting is not linear and compresses loud passages.
-    scaled.resize(count);
-    for (int i = 0; i < count; ++i) {
-        const int product = samples[i] * volume;
-        scaled[i] = qint16((product >= 0 ? product + 49 : product - 49) / 99);
-    }
+    // Scale the PCM itself: espeak's own amplitude setting is not linear and compresses loud
+    // passages.
+    scaleVolume(samples, count, volume, scaled);
     return (*audio)(scaled.data(), count);
 }
 
@@ -216,7 +213,10 @@ void EspeakEngine::loadVoices() const
             languageCount.value(names[i]) > 1
                 ? QStringLiteral("%1 [%2]").arg(found[i].first, QString::fromUtf8(identifiers[i]))
                 : names[i];
-        voices.append({name, identifiers[i]});
+        VoiceLanguages languages;
+        for (const auto &[priority, language] : found[i].second)
+            languages.append({QString::fromUtf8(language).toLower(), priority});
+        voices.append({name, identifiers[i], languages});
     }
 
     // Start with espeak's preferred voice for plain English, as its own command line does.
@@ -257,14 +257,16 @@ QString EspeakEngine::currentVoice() const
 void EspeakEngine::selectVoice(const QString &name)
 {
     loadVoices();
-    for (int i = 0; i < m_voices.size(); ++i) {
-        if (m_voices[i].name == name) {
-            m_current = i;
-            return;
-        }
-    }
-    throw SpeechError(SpeechErrors::UnknownVoice,
-                      QStringLiteral("The voice \"%1\" is not available.").arg(name));
+    m_current = voiceIndex(m_voices, name);
+}
+
+VoiceLanguages EspeakEngine::voiceLanguages(const QString &name) const
+{
+    loadVoices();
+    for (const Voice &voice : std::as_const(m_voices))
+        if (voice.name == name)
+            return voice.languages;
+    return {};
 }
 
 int EspeakEngine::sampleRate() const

@@ -29,6 +29,7 @@ public:
     QString currentVoice() const override;
     void selectVoice(const QString &name) override;
     int sampleRate() const override;
+    VoiceLanguages voiceLanguages(const QString &name) const override;
     bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                     const WordSink &word) override;
 
@@ -49,6 +50,7 @@ private:
     {
         QString name;
         QByteArray identifier;
+        VoiceLanguages languages;
     };
 
     void loadVoices() const;

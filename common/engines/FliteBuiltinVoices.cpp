@@ -11,15 +11,16 @@ struct Known
 {
     const char *id;
     const char *description;
+    const char *language;
 };
 
 // Debian's flite packages; the description is what a user needs to choose among them.
 constexpr Known KnownVoices[] = {
-    {"kal", "US English, male, telephone quality"},
-    {"kal16", "US English, male"},
-    {"awb", "Scottish English, male"},
-    {"rms", "US English, male"},
-    {"slt", "US English, female"},
+    {"kal", "US English, male, telephone quality", "en-us"},
+    {"kal16", "US English, male", "en-us"},
+    {"awb", "Scottish English, male", "en-gb"},
+    {"rms", "US English, male", "en-us"},
+    {"slt", "US English, female", "en-us"},
 };
 
 using RegisterVoice = cst_voice *(*)(const char *voxdir);
@@ -52,7 +53,7 @@ const std::vector<FliteBuiltinVoices::Voice> &FliteBuiltinVoices::loadLocked()
                 found.push_back(
                     {QStringLiteral("flite %1 (%2)")
                          .arg(QLatin1String(known.id), QLatin1String(known.description)),
-                     voice});
+                     voice, QLatin1String(known.language)});
         }
         return found;
     }();

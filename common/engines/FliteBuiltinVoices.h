@@ -15,6 +15,7 @@ public:
     {
         QString name; // as the voice list shows it
         cst_voice_struct *voice = nullptr;
+        QString language; // a lower-case tag, "en-us"
     };
 
     // Every installed built-in voice, registered once per process and kept until it ends

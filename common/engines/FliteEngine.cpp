@@ -3,6 +3,7 @@
 #include "FliteBuiltinVoices.h"
 #include "FliteVoiceFile.h"
 #include "SpeechError.h"
+#include "Utf8Text.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,37 +70,6 @@ cst_utterance *guardedSynthesis(cst_utterance *utterance, cst_voice *voice)
     return result;
 }
 
-// The UTF-8 text that flite reads, and for each of its bytes the QString index of the
-// character the byte belongs to (one extra entry for the end).
-struct TextBytes
-{
-    QByteArray utf8;
-    std::vector<int> index;
-
-    explicit TextBytes(const QString &text)
-    {
-        index.reserve(text.size() * 2 + 1);
-        for (int i = 0; i < text.size(); ++i) {
-            char32_t code = text.at(i).unicode();
-            const int start = i;
-            if (QChar::isHighSurrogate(code) && i + 1 < text.size() &&
-                text.at(i + 1).isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-                ++i;
-            } else if (QChar::isSurrogate(code)) {
-                code = QChar::ReplacementCharacter;
-            }
-            // A NUL would end flite's text early; a blank keeps every position in place.
-            if (code == 0)
-                code = ' ';
-            const QByteArray bytes = QString::fromUcs4(&code, 1).toUtf8();
-            utf8 += bytes;
-            index.insert(index.end(), size_t(bytes.size()), start);
-        }
-        index.push_back(int(text.size()));
-    }
-};
-
 // Start of a word in seconds: the end of the segment before its first segment.
 double wordStart(cst_item *word)
 {
@@ -111,16 +81,6 @@ double wordStart(cst_item *word)
         return -1.0;
     cst_item *previous = item_prev(inSegments);
     return previous ? get_param_float(item_feats(previous), "end", -1.0f) : 0.0;
-}
-
-// Samples scaled by volume/99, rounded half away from zero.
-void scale(const short *samples, int count, int volume, std::vector<qint16> &out)
-{
-    out.resize(size_t(count));
-    for (int i = 0; i < count; ++i) {
-        const int product = samples[i] * volume;
-        out[size_t(i)] = qint16((product >= 0 ? product + 49 : product - 49) / 99);
-    }
 }
 
 const char *const PitchKey = "pitch";
@@ -191,6 +151,7 @@ void FliteEngine::loadVoicesLocked() const
             Voice voice = describe(builtIn.voice);
             voice.name = builtIn.name;
             voice.owned = false;
+            voice.language = builtIn.language;
             m_voices.push_back(voice);
         }
         if (m_voices.empty())
@@ -258,14 +219,7 @@ QString FliteEngine::currentVoice() const
 void FliteEngine::selectVoice(const QString &name)
 {
     loadVoices();
-    for (size_t i = 0; i < m_voices.size(); ++i) {
-        if (m_voices[i].name == name) {
-            m_current = int(i);
-            return;
-        }
-    }
-    throw SpeechError(SpeechErrors::UnknownVoice,
-                      QStringLiteral("The voice \"%1\" is not available.").arg(name));
+    m_current = voiceIndex(m_voices, name);
 }
 
 int FliteEngine::sampleRate() const
@@ -274,32 +228,23 @@ int FliteEngine::sampleRate() const
     return m_current >= 0 ? m_voices[size_t(m_current)].sampleRate : 16000;
 }
 
+VoiceLanguages FliteEngine::voiceLanguages(const QString &name) const
+{
+    loadVoices();
+    for (const Voice &voice : m_voices)
+        if (voice.name == name && !voice.language.isEmpty())
+            return {{voice.language, 5}};
+    return {};
+}
+
 QList<EngineSetting> FliteEngine::settingList() const
 {
-    EngineSetting pitch;
-    pitch.key = QString::fromLatin1(PitchKey);
-    pitch.label = QStringLiteral("Pitch");
-    pitch.minimum = -50;
-    pitch.maximum = 100;
-    pitch.defaultValue = 0;
-    pitch.suffix = QStringLiteral(" %");
-
-    EngineSetting range;
-    range.key = QString::fromLatin1(PitchRangeKey);
-    range.label = QStringLiteral("Pitch variation");
-    range.minimum = 0;
-    range.maximum = 300;
-    range.defaultValue = 100;
-    range.suffix = QStringLiteral(" %");
-
-    EngineSetting duration;
-    duration.key = QString::fromLatin1(DurationKey);
-    duration.label = QStringLiteral("Sound length");
-    duration.minimum = 50;
-    duration.maximum = 200;
-    duration.defaultValue = 100;
-    duration.suffix = QStringLiteral(" %");
-    return {pitch, range, duration};
+    return {EngineSetting::percentage(QString::fromLatin1(PitchKey), QStringLiteral("Pitch"), -50,
+                                      100, 0),
+            EngineSetting::percentage(QString::fromLatin1(PitchRangeKey),
+                                      QStringLiteral("Pitch variation"), 0, 300, 100),
+            EngineSetting::percentage(QString::fromLatin1(DurationKey),
+                                      QStringLiteral("Sound length"), 50, 200, 100)};
 }
 
 bool FliteEngine::hasDialog(int id) const
@@ -338,7 +283,7 @@ bool FliteEngine::synthesize(const QString &text, const Params &params, const Au
     const Voice &voice = m_voices[size_t(m_current)];
     applyParams(voice, params);
     const int volume = qBound(1, params.volume, 99);
-    const TextBytes bytes(text);
+    const Utf8Text bytes(text);
     cst_features *features = voice.voice->features;
 
     cst_tokenstream *stream = ts_open_string(
@@ -407,7 +352,7 @@ bool FliteEngine::synthesize(const QString &text, const Params &params, const Au
             if (volume >= 99) {
                 more = audio(wave->samples + at, count);
             } else {
-                scale(wave->samples + at, count, volume, scaled);
+                scaleVolume(wave->samples + at, count, volume, scaled);
                 more = audio(scaled.data(), count);
             }
             if (!more)

@@ -34,6 +34,7 @@ public:
     QString currentVoice() const override;
     void selectVoice(const QString &name) override;
     int sampleRate() const override;
+    VoiceLanguages voiceLanguages(const QString &name) const override;
     bool synthesize(const QString &text, const Params &params, const AudioSink &audio,
                     const WordSink &word) override;
 
@@ -54,6 +55,7 @@ private:
         float f0Mean = 100.0f;
         float f0Deviation = 10.0f;
         bool owned = true; // built-in voices belong to the process, not to this engine
+        QString language;  // known for the built-in voices only
     };
 
     static Voice describe(cst_voice_struct *loaded);

@@ -1,7 +1,10 @@
 #include "SpeechDispatcherEngine.h"
 
+#include "SentenceChunker.h"
 #include "SpeechError.h"
+#include "WordTimingEstimate.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <algorithm>
@@ -37,6 +40,25 @@ struct Notice
     SPDNotificationType type;
     int mark;
 };
+
+// The modules known to report index marks; others are learnt when their first mark arrives.
+// Touched on the speech thread only.
+QSet<QByteArray> &markingModules()
+{
+    static QSet<QByteArray> modules{"espeak-ng", "espeak", "espeak-ng-mbrola", "espeak-mbrola",
+                                    "rhvoice",   "voxin",  "ibmtts",           "baratinoo"};
+    return modules;
+}
+
+WordTimingEstimate &estimates()
+{
+    static WordTimingEstimate estimate;
+    return estimate;
+}
+
+// A sentence of an estimated voice is one message, so that each one's measured end corrects
+// the estimate of the next; longer ones are cut at spaces.
+constexpr int MaximumSentence = 1000;
 } // namespace
 
 // What the dispatcher reports about the message being spoken, handed from libspeechd's
@@ -140,7 +162,7 @@ SpeechDispatcherEngine::~SpeechDispatcherEngine()
     disconnect();
 }
 
-SpeechDispatcherEngine::Marked SpeechDispatcherEngine::markWords(const QString &text)
+SpeechDispatcherEngine::Marked SpeechDispatcherEngine::markWords(const QString &text, int firstMark)
 {
     Marked marked;
     marked.ssml = "<speak>";
@@ -155,7 +177,8 @@ SpeechDispatcherEngine::Marked SpeechDispatcherEngine::markWords(const QString &
         }
         while (i < text.size() && !text.at(i).isSpace())
             ++i;
-        marked.ssml += "<mark name=\"" + QByteArray::number(marked.words.size()) + "\"/>";
+        marked.ssml +=
+            "<mark name=\"" + QByteArray::number(firstMark + marked.words.size()) + "\"/>";
         marked.ssml += escaped(text.mid(start, i - start));
         marked.words.append({start, i - start});
     }
@@ -183,9 +206,11 @@ bool SpeechDispatcherEngine::connect()
     SPDConnectionAddress__free(address);
     if (!m_connection)
         return false;
+    spd(m_connection)->callback_begin = onEvent;
     spd(m_connection)->callback_end = onEvent;
     spd(m_connection)->callback_cancel = onEvent;
     spd(m_connection)->callback_im = onMark;
+    spd_set_notification_on(spd(m_connection), SPD_BEGIN);
     spd_set_notification_on(spd(m_connection), SPD_END);
     spd_set_notification_on(spd(m_connection), SPD_CANCEL);
     spd_set_notification_on(spd(m_connection), SPD_INDEX_MARKS);
@@ -242,7 +267,8 @@ QStringList SpeechDispatcherEngine::voiceNames()
                         name += QStringLiteral(" (%1)").arg(language);
                     if (m_voices.contains(name))
                         continue;
-                    m_voices.insert(name, {QByteArray(*module), QByteArray((*v)->name)});
+                    m_voices.insert(
+                        name, {QByteArray(*module), QByteArray((*v)->name), language.toLower()});
                     m_names.append(name);
                 }
                 free_spd_voices(voices);
@@ -260,11 +286,22 @@ QString SpeechDispatcherEngine::currentVoice() const
     return m_current;
 }
 
+bool SpeechDispatcherEngine::estimatesWords(const QString &name) const
+{
+    const auto voice = m_voices.constFind(name);
+    return voice != m_voices.constEnd() && !markingModules().contains(voice->module);
+}
+
+VoiceLanguages SpeechDispatcherEngine::voiceLanguages(const QString &name) const
+{
+    const QString language = m_voices.value(name).language;
+    return language.isEmpty() ? VoiceLanguages() : VoiceLanguages{{language, 5}};
+}
+
 void SpeechDispatcherEngine::selectVoice(const QString &name)
 {
     if (!m_voices.contains(name))
-        throw SpeechError(SpeechErrors::UnknownVoice,
-                          QStringLiteral("The voice \"%1\" is not available.").arg(name));
+        unknownVoice(name);
     m_current = name;
 }
 
@@ -278,8 +315,30 @@ bool SpeechDispatcherEngine::synthesize(const QString &text, const Params &param
     if (!connect())
         throw SpeechError(SpeechErrors::NoVoice,
                           QStringLiteral("speech-dispatcher is not running."));
-    const Marked marked = markWords(text);
-    if (marked.words.isEmpty())
+
+    // The text as messages, a mark before every word, marks numbered through the whole text.
+    bool estimating = !markingModules().contains(voice->module);
+    QList<QPair<int, int>> words; // position and length in the text, by mark
+    QList<Message> messages;
+    int offset = 0;
+    const QStringList pieces =
+        estimating ? SentenceChunker::split(text, 1, MaximumSentence) : QStringList{text};
+    for (const QString &piece : pieces) {
+        const Marked marked = markWords(piece, int(words.size()));
+        Message message;
+        message.ssml = marked.ssml;
+        message.firstWord = int(words.size());
+        QList<QStringView> spoken;
+        for (const auto &[position, length] : marked.words) {
+            words.append({offset + position, length});
+            spoken.append(QStringView(piece).mid(position, length));
+        }
+        message.layout = WordTimingEstimate::layout(spoken);
+        offset += int(piece.size());
+        if (!marked.words.isEmpty())
+            messages.append(message);
+    }
+    if (messages.isEmpty())
         return true;
 
     auto session = std::make_shared<Session>();
@@ -293,19 +352,37 @@ bool SpeechDispatcherEngine::synthesize(const QString &text, const Params &param
     // 1..99 onto the dispatcher's -100..100, 99 at full volume.
     const int volume = qBound(1, params.volume, 99);
     spd_set_volume(spd(m_connection), (volume - 50) * 100 / 49);
-    const int message = spd_say(spd(m_connection), SPD_MESSAGE, marked.ssml.constData());
     const auto lost = [this] {
         disconnect(true);
         return SpeechError(SpeechErrors::SynthesisFailed,
                            QStringLiteral("speech-dispatcher stopped while speaking."));
     };
-    if (message < 0) {
-        if (connectionLost())
-            throw lost();
-        throw SpeechError(SpeechErrors::SynthesisFailed,
-                          QStringLiteral("speech-dispatcher did not take the text."));
+    // Messages of this priority wait for one another: the sentences follow without a gap.
+    QHash<size_t, int> byId;
+    for (int i = 0; i < messages.size(); ++i) {
+        const int id = spd_say(spd(m_connection), SPD_MESSAGE, messages[i].ssml.constData());
+        if (id < 0) {
+            if (i > 0)
+                spd_cancel(spd(m_connection));
+            if (connectionLost())
+                throw lost();
+            throw SpeechError(SpeechErrors::SynthesisFailed,
+                              QStringLiteral("speech-dispatcher did not take the text."));
+        }
+        byId.insert(size_t(id), i);
     }
 
+    // Words are reported once each, in order; an estimate never goes back.
+    int nextWord = 0;
+    const auto report = [&](int index) {
+        if (index < nextWord || index >= words.size())
+            return;
+        word(0, words[index].first, words[index].second);
+        nextWord = index + 1;
+    };
+    const QString paceKey = voice.key();
+    int heard = -1; // the message being heard
+    QElapsedTimer since;
     for (;;) {
         std::deque<Notice> notices;
         {
@@ -316,14 +393,46 @@ bool SpeechDispatcherEngine::synthesize(const QString &text, const Params &param
         }
         for (const Notice &notice : notices) {
             // Ends of messages that an earlier stop cancelled still arrive.
-            if (notice.message != size_t(message))
+            const auto found = byId.constFind(notice.message);
+            if (found == byId.constEnd())
                 continue;
-            if (notice.type == SPD_EVENT_INDEX_MARK) {
-                if (notice.mark >= 0 && notice.mark < marked.words.size())
-                    word(0, marked.words[notice.mark].first, marked.words[notice.mark].second);
-            } else if (notice.type == SPD_EVENT_END || notice.type == SPD_EVENT_CANCEL) {
-                return notice.type == SPD_EVENT_END;
+            const Message &message = messages[*found];
+            if (notice.type == SPD_EVENT_BEGIN) {
+                heard = *found;
+                since.start();
+                if (estimating)
+                    report(message.firstWord);
+            } else if (notice.type == SPD_EVENT_INDEX_MARK) {
+                // The module reports its words after all: from now on they are exact.
+                markingModules().insert(voice->module);
+                estimating = false;
+                report(notice.mark);
+            } else if (notice.type == SPD_EVENT_END) {
+                if (estimating) {
+                    // The estimate is corrected at every end: the last word is being heard,
+                    // and the time taken sets the pace for the next sentence.
+                    report(message.firstWord + int(message.layout.starts.size()) - 1);
+                    if (heard == *found)
+                        estimates().learn(paceKey, params.rate, message.layout.total,
+                                          since.nsecsElapsed() / 1e9);
+                }
+                heard = -1;
+                if (*found == messages.size() - 1)
+                    return true;
+            } else if (notice.type == SPD_EVENT_CANCEL) {
+                return false;
             }
+        }
+        if (estimating && heard >= 0) {
+            const Message &message = messages[heard];
+            const double units =
+                since.nsecsElapsed() / 1e9 / estimates().pace(paceKey, params.rate);
+            int due = -1;
+            for (int i = 0; i < message.layout.starts.size() && message.layout.starts[i] <= units;
+                 ++i)
+                due = i;
+            if (due >= 0)
+                report(message.firstWord + due);
         }
         if (!audio(nullptr, 0)) {
             spd_cancel(spd(m_connection));

@@ -73,6 +73,8 @@ signals:
     // The print question should be shown.
     void printRequested();
     void currentFileChanged(const QString &file);
+    // A file was opened and is shown; what it says of itself is kept with the document.
+    void documentOpened();
 
 private:
     bool open(const QString &path, bool namedElsewhere);

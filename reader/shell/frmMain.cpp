@@ -2,6 +2,7 @@
 
 #include "BackgroundReader.h"
 #include "DocumentCommands.h"
+#include "DocumentLanguageOffer.h"
 #include "EarIcon.h"
 #include "EditCommands.h"
 #include "EditorFormatting.h"
@@ -27,6 +28,7 @@
 #include "VoiceSelection.h"
 #include "WindowLayout.h"
 #include "WordLabelAccessible.h"
+#include "formats/DocumentMetadata.h"
 #include "frmRightClick.h"
 #include "modCereproc.h"
 #include "modConvert.h"
@@ -172,6 +174,9 @@ void frmMain::build(std::unique_ptr<SpeechControl> element0)
     m_layout = new WindowLayout(this, centralWidget(), m_formatting->toolBar(), Rt, Frame1, CurWord,
                                 PlayPosition, this);
     connect(m_documents, &DocumentCommands::layoutRequested, m_layout, &WindowLayout::Form_Resize);
+    m_languageOffer = std::make_unique<DocumentLanguageOffer>(*m_voices, List1);
+    connect(m_documents, &DocumentCommands::documentOpened, this,
+            [this] { m_languageOffer->offer(DocumentMetadata::of(*Rt->document()).language); });
 }
 
 frmMain::~frmMain()

@@ -10,6 +10,7 @@
 
 class BackgroundReader;
 class DocumentCommands;
+class DocumentLanguageOffer;
 class EditCommands;
 class EditorFormatting;
 class EngineTools;
@@ -171,6 +172,7 @@ private:
     SpeedVolume *m_speedVolume = nullptr;
     std::unique_ptr<VoiceSelection> m_voices;
     std::unique_ptr<EngineTools> m_engineTools;
+    std::unique_ptr<DocumentLanguageOffer> m_languageOffer;
     DocumentCommands *m_documents = nullptr;
     EditCommands *m_edit = nullptr;
     EditorFormatting *m_formatting = nullptr;

@@ -5,22 +5,60 @@
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "StandardErrorHandler.h"
+#include "VoiceListDelegate.h"
 #include "modCereproc.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 // The voices an element offers, in the element's order.
+QList<SpeechResource> voicesOf(SpeechControl &element)
+{
+    QList<SpeechResource> voices;
+    const int count = element.countResources(SpeechControl::ResourceVoice);
+    for (int j = 0; j < count; ++j)
+        voices << element.getResource(SpeechControl::ResourceVoice, j);
+    return voices;
+}
+
 QStringList voiceNames(SpeechControl &element)
 {
     QStringList names;
-    const int count = element.countResources(SpeechControl::ResourceVoice);
-    for (int j = 0; j < count; ++j)
-        names << element.getResource(SpeechControl::ResourceVoice, j).name;
+    for (const SpeechResource &voice : voicesOf(element))
+        names << voice.name;
     return names;
+}
+
+// Adds the voices by name, each saying whether the word marked while it speaks is exact.
+void addVoices(QComboBox *list, const QList<SpeechResource> &voices)
+{
+    if (!qobject_cast<VoiceListDelegate *>(list->itemDelegate()))
+        list->setItemDelegate(new VoiceListDelegate(list));
+    for (const SpeechResource &voice : voices) {
+        list->addItem(voice.name);
+        const int item = list->count() - 1;
+        list->setItemData(item, voice.estimatedWords, VoiceListDelegate::EstimatedWordsRole);
+        list->setItemData(item,
+                          voice.estimatedWords
+                              ? VoiceSelection::tr("This voice does not tell where it is in the "
+                                                   "text: the marked word is an estimate.")
+                              : VoiceSelection::tr("The marked word is the one being spoken."),
+                          Qt::ToolTipRole);
+    }
+    // The open list is as wide as its widest entry, note included, so no note covers a name.
+    QStyleOptionViewItem option;
+    option.initFrom(list->view());
+    int widest = list->view()->minimumWidth();
+    for (int item = 0; item < list->count(); ++item)
+        widest = std::max(
+            widest, list->itemDelegate()->sizeHint(option, list->model()->index(item, 0)).width());
+    list->view()->setMinimumWidth(widest + list->view()->verticalScrollBar()->sizeHint().width());
 }
 
 // Restores the normal cursor however the list's handler leaves.
@@ -143,7 +181,7 @@ void VoiceSelection::loadOnce()
         }))
         return;
     // The standard voices as the engine lists them, unfiltered.
-    if (!handler.run(11, [&] { m_list->addItems(voiceNames(element(0))); }))
+    if (!handler.run(11, [&] { addVoices(m_list, voicesOf(element(0))); }))
         return;
     if (!handler.run(12, [&] {
             element(0).enableEvent(SpeechControl::EventSpeechStarted);

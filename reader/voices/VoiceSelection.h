@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -19,6 +20,7 @@ class SpeechControl;
 // them in place so that the reading code sees every switch at once.
 class VoiceSelection
 {
+    Q_DECLARE_TR_FUNCTIONS(VoiceSelection)
 public:
     using Elements = std::vector<std::unique_ptr<SpeechControl>>;
 

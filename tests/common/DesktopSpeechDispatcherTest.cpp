@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,6 +22,10 @@ protected:
     {
         const QString conf = m_dir.filePath("conf");
         ASSERT_EQ(QProcess::execute("cp", {"-r", "/etc/speech-dispatcher", conf}), 0);
+        start(conf);
+    }
+    void start(const QString &conf)
+    {
         m_socket = m_dir.filePath("speechd.sock");
         m_dispatcher.setProcessChannelMode(QProcess::ForwardedChannels);
         m_dispatcher.start("speech-dispatcher", {"-s", "-t", "0", "-S", m_socket, "-C", conf, "-L",
@@ -45,6 +50,34 @@ protected:
     QTemporaryDir m_dir;
     QString m_socket;
     QProcess m_dispatcher;
+};
+
+// The same with only speech-dispatcher's generic module, which runs espeak-ng as a command for
+// each message and reports no word positions at all.
+class DesktopGenericModule : public DesktopSpeechDispatcher
+{
+protected:
+    void SetUp() override
+    {
+        const QDir conf(m_dir.filePath("generic"));
+        ASSERT_TRUE(conf.mkpath("modules"));
+        writeFile(conf.filePath("speechd.conf"),
+                  "AddModule \"espeak-ng-generic\" \"sd_generic\" \"generic.conf\"\n"
+                  "DefaultModule espeak-ng-generic\n");
+        writeFile(conf.filePath("modules/generic.conf"),
+                  "GenericExecuteSynth \"printf %s \\'$DATA\\' | espeak-ng -v $VOICE -s $RATE "
+                  "--stdin\"\n"
+                  "GenericRateAdd 175\nGenericRateMultiply 1\nGenericRateForceInteger 1\n"
+                  "GenericLanguage \"en\" \"en-us\" \"utf-8\"\n"
+                  "AddVoice \"en\" \"MALE1\" \"en-us\"\nDefaultVoice \"en-us\"\n");
+        start(conf.path());
+    }
+    static void writeFile(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
 };
 } // namespace
 
@@ -97,4 +130,45 @@ TEST_F(DesktopSpeechDispatcher, VoicesReadMarkWordsRefuseFilesAndSurviveItsDeath
     // The next reading ends at once instead of waiting for a dispatcher that is gone.
     element.speak(QStringLiteral("Anyone there?"));
     EXPECT_TRUE(recorder.waitForEnd(ends + 2));
+}
+
+// A voice whose module reports no word positions is listed as estimated, and its reading still
+// moves through every sentence word by word and ends each on its last word.
+TEST_F(DesktopGenericModule, WordsWithoutMarksAreEstimatedSentenceBySentence)
+{
+    SpeechControl element;
+    int index = -1;
+    for (int i = 0; i < element.countResources(SpeechControl::ResourceVoice); ++i) {
+        const SpeechResource voice = element.getResource(SpeechControl::ResourceVoice, i);
+        if (voice.name.startsWith(QStringLiteral("speech-dispatcher espeak-ng-generic")))
+            index = i;
+        else
+            EXPECT_FALSE(voice.estimatedWords) << voice.name.toStdString();
+    }
+    ASSERT_GE(index, 0);
+    const SpeechResource generic = element.getResource(SpeechControl::ResourceVoice, index);
+    EXPECT_TRUE(generic.estimatedWords);
+    element.setStringProperty(SpeechControl::PropertyVoiceName, generic.name);
+
+    const QString text = QStringLiteral("The old miller carried a basket of pears before the rain "
+                                        "began. A tired traveller noticed the broken lantern. "
+                                        "Nobody minded it at all.");
+    QList<int> starts;
+    for (int i = 0; i < text.size(); ++i)
+        if (!text.at(i).isSpace() && (i == 0 || text.at(i - 1).isSpace()))
+            starts << i;
+    EventRecorder recorder(element);
+    element.speak(text);
+    ASSERT_TRUE(recorder.waitForEnd(1, 60000));
+    const QList<int> heard = recorder.wordPositions();
+    // In order, every one a word's start, most words of every sentence shown, and the last
+    // word of each sentence (the end corrects the estimate) among them.
+    EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
+    for (const int position : heard)
+        EXPECT_TRUE(starts.contains(position)) << position;
+    EXPECT_GE(heard.size(), starts.size() * 2 / 3) << heard.size() << " of " << starts.size();
+    for (const QString &last :
+         {QStringLiteral("began."), QStringLiteral("lantern."), QStringLiteral("all.")})
+        EXPECT_TRUE(heard.contains(int(text.indexOf(last)))) << last.toStdString();
+    EXPECT_EQ(heard.last(), starts.last());
 }

@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -135,6 +136,54 @@ TEST_F(EngineDialogs, AnEngineWithoutDialogsRefusesWithAPositiveNumber)
     broken.setStringProperty(SC::PropertyVoiceFolder, empty.path());
     EXPECT_GT(errorNumber([&] { broken.showDialog(SC::DialogEngineSettings); }), 0);
     EXPECT_EQ(answer.shown, 0);
+}
+
+// "Try" speaks a sample with the values shown, which are kept only if the dialog is accepted;
+// the sample is no reading, so the window hears of none of it, and a reading under way is not
+// interrupted for one.
+TEST_F(EngineDialogs, TrySpeaksASampleWithTheValuesShown)
+{
+    auto engine = std::make_unique<ScriptedEngine>();
+    ScriptedEngine *scripted = engine.get();
+    EngineSetting pitch;
+    pitch.key = QStringLiteral("pitch");
+    scripted->setSettingList({pitch});
+    SC control(0, std::move(engine));
+    const QString voice = control.stringProperty(SC::PropertyVoiceName);
+    EngineSettingsStore().clear(voice);
+    EventRecorder recorder(control);
+    {
+        DialogAnswer answer(
+            [&](QDialog &d) {
+                setSpin(d, "pitch", 70);
+                auto *tryButton = d.findChild<QPushButton *>(QStringLiteral("tryButton"));
+                ASSERT_NE(tryButton, nullptr);
+                ASSERT_TRUE(tryButton->isEnabled());
+                tryButton->click();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !control.isSpeaking(); }));
+            },
+            QDialog::Rejected);
+        control.showDialog(SC::DialogEngineSettings);
+    }
+    EXPECT_EQ(scripted->synthesisCount(), 1);
+    EXPECT_EQ(scripted->lastParams().settings.value(QStringLiteral("pitch")), 70);
+    EXPECT_TRUE(recorder.events().isEmpty());
+    EXPECT_FALSE(EngineSettingsStore().values(voice).contains(QStringLiteral("pitch")));
+    EXPECT_EQ(SC::sampleText({{QStringLiteral("de-at"), 5}}).left(10),
+              QStringLiteral("So klinge "));
+
+    control.speak(QStringLiteral("a reading that must not be cut short"));
+    {
+        DialogAnswer answer(
+            [&](QDialog &d) {
+                EXPECT_FALSE(d.findChild<QPushButton *>(QStringLiteral("tryButton"))->isEnabled());
+            },
+            QDialog::Rejected);
+        control.showDialog(SC::DialogEngineSettings);
+    }
+    EXPECT_TRUE(control.isSpeaking());
+    control.stop();
+    EngineSettingsStore().clear(voice);
 }
 
 TEST_F(EngineDialogs, FliteSettingsChangeLaterSpeechAndStayWithTheVoice)

@@ -90,9 +90,11 @@ protected:
         return path;
     }
 
-    Run run(const QStringList &arguments, const QByteArray &input = {})
+    Run run(const QStringList &arguments, const QByteArray &input = {},
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(WAVEWRIGHT_PROGRAM), arguments);
         process.write(input);
         process.closeWriteChannel();
@@ -290,6 +292,62 @@ TEST_F(BatchConverterTest, PiecesSpokenInParallelJoinAsOneReading)
     EXPECT_GT(pieces.size(), 3);
     for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
         EXPECT_TRUE(pieces.at(i).trimmed().back().isPunct()) << pieces.at(i).toStdString();
+}
+
+// Festival's voices are spoken by every worker as by one: the same length, the same loudness
+// from moment to moment (its noise source runs on from a worker's earlier pieces, so the
+// samples themselves differ where it sounds).
+TEST_F(BatchConverterTest, FestivalVoicesSpeakInParallelAsInOne)
+{
+    const QString input = write(QStringLiteral("story.txt"), Text + Text);
+    const QString voice = QStringLiteral("festival slt (US English, female, HTS)");
+    const QString one = m_dir.filePath(QStringLiteral("one.wav"));
+    const QString three = m_dir.filePath(QStringLiteral("three.wav"));
+    ASSERT_EQ(run({"--voice", voice, "--jobs", "1", "-o", one, input}).code, 0);
+    ASSERT_EQ(run({"--voice", voice, "--jobs", "3", "-o", three, input}).code, 0);
+    const std::vector<short> a = samplesOf(one), b = samplesOf(three);
+    ASSERT_GT(a.size(), 22050u * 20);
+    EXPECT_NEAR(double(b.size()), double(a.size()), a.size() * 0.01);
+    const auto loudness = [](const std::vector<short> &s, size_t at) {
+        double sum = 0;
+        for (size_t i = at; i < at + 441; ++i)
+            sum += double(s[i]) * s[i];
+        return std::sqrt(sum / 441);
+    };
+    double difference = 0, total = 0;
+    for (size_t at = 0; at + 441 <= std::min(a.size(), b.size()); at += 441) {
+        difference += std::abs(loudness(a, at) - loudness(b, at));
+        total += loudness(a, at) + loudness(b, at);
+    }
+    EXPECT_LT(difference / total, 0.02);
+}
+
+// With no voice named, the converter speaks with the voice of the desktop's language and
+// region, as a conversion naming that voice does.
+TEST_F(BatchConverterTest, WithoutAVoiceTheDesktopLanguageChoosesOne)
+{
+    const QString input = write(QStringLiteral("short.txt"), "Ein kurzer Satz, a short one.\n");
+    const struct
+    {
+        const char *locale;
+        const char *voice;
+    } cases[] = {{"de_AT.UTF-8", "German"},
+                 {"en_US.UTF-8", "English (America)"},
+                 {"pt_BR.UTF-8", "Portuguese (Brazil)"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.locale);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_MESSAGES"));
+        environment.insert(QStringLiteral("LANG"), QString::fromLatin1(c.locale));
+        const QString chosen = m_dir.filePath(QStringLiteral("chosen.wav"));
+        const QString named = m_dir.filePath(QStringLiteral("named.wav"));
+        ASSERT_EQ(run({"-o", chosen, input}, {}, environment).code, 0);
+        ASSERT_EQ(run({"--voice", c.voice, "-o", named, input}).code, 0);
+        const std::vector<short> a = samplesOf(chosen);
+        EXPECT_FALSE(a.empty());
+        EXPECT_EQ(a, samplesOf(named));
+    }
 }
 
 // Workers are forked at start-up and share the converter's command line, so a process naming

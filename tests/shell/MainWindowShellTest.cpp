@@ -1,5 +1,6 @@
 #include "Askprint.h"
 #include "DocumentCommands.h"
+#include "DocumentLanguageOffer.h"
 #include "FileDialogService.h"
 #include "HelpWindow.h"
 #include "MainWindowLife.h"
@@ -275,6 +276,44 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
     EXPECT_EQ(boxes.requests()[1].text, DocumentCommands::CannotOpenText.arg(m_dir.path()));
     EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
     EXPECT_EQ(w.documents()->CurrentFile(), file);
+}
+
+// A document that says it is written in a language the voice in use does not speak offers a
+// voice that does; answered yes, the list and the voice in use change as by the user's choice.
+TEST_F(MainWindowShellTest, DocumentsInAnotherLanguageOfferAVoiceOfTheirs)
+{
+    frmMain &w = load();
+    MessageBoxRecorder boxes(MessageBoxService::ResultNo);
+    const auto write = [&](const QString &name, const QByteArray &content) {
+        QFile file(m_dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    };
+    const QString english =
+        write("english.html", "<html lang=\"en-GB\"><p>Good morning.</p></html>");
+    const QString german = write("german.html", "<html lang=\"de-AT\"><p>Guten Morgen.</p></html>");
+    const QString plain = write("plain.txt", "No language named.");
+    const QString before = w.GetCurVoice();
+
+    ASSERT_TRUE(w.documents()->openGivenFile(english));
+    ASSERT_TRUE(w.documents()->openGivenFile(plain));
+    EXPECT_TRUE(boxes.requests().isEmpty());
+
+    ASSERT_TRUE(w.documents()->openGivenFile(german));
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text,
+              DocumentLanguageOffer::QuestionText.arg("German", before, "German"));
+    EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::YesNo);
+    EXPECT_EQ(w.GetCurVoice(), before);
+
+    boxes.queueAnswer(MessageBoxService::ResultYes);
+    ASSERT_TRUE(w.documents()->openGivenFile(german));
+    EXPECT_EQ(w.GetCurVoice(), QStringLiteral("German"));
+    EXPECT_EQ(w.List1->currentText(), QStringLiteral("German"));
+    // The German voice speaks German: nothing more to ask.
+    ASSERT_TRUE(w.documents()->openGivenFile(german));
+    EXPECT_EQ(boxes.requests().size(), 2);
 }
 
 TEST_F(MainWindowShellTest, ExitAsksWithNoAsTheDefaultAndEndsOnlyOnYes)

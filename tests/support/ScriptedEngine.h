@@ -21,6 +21,13 @@ public:
                     const WordSink &word) override;
 
     void setVoices(const QStringList &voices);
+    // Settings for the engine settings dialog; none (and no dialog) by default.
+    void setSettingList(const QList<EngineSetting> &settings) { m_settings = settings; }
+    QList<EngineSetting> settingList() const override { return m_settings; }
+    bool hasDialog(int id) const override { return id == 13 && !m_settings.isEmpty(); }
+    // Voices whose words the engine claims to estimate.
+    void setEstimatedVoices(const QStringList &voices) { m_estimated = voices; }
+    bool estimatesWords(const QString &name) const override { return m_estimated.contains(name); }
     // Makes the next synthesis throw SpeechError (tests of failure paths).
     void failNextSynthesis() { m_failNext = true; }
     int synthesisCount() const { return m_count; }
@@ -31,6 +38,8 @@ private:
     int m_sampleRate;
     QStringList m_voices{QStringLiteral("Scripted One"), QStringLiteral("Scripted Two")};
     QString m_current = QStringLiteral("Scripted One");
+    QStringList m_estimated;
+    QList<EngineSetting> m_settings;
     std::atomic<bool> m_failNext{false};
     std::atomic<int> m_count{0};
     Params m_lastParams;

@@ -6,6 +6,7 @@
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
+#include "VoiceListDelegate.h"
 #include "modCereproc.h"
 #include "modRegistry.h"
 
@@ -94,6 +95,7 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
     catalogueOfTwo();
     // An entry without a key name still gets its element, so indexes keep matching.
     CereVoices.append(entry(QStringLiteral("  "), tempPath("blank")));
+    m_scripted->setEstimatedVoices({QStringLiteral("Scripted Two")});
     m_voices->LoadSynthesis();
 
     EXPECT_EQ(items(m_list), (QStringList{"CereVoice Anna 3.0.8", "CereVoice Bella 3.0.8",
@@ -109,6 +111,12 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
     }
     EXPECT_EQ(element(0).numberProperty(SC::PropertyEngineMode), 4);
     EXPECT_EQ(m_pitchSpeed, 1);
+    // The list says which voices' marked words are estimates; their names stay plain.
+    for (int i = 2; i < 5; ++i) {
+        const bool estimated = m_list.itemText(i) == QLatin1String("Scripted Two");
+        EXPECT_EQ(m_list.itemData(i, VoiceListDelegate::EstimatedWordsRole).toBool(), estimated);
+        EXPECT_EQ(m_list.itemData(i, Qt::ToolTipRole).toString().contains("estimate"), estimated);
+    }
     // Loading chooses no voice: element 0 stays active with the engine's own choice.
     EXPECT_EQ(m_engineIndex, 0);
     EXPECT_TRUE(m_voices->CurrentCereVoice().isEmpty());

@@ -1,6 +1,7 @@
 #include "MarkdownImporter.h"
 
 #include "HtmlImporter.h"
+#include "ResourceGate.h"
 
 #include "../PlainTextDecoder.h"
 
@@ -20,7 +21,8 @@ DocumentImporter::Result MarkdownImporter::import(const Request &request,
     // crashes in Qt 6.4 on an empty list item after a carriage return ("\r+").
     document->setMarkdown(HtmlImporter::boundSpans(markdown));
     Result result;
-    HtmlImporter::addLocalPictures(document, request.fileName, &result.images);
+    if (request.resources)
+        request.resources->addNamedPictures(&result.images);
     request.report(100);
     return result;
 }

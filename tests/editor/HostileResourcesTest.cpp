@@ -62,25 +62,69 @@ QByteArray png(int side)
     return bytes;
 }
 
+QString writeZip(const QString &path, const QList<QPair<const char *, QByteArray>> &entries)
+{
+    int error = 0;
+    zip_t *zip = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (const auto &[name, bytes] : entries)
+        zip_file_add(zip, name, zip_source_buffer(zip, bytes.constData(), bytes.size(), 0), 0);
+    EXPECT_EQ(zip_close(zip), 0);
+    return path;
+}
+
 // A one-chapter book whose chapter is `chapter`, with a picture beside it.
 QString writeBook(const QString &path, const QByteArray &chapter)
 {
-    const QList<QPair<const char *, QByteArray>> entries = {
-        {"mimetype", "application/epub+zip"},
-        {"META-INF/container.xml",
-         "<container xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\" version=\"1.0\">"
-         "<rootfiles><rootfile full-path=\"OEBPS/book.opf\"/></rootfiles></container>"},
-        {"OEBPS/book.opf", "<package xmlns=\"http://www.idpf.org/2007/opf\"><manifest><item "
-                           "id=\"c\" href=\"c.xhtml\"/></manifest><spine><itemref idref=\"c\"/>"
-                           "</spine></package>"},
-        {"OEBPS/bg.png", png(8)},
-        {"OEBPS/c.xhtml", chapter}};
-    int error = 0;
-    zip_t *book = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    for (const auto &[name, bytes] : entries)
-        zip_file_add(book, name, zip_source_buffer(book, bytes.constData(), bytes.size(), 0), 0);
-    EXPECT_EQ(zip_close(book), 0);
-    return path;
+    return writeZip(path,
+                    {{"mimetype", "application/epub+zip"},
+                     {"META-INF/container.xml",
+                      "<container xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\" "
+                      "version=\"1.0\"><rootfiles><rootfile full-path=\"OEBPS/book.opf\"/>"
+                      "</rootfiles></container>"},
+                     {"OEBPS/book.opf", "<package xmlns=\"http://www.idpf.org/2007/opf\"><manifest>"
+                                        "<item id=\"c\" href=\"c.xhtml\"/></manifest><spine>"
+                                        "<itemref idref=\"c\"/></spine></package>"},
+                     {"OEBPS/bg.png", png(8)},
+                     {"OEBPS/c.xhtml", chapter}});
+}
+
+// A word-processor file with one picture inside it and one linked from `linked`.
+QString writeDocx(const QString &path, const QByteArray &linked)
+{
+    const auto picture = [](const char *how, const char *id) {
+        return QByteArray("<w:r><w:drawing><a:blip xmlns:a=\"a\" r:") + how + "=\"" + id +
+               "\"/></w:drawing></w:r>";
+    };
+    return writeZip(
+        path,
+        {{"[Content_Types].xml", "<Types/>"},
+         {"word/media/in.png", png(8)},
+         {"word/_rels/document.xml.rels",
+          "<Relationships><Relationship Id=\"in\" Target=\"media/in.png\"/><Relationship "
+          "Id=\"away\" TargetMode=\"External\" Target=\"" +
+              linked +
+              "\"/><Relationship "
+              "Id=\"up\" Target=\"../../secret.png\"/></Relationships>"},
+         {"word/document.xml",
+          "<w:document xmlns:w=\"w\" xmlns:r=\"r\"><w:body><w:p><w:r><w:t>Words of the letter."
+          "</w:t></w:r>" +
+              picture("embed", "in") + picture("link", "away") + picture("embed", "up") +
+              "</w:p></w:body></w:document>"}});
+}
+
+// A text-document file with one picture inside it and one named outside it.
+QString writeOdt(const QString &path)
+{
+    return writeZip(
+        path,
+        {{"mimetype", "application/vnd.oasis.opendocument.text"},
+         {"Pictures/in.png", png(8)},
+         {"content.xml",
+          "<office:document-content xmlns:office=\"o\" xmlns:text=\"t\" xmlns:draw=\"d\" "
+          "xmlns:xlink=\"x\"><office:body><office:text><text:p>Words of the report.<draw:frame>"
+          "<draw:image xlink:href=\"Pictures/in.png\"/></draw:frame><draw:frame><draw:image "
+          "xlink:href=\"../outside/secret.png\"/></draw:frame></text:p></office:text>"
+          "</office:body></office:document-content>"}});
 }
 } // namespace
 
@@ -139,7 +183,11 @@ TEST(HostileResources, NothingOutsideTheDocumentIsReadAndWhatIsLeftOutIsNamed)
                        "src=\"/dev/zero\"/></body></html>"),
          {{QString::fromUtf8(secret), "outside the document"},
           {"../../outside/secret.png", "outside the document"},
-          {"/dev/zero", "outside the document"}}}};
+          {"/dev/zero", "outside the document"}}},
+        {writeDocx(folder + "/letter.docx", secret),
+         {{QString::fromUtf8(secret), "outside the document"},
+          {"../../secret.png", "outside the document"}}},
+        {writeOdt(folder + "/report.odt"), {{"../outside/secret.png", "outside the document"}}}};
 
     const QString programFolder = QDir::currentPath();
     QDir::setCurrent(dir.path());
@@ -198,5 +246,5 @@ TEST(HostileResources, NothingOutsideTheDocumentIsReadAndWhatIsLeftOutIsNamed)
         EXPECT_TRUE(err.contains(DocumentFile::importFile(unreadable, {}).result.error))
             << err.toStdString();
     EXPECT_EQ(QDir(dir.filePath("audio")).entryList(QDir::Files),
-              (QStringList{"book.wav", "notes.wav", "page.wav"}));
+              (QStringList{"book.wav", "letter.wav", "notes.wav", "page.wav", "report.wav"}));
 }

@@ -75,3 +75,8 @@ QString PictureStore::add(const QString &name, const QByteArray &bytes, QSize *s
         *size = image.size();
     return name;
 }
+
+void PictureStore::leaveOut(const QString &name, const QString &why)
+{
+    ResourceGate::noteLeftOut(m_document, name, why);
+}

@@ -25,6 +25,9 @@ public:
     // when it is no picture or would pass the document's picture memory.
     QString add(const QString &name, const QByteArray &bytes, QSize *size = nullptr);
 
+    // Notes that the picture the document names `name` was left out because of `why`.
+    void leaveOut(const QString &name, const QString &why);
+
 private:
     QTextDocument *m_document;
     QStringList *m_names;

@@ -1,9 +1,29 @@
 #include "MessageBoxService.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace {
+// A box with a short text is narrower than its title, which the window manager then cuts
+// ("Wa...ht"). Room for the title and the title bar's buttons is kept under the buttons.
+void keepTitleWhole(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    const int titleBarButtons = 4 * QFontMetrics(titleFont).height() + 48;
+    const int width =
+        QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarButtons;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 MessageBoxService::Handler &installedHandler()
 {
     static MessageBoxService::Handler handler;
@@ -41,6 +61,8 @@ QList<MessageBoxService::Result> MessageBoxService::buttonsOf(Buttons buttons)
         return {ResultYes, ResultNo};
     case RetryCancel:
         return {ResultRetry, ResultCancel};
+    case SaveDiscardCancel:
+        return {ResultSave, ResultDiscard, ResultCancel};
     }
     return {ResultOk};
 }
@@ -75,6 +97,7 @@ MessageBoxService::Result MessageBoxService::showDialog(const Request &request)
         case OkCancel:
         case RetryCancel:
         case YesNoCancel:
+        case SaveDiscardCancel:
             return ResultCancel;
         case YesNo:
             return ResultNo;
@@ -124,6 +147,9 @@ MessageBoxService::Result MessageBoxService::showDialog(const Request &request)
     case RetryCancel:
         set = QMessageBox::Retry | QMessageBox::Cancel;
         break;
+    case SaveDiscardCancel:
+        set = QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+        break;
     }
     box.setStandardButtons(set);
     switch (request.effectiveDefault()) {
@@ -148,7 +174,14 @@ MessageBoxService::Result MessageBoxService::showDialog(const Request &request)
     case ResultNo:
         box.setDefaultButton(QMessageBox::No);
         break;
+    case ResultSave:
+        box.setDefaultButton(QMessageBox::Save);
+        break;
+    case ResultDiscard:
+        box.setDefaultButton(QMessageBox::Discard);
+        break;
     }
+    keepTitleWhole(box);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return ResultOk;
@@ -162,6 +195,10 @@ MessageBoxService::Result MessageBoxService::showDialog(const Request &request)
         return ResultYes;
     case QMessageBox::No:
         return ResultNo;
+    case QMessageBox::Save:
+        return ResultSave;
+    case QMessageBox::Discard:
+        return ResultDiscard;
     default:
         return ResultCancel;
     }

@@ -10,7 +10,15 @@
 class MessageBoxService
 {
 public:
-    enum Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+    enum Buttons {
+        Ok,
+        OkCancel,
+        AbortRetryIgnore,
+        YesNoCancel,
+        YesNo,
+        RetryCancel,
+        SaveDiscardCancel
+    };
     enum Icon { NoIcon, Critical, Question, Exclamation, Information };
     enum Result {
         ResultOk,
@@ -19,7 +27,9 @@ public:
         ResultRetry,
         ResultIgnore,
         ResultYes,
-        ResultNo
+        ResultNo,
+        ResultSave,
+        ResultDiscard
     };
 
     struct Request

@@ -1,6 +1,7 @@
 #include "SaveDialogService.h"
 
-#include <QFileDialog>
+#include "FileDialogService.h"
+
 #include <QStringList>
 
 namespace {
@@ -18,8 +19,8 @@ QString SaveDialogService::getSaveFileName(QWidget *parent, const QString &filte
         return installedHandler()({filter, flags, folder});
     // The flags of the common dialog have no counterpart here; Qt's dialog also asks before
     // it lets the user write over an existing file.
-    return QFileDialog::getSaveFileName(parent, QString(), folder, qtFilter(filter),
-                                        selectedFilter);
+    return FileDialogService::run(parent, FileDialogService::Save, QString(), folder,
+                                  qtFilter(filter), QString(), selectedFilter);
 }
 
 void SaveDialogService::setHandler(Handler handler)

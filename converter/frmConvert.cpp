@@ -56,6 +56,36 @@ QSettings converterSettings()
                      QStringLiteral("Converter"));
 }
 const QString LastFolderKey = QStringLiteral("LastFolder");
+
+// The chosen format as the window and its messages name it; WAV keeps the words the
+// program has always used.
+struct FormatWords
+{
+    QString name;        // "MP3"
+    QString withArticle; // "an MP3"
+    QString created;     // the message at the end
+};
+
+FormatWords wordsFor(AudioFileWriter::Format format)
+{
+    switch (format) {
+    case AudioFileWriter::Mp3:
+        return {QStringLiteral("MP3"), QStringLiteral("an MP3"),
+                QStringLiteral("MP3 file created.")};
+    case AudioFileWriter::OggVorbis:
+        return {QStringLiteral("Ogg Vorbis"), QStringLiteral("an Ogg Vorbis"),
+                QStringLiteral("Ogg Vorbis file created.")};
+    case AudioFileWriter::Opus:
+        return {QStringLiteral("Opus"), QStringLiteral("an Opus"),
+                QStringLiteral("Opus file created.")};
+    case AudioFileWriter::Flac:
+        return {QStringLiteral("FLAC"), QStringLiteral("a FLAC"),
+                QStringLiteral("FLAC file created.")};
+    case AudioFileWriter::Wav:
+        break;
+    }
+    return {QStringLiteral("WAV"), QStringLiteral("a WAV"), QStringLiteral("Wave file created.")};
+}
 } // namespace
 
 frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
@@ -63,14 +93,11 @@ frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
 {
     XChantTTS1 = m_control.get();
     setObjectName(QStringLiteral("frmConvert"));
-    setWindowTitle(QStringLiteral("Convert a Text File into a WAV Audio File"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
-    Label1 = new QLabel(QStringLiteral("Converting this text to WAV Audio. Please be patient. "
-                                       "This may take a while..."),
-                        this);
+    Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     ProgressBar1 = new QProgressBar(this);
@@ -91,6 +118,7 @@ frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
     layout->addLayout(bottom);
     setMinimumWidth(420);
 
+    nameFormat(AudioFileWriter::Wav);
     connect(cmdCancel, &QPushButton::clicked, this, &frmConvert::cmdCancel_Click);
     connect(XChantTTS1, &SpeechControl::fileProgress, this, &frmConvert::fileProgress);
 
@@ -102,6 +130,15 @@ frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
 }
 
 frmConvert::~frmConvert() = default;
+
+void frmConvert::nameFormat(AudioFileWriter::Format format)
+{
+    const FormatWords words = wordsFor(format);
+    setWindowTitle(QStringLiteral("Convert a Text File into %1 Audio File").arg(words.withArticle));
+    Label1->setText(QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
+                                   "take a while...")
+                        .arg(words.name));
+}
 
 frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
 {
@@ -141,15 +178,19 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         close();
         return SaveCancelled;
     }
-    // The text file is deleted after a successful conversion: were it the WAV file too, the
-    // result would go with it.
-    if (isSameFile(wavFile, FileToOpen)) {
-        showError(QStringLiteral("The WAV file cannot be the text file that is being "
-                                 "converted. Choose another name for the WAV file."));
+    const QString chosen = wavFile;
+    const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
+    nameFormat(format);
+    const QString formatName = wordsFor(format).name;
+    // The text file is deleted after a successful conversion: were it the audio file too,
+    // the result would go with it. The name as chosen counts, before any extension.
+    if (isSameFile(chosen, FileToOpen) || isSameFile(wavFile, FileToOpen)) {
+        showError(QStringLiteral("The %1 file cannot be the text file that is being "
+                                 "converted. Choose another name for the %1 file.")
+                      .arg(formatName));
         close();
         return Failed;
     }
-    const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
     m_enginePath = EnginePath;
     m_languagePath = LanguagePath;
 
@@ -161,8 +202,8 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         else
             setUpStandardVoice(EngineName);
     } catch (const std::exception &e) {
-        showError(QStringLiteral("The voice could not be loaded, so no WAV file was created.\n%1")
-                      .arg(QString::fromUtf8(e.what())));
+        showError(QStringLiteral("The voice could not be loaded, so no %1 file was created.\n%2")
+                      .arg(formatName, QString::fromUtf8(e.what())));
         close();
         return Failed;
     }
@@ -281,15 +322,15 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         // so that the conversion can be asked for again.
         if (m_cancelRequested && failure->number == SpeechErrors::Cancelled)
             return Stopped;
-        showError(
-            QStringLiteral("The WAV file could not be created.\n%1").arg(failure->description));
+        showError(QStringLiteral("The %1 file could not be created.\n%2")
+                      .arg(wordsFor(format).name, failure->description));
         return Failed;
     }
     if (!QFileInfo(wavFile).isFile()) {
-        showError(QStringLiteral("The WAV file could not be created."));
+        showError(QStringLiteral("The %1 file could not be created.").arg(wordsFor(format).name));
         return Failed;
     }
-    MessageBoxService::show(QStringLiteral("Wave file created."));
+    MessageBoxService::show(wordsFor(format).created);
     QFile::remove(FileToOpen);
     return Created;
 }

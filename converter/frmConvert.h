@@ -71,6 +71,8 @@ protected:
 
 private:
     void cmdCancel_Click();
+    // The window's title and caption name the format being written.
+    void nameFormat(AudioFileWriter::Format format);
     void setUpStandardVoice(const QString &EngineName);
     void setUpCereVoice(const QString &EnginePath, const QString &LanguagePath);
     void applySpeedAndVolume();

@@ -20,7 +20,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick openbox
              libreoffice-writer-nogui pandoc poppler-utils speech-dispatcher
              speech-dispatcher-espeak-ng lintian desktop-file-utils appstream python3-pyatspi
-             devscripts)
+             python3-gi gir1.2-glib-2.0 devscripts)
 fi
 
 missing=()

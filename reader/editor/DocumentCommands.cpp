@@ -7,15 +7,21 @@
 #include "FileDialogService.h"
 #include "LoadNotice.h"
 #include "MessageBoxService.h"
+#include "WriteFailure.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTextList>
 
 const QString DocumentCommands::TitlePrefix = QStringLiteral("Larkvane TTS Reader - ");
 const QString DocumentCommands::UntitledName = QStringLiteral("Untitled");
+const QString DocumentCommands::SaveChangesText = QStringLiteral("Save changes to %1?");
+const QString DocumentCommands::ChangedOnDiskText =
+    QStringLiteral("The file \"%1\" was changed by another program since it was opened or "
+                   "saved here.\n\nReplace it with the document shown here?");
 const QString DocumentCommands::CannotOpenText =
     QStringLiteral("The file \"%1\" cannot be opened: it does not exist, is not a file, or "
                    "cannot be read.");
@@ -32,9 +38,21 @@ const QString OpenFilter = QStringLiteral(
     "Markdown texts (*.md *.markdown);;Text files (*.txt);;All Files (*)");
 const QString SaveAsTitle = QStringLiteral("Save As");
 const QString SaveAsFilter = QStringLiteral("Word for Windows 6.0 (*.doc)");
+// A document opened from another format becomes RTF when saved: that is offered first, and
+// named so when the typed name has no extension.
+const QString RtfSaveAsFilter =
+    QStringLiteral("Rich Text Format (*.rtf);;Word for Windows 6.0 (*.doc)");
+const QString RtfSuffix = QStringLiteral("rtf");
 const QString ErrorTitle = QStringLiteral("Error!");
 const QString SaveError = QStringLiteral("There was an error in saving the file!");
 const QString SaveAsError = QStringLiteral("Error in saving file!");
+
+// The message of a failed save: the program's sentence, then why.
+QString saveFailure(const QString &message, int error)
+{
+    const QString reason = WriteFailure::reason(error);
+    return reason.isEmpty() ? message : message + QStringLiteral("\n\n") + reason;
+}
 } // namespace
 
 DocumentCommands::DocumentCommands(QTextEdit *rt, QWidget *window, QObject *parent)
@@ -64,7 +82,10 @@ QTextCharFormat DocumentCommands::newDocumentFormat()
 
 void DocumentCommands::mnuFileNew_Click()
 {
+    if (!askToSaveChanges())
+        return;
     setCurrentFile(QString());
+    m_shownFile.clear();
     updateTitle();
     if (!m_rt)
         return;
@@ -80,8 +101,9 @@ void DocumentCommands::mnuFileNew_Click()
     cursor.setBlockCharFormat(format);
     m_rt->setTextCursor(cursor);
     m_rt->setCurrentCharFormat(format);
-    // Clearing and formatting the empty document is not an edit to undo.
+    // Clearing and formatting the empty document is not an edit to undo or to save.
     m_rt->document()->clearUndoRedoStacks();
+    m_rt->document()->setModified(false);
 
     emit refreshRequested();
     if (m_window)
@@ -90,6 +112,8 @@ void DocumentCommands::mnuFileNew_Click()
 
 void DocumentCommands::mnuFileOpen_Click()
 {
+    if (!askToSaveChanges())
+        return;
     const QString path = FileDialogService::getOpenFileName(m_window, OpenTitle, OpenFilter);
     if (path.isEmpty())
         return;
@@ -106,6 +130,8 @@ bool DocumentCommands::openFile(const QString &path)
 
 bool DocumentCommands::openGivenFile(const QString &path)
 {
+    if (m_opening || !askToSaveChanges())
+        return false;
     const bool opened = open(path, true);
     emit layoutRequested();
     return opened;
@@ -143,6 +169,8 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
     // Save writes RTF: only a file that already is RTF or text may be written back to.
     // A PDF or an e-book opened here is saved under a name the user picks.
     setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());
+    m_currentStamp = FileStamp::of(m_currentFile);
+    m_shownFile = absolute;
     updateTitle();
     LoadNotice::tell(m_rt->document());
     return true;
@@ -150,28 +178,99 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
 
 void DocumentCommands::mnuFileSave_Click()
 {
-    if (m_currentFile.isEmpty()) {
-        mnuFileSaveAs_Click();
-    } else if (!m_rt || !DocumentFile::save(*m_rt->document(), m_currentFile)) {
-        MessageBoxService::show(SaveError, MessageBoxService::Ok, MessageBoxService::Exclamation,
-                                ErrorTitle);
-    }
-    updateTitle();
+    save();
 }
 
 void DocumentCommands::mnuFileSaveAs_Click()
 {
-    const QString path = FileDialogService::getSaveFileName(m_window, SaveAsTitle, SaveAsFilter);
-    if (!path.isEmpty()) {
-        // The content is RTF whatever the name; nothing is appended to it.
-        if (!m_rt || !DocumentFile::save(*m_rt->document(), path)) {
-            MessageBoxService::show(SaveAsError, MessageBoxService::Ok,
+    saveAs();
+}
+
+bool DocumentCommands::save()
+{
+    if (m_currentFile.isEmpty())
+        return saveAs();
+    bool saved = false;
+    if (m_rt && mayReplaceCurrentFile()) {
+        int error = 0;
+        saved = DocumentFile::save(*m_rt->document(), m_currentFile, &error);
+        if (saved)
+            savedAs(m_currentFile);
+        else
+            MessageBoxService::show(saveFailure(SaveError, error), MessageBoxService::Ok,
                                     MessageBoxService::Exclamation, ErrorTitle);
-            return;
-        }
-        setCurrentFile(QFileInfo(path).absoluteFilePath());
     }
     updateTitle();
+    return saved;
+}
+
+bool DocumentCommands::saveAs()
+{
+    const bool otherFormat = m_currentFile.isEmpty() && !m_shownFile.isEmpty();
+    const QString path = FileDialogService::getSaveFileName(
+        m_window, SaveAsTitle, otherFormat ? RtfSaveAsFilter : SaveAsFilter,
+        otherFormat ? RtfSuffix : QString());
+    if (path.isEmpty()) {
+        updateTitle();
+        return false;
+    }
+    // The content is RTF whatever the name.
+    int error = 0;
+    if (!m_rt || !DocumentFile::save(*m_rt->document(), path, &error)) {
+        MessageBoxService::show(saveFailure(SaveAsError, error), MessageBoxService::Ok,
+                                MessageBoxService::Exclamation, ErrorTitle);
+        return false;
+    }
+    savedAs(QFileInfo(path).absoluteFilePath());
+    updateTitle();
+    return true;
+}
+
+void DocumentCommands::savedAs(const QString &file)
+{
+    setCurrentFile(file);
+    m_shownFile = file;
+    m_currentStamp = FileStamp::of(file);
+    if (m_rt)
+        m_rt->document()->setModified(false);
+}
+
+bool DocumentCommands::mayReplaceCurrentFile()
+{
+    const std::optional<FileStamp> now = FileStamp::of(m_currentFile);
+    // A file that is gone loses nothing by being written again.
+    if (!now || !m_currentStamp || *now == *m_currentStamp)
+        return true;
+    MessageBoxService::Request request;
+    request.text = ChangedOnDiskText.arg(QDir::toNativeSeparators(m_currentFile));
+    request.buttons = MessageBoxService::YesNo;
+    request.icon = MessageBoxService::Exclamation;
+    request.defaultButton = MessageBoxService::ResultNo;
+    return MessageBoxService::show(request) == MessageBoxService::ResultYes;
+}
+
+bool DocumentCommands::askToSaveChanges()
+{
+    if (!m_rt)
+        return true;
+    const QTextDocument *document = m_rt->document();
+    // An untitled document that is empty again holds nothing to lose.
+    if (!document->isModified() || (m_shownFile.isEmpty() && document->isEmpty()))
+        return true;
+    MessageBoxService::Request request;
+    request.text = SaveChangesText.arg(m_shownFile.isEmpty() ? UntitledName
+                                                             : QFileInfo(m_shownFile).fileName());
+    request.buttons = MessageBoxService::SaveDiscardCancel;
+    request.icon = MessageBoxService::Exclamation;
+    request.defaultButton = MessageBoxService::ResultSave;
+    switch (MessageBoxService::show(request)) {
+    case MessageBoxService::ResultSave:
+        return save();
+    case MessageBoxService::ResultDiscard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void DocumentCommands::mnuFilePrint_Click()
@@ -190,5 +289,5 @@ void DocumentCommands::setCurrentFile(const QString &file)
 void DocumentCommands::updateTitle()
 {
     if (m_window)
-        m_window->setWindowTitle(titleFor(m_currentFile));
+        m_window->setWindowTitle(titleFor(m_shownFile));
 }

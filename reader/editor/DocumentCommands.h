@@ -1,16 +1,20 @@
 #pragma once
 
+#include "FileStamp.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTextCharFormat>
+#include <optional>
 
 class QTextEdit;
 class QWidget;
 
 // The File menu's document commands on the document control: New, Open, Save, Save As
 // and the entry to printing, with the current file and the window title that shows it.
-// There is no modified flag: nothing asks about unsaved changes.
+// Whatever would set the document aside (New, Open, a file handed over, the end of the
+// program) first asks whether changes made since it was opened or saved are to be kept.
 class DocumentCommands : public QObject
 {
     Q_OBJECT
@@ -21,10 +25,13 @@ public:
 
     DocumentCommands(QTextEdit *rt, QWidget *window, QObject *parent = nullptr);
 
-    // The file Save writes to; empty for a new document.
+    // The file Save writes to; empty for a new document and for one opened from a format
+    // other than RTF or text, which Save writes under a new name.
     const QString &CurrentFile() const { return m_currentFile; }
+    // The file the document was opened from or last saved to, which the title shows.
+    const QString &shownFile() const { return m_shownFile; }
 
-    // The title for a current file (an empty one is the untitled document).
+    // The title for a shown file (an empty one is the untitled document).
     static QString titleFor(const QString &file);
 
     // The formatting New gives the insertion point, also used for plain-text files.
@@ -34,11 +41,22 @@ public:
     // the file cannot be read.
     bool openFile(const QString &path);
     // A file handed over from outside the window (the command line, a second start, a drop):
-    // opened as Open does, and a file that cannot be opened is named in a message, since
-    // the user picked it elsewhere and would otherwise see nothing happen.
+    // opened as Open does once unsaved changes are settled, and a file that cannot be
+    // opened is named in a message, since the user picked it elsewhere and would otherwise
+    // see nothing happen.
     bool openGivenFile(const QString &path);
 
-    static const QString CannotOpenText; // %1: the file
+    // Asks "Save changes to <name>?" when the document holds changes that are not on disk.
+    // True when the caller may set the document aside: nothing to save, Discard, or Save
+    // that succeeded. False on Cancel or a failed or cancelled save.
+    bool askToSaveChanges();
+    // Save and Save As; true when the document was written.
+    bool save();
+    bool saveAs();
+
+    static const QString CannotOpenText;    // %1: the file
+    static const QString SaveChangesText;   // %1: the document's name
+    static const QString ChangedOnDiskText; // %1: the file
 
 public slots:
     void mnuFileNew_Click();
@@ -58,11 +76,19 @@ signals:
 
 private:
     bool open(const QString &path, bool namedElsewhere);
+    // The document is now the content of `file` on disk.
+    void savedAs(const QString &file);
+    // Whether Save may write over the current file: asks when another program changed it
+    // since it was opened or saved here.
+    bool mayReplaceCurrentFile();
     void setCurrentFile(const QString &file);
     void updateTitle();
 
     QPointer<QTextEdit> m_rt;
     QPointer<QWidget> m_window;
     QString m_currentFile;
+    QString m_shownFile;
+    // The current file as it was when opened or saved here.
+    std::optional<FileStamp> m_currentStamp;
     bool m_opening = false;
 };

@@ -6,15 +6,87 @@
 #include "formats/ResourceGate.h"
 #include "rtf/RtfWriter.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QUrl>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+// Writes `data` to a new file beside `path` and renames it over `path` only when complete,
+// so that a failure (a full disk above all) leaves the previous file as it was. Returns 0,
+// or the errno of the step that failed, so that the user can be told why.
+int replaceFile(const QString &path, const QByteArray &data)
+{
+    // A link is followed: the file it names is replaced, the link stays.
+    QString target = path;
+    const QFileInfo info(path);
+    if (info.isSymLink() && info.exists())
+        target = info.canonicalFilePath();
+    const QByteArray name = QFile::encodeName(target);
+    struct stat existing = {};
+    const bool exists = ::stat(name.constData(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        return EISDIR;
+    // A file the user may not write is not replaced behind its back, even where its folder
+    // would allow the rename.
+    if (exists && ::access(name.constData(), W_OK) != 0)
+        return errno;
+
+    const QString folder = QFileInfo(target).absolutePath();
+    const QString base = QFileInfo(target).fileName();
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = QFile::encodeName(
+            QStringLiteral("%1/.%2.%3")
+                .arg(folder, base)
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        // Created with the umask applied, as any new file of the user's.
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return errno;
+    }
+    if (fd < 0)
+        return EEXIST;
+    const auto fail = [&](int code) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return code;
+    };
+    if (exists)
+        ::fchmod(fd, existing.st_mode & 07777);
+    for (qsizetype written = 0; written < data.size();) {
+        const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(n < 0 ? errno : EIO);
+        written += n;
+    }
+    // Some file systems report a full disk only when the data reaches it.
+    if (::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return code;
+    }
+    if (::rename(temporary.constData(), name.constData()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.constData());
+        return code;
+    }
+    return 0;
+}
+
 QString failure(const QString &path, const QString &what)
 {
     const QString name = path.isEmpty() ? QStringLiteral("The document") : u'"' + path + u'"';
@@ -161,15 +233,10 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
     target->setModified(false);
 }
 
-bool DocumentFile::save(const QTextDocument &document, const QString &path)
+bool DocumentFile::save(const QTextDocument &document, const QString &path, int *error)
 {
-    const QByteArray data = RtfWriter().write(document);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    const int result = replaceFile(path, RtfWriter().write(document));
+    if (error)
+        *error = result;
+    return result == 0;
 }

@@ -74,7 +74,7 @@ public:
     // that starts a new undo history.
     static void adopt(const QTextDocument &source, QTextDocument *target);
 
-    // Writes the document as RTF. Returns false when the file could not be written; the
-    // previous file, if any, is then unchanged.
-    static bool save(const QTextDocument &document, const QString &path);
+    // Writes the document as RTF. Returns false when the file could not be written, with
+    // the errno of the failure in `error`; the previous file, if any, is then unchanged.
+    static bool save(const QTextDocument &document, const QString &path, int *error = nullptr);
 };

@@ -104,6 +104,13 @@ EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
     Combo2->lineEdit()->installEventFilter(this);
     connect(Combo1, &QComboBox::activated, this, &EditorToolBar::Combo1_Click);
     connect(Combo2, &QComboBox::activated, this, &EditorToolBar::Combo2_Click);
+    // The boxes say what the text at the cursor is set in, wherever the cursor goes.
+    if (m_rt) {
+        connect(m_rt, &QTextEdit::cursorPositionChanged, this, &EditorToolBar::showSelectionFont);
+        connect(m_rt, &QTextEdit::selectionChanged, this, &EditorToolBar::showSelectionFont);
+        connect(m_rt, &QTextEdit::currentCharFormatChanged, this,
+                &EditorToolBar::showSelectionFont);
+    }
 
     setFixedHeight(std::max(scale.y(DesignHeight), sizeHint().height()));
 }
@@ -222,6 +229,17 @@ void EditorToolBar::FillFontBoxes()
         Combo2->addItem(QString::number(size));
     Combo2->setCurrentText(DefaultFontSize);
     setFontName(DefaultFontName);
+    showSelectionFont();
+}
+
+void EditorToolBar::showSelectionFont()
+{
+    if (!m_rt)
+        return;
+    const SelectionFormat selection(m_rt);
+    setFontName(selection.fontName().value_or(QString()));
+    const std::optional<double> size = selection.fontSize();
+    Combo2->setCurrentText(size ? QString::number(*size) : QString());
 }
 
 void EditorToolBar::setFontName(const QString &name)

@@ -54,6 +54,9 @@ public:
     // What the font-name box shows: the chosen entry, or the name last set when the screen
     // has no font of that name.
     QString fontNameText() const;
+    // Both boxes show the font of the selection, or of the insertion point; a name or size
+    // that varies across the selection leaves its box empty.
+    void showSelectionFont();
 
 public slots:
     void tbToolBar_ButtonClick(const QString &key);

@@ -1,6 +1,11 @@
 #include "FileDialogService.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
 
 namespace {
 FileDialogService::Handler &installedHandler()
@@ -8,18 +13,29 @@ FileDialogService::Handler &installedHandler()
     static FileDialogService::Handler handler;
     return handler;
 }
+
+// Qt's own dialog opens at a size that cuts the name, size and date columns short; a
+// desktop's dialog ignores this and sizes itself.
+QSize roomySize(const QWidget *parent)
+{
+    const QSize wanted(900, 560);
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return wanted;
+    return wanted.boundedTo(screen->availableSize() * 0.9);
+}
 } // namespace
 
 QString FileDialogService::getOpenFileName(QWidget *parent, const QString &title,
                                            const QString &filter)
 {
-    return ask(parent, Request{Open, title, filter});
+    return ask(parent, Request{Open, title, filter, QString()});
 }
 
 QString FileDialogService::getSaveFileName(QWidget *parent, const QString &title,
-                                           const QString &filter)
+                                           const QString &filter, const QString &defaultSuffix)
 {
-    return ask(parent, Request{Save, title, filter});
+    return ask(parent, Request{Save, title, filter, defaultSuffix});
 }
 
 void FileDialogService::setHandler(Handler handler)
@@ -29,10 +45,35 @@ void FileDialogService::setHandler(Handler handler)
 
 QString FileDialogService::ask(QWidget *parent, const Request &request)
 {
-    if (installedHandler())
-        return installedHandler()(request);
-    if (request.mode == Open)
-        return QFileDialog::getOpenFileName(parent, request.title, QString(), request.filter);
-    // No default suffix: a name typed without an extension is saved as typed.
-    return QFileDialog::getSaveFileName(parent, request.title, QString(), request.filter);
+    QString path = installedHandler() ? installedHandler()(request)
+                                      : run(parent, request.mode, request.title, QString(),
+                                            request.filter, request.defaultSuffix);
+    if (!path.isEmpty() && !request.defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += u'.' + request.defaultSuffix;
+    return path;
+}
+
+QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
+                               const QString &folder, const QString &filter,
+                               const QString &defaultSuffix, QString *selectedFilter)
+{
+    QFileDialog dialog(parent, title, folder, filter);
+    dialog.setAcceptMode(mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(mode == Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.resize(roomySize(parent));
+    // Qt's own dialog keeps the narrow columns of its first size: size, type and date get
+    // what they show, and the name the rest.
+    if (auto *view = dialog.findChild<QTreeView *>()) {
+        QHeaderView *header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    if (selectedFilter)
+        *selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
 }

@@ -17,11 +17,20 @@ public:
         Mode mode = Open;
         QString title;
         QString filter;
+        // Added to a saved name typed without an extension; empty: the name stays as typed.
+        QString defaultSuffix;
     };
     using Handler = std::function<QString(const Request &)>;
 
     static QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter);
-    static QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter);
+    static QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
+                                   const QString &defaultSuffix = QString());
+
+    // The dialog itself, shared with the converter: opens in `folder`, and tells which
+    // filter was chosen through `selectedFilter` when given.
+    static QString run(QWidget *parent, Mode mode, const QString &title, const QString &folder,
+                       const QString &filter, const QString &defaultSuffix,
+                       QString *selectedFilter = nullptr);
 
     // Installs a replacement (tests); an empty handler restores the real dialogs.
     static void setHandler(Handler handler);

@@ -141,6 +141,36 @@ SelectionFormat::uniformFlag(const std::function<bool(const QTextCharFormat &)> 
     return *value != 0;
 }
 
+std::optional<QString> SelectionFormat::fontName() const
+{
+    const QString fallback = m_rt->document()->defaultFont().family();
+    std::optional<QString> name;
+    bool mixed = false;
+    visitCharFormats([&](const QTextCharFormat &format) {
+        QString current = format.fontFamilies().toStringList().value(0);
+        if (current.isEmpty())
+            current = fallback;
+        mixed = name && *name != current;
+        name = current;
+        return !mixed;
+    });
+    return mixed ? std::nullopt : name;
+}
+
+std::optional<double> SelectionFormat::fontSize() const
+{
+    const double fallback = m_rt->document()->defaultFont().pointSizeF();
+    std::optional<double> size;
+    bool mixed = false;
+    visitCharFormats([&](const QTextCharFormat &format) {
+        const double current = format.fontPointSize() > 0 ? format.fontPointSize() : fallback;
+        mixed = size && !qFuzzyCompare(*size, current);
+        size = current;
+        return !mixed;
+    });
+    return mixed ? std::nullopt : size;
+}
+
 std::optional<bool> SelectionFormat::bold() const
 {
     return uniformFlag([](const QTextCharFormat &f) { return f.fontWeight() >= QFont::DemiBold; });

@@ -34,6 +34,10 @@ public:
     std::optional<bool> bullet() const;
     std::optional<int> alignment() const;
     std::optional<int> color() const;
+    // The font family and size in points the text shows (the document's default font
+    // where the text names none).
+    std::optional<QString> fontName() const;
+    std::optional<double> fontSize() const;
 
     // The format at the start of the selection (or the insertion point's).
     QTextCharFormat firstFormat() const;

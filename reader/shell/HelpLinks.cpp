@@ -1,5 +1,6 @@
 #include "HelpLinks.h"
 
+#include "HelpWindow.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
 #include "ShellOpen.h"
@@ -13,9 +14,6 @@
 #define PARLANCE_HOME_PAGE ""
 #endif
 
-const QString HelpLinks::HelpNotOpenedText =
-    QStringLiteral("No program could be found to show the help page. You can open it in a "
-                   "web browser yourself:\n%1");
 const QString HelpLinks::AddressNotOpenedText =
     QStringLiteral("No program could be found to open this web address. You can open it in "
                    "a web browser yourself:\n%1");
@@ -23,15 +21,6 @@ const QString HelpLinks::AddressNotOpenedText =
 namespace {
 // Open calls report success with a result of 32 or above.
 constexpr int FirstSuccess = 32;
-
-// A section of the help page as an address. Encoded, so that a folder with a space in its
-// name does not split the address when it is opened.
-QString helpSection(const QString &section)
-{
-    QUrl url = QUrl::fromLocalFile(HelpLinks::helpFile());
-    url.setFragment(section);
-    return url.toString(QUrl::FullyEncoded);
-}
 } // namespace
 
 HelpLinks::HelpLinks(Opener opener) : m_opener(std::move(opener))
@@ -41,6 +30,8 @@ HelpLinks::HelpLinks(Opener opener) : m_opener(std::move(opener))
             return ShellOpen(command, showStyle, workDir);
         };
 }
+
+HelpLinks::~HelpLinks() = default;
 
 QString HelpLinks::helpFile()
 {
@@ -55,13 +46,7 @@ QString HelpLinks::helpFile()
 
 QString HelpLinks::homePage()
 {
-    const QString configured = QStringLiteral(PARLANCE_HOME_PAGE);
-    return configured.isEmpty() ? helpSection(QStringLiteral("about")) : configured;
-}
-
-QString HelpLinks::voicesPage()
-{
-    return helpSection(QStringLiteral("voices"));
+    return QStringLiteral(PARLANCE_HOME_PAGE);
 }
 
 int HelpLinks::open(QString command) const
@@ -82,15 +67,28 @@ void HelpLinks::openOrTell(const QString &target, const QString &message) const
 
 void HelpLinks::mnuHelp_Click()
 {
-    openOrTell(helpFile(), HelpNotOpenedText);
+    showHelp();
 }
 
 void HelpLinks::mnuVisit_Click()
 {
-    openOrTell(homePage(), AddressNotOpenedText);
+    // Without a home page of its own the program's About section stands in for it.
+    if (homePage().isEmpty())
+        showHelp(QStringLiteral("about"));
+    else
+        openOrTell(homePage(), AddressNotOpenedText);
 }
 
 void HelpLinks::Label7_Click()
 {
-    openOrTell(voicesPage(), AddressNotOpenedText);
+    showHelp(QStringLiteral("voices"));
+}
+
+void HelpLinks::showHelp(const QString &section)
+{
+    if (!m_window)
+        m_window = std::make_unique<HelpWindow>(helpFile(), [this](const QUrl &address) {
+            openOrTell(address.toString(QUrl::FullyEncoded), AddressNotOpenedText);
+        });
+    m_window->showSection(section);
 }

@@ -2,9 +2,12 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
-// The help page that comes with the program and the project's home page, opened with the
-// program the desktop associates with them.
+class HelpWindow;
+
+// The help page that comes with the program, shown in the reader's own help window, and
+// the project's home page, which the desktop opens when it is a web address.
 class HelpLinks
 {
 public:
@@ -13,26 +16,28 @@ public:
 
     // An empty opener means ShellOpen.
     explicit HelpLinks(Opener opener = {});
+    ~HelpLinks();
 
     // The program folder followed by "/help.html". An installed reader (and the build
     // tree, laid out the same way) keeps its pages in the shared data folder instead; that
     // copy is used when none lies beside the program.
     static QString helpFile();
 
-    // The home page chosen when the program was built, or else the help page's "About
-    // Parlance" section: a web address either way.
+    // The home page chosen when the program was built; empty when none was, and the help
+    // page's "About Parlance" section stands in for it.
     static QString homePage();
-    // The help page's section on getting more voices.
-    static QString voicesPage();
 
-    // Captions of the message shown when nothing on the desktop could open a page, so the
-    // user can still find it.
-    static const QString HelpNotOpenedText;
+    // The message shown when nothing on the desktop could open a web address, so the user
+    // can still find it.
     static const QString AddressNotOpenedText;
 
     void mnuHelp_Click();
     void mnuVisit_Click(); // also the tray menu's mnuSite
     void Label7_Click();
+
+    // The help window at a section of the page (its anchor), or at the top when empty.
+    void showHelp(const QString &section = QString());
+    HelpWindow *helpWindow() const { return m_window.get(); }
 
     // Opens `command` with show code 1 and returns the open call's result.
     int open(QString command) const;
@@ -42,4 +47,5 @@ private:
     void openOrTell(const QString &target, const QString &message) const;
 
     Opener m_opener;
+    std::unique_ptr<HelpWindow> m_window;
 };

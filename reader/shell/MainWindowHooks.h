@@ -37,4 +37,7 @@ struct MainWindowHooks
 
     // Opens a file handed over from outside the window as File > Open would.
     std::function<void(const QString &)> openFile;
+    // Asks whether unsaved changes to the document are to be saved; false when the user
+    // wants to keep working (Cancel, or the save failed).
+    std::function<bool()> askToSaveChanges;
 };

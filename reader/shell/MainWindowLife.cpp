@@ -242,9 +242,20 @@ void MainWindowLife::SaveOptions()
     ignoreErrors([&] { settings.SaveSetting(section, ProperShutdown, ReaderSettings::True); });
 }
 
+bool MainWindowLife::askToSaveChanges()
+{
+    const MainWindowHooks &main = m_shell.mainWindow();
+    if (!main.askToSaveChanges || m_unloaded)
+        return true;
+    bool goOn = false;
+    ignoreErrors([&] { goOn = main.askToSaveChanges(); });
+    return goOn;
+}
+
 void MainWindowLife::mnuFileExit_Click()
 {
-    if (!ExitQuestion::confirm())
+    // The document first; the question about the background readers stays the last word.
+    if (!askToSaveChanges() || !ExitQuestion::confirm())
         return;
     Form_Unload();
     m_shell.endProgram();

@@ -41,6 +41,9 @@ public:
 
     // File > Exit: asks, then unloads the window and ends the program.
     void mnuFileExit_Click();
+    // Before the program ends: unsaved changes to the document are saved or discarded as
+    // the user says. False when the user wants to keep working.
+    bool askToSaveChanges();
 
 private:
     ReaderShell &m_shell;

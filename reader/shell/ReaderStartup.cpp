@@ -5,6 +5,7 @@
 #include "ListenerTransport.h"
 #include "MainWindowLife.h"
 #include "MessageBoxService.h"
+#include "ReaderCommandLine.h"
 #include "ShellPlatform.h"
 #include "StartupCommand.h"
 #include "frmListener.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSessionManager>
 
 ReaderStartup::ReaderStartup(Options options)
     : m_options(std::move(options)), m_shell(std::make_unique<ReaderShell>(m_options.shell))
@@ -49,19 +51,17 @@ QStringList ReaderStartup::programFiles()
 void ReaderStartup::splitArguments(const QStringList &arguments, QString *commandLine,
                                    QStringList *files)
 {
-    // A file's name may hold "-startup" or spaces; only whole arguments that begin with a
-    // dash are switches. An install takes the whole line as its token name, as before.
-    const bool install =
-        arguments.join(QLatin1Char(' ')).contains(QStringLiteral("-install"), Qt::CaseInsensitive);
-    QStringList switches;
-    for (const QString &argument : arguments) {
-        if (install || argument.startsWith(QLatin1Char('-')))
-            switches << argument;
-        else if (files && !argument.isEmpty())
-            *files << QFileInfo(argument).absoluteFilePath();
+    // A file's name may hold "-startup", "-install" or spaces: only whole arguments are
+    // switches. What is not for the reader was refused before the application started.
+    const ReaderCommandLine line = ReaderCommandLine::parse(arguments, false);
+    if (files) {
+        for (const QString &file : line.files()) {
+            if (!file.isEmpty())
+                *files << QFileInfo(file).absoluteFilePath();
+        }
     }
     if (commandLine)
-        *commandLine = switches.join(QLatin1Char(' '));
+        *commandLine = line.switches();
 }
 
 bool ReaderStartup::StartProgram()
@@ -91,6 +91,17 @@ bool ReaderStartup::StartProgram()
     if (command.mode() != StartupCommand::Install) {
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                          m_shell.get(), [shell = m_shell.get()] { shell->life().Form_Unload(); });
+        // A logout or shutdown asks first where the session manager lets it: unsaved
+        // changes are saved or discarded, or the logout is cancelled.
+        if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+            QObject::connect(app, &QGuiApplication::commitDataRequest, m_shell.get(),
+                             [shell = m_shell.get()](QSessionManager &manager) {
+                                 if (!manager.allowsInteraction())
+                                     return;
+                                 if (!shell->life().askToSaveChanges())
+                                     manager.cancel();
+                                 manager.release();
+                             });
         if (m_options.watchTermination)
             ShellPlatform::watchTerminationRequests(m_shell.get(), [shell = m_shell.get()] {
                 shell->life().Form_Unload();

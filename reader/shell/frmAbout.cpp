@@ -42,7 +42,13 @@ frmAbout::frmAbout(const SystemInfoProgram &systemInfo, const HelpLinks &links, 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
 
+    // Which release this is, for a report of a fault or a question about a feature.
+    auto *version = new QLabel(QStringLiteral("Parlance %1").arg(QStringLiteral(PARLANCE_VERSION)));
+    version->setObjectName(QStringLiteral("Version"));
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(version);
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);

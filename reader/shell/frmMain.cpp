@@ -2,6 +2,7 @@
 
 #include "BackgroundReader.h"
 #include "DocumentCommands.h"
+#include "EarIcon.h"
 #include "EditCommands.h"
 #include "EditorFormatting.h"
 #include "EditorToolBar.h"
@@ -97,6 +98,7 @@ void frmMain::build(std::unique_ptr<SpeechControl> element0)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(DocumentCommands::titleFor(QString()));
+    setWindowIcon(EarIcon::icon());
     createControls();
     createMenus();
 
@@ -336,6 +338,10 @@ void frmMain::createMenus()
     mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mnuFilePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    // In the document these keys are its own; elsewhere in the window they reach the document
+    // through the menu.
+    mnuEditUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Selall->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
 
     mnuHelpMenu = menu(bar, "mnuHelpMenu", QStringLiteral("&Help"));
     mnuHelp = item(mnuHelpMenu, "mnuHelp", QStringLiteral("Help"));
@@ -433,6 +439,7 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.FillFontBoxes = [this] { m_formatting->FillFontBoxes(); };
     hooks.Form_Resize = [this] { m_layout->Form_Resize(); };
     hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
+    hooks.askToSaveChanges = [this] { return m_documents->askToSaveChanges(); };
     shell.attachMainWindow(hooks);
 }
 

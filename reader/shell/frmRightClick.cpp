@@ -28,12 +28,12 @@ const QString TipText =
 constexpr int TipFieldLength = 64;
 constexpr int NoticeLineCharacters = 60;
 
-// As the form stores it; a label shows "&&" as one "&".
+// It names the menu item that really ends the program, File > Exit.
 const QString NoticeText = QStringLiteral(
     "You have chosen to close or minimize the Larkvane Text-to-Speech Reader application. "
     "However, it will be placed in the system tray instead so that it can continue to perform "
     "its speech functions in the background. If you would like to completely close this "
-    "application you must go through File && Quit. To recall the Larkvane TTS Reader "
+    "application you must go through File > Exit. To recall the Larkvane TTS Reader "
     "application simply click on the ear icon that has been placed in your system tray.");
 
 const QString MinimizeKey = QStringLiteral("Minimize");
@@ -88,7 +88,7 @@ frmRightClick::~frmRightClick() = default;
 
 void frmRightClick::createNotice()
 {
-    Label1 = new QLabel(QString(NoticeText).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    Label1 = new QLabel(NoticeText);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Check1 = new QCheckBox(QStringLiteral("Do not show this message in the future."));
@@ -315,7 +315,7 @@ void frmRightClick::Form_MouseMove(int message)
 
 void frmRightClick::mnuExit_Click()
 {
-    if (!ExitQuestion::confirm())
+    if (!m_shell.life().askToSaveChanges() || !ExitQuestion::confirm())
         return;
     ignoreErrors([&] { DeleteTrayIcon(); });
     ignoreErrors([&] { m_shell.life().Form_Unload(); });

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <sndfile.h>
@@ -234,12 +235,19 @@ TEST_F(FrmConvertTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesTheFor
     EXPECT_NE(m_saveRequests[0].folder, QCoreApplication::applicationDirPath());
     EXPECT_FALSE(m_saveRequests[0].folder.isEmpty());
     EXPECT_EQ(inspect(m_saveAnswer).format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    // The window and its end message name the format written.
+    EXPECT_EQ(window->windowTitle(), "Convert a Text File into an Ogg Vorbis Audio File");
+    EXPECT_TRUE(window->Label1->text().startsWith("Converting this text to Ogg Vorbis Audio."));
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Ogg Vorbis file created.")});
 
     writeText();
     auto again = scriptedForm(Voices);
     m_saveAnswer = m_dir.filePath(QStringLiteral("second.wav"));
     ASSERT_EQ(again->Form_Load(standardLine(QStringLiteral("Scripted Two"))), frmConvert::Created);
     EXPECT_EQ(m_saveRequests[1].folder, folder);
+    EXPECT_EQ(again->windowTitle(), "Convert a Text File into a WAV Audio File");
+    EXPECT_EQ(again->Label1->text(), "Converting this text to WAV Audio. Please be patient. This "
+                                     "may take a while...");
 
     QString typed = QStringLiteral("/tmp/book");
     EXPECT_EQ(frmConvert::chosenFormat(typed, QStringLiteral("MP3 (*.mp3)")), AudioFileWriter::Mp3);

@@ -158,6 +158,45 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
 }
 
+// What the user typed is set aside only after "Save changes to ...?": Cancel, and a save
+// that fails, keep it; Discard lets it go; Save writes it first.
+TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
+{
+    type("typed words");
+    commands.mnuFileNew_Click(); // the recorder answers neither Save nor Discard: Cancel
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text, "Save changes to Untitled?");
+    EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::SaveDiscardCancel);
+    EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultSave);
+    EXPECT_EQ(rt.toPlainText(), "typed words");
+
+    // Save fails (no such folder): the error is shown and the Open goes no further.
+    boxes.queueAnswer(MessageBoxService::ResultSave);
+    dialogs.queueAnswer(path("no folder/words.rtf"));
+    commands.mnuFileOpen_Click();
+    EXPECT_EQ(dialogs.requests().size(), 1); // the Save As dialog only
+    EXPECT_EQ(rt.toPlainText(), "typed words");
+
+    boxes.queueAnswer(MessageBoxService::ResultSave);
+    dialogs.queueAnswer(path("words.rtf"));
+    EXPECT_TRUE(commands.askToSaveChanges());
+    EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
+    EXPECT_TRUE(commands.askToSaveChanges()); // saved: nothing to ask
+    EXPECT_EQ(boxes.requests().size(), 4);
+
+    type(" and more");
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
+    commands.mnuFileNew_Click();
+    EXPECT_EQ(boxes.requests().last().text, "Save changes to words.rtf?");
+    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
+    // An empty untitled document holds nothing to ask about, typed in or not.
+    type("x");
+    rt.clear();
+    EXPECT_TRUE(commands.askToSaveChanges());
+    EXPECT_EQ(boxes.requests().size(), 5);
+}
+
 TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
 {
     writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");
@@ -172,6 +211,7 @@ TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
 {
     type("unsaved");
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     commands.mnuFileOpen_Click();
     commands.mnuFileSaveAs_Click();
     EXPECT_EQ(dialogs.requests().size(), 2);
@@ -208,7 +248,8 @@ TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
 
     commands.mnuFileSave_Click();
     ASSERT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(boxes.requests()[0].text, "There was an error in saving the file!");
+    EXPECT_EQ(boxes.requests()[0].text,
+              "There was an error in saving the file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::Ok);
@@ -224,7 +265,7 @@ TEST_F(DocumentCommandsTest, FailedSaveAsReportsAndKeepsTheOldName)
     dialogs.queueAnswer(path("no/such/folder.rtf"));
     commands.mnuFileSaveAs_Click();
     ASSERT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!");
+    EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
     EXPECT_EQ(commands.CurrentFile(), path("e.rtf"));
@@ -250,6 +291,7 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     rt.textCursor().createList(QTextListFormat::ListDisc);
     type("formatted");
 
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     commands.mnuFileNew_Click();
     EXPECT_EQ(rt.toPlainText(), "");
     EXPECT_EQ(refreshes.count(), 1);
@@ -310,11 +352,18 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     EXPECT_EQ(asked, QStringList({pdf, pdf + " again"}));
     EXPECT_TRUE(rt.toPlainText().contains("The last paragraph ends the sample."));
     EXPECT_TRUE(commands.CurrentFile().isEmpty());
-    EXPECT_EQ(title(), Untitled);
+    EXPECT_EQ(title(), "Larkvane TTS Reader - " + pdf);
     const qsizetype dialogsBefore = dialogs.requests().size();
     commands.mnuFileSave_Click(); // asks for a name (cancelled) instead of writing the PDF
     EXPECT_EQ(dialogs.requests().size(), dialogsBefore + 1);
     EXPECT_EQ(dialogs.requests().last().mode, FileDialogService::Save);
+    // It becomes RTF: offered first, and the name typed without an extension gets ".rtf".
+    EXPECT_TRUE(dialogs.requests().last().filter.startsWith("Rich Text Format (*.rtf);;"));
+    EXPECT_TRUE(dialogs.requests().last().filter.contains("Word for Windows 6.0 (*.doc)"));
+    dialogs.queueAnswer(path("book"));
+    commands.mnuFileSave_Click();
+    EXPECT_EQ(commands.CurrentFile(), path("book.rtf"));
+    EXPECT_TRUE(readFile(path("book.rtf")).startsWith("{\\rtf1"));
     EXPECT_EQ(readFile(pdf), pdfBytes);
     EXPECT_EQ(boxes.requests().size(), 1);
 }
@@ -359,6 +408,7 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     type(" and more");
     EXPECT_EQ(rt.toPlainText(), "the old text and more");
     writeFile(path("next.txt"), "the next text");
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     dialogs.queueAnswer(path("next.txt"));
     commands.mnuFileOpen_Click();
     EXPECT_EQ(rt.toPlainText(), "the next text");

@@ -19,10 +19,13 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 using P = DocumentProbe;
@@ -281,17 +284,39 @@ TEST(DocumentFile, FailedSaveKeepsThePreviousFile)
 
     QTextDocument doc;
     QTextCursor(&doc).insertText(QString(200000, u'x'));
+    int error = 0;
     {
-        // The disk fills up part way through the new content.
+        // The file may not grow past a limit part way through the new content.
         FileSizeLimit limit(8192);
-        EXPECT_FALSE(DocumentFile::save(doc, path));
+        EXPECT_FALSE(DocumentFile::save(doc, path, &error));
+        EXPECT_EQ(error, EFBIG);
     }
     EXPECT_EQ(readFile(path), previous);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"keep.rtf"}));
+    EXPECT_EQ(QDir(dir.path(), {}, QDir::Name, QDir::Files | QDir::Hidden).entryList(),
+              QStringList({"keep.rtf"}));
 
     // A folder that does not exist.
-    EXPECT_FALSE(DocumentFile::save(doc, dir.filePath("missing/file.rtf")));
+    EXPECT_FALSE(DocumentFile::save(doc, dir.filePath("missing/file.rtf"), &error));
+    EXPECT_EQ(error, ENOENT);
     // With room again the same save goes through.
-    EXPECT_TRUE(DocumentFile::save(doc, path));
+    EXPECT_TRUE(DocumentFile::save(doc, path, &error));
+    EXPECT_EQ(error, 0);
     EXPECT_NE(readFile(path), previous);
+
+    // A disk that is really full, then read-only; needs root for a small file system.
+    const QByteArray disk = QFile::encodeName(dir.filePath("disk"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("disk")));
+    if (::geteuid() != 0 || ::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a full disk needs a small tmpfs, which only root can mount";
+    const QString onDisk = writeFile(dir, "disk/keep.rtf", previous);
+    EXPECT_FALSE(DocumentFile::save(doc, onDisk, &error));
+    EXPECT_EQ(error, ENOSPC);
+    EXPECT_EQ(readFile(onDisk), previous);
+    EXPECT_EQ(QDir(dir.filePath("disk"), {}, QDir::Name, QDir::Files | QDir::Hidden).entryList(),
+              QStringList({"keep.rtf"}));
+    ASSERT_EQ(::mount(nullptr, disk.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_FALSE(DocumentFile::save(QTextDocument(QStringLiteral("short")), onDisk, &error));
+    EXPECT_EQ(error, EROFS);
+    EXPECT_EQ(readFile(onDisk), previous);
+    ::umount(disk.constData());
 }

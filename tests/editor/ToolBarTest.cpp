@@ -33,6 +33,8 @@ protected:
         selectText(QStringLiteral("centred"));
         SelectionFormat(&rt).setAlignment(SelectionFormat::AlignCenter);
         rt.moveCursor(QTextCursor::Start);
+        // As a document just opened: New sets it aside without a question.
+        rt.document()->setModified(false);
         QApplication::processEvents();
     }
 
@@ -113,6 +115,7 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     QSignalSpy printing(&documents, &DocumentCommands::printRequested);
     press(5);
     EXPECT_EQ(printing.count(), 1);
+    boxes.queueAnswer(MessageBoxService::ResultDiscard); // the edits above are not kept
     press(1);
     EXPECT_TRUE(rt.toPlainText().isEmpty());
     // Keys are compared exactly.
@@ -120,23 +123,36 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     EXPECT_FALSE(menu().bold->isChecked());
 }
 
-TEST_F(ToolBarTest, NewAndF5ResetTheFontBoxes)
+TEST_F(ToolBarTest, FontBoxesFollowTheCursorAndNewResetsThem)
 {
+    const QStringList families = QFontDatabase::families();
+    ASSERT_GE(families.size(), 2);
+    selectText(QStringLiteral("centred line"));
+    SelectionFormat(&rt).setFontName(families[1]);
+    SelectionFormat(&rt).setFontSize(14);
     toolBar().FillFontBoxes();
-    expectDefaultBoxes();
     for (int size = 1; size <= 100; ++size)
         ASSERT_EQ(toolBar().Combo2->itemText(size - 1), QString::number(size));
-    EXPECT_EQ(toolBar().Combo1->itemText(0), QFontDatabase::families().value(0));
+    EXPECT_EQ(toolBar().Combo1->itemText(0), families.value(0));
+    EXPECT_EQ(toolBar().fontNameText(), families[1]);
+    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("14"));
 
-    chooseFont(toolBar().Combo1->count() - 1);
-    toolBar().Combo2->setCurrentText(QStringLiteral("36"));
+    // A click into other text shows its font; a selection of both leaves the boxes empty.
+    clickAt(positionOf(QStringLiteral("bold")));
+    EXPECT_EQ(toolBar().fontNameText(), QStringLiteral("Times New Roman"));
+    selectText(QStringLiteral("plain\ncentred"));
+    EXPECT_TRUE(toolBar().fontNameText().isEmpty());
+    EXPECT_TRUE(toolBar().Combo2->currentText().isEmpty());
+
+    boxes.queueAnswer(MessageBoxService::ResultDiscard);
     documents.mnuFileNew_Click();
     expectDefaultBoxes();
 
     chooseFont(0);
     toolBar().Combo2->setCurrentText(QStringLiteral("8"));
     QTest::keyClick(&rt, Qt::Key_F5);
-    expectDefaultBoxes();
+    EXPECT_EQ(toolBar().fontNameText(), families[0]);
+    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("10"));
 }
 
 TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)

@@ -1,5 +1,6 @@
 #include "EarIcon.h"
 #include "HelpLinks.h"
+#include "HelpWindow.h"
 #include "MessageBoxRecorder.h"
 #include "ShellFixture.h"
 #include "frmAbout.h"
@@ -9,6 +10,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 namespace {
@@ -94,24 +97,38 @@ TEST_F(About, HelpPageIsBuiltWhereTheReaderFindsIt)
     // The links lead to sections that exist.
     EXPECT_TRUE(page.contains(QStringLiteral("<h2 id=\"about\">About Parlance</h2>")));
     EXPECT_TRUE(page.contains(QStringLiteral("<h2 id=\"voices\">Getting more voices</h2>")));
-    EXPECT_TRUE(HelpLinks::voicesPage().endsWith(QStringLiteral("help.html#voices")));
 }
 
-TEST_F(About, PagesThatNothingOpensAreNamedInAMessage)
+// The page shows in the reader's own window, its sections reached there; only web addresses
+// leave the reader, and one that nothing opens is named in a message.
+TEST_F(About, HelpShowsInItsOwnWindowAndOnlyWebAddressesLeaveTheReader)
 {
+    QStringList web;
+    HelpWindow help(QStringLiteral(PARLANCE_HELP_PAGE),
+                    [&](const QUrl &address) { web << address.toString(); });
+    help.showSection(QStringLiteral("voices"));
+    EXPECT_TRUE(help.isVisible());
+    EXPECT_EQ(help.windowTitle(), QStringLiteral("Larkvane Text-to-Speech Reader - Help"));
+    QScrollBar *scroll = help.browser()->verticalScrollBar();
+    const int voices = scroll->value();
+    EXPECT_GT(voices, 0);
+    emit help.browser()->anchorClicked(QUrl(QStringLiteral("#about")));
+    EXPECT_GT(scroll->value(), voices);
+    help.showSection(QString());
+    EXPECT_EQ(scroll->value(), 0);
+    emit help.browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/voices")));
+    EXPECT_EQ(web, QStringList{QStringLiteral("https://example.org/voices")});
+    EXPECT_TRUE(help.browser()->toPlainText().contains(QStringLiteral("Getting more voices")));
+
+    HelpWindow missing(m_dir.filePath(QStringLiteral("help.html")), {});
+    EXPECT_TRUE(missing.browser()->toPlainText().contains(m_dir.filePath("help.html")));
+
     MessageBoxRecorder boxes;
     m_openResult = 31; // no program associated
-    HelpLinks &links = shell().links();
-    links.mnuHelp_Click();
-    links.mnuVisit_Click();
-    links.Label7_Click();
-    ASSERT_EQ(boxes.requests().size(), 3);
-    EXPECT_EQ(boxes.requests()[0].text, HelpLinks::HelpNotOpenedText.arg(HelpLinks::helpFile()));
-    EXPECT_EQ(boxes.requests()[1].text, HelpLinks::AddressNotOpenedText.arg(HelpLinks::homePage()));
-    EXPECT_EQ(boxes.requests()[2].text,
-              HelpLinks::AddressNotOpenedText.arg(HelpLinks::voicesPage()));
-
-    m_openResult = 42;
-    links.mnuHelp_Click();
-    EXPECT_EQ(boxes.requests().size(), 3);
+    shell().links().showHelp();
+    emit shell().links().helpWindow()->browser()->anchorClicked(QUrl("https://example.org/"));
+    EXPECT_EQ(m_opened, QStringList{QStringLiteral("https://example.org/|1")});
+    ASSERT_EQ(boxes.requests().size(), 1);
+    EXPECT_EQ(boxes.requests()[0].text,
+              HelpLinks::AddressNotOpenedText.arg(QStringLiteral("https://example.org/")));
 }

@@ -37,6 +37,10 @@ MainWindowHooks FakeMainWindow::hooks()
     h.FillFontBoxes = [this] { calls << QStringLiteral("FillFontBoxes"); };
     h.Form_Resize = [this] { calls << QStringLiteral("Form_Resize"); };
     h.openFile = [this](const QString &path) { calls << QStringLiteral("openFile:") + path; };
+    h.askToSaveChanges = [this] {
+        calls << QStringLiteral("askToSaveChanges");
+        return documentSettled;
+    };
     return h;
 }
 

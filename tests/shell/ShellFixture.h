@@ -27,6 +27,8 @@ struct FakeMainWindow
     QString engineVoice = QStringLiteral("Engine Voice");
     QStringList calls;
     QStringList voicesSet;
+    // The answer to "Save changes to ...?": false is Cancel.
+    bool documentSettled = true;
 
     MainWindowHooks hooks();
 };

@@ -160,9 +160,14 @@ TEST_F(StartupTest, FirstStartOpensTheFirstFileNamedAfterItsLoad)
 {
     const QString file = m_dir.filePath(QStringLiteral("letter one.rtf"));
     QStringList files;
-    ReaderStartup::splitArguments({QStringLiteral("-startup"), file, QStringLiteral("b.txt")},
-                                  nullptr, &files);
-    EXPECT_EQ(files, (QStringList{file, QDir::current().absoluteFilePath("b.txt")}));
+    QString switches;
+    // Only whole arguments are switches: a name that holds one is a file.
+    ReaderStartup::splitArguments({QStringLiteral("-STARTUP"), file, QStringLiteral("b.txt"),
+                                   QStringLiteral("Pre-Install notes.rtf")},
+                                  &switches, &files);
+    EXPECT_EQ(switches, QStringLiteral("-startup"));
+    EXPECT_EQ(files, (QStringList{file, QDir::current().absoluteFilePath("b.txt"),
+                                  QDir::current().absoluteFilePath("Pre-Install notes.rtf")}));
 
     // "crash" ends the reader as soon as it runs.
     const QStringList report =

@@ -148,6 +148,15 @@ TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
     shell().listener().Form_Load();
     m_main.window.show();
     {
+        // Unsaved changes are asked about first; Cancel there ends Exit without its question.
+        MessageBoxRecorder boxes(MessageBoxService::ResultYes);
+        m_main.documentSettled = false;
+        shell().life().mnuFileExit_Click();
+        EXPECT_TRUE(boxes.requests().isEmpty());
+        EXPECT_EQ(m_main.calls.count(QStringLiteral("askToSaveChanges")), 1);
+        m_main.documentSettled = true;
+    }
+    {
         MessageBoxRecorder boxes(MessageBoxService::ResultNo);
         shell().life().mnuFileExit_Click();
         ASSERT_EQ(boxes.requests().size(), 1);

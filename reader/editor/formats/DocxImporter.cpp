@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QSet>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -118,6 +119,12 @@ private:
     QHash<QString, DocxStyle> m_styles;
     QHash<QString, QString> m_numToAbstract;
     QHash<QString, QHash<int, QTextListFormat::Style>> m_abstractLevels;
+    // Numbering instances share the count of their abstract numbering, level by level, as
+    // word processors show them; an instance that overrides a level's start begins a new
+    // count there when it is first used.
+    QSet<QPair<QString, int>> m_restartingLevels;      // numId, level
+    QSet<QPair<QString, int>> m_usedLevels;            // numId, level
+    QHash<QPair<QString, int>, int> m_countGeneration; // abstractNumId, level
     QHash<QString, QString> m_relationships;
     QHash<QString, QString> m_outsideTargets;
     const DocumentImporter::Request *m_request = nullptr;
@@ -210,8 +217,17 @@ bool DocxParser::readNumbering()
         } else if (xml.name() == u"num") {
             const QString id = xml.attribute(u"numId");
             while (xml.nextChild()) {
-                if (xml.name() == u"abstractNumId")
+                if (xml.name() == u"abstractNumId") {
                     m_numToAbstract.insert(id, xml.attribute(u"val"));
+                } else if (xml.name() == u"lvlOverride") {
+                    const int level = xml.attribute(u"ilvl").toInt();
+                    while (xml.nextChild()) {
+                        if (xml.name() == u"startOverride")
+                            m_restartingLevels.insert({id, level});
+                        xml.skip();
+                    }
+                    continue;
+                }
                 xml.skip();
             }
         }
@@ -362,10 +378,18 @@ ImportedParagraph DocxParser::readParagraph(BoundedXmlReader &xml)
     }
     // numId 0 switches numbering off for a paragraph whose style would number it.
     if (numbered && !numId.isEmpty() && numId != u"0") {
-        paragraph.listKey = numId;
+        const QString abstract = m_numToAbstract.value(numId, u'#' + numId);
+        const QPair<QString, int> level(numId, listLevel);
+        int &generation = m_countGeneration[{abstract, listLevel}];
+        if (!m_usedLevels.contains(level)) {
+            m_usedLevels.insert(level);
+            if (m_restartingLevels.contains(level))
+                ++generation;
+        }
+        paragraph.listKey = abstract + u'/' + QString::number(generation);
         paragraph.listLevel = listLevel;
-        paragraph.listStyle = m_abstractLevels.value(m_numToAbstract.value(numId))
-                                  .value(listLevel, QTextListFormat::ListDisc);
+        paragraph.listStyle =
+            m_abstractLevels.value(abstract).value(listLevel, QTextListFormat::ListDisc);
     }
     return paragraph;
 }

@@ -1,10 +1,12 @@
 #include "BatchConverter.h"
 
 #include "DocumentFile.h"
+#include "LoadNotice.h"
 #include "ParallelSynthesis.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "VoiceList.h"
+#include "formats/ResourceGate.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -15,8 +17,12 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +49,41 @@ QString firstWords(const QString &text)
     if (title.size() > 60)
         title = title.left(60).trimmed();
     return title;
+}
+
+// Standard input up to the size a document may have; nothing when it is larger.
+std::optional<QByteArray> readStandardInput()
+{
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        return QByteArray();
+    QByteArray data;
+    while (data.size() <= DocumentFile::MaxLoadSize && !interrupted) {
+        const QByteArray piece = in.read(1024 * 1024);
+        if (piece.isEmpty())
+            break;
+        data += piece;
+    }
+    if (data.size() > DocumentFile::MaxLoadSize)
+        return std::nullopt;
+    return data;
+}
+
+// Makes the folder `path` and those above it; the reason it cannot, else an empty string.
+QString makeFolder(const QString &path)
+{
+    QString made;
+    for (const QString &part :
+         QDir::cleanPath(QDir(path).absolutePath()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        made += QLatin1Char('/') + part;
+        const QByteArray name = QFile::encodeName(made);
+        if (::mkdir(name.constData(), 0777) != 0 && errno != EEXIST)
+            return QString::fromLocal8Bit(std::strerror(errno)).toLower();
+        struct stat status = {};
+        if (::stat(name.constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+            return QStringLiteral("\"%1\" is not a folder").arg(made);
+    }
+    return QString();
 }
 
 // The options of the command line for scripts.
@@ -239,10 +280,13 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
             return false;
         }
     }
-    if (intoFolder && !QDir().mkpath(output)) {
-        report(QStringLiteral("Cannot create the folder \"%1\".").arg(output));
-        m_exitCode = OutputFailed;
-        return false;
+    if (intoFolder) {
+        const QString why = makeFolder(output);
+        if (!why.isEmpty()) {
+            report(QStringLiteral("Cannot create the folder \"%1\": %2.").arg(output, why));
+            m_exitCode = OutputFailed;
+            return false;
+        }
     }
     QStringList taken;
     for (const QString &input : inputs) {
@@ -274,21 +318,34 @@ int BatchConverter::convert(const Job &job)
 {
     const bool standardInput = job.input == QLatin1String("-");
     const QString name = standardInput ? QStringLiteral("standard input") : job.input;
-    QTextDocument document;
+    DocumentFile::LoadOptions options;
+    // A signal ends a long reading as it ends a synthesis.
+    options.cancel = &interrupted;
+    DocumentFile::Imported imported;
     if (standardInput) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            report(QStringLiteral("Cannot read standard input."));
+        const std::optional<QByteArray> data = readStandardInput();
+        if (!data) {
+            report(QStringLiteral("Cannot read standard input: it is larger than %1 MB.")
+                       .arg(DocumentFile::MaxLoadSize / (1024 * 1024)));
             return InputFailed;
         }
-        DocumentFile::loadData(in.readAll(), &document);
-    } else if (!QFileInfo(job.input).isFile() || !DocumentFile::load(job.input, &document)) {
-        report(QStringLiteral("Cannot read \"%1\": %2")
-                   .arg(job.input, QFileInfo::exists(job.input)
-                                       ? QStringLiteral("not a readable document")
-                                       : QStringLiteral("no such file")));
+        imported = DocumentFile::importData(*data, QString(), options);
+    } else {
+        imported = DocumentFile::importFile(job.input, options);
+    }
+    if (imported.result.outcome == DocumentFile::LoadResult::Cancelled || interrupted)
+        return Interrupted;
+    // The reader's own words for what is wrong with the file.
+    if (!imported.result.ok()) {
+        report(imported.result.error);
         return InputFailed;
     }
+    const QStringList leftOut = ResourceGate::takeLeftOut(imported.document.get());
+    if (!leftOut.isEmpty())
+        report(QStringLiteral("warning: \"%1\": %2\n    %3")
+                   .arg(name, QString::fromLatin1(LoadNotice::LeftOutText),
+                        leftOut.join(QStringLiteral("\n    "))));
+    const QTextDocument &document = *imported.document;
     const QString text = document.toPlainText();
     if (text.trimmed().isEmpty()) {
         report(QStringLiteral("\"%1\" holds no text to speak.").arg(name));

@@ -22,7 +22,7 @@ if [ "${1:-}" = "--test" ]; then
              libreoffice-writer-nogui pandoc poppler-utils speech-dispatcher
              speech-dispatcher-espeak-ng festvox-kallpc16k lintian desktop-file-utils appstream python3-pyatspi
              python3-gi gir1.2-glib-2.0 qt6-wayland weston xwayland sway waybar wl-clipboard
-             playerctl libglib2.0-bin)
+             playerctl libglib2.0-bin devscripts)
 fi
 
 missing=()

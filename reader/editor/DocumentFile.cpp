@@ -2,6 +2,8 @@
 
 #include "EditorDocument.h"
 #include "formats/DocumentImporters.h"
+#include "formats/RegularFile.h"
+#include "formats/ResourceGate.h"
 #include "rtf/RtfWriter.h"
 
 #include <QFile>
@@ -13,15 +15,11 @@
 #include <QTextDocumentFragment>
 #include <QUrl>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-// Bytes read at a time; Cancel is looked at between pieces.
-constexpr qint64 ReadPieceSize = qint64(8) * 1024 * 1024;
-
 // Writes `data` to a new file beside `path` and renames it over `path` only when complete,
 // so that a failure (a full disk above all) leaves the previous file as it was. Returns 0,
 // or the errno of the step that failed, so that the user can be told why.
@@ -136,60 +134,22 @@ DocumentFile::Imported DocumentFile::importFile(const QString &path, const LoadO
         imported.result.error = failure(path, QStringLiteral("it is a folder"));
         return imported;
     }
-    // Opened without waiting, and kept only when it is a regular file: opening a pipe waits
-    // for a writer that may never come, and reading a device never ends, and neither can
-    // be cancelled while the call blocks.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        imported.result.error = failure(path, QString::fromLocal8Bit(strerror(errno)).toLower());
-        return imported;
-    }
-    struct stat status = {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        imported.result.error = failure(path, QStringLiteral("it is not a regular file"));
-        return imported;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        imported.result.error = failure(path, file.errorString().toLower());
-        return imported;
-    }
-    // Refused by its size before a byte is read.
-    if (file.size() > MaxLoadSize) {
+    // Only a regular file, so that a pipe or a device cannot hold the reading for good.
+    RegularFile::Result file = RegularFile::read(path, MaxLoadSize, options.cancel);
+    switch (file.problem) {
+    case RegularFile::Problem::None:
+        return importData(file.data, path, options);
+    case RegularFile::Problem::Cancelled:
+        imported.result.outcome = LoadResult::Cancelled;
+        break;
+    case RegularFile::Problem::TooLarge:
         imported.result.outcome = LoadResult::Failed;
-        imported.result.error = failure(
-            path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
-        return imported;
+        [[fallthrough]];
+    default:
+        imported.result.error = failure(path, file.reason(MaxLoadSize));
+        break;
     }
-    // Read in pieces, so that Cancel ends even the reading of a very large file on a slow
-    // disk; the size may change while it is read, so the limit holds for what arrives.
-    QByteArray data;
-    data.reserve(file.size());
-    // Read to the end rather than to the size: files under /proc report none.
-    while (data.size() <= MaxLoadSize) {
-        if (options.cancel && options.cancel->load()) {
-            imported.result.outcome = LoadResult::Cancelled;
-            return imported;
-        }
-        const QByteArray piece = file.read(ReadPieceSize);
-        if (piece.isEmpty())
-            break;
-        data += piece;
-    }
-    if (data.size() > MaxLoadSize) {
-        imported.result.outcome = LoadResult::Failed;
-        imported.result.error = failure(
-            path, QStringLiteral("it is larger than %1 MB").arg(MaxLoadSize / (1024 * 1024)));
-        return imported;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        imported.result.error = failure(path, file.errorString().toLower());
-        return imported;
-    }
-    return importData(data, path, options);
+    return imported;
 }
 
 DocumentFile::Imported DocumentFile::importData(const QByteArray &data, const QString &path,
@@ -214,9 +174,15 @@ DocumentFile::Imported DocumentFile::importData(const QByteArray &data, const QS
     request.cancel = options.cancel;
     request.progress = options.progress;
 
-    imported.document = std::make_unique<EditorDocument>();
-    imported.document->setUndoRedoEnabled(false);
-    const DocumentImporter::Result outcome = importer->import(request, imported.document.get());
+    auto document = std::make_unique<EditorDocument>();
+    document->setUndoRedoEnabled(false);
+    DocumentImporter::Result outcome;
+    {
+        ResourceGate gate(document.get(), path, options.cancel);
+        request.resources = &gate;
+        outcome = importer->import(request, document.get());
+    }
+    imported.document = std::move(document);
     switch (outcome.status) {
     case DocumentImporter::Status::Ok:
         result.outcome = LoadResult::Loaded;
@@ -251,19 +217,7 @@ void DocumentFile::adopt(const QTextDocument &source, QTextDocument *target)
     QTextCursor cursor(target);
     cursor.beginEditBlock();
     target->clear();
-    // Pictures are resources of the document that holds them; the copied text only names
-    // them, so each named one moves along.
-    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat())
-                continue;
-            const QUrl name(format.toImageFormat().name());
-            const QVariant picture = source.resource(QTextDocument::ImageResource, name);
-            if (picture.isValid())
-                target->addResource(QTextDocument::ImageResource, name, picture);
-        }
-    }
+    EditorDocument::copyPictures(source, target);
     // What the reading noted on the document (pictures left out, paragraphs broken) goes
     // along, so that the user is told about the document being shown.
     for (const QByteArray &name : source.dynamicPropertyNames())

@@ -82,19 +82,8 @@ void RtfClipboard::insertRtf(const QByteArray &rtf, QTextCursor &cursor)
     reader.read(rtf, QTextCursor(&pasted));
     ParagraphBreaker::noteBreaks(cursor.document(), ParagraphBreaker::takeBreaks(&pasted));
 
-    // A fragment carries the text and its formats but not the pictures behind image
-    // names: hand those to the receiving document.
     QTextDocument *target = cursor.document();
-    for (QTextBlock block = pasted.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat())
-                continue;
-            const QUrl name(format.toImageFormat().name());
-            target->addResource(QTextDocument::ImageResource, name,
-                                pasted.resource(QTextDocument::ImageResource, name));
-        }
-    }
+    EditorDocument::copyPictures(pasted, target);
 
     const QTextDocumentFragment fragment(&pasted);
     cursor.beginEditBlock();

@@ -1,5 +1,7 @@
 #include "PrinterSource.h"
 
+#include "EditorDocument.h"
+
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextCursor>
@@ -23,8 +25,10 @@ void PrinterSource::printSelection(const QTextEdit &Rt, QPrinter &printer)
         source.print(&printer);
         return;
     }
-    // The selection becomes a document of its own, laid out like the original.
-    QTextDocument selected;
+    // The selection becomes a document of its own, laid out like the original, with the
+    // original's pictures: left to look them up, Qt would read whatever file they name.
+    EditorDocument selected;
+    EditorDocument::copyPictures(source, &selected);
     selected.setDefaultFont(source.defaultFont());
     selected.setDefaultStyleSheet(source.defaultStyleSheet());
     selected.setDefaultTextOption(source.defaultTextOption());

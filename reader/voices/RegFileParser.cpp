@@ -8,9 +8,6 @@ namespace {
 const QString Version5Header = QStringLiteral("Windows Registry Editor Version 5.00");
 const QString Regedit4Header = QStringLiteral("REGEDIT4");
 
-// The registry's own limit for one key name.
-constexpr int MaxKeyNameLength = 255;
-
 int hexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -225,15 +222,25 @@ std::optional<QString> RegFileParser::machineKeyPath(const QString &name, QStrin
         path.chop(1);
     if (path.isEmpty())
         return QString();
-    for (const QString &segment : path.split(QLatin1Char('\\'))) {
+    // Messages show the start of a name only: a hostile one may be tens of kilobytes.
+    const QString shown = name.size() > 80 ? name.left(80) + QStringLiteral("...") : name;
+    const QStringList segments = path.split(QLatin1Char('\\'));
+    if (segments.size() > RegistryStore::MaxKeyDepth) {
+        *problem = QStringLiteral("the key \"%1\" is %2 levels deep; keys nest at most %3 levels")
+                       .arg(shown)
+                       .arg(segments.size())
+                       .arg(RegistryStore::MaxKeyDepth);
+        return std::nullopt;
+    }
+    for (const QString &segment : segments) {
         if (segment.isEmpty()) {
-            *problem = QStringLiteral("empty key name in \"%1\"").arg(name);
+            *problem = QStringLiteral("empty key name in \"%1\"").arg(shown);
             return std::nullopt;
         }
-        if (segment.size() > MaxKeyNameLength) {
+        if (segment.size() > RegistryStore::MaxKeyNameLength) {
             *problem = QStringLiteral("key name longer than %1 characters in \"%2\"")
-                           .arg(MaxKeyNameLength)
-                           .arg(name.left(80));
+                           .arg(RegistryStore::MaxKeyNameLength)
+                           .arg(shown);
             return std::nullopt;
         }
     }

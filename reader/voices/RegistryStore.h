@@ -20,6 +20,10 @@ public:
     // Opaque for callers: a key handle on Windows, a row id in the SQLite file.
     using Handle = quint64;
 
+    // The registry's own limits: a key name of 255 characters, keys nested 512 levels.
+    static constexpr int MaxKeyNameLength = 255;
+    static constexpr int MaxKeyDepth = 512;
+
     virtual ~RegistryStore() = default;
 
     // Opens an existing key; an empty path opens the root itself.

@@ -34,10 +34,8 @@ bool isUsablePath(const QString &path)
     return !info.exists() || info.isFile();
 }
 
-// The registry's own limits: a key name of 255 characters, 512 levels, value names of
-// 16383 characters. Keeping them also keeps the recursive deletion of a tree shallow.
-constexpr int MaxKeyNameLength = 255;
-constexpr int MaxDepth = 512;
+// The registry's own limits (RegistryStore) and value names of 16383 characters. Keeping
+// them also keeps the recursive deletion of a tree shallow.
 constexpr int MaxValueNameLength = 16383;
 
 constexpr SqliteRegistryStore::Handle RootHandle = 0;
@@ -250,7 +248,7 @@ std::optional<QStringList> SqliteRegistryStore::splitPath(const QString &path)
     if (trimmed.isEmpty())
         return QStringList();
     const QStringList segments = trimmed.split(QLatin1Char('\\'));
-    if (segments.size() > MaxDepth)
+    if (segments.size() > MaxKeyDepth)
         return std::nullopt;
     for (const QString &segment : segments) {
         if (segment.isEmpty() || segment.size() > MaxKeyNameLength ||

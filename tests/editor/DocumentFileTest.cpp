@@ -1,19 +1,24 @@
 // Opening files of any kind and saving without ever losing the previous file.
 #include "DocumentFile.h"
 #include "DocumentFonts.h"
+#include "DocumentLoader.h"
 #include "DocumentProbe.h"
 #include "PlainTextDecoder.h"
 #include "SelectionFormat.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -150,6 +155,35 @@ TEST(DocumentFile, HugeFilesAndPipesAreRefusedOrCancelledWithoutWaiting)
     EXPECT_EQ(result.outcome, DocumentFile::LoadResult::Unreadable);
     EXPECT_TRUE(result.error.contains(pipe) && result.error.contains("not a regular file"))
         << result.error.toStdString();
+    EXPECT_EQ(doc.toPlainText(), "kept");
+}
+
+// Cancel ends an open at once, even while Qt's HTML import (which never looks at it) runs,
+// and what that reading makes after is thrown away: the reading here ends as loaded.
+TEST(DocumentLoader, CancelledOpenNeverReplacesTheDocument)
+{
+    QTemporaryDir dir;
+    QByteArray page = "<html><body>";
+    for (int i = 0; i < 30000; ++i)
+        page += "<p>Paragraph <b>" + QByteArray::number(i) + "</b> of a long page.</p>";
+    const QString path = writeFile(dir, "long.html", page + "</body></html>");
+    QWidget window;
+    QTextDocument doc;
+    QTextCursor(&doc).insertText("kept");
+    // The user presses Cancel once the HTML import has begun (the progress shows 10 %).
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto *progress = window.findChild<QProgressDialog *>();
+        if (progress && progress->value() >= 10)
+            progress->findChild<QPushButton *>()->click();
+    });
+    user.start(5);
+    const DocumentFile::LoadResult result =
+        DocumentLoader::open(&window, path, &doc, QTextCharFormat());
+    user.stop();
+    DocumentLoader::finishCancelledReadings();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(result.outcome, DocumentFile::LoadResult::Cancelled);
     EXPECT_EQ(doc.toPlainText(), "kept");
 }
 

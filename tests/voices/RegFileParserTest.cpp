@@ -196,6 +196,9 @@ TEST_F(RegFileParserTest, AMistakeIsReportedWithItsLine)
         {header + key + QStringLiteral("[HKEY_LOCAL\\Software]\n"), 5, "not a root key"},
         {header + key + QStringLiteral("[HKLM\\Software\\\\X]\n"), 5, "empty key name"},
         {header + key + QStringLiteral("[HKLM\\") + QString(256, 'k') + "]\n", 5, "255"},
+        {header + key + QStringLiteral("[HKLM\\") +
+             QStringList(10000, QStringLiteral("k")).join('\\') + "]\n",
+         5, "10000 levels deep"},
         {header + key + QStringLiteral("[HKLM\\Software\n"), 5, "must end with"},
         {header + key + QStringLiteral("[-HKEY_LOCAL_MACHINE]\n"), 5, "root key cannot"},
         {header + QStringLiteral("[-HKLM\\Software\\X]\n\"N\"=\"1\"\n"), 4, "the file deletes"},
@@ -207,6 +210,8 @@ TEST_F(RegFileParserTest, AMistakeIsReportedWithItsLine)
         EXPECT_EQ(m_error.line, c.line) << m_error.toString().toStdString();
         EXPECT_TRUE(m_error.message.contains(QLatin1String(c.says)))
             << m_error.toString().toStdString();
+        // A long name is never echoed whole.
+        EXPECT_LT(m_error.message.size(), 200);
         // The same file saved by the registry editor fails on the same line.
         EXPECT_FALSE(parse(asSavedByTheEditor(c.text)));
         EXPECT_EQ(m_error.line, c.line);

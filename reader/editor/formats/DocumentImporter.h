@@ -10,6 +10,7 @@
 #include <functional>
 
 class QTextDocument;
+class ResourceGate;
 
 // One outside format read into a document: bytes in, content appended to an empty
 // QTextDocument out. Importers run on a worker thread for large files, so they touch
@@ -20,9 +21,11 @@ public:
     struct Request
     {
         QByteArray data;
-        // The file's path: messages name it, and pictures referred to by a relative name
-        // are looked up beside it. May be empty for bytes from elsewhere.
+        // The file's path: messages name it. May be empty for bytes from elsewhere.
         QString fileName;
+        // Everything the document names beyond its own bytes is read through this gate,
+        // which the document being filled asks too.
+        ResourceGate *resources = nullptr;
         QString password;            // for encrypted PDFs
         QTextCharFormat plainFormat; // the formatting plain text gets
         const std::atomic_bool *cancel = nullptr;

@@ -128,6 +128,7 @@ private:
     QSet<QPair<QString, int>> m_usedLevels;            // numId, level
     QHash<QPair<QString, int>, int> m_countGeneration; // abstractNumId, level
     QHash<QString, QString> m_relationships;
+    QHash<QString, QString> m_outsideTargets;
     const DocumentImporter::Request *m_request = nullptr;
     qint64 m_bodySize = 0;
 };
@@ -257,12 +258,18 @@ bool DocxParser::readRelationships()
     }
     BoundedXmlReader xml(*data);
     while (!xml.atEnd()) {
-        if (xml.next() == QXmlStreamReader::StartElement && xml.name() == u"Relationship" &&
-            xml.attribute(u"TargetMode") != u"External") {
-            if (const auto target =
-                    ZipArchive::resolve(QStringLiteral("word"), xml.attribute(u"Target")))
-                m_relationships.insert(xml.attribute(u"Id"), *target);
-        }
+        if (xml.next() != QXmlStreamReader::StartElement || xml.name() != u"Relationship")
+            continue;
+        const QString target = xml.attribute(u"Target");
+        const auto path = xml.attribute(u"TargetMode") == u"External"
+                              ? std::nullopt
+                              : ZipArchive::resolve(QStringLiteral("word"), target);
+        // A picture linked from elsewhere, or named outside the archive, is never read; its
+        // name is kept to tell the user.
+        if (path)
+            m_relationships.insert(xml.attribute(u"Id"), *path);
+        else
+            m_outsideTargets.insert(xml.attribute(u"Id"), target);
     }
     return true;
 }
@@ -463,13 +470,19 @@ void DocxParser::readDrawing(BoundedXmlReader &xml, ImportedParagraph &paragraph
             height = xml.attribute(u"cy").toDouble() / EmuPerPixel;
         } else if (xml.name() == u"blip" && relationship.isEmpty()) {
             relationship = xml.attribute(u"embed");
+            if (relationship.isEmpty())
+                relationship = xml.attribute(u"link");
         } else if (xml.name() == u"imagedata" && relationship.isEmpty()) {
             relationship = xml.attribute(u"id");
         }
     }
     const QString path = m_relationships.value(relationship);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        if (m_outsideTargets.contains(relationship))
+            m_pictures.leaveOut(m_outsideTargets.value(relationship),
+                                QStringLiteral("it is outside the document"));
         return;
+    }
     QSize size;
     const QString name = m_pictures.addFromArchive(m_zip, path, &size);
     if (name.isEmpty())

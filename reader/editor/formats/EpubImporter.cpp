@@ -4,6 +4,7 @@
 #include "HtmlImporter.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
+#include "ResourceGate.h"
 #include "ZipArchive.h"
 
 #include <QFileInfo>
@@ -34,7 +35,7 @@ QString checkXml(const QByteArray &data)
 // Picture references of a chapter rewritten to the archive's own names, with the pictures
 // added to the document; references outside the archive are dropped from the page.
 QString bindPictures(QString html, const QString &chapterFolder, ZipArchive &zip,
-                     PictureStore &pictures)
+                     PictureStore &pictures, QTextDocument *document)
 {
     static const QRegularExpression reference(
         QStringLiteral(
@@ -47,6 +48,9 @@ QString bindPictures(QString html, const QString &chapterFolder, ZipArchive &zip
         const QRegularExpressionMatch m = it.next();
         out += QStringView(html).sliced(last, m.capturedStart(3) - last);
         const auto path = ZipArchive::resolve(chapterFolder, m.captured(3));
+        if (!path)
+            ResourceGate::noteLeftOut(document, m.captured(3),
+                                      QStringLiteral("it is outside the document"));
         out += path ? pictures.addFromArchive(zip, *path) : QString();
         last = m.capturedEnd(3);
     }
@@ -173,11 +177,14 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
                 QStringLiteral("the chapter \"%1\" is damaged (%2)").arg(chapters[i], xmlError));
         QStringDecoder decoder = QStringDecoder::decoderForHtml(*data);
         QString html = decoder.isValid() ? decoder.decode(*data) : QString::fromUtf8(*data);
-        html = bindPictures(svgImagesAsImg(html), folderOf(chapters[i]), zip, pictures);
+        html = bindPictures(svgImagesAsImg(html), folderOf(chapters[i]), zip, pictures, document);
         html = inlineStyleSheets(html, folderOf(chapters[i]), zip);
         // Each chapter starts a paragraph of its own.
         if (i > 0 && !cursor.block().text().isEmpty())
             cursor.insertBlock();
+        // Backgrounds and style sheets the chapter names are looked up beside it.
+        if (request.resources)
+            request.resources->useArchive(&zip, folderOf(chapters[i]));
         cursor.insertHtml(HtmlImporter::boundSpans(html));
         request.report(int((i + 1) * 100 / chapters.size()));
     }

@@ -1,21 +1,16 @@
 #include "HtmlImporter.h"
 
 #include "ImportLimits.h"
-#include "PictureStore.h"
+#include "ResourceGate.h"
 
 #include "../PlainTextDecoder.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QImage>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
-#include <QUrl>
 
 namespace {
 // Elements that must be closed and so nest for real; unclosed <p> or <li> do not count.
@@ -122,45 +117,6 @@ DocumentMetadata HtmlImporter::metadataOf(const QString &html)
     return metadata;
 }
 
-void HtmlImporter::addLocalPictures(QTextDocument *document, const QString &baseFile,
-                                    QStringList *images)
-{
-    QSet<QString> names;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (format.isImageFormat())
-                names.insert(format.toImageFormat().name());
-        }
-    }
-    // Pictures inside table cells sit in blocks of the cells' frames, which the loop above
-    // visits too: QTextDocument::begin() walks every block of every frame.
-    const QDir folder = baseFile.isEmpty() ? QDir::current() : QFileInfo(baseFile).dir();
-    PictureStore store(document, images);
-    for (const QString &name : names) {
-        if (!document->resource(QTextDocument::ImageResource, QUrl(name)).isNull())
-            continue; // already there (an EPUB picture)
-        const QUrl url(name);
-        QString path;
-        if (url.isLocalFile())
-            path = url.toLocalFile();
-        else if (url.isRelative() && !name.startsWith(QStringLiteral("data:")))
-            path = folder.filePath(QUrl::fromPercentEncoding(url.path().toUtf8()));
-        QImage image;
-        // Only ordinary files: a picture "named" /dev/zero or a pipe must not stall loading.
-        if (!path.isEmpty() && QFileInfo(path).isFile()) {
-            QSize size;
-            const QString stored = store.addFromFile(path, &size);
-            if (!stored.isEmpty())
-                image =
-                    document->resource(QTextDocument::ImageResource, QUrl(stored)).value<QImage>();
-        }
-        document->addResource(QTextDocument::ImageResource, url, image);
-        if (images)
-            images->append(name);
-    }
-}
-
 DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocument *document) const
 {
     // The charset a page declares (meta charset, http-equiv, or a byte-order mark) decides;
@@ -182,7 +138,8 @@ DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocum
     request.report(10);
     QTextCursor(document).insertHtml(boundSpans(html));
     Result result;
-    addLocalPictures(document, request.fileName, &result.images);
+    if (request.resources)
+        request.resources->addNamedPictures(&result.images);
     result.metadata = metadataOf(html);
     request.report(100);
     return result;

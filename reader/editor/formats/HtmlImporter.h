@@ -17,10 +17,4 @@ public:
 
     // The page's <title>, its author's <meta> and the language of its <html> element.
     static DocumentMetadata metadataOf(const QString &html);
-
-    // Adds the pictures the document names by a local path (relative ones beside `baseFile`)
-    // as resources, so nothing is read from disk later while painting. Pictures that cannot
-    // be read, and web addresses (nothing is downloaded), get an empty picture.
-    static void addLocalPictures(QTextDocument *document, const QString &baseFile,
-                                 QStringList *images);
 };

@@ -356,6 +356,9 @@ void OdtParser::readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
     while (xml.nextChild()) {
         if (xml.name() == u"image") {
             const auto path = ZipArchive::resolve(QString(), xml.attribute(u"href"));
+            if (!path)
+                m_pictures.leaveOut(xml.attribute(u"href"),
+                                    QStringLiteral("it is outside the document"));
             QSize size;
             const QString name = path ? m_pictures.addFromArchive(m_zip, *path, &size) : QString();
             if (!name.isEmpty())

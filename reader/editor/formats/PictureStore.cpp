@@ -1,10 +1,13 @@
 #include "PictureStore.h"
 
 #include "ImportLimits.h"
+#include "ResourceGate.h"
 #include "ZipArchive.h"
 
-#include <QFile>
-#include <QImage>
+#include "../rtf/RtfPictureBudget.h"
+
+#include <QBuffer>
+#include <QImageReader>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -22,30 +25,48 @@ QString PictureStore::addFromArchive(ZipArchive &archive, const QString &path, Q
         return name;
     }
     const std::optional<QByteArray> bytes = archive.read(path, ImportLimits::MaxImageBytes);
-    return bytes ? add(name, *bytes, size) : QString();
+    if (!bytes) {
+        ResourceGate::noteLeftOut(m_document, path, archive.error());
+        return QString();
+    }
+    return add(name, *bytes, size);
 }
 
-QString PictureStore::addFromFile(const QString &path, QSize *size)
+QString PictureStore::add(const QString &name, const QByteArray &bytes, QSize *size)
 {
-    const QString name = QUrl::fromLocalFile(path).toString();
     if (m_added.contains(name)) {
         if (size)
             *size = m_added.value(name);
         return name;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > ImportLimits::MaxImageBytes)
+    // Archive names are told by the path inside the document.
+    const QString shownName = name.startsWith(QLatin1String("archive:/")) ? name.mid(9) : name;
+    const auto tooMuch = [&] {
+        ResourceGate::noteLeftOut(m_document, shownName,
+                                  QStringLiteral("the document's pictures would take more "
+                                                 "than %1 MB")
+                                      .arg(RtfPictureBudget::MaxDocumentBytes / (1024 * 1024)));
         return QString();
-    return add(name, file.read(ImportLimits::MaxImageBytes), size);
-}
-
-QString PictureStore::add(const QString &name, const QByteArray &bytes, QSize *size)
-{
-    // QImage refuses pictures beyond its own allocation limit, so a picture header claiming
-    // enormous dimensions is dropped here rather than allocated.
-    const QImage image = QImage::fromData(bytes);
-    if (image.isNull())
+    };
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The size the header claims is paid for before anything is decoded; QImageReader
+    // itself refuses a picture beyond its own allocation limit.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() &&
+        !RtfPictureBudget::reserve(m_document, RtfPictureBudget::bytesFor(claimed)))
+        return tooMuch();
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        ResourceGate::noteLeftOut(m_document, shownName,
+                                  QStringLiteral("it is not a picture this program can show"));
         return QString();
+    }
+    if (!claimed.isValid() &&
+        !RtfPictureBudget::reserve(m_document, RtfPictureBudget::bytesFor(image.size())))
+        return tooMuch();
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     m_added.insert(name, image.size());
     if (m_names)
@@ -53,4 +74,9 @@ QString PictureStore::add(const QString &name, const QByteArray &bytes, QSize *s
     if (size)
         *size = image.size();
     return name;
+}
+
+void PictureStore::leaveOut(const QString &name, const QString &why)
+{
+    ResourceGate::noteLeftOut(m_document, name, why);
 }

@@ -8,23 +8,27 @@
 class QTextDocument;
 class ZipArchive;
 
-// Pictures of a document added to it as image resources, each read once. Names carry a
-// scheme of their own so they never clash with a file the editor might look up.
+// Pictures of a document added to it as image resources, each read once, and all of them
+// together under the document's picture memory (RtfPictureBudget). What cannot be added is
+// noted on the document by name (ResourceGate::noteLeftOut).
 class PictureStore
 {
 public:
     PictureStore(QTextDocument *document, QStringList *names);
 
     // The resource name for the archive entry `path`, or an empty string when it is
-    // missing, too large or not a picture Qt can decode. `size` gets its pixel size.
+    // missing, too large or not a picture Qt can decode. `size` gets its pixel size. Names
+    // carry a scheme of their own so they never clash with a name the document uses.
     QString addFromArchive(ZipArchive &archive, const QString &path, QSize *size = nullptr);
 
-    // The same for a file on disk (pictures beside an HTML or Markdown file).
-    QString addFromFile(const QString &path, QSize *size = nullptr);
+    // The picture in `bytes` added under `name` (the document's own name for it); empty
+    // when it is no picture or would pass the document's picture memory.
+    QString add(const QString &name, const QByteArray &bytes, QSize *size = nullptr);
+
+    // Notes that the picture the document names `name` was left out because of `why`.
+    void leaveOut(const QString &name, const QString &why);
 
 private:
-    QString add(const QString &name, const QByteArray &bytes, QSize *size);
-
     QTextDocument *m_document;
     QStringList *m_names;
     QHash<QString, QSize> m_added;

@@ -4,6 +4,7 @@
 #include "ParallelSynthesis.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
+#include "SpokenText.h"
 #include "VoiceList.h"
 
 #include <QCommandLineParser>
@@ -289,7 +290,9 @@ int BatchConverter::convert(const Job &job)
                                        : QStringLiteral("no such file")));
         return InputFailed;
     }
-    const QString text = document.toPlainText();
+    // What the reader would say reading the document aloud: list numbers, picture
+    // descriptions and pauses after headings and cells included.
+    const QString text = SpokenText::fromDocument(document).text();
     if (text.trimmed().isEmpty()) {
         report(QStringLiteral("\"%1\" holds no text to speak.").arg(name));
         return InputFailed;

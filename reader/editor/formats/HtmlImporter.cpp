@@ -1,5 +1,6 @@
 #include "HtmlImporter.h"
 
+#include "HtmlReadableMarkup.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
 
@@ -142,7 +143,9 @@ DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocum
     if (request.cancelled())
         return Result::cancelledResult();
     request.report(10);
-    QTextCursor(document).insertHtml(boundSpans(html));
+    const HtmlReadableMarkup readable(html);
+    QTextCursor(document).insertHtml(boundSpans(readable.html()));
+    readable.markNotes(document);
     Result result;
     addLocalPictures(document, request.fileName, &result.images);
     request.report(100);

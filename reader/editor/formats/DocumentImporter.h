@@ -23,6 +23,8 @@ public:
         QString fileName;
         QString password;            // for encrypted PDFs
         QTextCharFormat plainFormat; // the formatting plain text gets
+        // Keep a PDF's running heads and feet and its page numbers in the text.
+        bool keepPageFurniture = false;
         const std::atomic_bool *cancel = nullptr;
         std::function<void(int percent)> progress;
 

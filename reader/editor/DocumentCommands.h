@@ -65,4 +65,7 @@ private:
     QPointer<QWidget> m_window;
     QString m_currentFile;
     bool m_opening = false;
+    // The Open dialog's choice to keep a PDF's running heads and feet and page numbers,
+    // for this session.
+    bool m_keepPageFurniture = false;
 };

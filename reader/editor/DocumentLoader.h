@@ -18,7 +18,8 @@ public:
     // The same, leaving the document made from the file to the caller (present when the
     // result is ok), so that it can be shown as it is rather than copied.
     static DocumentFile::Imported import(QWidget *parent, const QString &path,
-                                         const QTextCharFormat &plainFormat);
+                                         const QTextCharFormat &plainFormat,
+                                         bool keepPageFurniture = false);
 
 private:
     static DocumentFile::Imported importWithProgress(QWidget *parent, const QString &path,

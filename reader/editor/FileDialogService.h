@@ -17,10 +17,17 @@ public:
         Mode mode = Open;
         QString title;
         QString filter;
+        // A check box shown with the open dialog, and its state: in as it is shown, out
+        // as the user left it. No check box when empty.
+        QString option{};
+        bool *optionChecked = nullptr;
     };
     using Handler = std::function<QString(const Request &)>;
 
     static QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter);
+    // The same with a check box of the given caption; `checked` is its state.
+    static QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter,
+                                   const QString &option, bool *checked);
     static QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter);
 
     // Installs a replacement (tests); an empty handler restores the real dialogs.

@@ -2,6 +2,7 @@
 
 #include "PdfTableRows.h"
 
+#include <QMap>
 #include <algorithm>
 #include <cmath>
 
@@ -238,20 +239,22 @@ bool PdfColumns::arrange(QList<PdfTextLine> &lines)
             std::count_if(found.begin(), found.end(), [&](const Stretch &g) { return x > g.end; }));
         inColumns.append({column, p});
     }
+    // Each piece goes to the band below the last row across the columns above it.
     const QList<PdfTextLine> acrossRows = rows(across);
+    QList<double> bandTops;
+    for (const PdfTextLine &row : acrossRows)
+        bandTops.append(row.box.center().y());
+    QMap<QPair<qsizetype, int>, QList<PdfTextLine>> groups; // band, column
+    for (const auto &[column, p] : inColumns) {
+        const qsizetype band =
+            std::lower_bound(bandTops.begin(), bandTops.end(), p.box.center().y()) -
+            bandTops.begin();
+        groups[{band, column}].append(p);
+    }
     QList<PdfTextLine> ordered;
     for (qsizetype band = 0; band <= acrossRows.size(); ++band) {
-        const double top = band == 0 ? -1e9 : acrossRows[band - 1].box.center().y();
-        const double bottom = band == acrossRows.size() ? 1e9 : acrossRows[band].box.center().y();
-        for (int column = 0; column <= found.size(); ++column) {
-            QList<PdfTextLine> group;
-            for (const auto &[c, p] : inColumns) {
-                const double y = p.box.center().y();
-                if (c == column && y > top && y <= bottom)
-                    group.append(p);
-            }
-            ordered += rows(group);
-        }
+        for (int column = 0; column <= found.size(); ++column)
+            ordered += rows(groups.value({band, column}));
         if (band < acrossRows.size())
             ordered.append(acrossRows[band]);
     }

@@ -8,6 +8,8 @@
 namespace {
 // Notes are set at most this share of the body's size.
 constexpr double NoteSize = 0.9;
+// Pages with more lines are no pages of a text with notes (and would cost the square of them).
+constexpr qsizetype MaxLines = 2000;
 // The lines of one note are at most this share of a line's height apart.
 constexpr double NoteGap = 0.8;
 
@@ -31,7 +33,7 @@ PdfTextLine withoutFirstWord(PdfTextLine line)
 
 QList<PdfFootnotes::Note> PdfFootnotes::take(QList<PdfTextLine> &lines, double bodyHeight)
 {
-    if (bodyHeight <= 0)
+    if (bodyHeight <= 0 || lines.size() > MaxLines)
         return {};
     const auto small = [&](const PdfTextLine &line) {
         return line.height() < NoteSize * bodyHeight;

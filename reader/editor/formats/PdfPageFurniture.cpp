@@ -44,7 +44,7 @@ QList<QList<PdfTextLine>> PdfPageFurniture::take(QList<QList<PdfTextLine>> &page
         bool outermost; // on the page's first or last row
     };
     QList<Edge> edges;
-    QHash<QString, QList<const Edge *>> placesOf;
+    QHash<QPair<QString, int>, QList<qsizetype>> placesOf;
     for (qsizetype p = 0; p < pages.size(); ++p) {
         const double height = pageHeights.value(p);
         if (height <= 0)
@@ -66,16 +66,21 @@ QList<QList<PdfTextLine>> PdfPageFurniture::take(QList<QList<PdfTextLine>> &page
                               box.top() / height, outermost});
         }
     }
+    // Where each form stands, by steps of the same place, and on which pages.
     for (const Edge &edge : edges)
-        placesOf[edge.form].append(&edge);
+        placesOf[{edge.form, int(edge.at / SamePlace)}].append(edge.page);
     QList<QSet<qsizetype>> furniture(pages.size());
     for (const Edge &edge : edges) {
         // The same line at the same height of another page; a title that happens to read
         // like the running head stands lower.
-        const QList<const Edge *> &places = placesOf.value(edge.form);
-        const bool repeated = std::any_of(places.begin(), places.end(), [&](const Edge *other) {
-            return other->page != edge.page && qAbs(other->at - edge.at) <= SamePlace;
-        });
+        bool repeated = false;
+        const int step = int(edge.at / SamePlace);
+        for (int near = step - 1; near <= step + 1 && !repeated; ++near) {
+            // The pages come in order: another one is first or last.
+            const QList<qsizetype> there = placesOf.value({edge.form, near});
+            repeated =
+                !there.isEmpty() && (there.first() != edge.page || there.last() != edge.page);
+        }
         // A number alone counts as the page's number above or below everything else; within
         // the text (a table's cell near the top) it is part of it.
         if (repeated ||

@@ -8,8 +8,17 @@
 #include <algorithm>
 
 namespace {
-// Lines further apart than this share of a line's height start a new paragraph.
+// Lines further apart than this share of a line's height start a new paragraph, as do lines
+// this share further apart than the page's other lines, a first line set in by this share,
+// and a line after one that ends a sentence this many heights short of a justified column.
 constexpr double ParagraphGap = 0.6;
+constexpr double ExtraSpace = 0.25;
+constexpr double Indent = 0.8;
+constexpr double ShortLine = 1.5;
+// A page whose lines reach the end of their column this often is justified.
+constexpr double JustifiedShare = 0.6;
+// Pages with more lines are not measured (it would cost the square of them).
+constexpr qsizetype MaxMeasuredLines = 2000;
 // Lines whose height differs by more than this share (a heading after body text) do too.
 constexpr double HeightChange = 0.1;
 // Lines at least this share larger than the body, few and short, are headings.
@@ -102,6 +111,75 @@ void PdfParagraphs::appendLine(QString &paragraph, const QString &line)
     paragraph += line;
 }
 
+namespace {
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+bool overlapsAcross(const QRectF &a, const QRectF &b)
+{
+    return a.left() < b.right() && b.left() < a.right();
+}
+} // namespace
+
+PdfParagraphs::PageLayout PdfParagraphs::layoutOf(const QList<PdfTextLine> &lines)
+{
+    PageLayout layout;
+    layout.columnRight.resize(lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        layout.columnRight[i] = lines[i].box.right();
+    if (lines.size() > MaxMeasuredLines)
+        return layout;
+    QList<double> pitches;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const PdfTextLine &line = lines[i];
+        for (const PdfTextLine &other : lines)
+            if (overlapsAcross(line.box, other.box))
+                layout.columnRight[i] = qMax(layout.columnRight[i], other.box.right());
+        if (i == 0)
+            continue;
+        const PdfTextLine &previous = lines[i - 1];
+        const double pitch = line.box.bottom() - previous.box.bottom();
+        if (pitch > 0 && pitch < 3 * line.height() && overlapsAcross(line.box, previous.box) &&
+            qAbs(line.height() - previous.height()) <= HeightChange * previous.height())
+            pitches.append(pitch);
+    }
+    layout.pitch = median(pitches);
+    qsizetype full = 0;
+    qsizetype counted = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].words.size() < 4 || lines[i].tableRow)
+            continue;
+        ++counted;
+        if (lines[i].box.right() >= layout.columnRight[i] - 1)
+            ++full;
+    }
+    layout.justified = counted > 0 && full >= JustifiedShare * counted;
+    return layout;
+}
+
+bool PdfParagraphs::startsParagraph(const Paragraph &paragraph, const PdfTextLine &previous,
+                                    double previousColumnRight, const PdfTextLine &next,
+                                    const PageLayout &layout) const
+{
+    const double height = previous.height();
+    if (next.box.top() - previous.box.bottom() > ParagraphGap * height)
+        return true; // a blank line
+    if (layout.pitch > 0 &&
+        next.box.bottom() - previous.box.bottom() > layout.pitch + ExtraSpace * height)
+        return true; // space between paragraphs
+    // A first line set in (a hanging bullet's item goes on set in).
+    if (next.box.left() - previous.box.left() > Indent * height && !startsListItem(paragraph.text))
+        return true;
+    // The short last line of a justified paragraph.
+    return layout.justified && endsSentence(previous.text) &&
+           previous.box.right() < previousColumnRight - ShortLine * height;
+}
+
 bool PdfParagraphs::continues(const Paragraph &paragraph, const PdfTextLine &previous,
                               const PdfTextLine &next, bool columnBreak) const
 {
@@ -115,16 +193,19 @@ bool PdfParagraphs::continues(const Paragraph &paragraph, const PdfTextLine &pre
     if (columnBreak)
         return !endsSentence(paragraph.text) &&
                qAbs(next.height() - m_bodyHeight) <= HeightChange * m_bodyHeight;
-    return next.box.top() - previous.box.bottom() <= ParagraphGap * height;
+    return true;
 }
 
 void PdfParagraphs::addPage(const QList<PdfTextLine> &lines, const QList<PdfFootnotes::Note> &notes)
 {
+    const PageLayout layout = layoutOf(lines);
     for (qsizetype l = 0; l < lines.size(); ++l) {
         const PdfTextLine &line = lines[l];
         // A jump back up the page starts the next column.
         const bool columnBreak = l == 0 || line.box.bottom() < m_last.box.top();
-        if (!m_paragraphs.isEmpty() && continues(m_paragraphs.last(), m_last, line, columnBreak)) {
+        if (!m_paragraphs.isEmpty() && continues(m_paragraphs.last(), m_last, line, columnBreak) &&
+            (columnBreak || !startsParagraph(m_paragraphs.last(), m_last, layout.columnRight[l - 1],
+                                             line, layout))) {
             Paragraph &paragraph = m_paragraphs.last();
             appendLine(paragraph.text, line.text);
             ++paragraph.lines;

@@ -43,8 +43,21 @@ private:
         QString text;
     };
 
+    // How a page sets its paragraphs: the usual distance from one line to the next within a
+    // paragraph, whether lines are justified, and where the column of each line ends.
+    struct PageLayout
+    {
+        double pitch = 0;
+        bool justified = false;
+        QList<double> columnRight;
+    };
+    static PageLayout layoutOf(const QList<PdfTextLine> &lines);
+
     bool continues(const Paragraph &paragraph, const PdfTextLine &previous, const PdfTextLine &next,
                    bool columnBreak) const;
+    bool startsParagraph(const Paragraph &paragraph, const PdfTextLine &previous,
+                         double previousColumnRight, const PdfTextLine &next,
+                         const PageLayout &layout) const;
     QList<int> headingLevels() const;
 
     double m_bodyHeight;

@@ -5,10 +5,10 @@
 #include "DocumentProbe.h"
 #include "NoteFormat.h"
 #include "SpokenText.h"
+#include "TextWords.h"
 
 #include <QFile>
 #include <QImage>
-#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -20,15 +20,6 @@ namespace {
 QString dataPath(const QString &name)
 {
     return QStringLiteral(PARLANCE_TEST_DATA "/documents/") + name;
-}
-
-QStringList words(const QString &text)
-{
-    static const QRegularExpression word(QStringLiteral("[\\p{L}\\p{N}']+"));
-    QStringList found;
-    for (auto it = word.globalMatch(text); it.hasNext();)
-        found.append(it.next().captured());
-    return found;
 }
 
 // Where two word sequences part, with the words around it, for a readable failure.
@@ -50,7 +41,7 @@ QStringList expectedWords(const QString &name)
 {
     QFile file(dataPath(name));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    return words(QString::fromUtf8(file.readAll()));
+    return textWords(QString::fromUtf8(file.readAll()));
 }
 
 bool load(const QString &name, QTextDocument &document, bool keepPageFurniture = false)
@@ -102,7 +93,7 @@ TEST(DocumentReading, ProducerFilesAreHeardAsAPersonReadsThem)
         QTextDocument document;
         if (!load(sample.file, document))
             continue;
-        const QStringList heard = words(SpokenText::fromDocument(document).text());
+        const QStringList heard = textWords(SpokenText::fromDocument(document).text());
         const QStringList expected = expectedWords(sample.heard);
         EXPECT_EQ(heard, expected) << firstDifference(heard, expected);
         // Each note is shown as one after its paragraph, its marker (and its own number)

@@ -4,6 +4,7 @@
 // head, its number, a bullet) is neither heard nor marked.
 #include "DocumentCommands.h"
 #include "ReadingHarness.h"
+#include "TextWords.h"
 #include "WordSpan.h"
 
 #include <QFile>
@@ -16,15 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QStringList words(const QString &text)
-{
-    static const QRegularExpression word(QStringLiteral("[\\p{L}\\p{N}']+"));
-    QStringList found;
-    for (auto it = word.globalMatch(text); it.hasNext();)
-        found.append(it.next().captured());
-    return found;
-}
-
 // The text of each word mark without its delimiter, in the order the marks were made, the
 // empty ones left out, and those of a second report a voice may make from inside a word it
 // is saying ("each" and then "ach").
@@ -114,7 +106,7 @@ TEST(ReadingDocuments, AJournalReadAloudNeverMarksItsRunningHeadsOrPageNumbers)
     w.Command1->click();
     ASSERT_TRUE(h.waitForReadings(1, 240000));
 
-    const QStringList marked = words(marks(h, shown).join(u' '));
+    const QStringList marked = textWords(marks(h, shown).join(u' '));
     for (const char *furniture : {"Journal", "Imaginary", "Vol", "12", "17", "18"})
         EXPECT_FALSE(marked.contains(furniture)) << furniture;
     // The body is marked word by word in the order a person reads it, the notes where they
@@ -122,7 +114,7 @@ TEST(ReadingDocuments, AJournalReadAloudNeverMarksItsRunningHeadsOrPageNumbers)
     // word is marked on its own.
     QFile known(QStringLiteral(PARLANCE_TEST_DATA "/documents/journal.pdf.spoken.txt"));
     ASSERT_TRUE(known.open(QIODevice::ReadOnly));
-    const QStringList expected = words(QString::fromUtf8(known.readAll()));
+    const QStringList expected = textWords(QString::fromUtf8(known.readAll()));
     qsizetype at = 0;
     for (const QString &word : marked) {
         const qsizetype found = expected.indexOf(word, at);

@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace {
 using Token = HtmlElements::Token;
@@ -161,12 +162,12 @@ bool isParagraph(QStringView name)
            (name.size() == 2 && name.at(0) == u'h' && name.at(1) >= u'1' && name.at(1) <= u'6');
 }
 
-bool isHtml5Block(QStringView name)
+bool isHtml5Block(const QString &name)
 {
     static const QSet<QString> names = {"article",    "aside",  "details", "dialog",  "fieldset",
                                         "figcaption", "figure", "footer",  "header",  "hgroup",
                                         "legend",     "main",   "nav",     "section", "summary"};
-    return names.contains(name.toString());
+    return names.contains(name);
 }
 
 class Rewriter
@@ -350,13 +351,60 @@ QString Rewriter::html() const
     }
     return out;
 }
+
+// The markup with the block elements of HTML 5 Qt does not know renamed to div, in one pass.
+QString renamedBlocks(const QString &html)
+{
+    QString out;
+    QString name; // reused: no allocation per tag
+    qsizetype copied = 0;
+    for (qsizetype at = html.indexOf(u'<'); at >= 0 && at + 2 < html.size();
+         at = html.indexOf(u'<', at + 1)) {
+        qsizetype nameStart = at + 1;
+        if (html.at(nameStart) == u'/')
+            ++nameStart;
+        qsizetype nameEnd = nameStart;
+        while (nameEnd < html.size() && html.at(nameEnd).isLetterOrNumber())
+            ++nameEnd;
+        if (nameEnd == nameStart || nameEnd - nameStart > 10)
+            continue;
+        name.resize(0);
+        for (qsizetype i = nameStart; i < nameEnd; ++i)
+            name += html.at(i).toLower();
+        if (!isHtml5Block(name))
+            continue;
+        if (out.isEmpty())
+            out.reserve(html.size());
+        out += QStringView(html).sliced(copied, nameStart - copied);
+        out += QStringLiteral("div");
+        copied = nameEnd;
+    }
+    if (copied == 0)
+        return html;
+    out += QStringView(html).sliced(copied);
+    return out;
+}
 } // namespace
 
 HtmlReadableMarkup::HtmlReadableMarkup(const QString &html)
 {
-    const Rewriter rewriter(html);
-    m_html = rewriter.html();
-    m_noteIds = rewriter.noteIds();
+    // Most pages hide nothing and have no notes: their blocks are renamed without taking
+    // the page apart, which a book of many chapters would feel.
+    static const QRegularExpression needsElements(
+        QStringLiteral("display\\s*:\\s*none|visibility\\s*:\\s*hidden|\\shidden[\\s=>/]|"
+                       "aria-hidden|<noscript|<template|noteref|footnote|endnote"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QStringList hints = {"none", "hidden", "noscript", "template", "note"};
+    const bool hinted = std::any_of(hints.begin(), hints.end(), [&](const QString &hint) {
+        return html.contains(hint, Qt::CaseInsensitive);
+    });
+    if (hinted && needsElements.match(html).hasMatch()) {
+        const Rewriter rewriter(html);
+        m_html = rewriter.html();
+        m_noteIds = rewriter.noteIds();
+        return;
+    }
+    m_html = renamedBlocks(html);
 }
 
 void HtmlReadableMarkup::markNotes(QTextDocument *document, int from) const

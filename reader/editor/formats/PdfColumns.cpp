@@ -105,21 +105,21 @@ struct Stretch
 };
 
 // The gutters of the page: stretches of white between columns of running text.
-QList<Stretch> gutters(const QList<PdfTextLine> &pieces, double left, double right, double height)
+QList<Stretch> gutters(const QList<QRectF> &pieces, double left, double right, double height)
 {
     const double width = right - left;
-    QList<const PdfTextLine *> narrow;
-    for (const PdfTextLine &p : pieces)
-        if (p.box.width() < WideLine * width)
+    QList<const QRectF *> narrow;
+    for (const QRectF &p : pieces)
+        if (p.width() < WideLine * width)
             narrow.append(&p);
     if (narrow.size() < 2 * MinColumnLines || width <= 0)
         return {};
     const int steps = int(qMin<double>(MaxSteps, std::ceil(width))) + 1;
     const double scale = (steps - 1) / width;
     QList<int> change(steps + 1, 0);
-    for (const PdfTextLine *p : narrow) {
-        const int from = qBound(0, int(std::floor((p->box.left() - left) * scale)), steps);
-        const int to = qBound(0, int(std::ceil((p->box.right() - left) * scale)), steps);
+    for (const QRectF *p : narrow) {
+        const int from = qBound(0, int(std::floor((p->left() - left) * scale)), steps);
+        const int to = qBound(0, int(std::ceil((p->right() - left) * scale)), steps);
         ++change[from];
         --change[to];
     }
@@ -155,9 +155,9 @@ QList<Stretch> gutters(const QList<PdfTextLine> &pieces, double left, double rig
         for (qsizetype c = 0; c < columns.size() && bad < 0; ++c) {
             const double columnWidth = columns[c].end - columns[c].start;
             QList<double> widths;
-            for (const PdfTextLine *p : narrow)
-                if (p->box.left() >= columns[c].start - 1 && p->box.right() <= columns[c].end + 1)
-                    widths.append(p->box.width());
+            for (const QRectF *p : narrow)
+                if (p->left() >= columns[c].start - 1 && p->right() <= columns[c].end + 1)
+                    widths.append(p->width());
             // The cells of a table leave their column mostly empty; running text fills it.
             if (columnWidth < MinColumn * height || widths.size() < MinColumnLines ||
                 median(widths) < FilledColumn * columnWidth)
@@ -198,29 +198,46 @@ bool PdfColumns::arrange(QList<PdfTextLine> &lines)
 {
     if (lines.size() < 2 * MinColumnLines)
         return false;
-    QList<PdfTextLine> pieces;
+    // The pieces are measured first and made only for a page in columns: most pages have none.
+    struct Span
+    {
+        qsizetype line, from, to;
+    };
+    QList<Span> spans;
+    QList<QRectF> boxes;
     QList<double> heights;
-    for (const PdfTextLine &line : lines) {
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const PdfTextLine &line = lines[l];
         qsizetype from = 0;
-        for (qsizetype i = 1; i <= line.words.size(); ++i) {
-            if (i < line.words.size() && line.wordBoxes[i].left() - line.wordBoxes[i - 1].right() <=
-                                             PieceGap * line.height())
-                continue;
-            pieces.append(piece(line, from, i));
-            from = i;
+        QRectF box;
+        for (qsizetype i = 0; i <= line.words.size(); ++i) {
+            if (i > 0 && (i == line.words.size() ||
+                          line.wordBoxes[i].left() - line.wordBoxes[i - 1].right() >
+                              PieceGap * line.height())) {
+                spans.append({l, from, i});
+                boxes.append(box);
+                from = i;
+                box = QRectF();
+            }
+            if (i < line.words.size())
+                box = box.isNull() ? line.wordBoxes[i] : box.united(line.wordBoxes[i]);
         }
         heights.append(line.height());
     }
-    double left = pieces.first().box.left();
-    double right = pieces.first().box.right();
-    for (const PdfTextLine &p : pieces) {
-        left = qMin(left, p.box.left());
-        right = qMax(right, p.box.right());
+    if (boxes.isEmpty())
+        return false;
+    double left = boxes.first().left();
+    double right = boxes.first().right();
+    for (const QRectF &box : boxes) {
+        left = qMin(left, box.left());
+        right = qMax(right, box.right());
     }
-    const double height = median(heights);
-    const QList<Stretch> found = gutters(pieces, left, right, height);
+    const QList<Stretch> found = gutters(boxes, left, right, median(heights));
     if (found.isEmpty())
         return false;
+    QList<PdfTextLine> pieces;
+    for (const Span &span : spans)
+        pieces.append(piece(lines[span.line], span.from, span.to));
 
     // Pieces crossing a gutter run across the columns and part the page into bands; the
     // columns of each band are read one after the other.

@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <poppler-qt6.h>
+#include <vector>
 
 namespace {
 void silencePoppler()
@@ -84,15 +85,22 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
                                    .arg(ImportLimits::MaxPdfPages));
 
     // Every page first: what repeats from page to page is only known from all of them.
-    QList<QList<PdfTextLine>> pages;
+    std::vector<PdfPageText::Words> words(pageCount);
     QList<double> pageHeights;
     for (int i = 0; i < pageCount; ++i) {
         if (request.cancelled())
             return Result::cancelledResult();
         const std::unique_ptr<Poppler::Page> page = pdf->page(i);
-        pages.append(page ? PdfPageText::lines(*page) : QList<PdfTextLine>());
+        if (page)
+            words[i] = PdfPageText::words(*page);
         pageHeights.append(page ? page->pageSizeF().height() : 0);
         request.report(int((i + 1) * 80 / pageCount));
+    }
+    pdf.reset();
+    QList<QList<PdfTextLine>> pages;
+    for (PdfPageText::Words &page : words) {
+        pages.append(PdfPageText::lines(page));
+        page = PdfPageText::Words();
     }
     // Kept on request, a page's heads are read before its text and its feet after it.
     const QList<QList<PdfTextLine>> furniture = PdfPageFurniture::take(pages, pageHeights);

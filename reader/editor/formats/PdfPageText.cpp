@@ -2,6 +2,7 @@
 
 #include "PdfTableRows.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
 #include <iterator>
 #include <poppler-qt6.h>
@@ -46,7 +47,9 @@ QList<qsizetype> readingOrder(const QStringList &words)
     return order;
 }
 
-double median(QList<double> values)
+using Values = QVarLengthArray<double, 32>;
+
+double median(Values values)
 {
     if (values.isEmpty())
         return 0;
@@ -54,10 +57,15 @@ double median(QList<double> values)
     return values[values.size() / 2];
 }
 
-// Splits off digits drawn small and raised at the end of a word ("stores.1").
-void addWord(PdfTextLine &line, const Poppler::TextBox &box)
+// A word, digits drawn small and raised at its end split off ("stores.1").
+void addWord(PdfPageText::Words &page, const Poppler::TextBox &box, bool startsLine)
 {
     const QString text = box.text();
+    const auto add = [&](qsizetype from, qsizetype length, const QRectF &bounds, bool space,
+                         bool raised, bool first) {
+        page.words.push_back({page.text.size(), length, bounds, space, raised, first});
+        page.text += QStringView(text).sliced(from, length);
+    };
     qsizetype cut = text.size();
     while (cut > 1 && PdfPageText::isMarkerText(text.mid(cut - 1)) && text.size() - cut < 3)
         --cut;
@@ -72,27 +80,22 @@ void addWord(PdfTextLine &line, const Poppler::TextBox &box)
             QRectF raised = mark;
             for (int i = int(cut) + 1; i < text.size(); ++i)
                 raised = raised.united(box.charBoundingBox(i));
-            line.words << text.left(cut) << text.mid(cut);
-            line.wordBoxes << base << raised;
-            line.spaceAfter << false << box.hasSpaceAfter();
-            line.raised << false << true;
+            add(0, cut, base, false, false, startsLine);
+            add(cut, text.size() - cut, raised, box.hasSpaceAfter(), true, false);
             return;
         }
     }
-    line.words.append(text);
-    line.wordBoxes.append(box.boundingBox());
-    line.spaceAfter.append(box.hasSpaceAfter());
-    line.raised.append(false);
+    add(0, text.size(), box.boundingBox(), box.hasSpaceAfter(), false, startsLine);
 }
 
 // Marks the words of a line that are drawn small and raised, and measures its letters.
 void measure(PdfTextLine &line)
 {
-    QList<double> heights;
+    Values heights;
     for (const QRectF &box : line.wordBoxes)
         heights.append(box.height());
     const double height = median(heights);
-    QList<double> bottoms;
+    Values bottoms;
     for (const QRectF &box : line.wordBoxes)
         if (box.height() >= RaisedSize * height)
             bottoms.append(box.bottom());
@@ -104,7 +107,7 @@ void measure(PdfTextLine &line)
                              box.height() < RaisedSize * height &&
                              box.bottom() < baseline - RaisedLift * height;
     }
-    QList<double> letters;
+    Values letters;
     for (qsizetype i = 0; i < line.words.size(); ++i)
         if (!line.raised[i])
             letters.append(line.wordBoxes[i].height());
@@ -124,25 +127,37 @@ bool PdfPageText::isMarkerText(const QString &word)
     return digits || marks;
 }
 
-QList<PdfTextLine> PdfPageText::lines(const Poppler::Page &page)
+PdfPageText::Words PdfPageText::words(const Poppler::Page &page)
 {
-    QList<PdfTextLine> lines;
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words = page.textList();
+    Words words;
+    const std::vector<std::unique_ptr<Poppler::TextBox>> boxes = page.textList();
+    words.words.reserve(boxes.size());
     const Poppler::TextBox *previous = nullptr;
     // poppler links the words of one line through nextWord(); a word that is not the
     // previous one's next starts a line.
-    for (const auto &word : words) {
-        if (!previous || previous->nextWord() != word.get())
+    for (const auto &box : boxes) {
+        addWord(words, *box, !previous || previous->nextWord() != box.get());
+        previous = box.get();
+    }
+    words.text.squeeze();
+    return words;
+}
+
+QList<PdfTextLine> PdfPageText::lines(const Words &words)
+{
+    QList<PdfTextLine> lines;
+    for (const Words::Word &word : words.words) {
+        if (word.startsLine || lines.isEmpty())
             lines.append(PdfTextLine());
-        addWord(lines.last(), *word);
-        previous = word.get();
+        PdfTextLine &line = lines.last();
+        line.words.append(words.text.mid(word.start, word.length));
+        line.wordBoxes.append(word.box);
+        line.spaceAfter.append(word.spaceAfter);
+        line.raised.append(word.raised);
+        line.box = line.box.isNull() ? word.box : line.box.united(word.box);
     }
-    for (PdfTextLine &line : lines) {
-        line.box = QRectF();
-        for (const QRectF &box : line.wordBoxes)
-            line.box = line.box.isNull() ? box : line.box.united(box);
+    for (PdfTextLine &line : lines)
         measure(line);
-    }
     return lines;
 }
 

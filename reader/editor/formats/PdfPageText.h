@@ -3,6 +3,7 @@
 #include "PdfTextLine.h"
 
 #include <QSet>
+#include <vector>
 
 namespace Poppler {
 class Page;
@@ -15,7 +16,26 @@ class Page;
 class PdfPageText
 {
 public:
-    static QList<PdfTextLine> lines(const Poppler::Page &page);
+    // A page's words kept in few pieces of memory while the other pages are read: holding
+    // every word of a book as strings and lists of its own would scatter the heap under
+    // poppler, which then reads each page a good deal slower.
+    struct Words
+    {
+        struct Word
+        {
+            qsizetype start = 0; // in `text`
+            qsizetype length = 0;
+            QRectF box;
+            bool spaceAfter = false;
+            bool raised = false;
+            bool startsLine = false;
+        };
+        QString text;
+        std::vector<Word> words;
+    };
+
+    static Words words(const Poppler::Page &page);
+    static QList<PdfTextLine> lines(const Words &words);
 
     // The line's words as one text, for comparing lines.
     static QString plainText(const PdfTextLine &line);

@@ -3,9 +3,18 @@
 // QTextDocument on one thread; painting is not included), next to the independent readers
 // on the same files in the same run: LibreOffice converting to text, and pdftotext or
 // pandoc rendering plain text. Rounds are interleaved; medians are printed.
+//
+// Then body-text fidelity: how closely the words a listener hears follow the words a person
+// reads, for a journal set in two columns with running heads, page numbers and footnotes
+// (drawn by python3-reportlab), an EPUB (pandoc) and a DOCX (LibreOffice) with notes, lists,
+// a picture and a table. The figure is the word-sequence ratio against the body text written
+// down beside each source (2 * words in common, in order / words in both), for Parlance's
+// spoken text and for pdftotext and pandoc -t plain on the same files. The words said only
+// to announce ("Note", "Picture") are left out on every side.
 //   bench_documents [rounds]
 #include "BenchSupport.h"
 #include "DocumentFile.h"
+#include "SpokenText.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +22,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -84,6 +94,42 @@ QByteArray markdown(qint64 bytes)
         ++paragraph;
     }
     return text;
+}
+
+QStringList wordsOf(const QString &text)
+{
+    static const QRegularExpression word(QStringLiteral("[\\p{L}\\p{N}']+"));
+    QStringList words;
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const QString w = it.next().captured();
+        if (w != QLatin1String("Note") && w != QLatin1String("Picture"))
+            words.append(w);
+    }
+    return words;
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// 2 * the longest common subsequence / both lengths, as difflib's ratio.
+double sequenceRatio(const QStringList &a, const QStringList &b)
+{
+    if (a.isEmpty() && b.isEmpty())
+        return 1;
+    std::vector<int> row(size_t(b.size()) + 1, 0);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = 0;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[size_t(j)];
+            row[size_t(j)] =
+                a[i - 1] == b[j - 1] ? diagonal + 1 : std::max(row[size_t(j)], row[size_t(j - 1)]);
+            diagonal = above;
+        }
+    }
+    return 2.0 * row[size_t(b.size())] / double(a.size() + b.size());
 }
 
 bool run(const QString &program, const QStringList &arguments)
@@ -191,6 +237,45 @@ int main(int argc, char **argv)
                     bench::median(ours[i].seconds), bench::median(ours[i].peakKb) / 1024,
                     bench::median(office[i].seconds), bench::median(office[i].peakKb) / 1024,
                     bench::median(peers[i].seconds), bench::median(peers[i].peakKb) / 1024);
+    }
+
+    // Body-text fidelity, on samples made from their sources by their producers here.
+    const QString samples = QStringLiteral(PARLANCE_SAMPLES);
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!run(python, {samples + "/journal.py", dir.filePath("journal.pdf"),
+                      dir.filePath("journal.spoken.txt")}) ||
+        !run(pandoc, {samples + "/reading.md", "--resource-path", samples, "-o",
+                      dir.filePath("reading.epub")}) ||
+        !run(soffice, {profile, "--headless", "--convert-to", "docx", "--outdir", dir.path(),
+                       samples + "/notes.fodt"}))
+        return 1;
+    struct Sample
+    {
+        QString name;
+        QString known; // the body text a person reads in it
+        QString peer;
+    };
+    const QList<Sample> fidelity = {{"journal.pdf", dir.filePath("journal.spoken.txt"), pdftotext},
+                                    {"reading.epub", samples + "/reading.spoken.txt", pandoc},
+                                    {"notes.docx", samples + "/notes.spoken.txt", pandoc}};
+    std::printf("\nbody-text fidelity (word-sequence ratio against the known body text)\n");
+    std::printf("%-14s %10s %22s\n", "file", "Parlance", "pdftotext / pandoc");
+    for (const Sample &sample : fidelity) {
+        const QString path = dir.filePath(sample.name);
+        const QStringList known = wordsOf(readText(sample.known));
+        QTextDocument document;
+        if (!DocumentFile::load(path, &document, DocumentFile::LoadOptions()).ok())
+            return 1;
+        const double ours =
+            sequenceRatio(wordsOf(SpokenText::fromDocument(document).text()), known);
+        const QString peerText = dir.filePath("peer-" + sample.name + ".txt");
+        const QStringList peerArgs = sample.peer == pdftotext
+                                         ? QStringList{path, peerText}
+                                         : QStringList{"-t", "plain", path, "-o", peerText};
+        if (!run(sample.peer, peerArgs))
+            return 1;
+        const double theirs = sequenceRatio(wordsOf(readText(peerText)), known);
+        std::printf("%-14s %10.4f %22.4f\n", qPrintable(sample.name), ours, theirs);
     }
     return 0;
 }

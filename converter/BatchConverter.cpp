@@ -5,6 +5,7 @@
 #include "ParallelSynthesis.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
+#include "SpokenText.h"
 #include "VoiceList.h"
 #include "formats/ResourceGate.h"
 
@@ -346,7 +347,9 @@ int BatchConverter::convert(const Job &job)
                    .arg(name, QString::fromLatin1(LoadNotice::LeftOutText),
                         leftOut.join(QStringLiteral("\n    "))));
     const QTextDocument &document = *imported.document;
-    const QString text = document.toPlainText();
+    // What the reader would say reading the document aloud: list numbers, picture
+    // descriptions and pauses after headings and cells included.
+    const QString text = SpokenText::fromDocument(document).text();
     if (text.trimmed().isEmpty()) {
         report(QStringLiteral("\"%1\" holds no text to speak.").arg(name));
         return InputFailed;

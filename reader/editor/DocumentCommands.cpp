@@ -28,6 +28,7 @@ const QString DocumentCommands::CannotOpenText =
 
 namespace {
 const QString OpenTitle = QStringLiteral("Pick a File to Open");
+const QString KeepPageFurniture = QStringLiteral("Keep page headers and footers");
 // The formats the reader opens, all of them first; any file may still be picked ("*"
 // rather than "*.*" so that names without a dot show too), and its content decides.
 const QString OpenFilter = QStringLiteral(
@@ -116,7 +117,8 @@ void DocumentCommands::mnuFileOpen_Click()
 {
     if (!askToSaveChanges())
         return;
-    const QString path = FileDialogService::getOpenFileName(m_window, OpenTitle, OpenFilter);
+    const QString path = FileDialogService::getOpenFileName(
+        m_window, OpenTitle, OpenFilter, KeepPageFurniture, &m_keepPageFurniture);
     if (path.isEmpty())
         return;
     openFile(path);
@@ -147,7 +149,7 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
     m_opening = true;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     DocumentFile::Imported imported =
-        DocumentLoader::import(m_window, absolute, newDocumentFormat());
+        DocumentLoader::import(m_window, absolute, newDocumentFormat(), m_keepPageFurniture);
     m_opening = false;
     const DocumentFile::LoadResult &result = imported.result;
     if (!result.ok()) {

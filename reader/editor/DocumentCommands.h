@@ -93,4 +93,7 @@ private:
     // The current file as it was when opened or saved here.
     std::optional<FileStamp> m_currentStamp;
     bool m_opening = false;
+    // The Open dialog's choice to keep a PDF's running heads and feet and page numbers,
+    // for this session.
+    bool m_keepPageFurniture = false;
 };

@@ -170,6 +170,7 @@ DocumentFile::Imported DocumentFile::importData(const QByteArray &data, const QS
     request.data = data;
     request.fileName = path;
     request.password = options.password;
+    request.keepPageFurniture = options.keepPageFurniture;
     request.plainFormat = options.plainFormat;
     request.cancel = options.cancel;
     request.progress = options.progress;

@@ -25,8 +25,9 @@ public:
 
     struct LoadOptions
     {
-        QTextCharFormat plainFormat; // the formatting plain text gets
-        QString password;            // for an encrypted PDF
+        QTextCharFormat plainFormat;    // the formatting plain text gets
+        QString password;               // for an encrypted PDF
+        bool keepPageFurniture = false; // a PDF's running heads and feet, page numbers
         const std::atomic_bool *cancel = nullptr;
         std::function<void(int percent)> progress;
     };

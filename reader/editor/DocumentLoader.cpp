@@ -44,10 +44,12 @@ DocumentFile::LoadResult DocumentLoader::open(QWidget *parent, const QString &pa
 }
 
 DocumentFile::Imported DocumentLoader::import(QWidget *parent, const QString &path,
-                                              const QTextCharFormat &plainFormat)
+                                              const QTextCharFormat &plainFormat,
+                                              bool keepPageFurniture)
 {
     DocumentFile::LoadOptions options;
     options.plainFormat = plainFormat;
+    options.keepPageFurniture = keepPageFurniture;
     for (int attempt = 0;; ++attempt) {
         DocumentFile::Imported imported = importWithProgress(parent, path, options);
         if (imported.result.outcome == DocumentFile::LoadResult::NeedsPassword &&

@@ -20,7 +20,8 @@ public:
     // The same, leaving the document made from the file to the caller (present when the
     // result is ok), so that it can be shown as it is rather than copied.
     static DocumentFile::Imported import(QWidget *parent, const QString &path,
-                                         const QTextCharFormat &plainFormat);
+                                         const QTextCharFormat &plainFormat,
+                                         bool keepPageFurniture = false);
 
     // Waits for readings that were cancelled but are still running on their own (Qt's HTML
     // import cannot be interrupted); the program does so before it ends.

@@ -1,11 +1,13 @@
 #include "FileDialogService.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QTreeView>
+#include <QGridLayout>
 
 namespace {
 FileDialogService::Handler &installedHandler()
@@ -32,6 +34,13 @@ QString FileDialogService::getOpenFileName(QWidget *parent, const QString &title
     return ask(parent, Request{Open, title, filter, QString()});
 }
 
+QString FileDialogService::getOpenFileName(QWidget *parent, const QString &title,
+                                           const QString &filter, const QString &option,
+                                           bool *checked)
+{
+    return ask(parent, Request{Open, title, filter, QString(), option, checked});
+}
+
 QString FileDialogService::getSaveFileName(QWidget *parent, const QString &title,
                                            const QString &filter, const QString &defaultSuffix)
 {
@@ -47,7 +56,8 @@ QString FileDialogService::ask(QWidget *parent, const Request &request)
 {
     QString path = installedHandler() ? installedHandler()(request)
                                       : run(parent, request.mode, request.title, QString(),
-                                            request.filter, request.defaultSuffix);
+                                            request.filter, request.defaultSuffix, nullptr,
+                                            request.option, request.optionChecked);
     if (!path.isEmpty() && !request.defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += u'.' + request.defaultSuffix;
     return path;
@@ -55,7 +65,8 @@ QString FileDialogService::ask(QWidget *parent, const Request &request)
 
 QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
                                const QString &folder, const QString &filter,
-                               const QString &defaultSuffix, QString *selectedFilter)
+                               const QString &defaultSuffix, QString *selectedFilter,
+                               const QString &option, bool *optionChecked)
 {
     QFileDialog dialog(parent, title, folder, filter);
     dialog.setAcceptMode(mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -71,8 +82,20 @@ QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
         for (int column = 1; column < header->count(); ++column)
             header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
+    QCheckBox *box = nullptr;
+    if (!option.isEmpty() && optionChecked) {
+        // The check box goes below the file list of Qt's own dialog; a dialog of the
+        // desktop's has no room for it.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        box = new QCheckBox(option, &dialog);
+        box->setChecked(*optionChecked);
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
+            grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
+    if (box)
+        *optionChecked = box->isChecked();
     if (selectedFilter)
         *selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().constFirst();

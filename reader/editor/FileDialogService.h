@@ -19,18 +19,27 @@ public:
         QString filter;
         // Added to a saved name typed without an extension; empty: the name stays as typed.
         QString defaultSuffix;
+        // A check box shown with the open dialog, and its state: in as it is shown, out
+        // as the user left it. No check box when empty.
+        QString option{};
+        bool *optionChecked = nullptr;
     };
     using Handler = std::function<QString(const Request &)>;
 
     static QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter);
+    // The same with a check box of the given caption; `checked` is its state.
+    static QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter,
+                                   const QString &option, bool *checked);
     static QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                                    const QString &defaultSuffix = QString());
 
     // The dialog itself, shared with the converter: opens in `folder`, and tells which
-    // filter was chosen through `selectedFilter` when given.
+    // filter was chosen through `selectedFilter` when given. With `option`, a check box of
+    // that caption goes below the file list, its state in and out through `optionChecked`.
     static QString run(QWidget *parent, Mode mode, const QString &title, const QString &folder,
                        const QString &filter, const QString &defaultSuffix,
-                       QString *selectedFilter = nullptr);
+                       QString *selectedFilter = nullptr, const QString &option = QString(),
+                       bool *optionChecked = nullptr);
 
     // Installs a replacement (tests); an empty handler restores the real dialogs.
     static void setHandler(Handler handler);

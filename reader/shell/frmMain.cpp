@@ -23,6 +23,7 @@
 #include "SpeechControl.h"
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
+#include "SpokenText.h"
 #include "TimeEstimator.h"
 #include "VoiceFileMenu.h"
 #include "VoiceSelection.h"
@@ -555,7 +556,8 @@ void frmMain::mnuConvert_Click()
         return;
 
     ConversionRequest request;
-    request.documentText = Rt->toPlainText();
+    // The text the reader speaks, so the file sounds like the document read in the window.
+    request.documentText = SpokenText::fromDocument(*Rt->document()).text();
     request.engineIndex = EngineIndex;
     if (EngineIndex > 0 && EngineIndex < modCereproc::CereVoices.size()) {
         request.engineDir = modCereproc::CereVoices.at(EngineIndex).EngineDir;

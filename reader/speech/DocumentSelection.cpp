@@ -38,8 +38,3 @@ void DocumentSelection::setLength(QTextEdit *edit, int length)
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     edit->setTextCursor(cursor);
 }
-
-QString DocumentSelection::selectedText(const QTextEdit *edit)
-{
-    return edit->toPlainText().mid(start(edit), length(edit));
-}

@@ -15,6 +15,4 @@ public:
     static int length(const QTextEdit *edit);
     static void setStart(QTextEdit *edit, int start);
     static void setLength(QTextEdit *edit, int length);
-    // The selected plain text, line breaks as "\n" like the whole text's.
-    static QString selectedText(const QTextEdit *edit);
 };

@@ -32,10 +32,23 @@ ReadingController::ReadingController(ReadingState &state, const ReadingControls 
 
 void ReadingController::Speak(QString &TextString)
 {
-    const qint32 totalLength = qint32(TextString.size());
+    startReading(TextString, nullptr);
+}
+
+void ReadingController::speakDocument(int from, int to)
+{
+    auto spoken = std::make_shared<const SpokenText>(
+        SpokenText::fromDocument(*m_controls.Rt->document(), from, to));
+    QString text = spoken->text();
+    startReading(text, std::move(spoken));
+}
+
+void ReadingController::startReading(QString &text, std::shared_ptr<const SpokenText> spoken)
+{
+    const qint32 totalLength = qint32(text.size());
     // The engine would read a backslash out; a path reads better with forward slashes.
-    TextString.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const TextChunker::Chunk first = TextChunker::cut(TextString);
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const TextChunker::Chunk first = TextChunker::cut(text);
     // Nothing worth saying. The state is left alone as well, so that a reading that is still
     // going on keeps following its own text.
     if (first.chunk.size() < 2)
@@ -45,6 +58,9 @@ void ReadingController::Speak(QString &TextString)
     m_state.CurrentChunk = first.chunk;
     m_state.RemainingText = first.rest;
     m_state.readingStart = m_state.ChunkOffset;
+    m_state.spoken = std::move(spoken);
+    m_state.spokenChunkStart = 0;
+    m_state.ChunkOffset = m_state.documentRange(0, 0).start;
     m_state.betweenChunks = false;
     ++m_state.generation;
 
@@ -117,11 +133,11 @@ void ReadingController::StopSpeaking()
     ignoreErrors([&] {
         // The part of the range not read yet: from the word being spoken to the end of what
         // this reading covers, however many chunks it has already moved on.
-        const qint64 start = qint64(m_state.ChunkOffset) + m_state.WordPosition;
-        const qint64 done =
-            qint64(m_state.ChunkOffset) - m_state.readingStart + m_state.WordPosition;
-        const qint64 left = qMax<qint64>(0, qint64(m_state.RangeLength) - done);
-        DocumentSelection::setStart(m_controls.Rt, int(qBound(qint64(0), start, qint64(INT_MAX))));
+        const qint64 start =
+            m_state.documentRange(m_state.spokenChunkStart + m_state.WordPosition, 0).start;
+        const qint64 left =
+            qMax<qint64>(0, qint64(m_state.readingStart) + m_state.RangeLength - start);
+        DocumentSelection::setStart(m_controls.Rt, int(start));
         DocumentSelection::setLength(m_controls.Rt, int(qMin<qint64>(left, INT_MAX)));
     });
     ignoreErrors([&] { m_controls.Rt->setFocus(); });
@@ -137,9 +153,7 @@ void ReadingController::Command1_Click()
 {
     ignoreErrors([&] { m_state.RangeLength = DocumentSelection::textLength(m_controls.Rt); });
     m_state.ChunkOffset = 0;
-    // A copy: Speak rewrites backslashes, the document keeps them.
-    QString text = m_controls.Rt->toPlainText();
-    Speak(text);
+    speakDocument(0, -1);
 }
 
 void ReadingController::Command2_Click()
@@ -151,8 +165,7 @@ void ReadingController::Command3_Click()
 {
     ignoreErrors([&] { m_state.ChunkOffset = DocumentSelection::start(m_controls.Rt); });
     ignoreErrors([&] { m_state.RangeLength = DocumentSelection::length(m_controls.Rt); });
-    QString text = DocumentSelection::selectedText(m_controls.Rt);
-    Speak(text);
+    speakDocument(m_state.ChunkOffset, m_state.ChunkOffset + m_state.RangeLength);
 }
 
 void ReadingController::finishReading()

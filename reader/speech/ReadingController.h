@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
+class SpokenText;
 struct ReadingState;
 class TimeEstimator;
 
@@ -21,6 +23,10 @@ public:
     // Starts reading a text on the active element. Backslashes in the text are turned into
     // forward slashes in place. A text too short to speak changes nothing at all.
     void Speak(QString &TextString);
+    // Reads the document's text from `from` to `to` (positions of its plain text) as it is
+    // spoken: list numbers, picture descriptions and pauses are heard, and every word is
+    // marked where the document shows it.
+    void speakDocument(int from, int to);
     // Stops the active element at once and ends the time estimate.
     void StopSpeech();
     // Stop / Pause: stops and selects the rest of the range from the word being spoken, so
@@ -42,6 +48,7 @@ signals:
     void readingChanged();
 
 private:
+    void startReading(QString &text, std::shared_ptr<const SpokenText> spoken);
     // Hands CurrentChunk to the active element; a failure ends the reading at once.
     bool speakChunk();
     QString voiceFailure(const QString &description) const;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "SpokenText.h"
+
 #include <QString>
 #include <QtGlobal>
+#include <climits>
+#include <memory>
 
 // What the main window knows about the reading in progress. It lives as long as the window;
 // the reading controller and the speech event handler are the only writers of the reading
@@ -36,4 +40,20 @@ struct ReadingState
     // True while the event handler waits between two chunks; the engine is silent then, so
     // a stop has no end-of-speech event to finish the reading with.
     bool betweenChunks = false;
+
+    // How the text being read maps back to the document, for a reading of the document:
+    // the engine hears its spoken text (list numbers, picture descriptions, pauses), and
+    // words are marked where they are shown. None for copied text and dialog text, which
+    // are spoken as they are.
+    std::shared_ptr<const SpokenText> spoken;
+    // Where CurrentChunk starts in the text given to Speak.
+    qint32 spokenChunkStart = 0;
+
+    // The document range that [offset, offset + length) of the text given to Speak stands for.
+    SpokenText::Range documentRange(qint32 offset, qint32 length) const
+    {
+        if (spoken)
+            return spoken->documentRange(offset, length);
+        return {int(qBound(qint64(0), qint64(readingStart) + offset, qint64(INT_MAX))), length};
+    }
 };

@@ -86,7 +86,8 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
         return;
     }
 
-    m_state.ChunkOffset += qint32(m_state.CurrentChunk.size());
+    m_state.spokenChunkStart += qint32(m_state.CurrentChunk.size());
+    m_state.ChunkOffset = m_state.documentRange(m_state.spokenChunkStart, 0).start;
     // Nothing of the new chunk has been heard yet. A stop before its first word must resume
     // at its start, not at the last word's place in the old chunk counted from the new one.
     m_state.WordPosition = 0;
@@ -136,9 +137,12 @@ void SpeechEventHandler::wordReached(const SpeechResource &record)
     const quint64 word = ++m_wordCount;
     const quint64 generation = m_state.generation;
     const QString chunk = m_state.CurrentChunk;
-    const qint32 chunkOffset = m_state.ChunkOffset;
+    const qint32 chunkStart = m_state.spokenChunkStart;
     const int wordPosition = record.position;
     const int end = WordSpan::wordEnd(chunk, wordPosition);
+    // The word being spoken and its delimiter, where the document shows them.
+    const SpokenText::Range mark =
+        m_state.documentRange(chunkStart + wordPosition, end - wordPosition);
 
     ignoreErrors([&] {
         // A mark on a dash or a stray space says nothing; the last word stays in view until
@@ -150,7 +154,7 @@ void SpeechEventHandler::wordReached(const SpeechResource &record)
     ignoreErrors([&] {
         // Measured from where this reading began, so that a selection or copied text runs
         // from 0 to 100 like the whole document does.
-        const qint64 read = qint64(chunkOffset) - m_state.readingStart + wordPosition;
+        const qint64 read = qint64(chunkStart) + wordPosition;
         if (m_state.TotalLength >= 1 && read >= 0 && read <= m_state.TotalLength)
             m_controls.PlayPosition->setValue(int(double(read) * 100.0 / m_state.TotalLength));
     });
@@ -168,8 +172,8 @@ void SpeechEventHandler::wordReached(const SpeechResource &record)
     // view as the reading moves down the document.
     ignoreErrors([&] { m_controls.Rt->setFocus(); });
     ignoreErrors([&] {
-        DocumentSelection::setStart(m_controls.Rt, chunkOffset + wordPosition);
-        DocumentSelection::setLength(m_controls.Rt, end - wordPosition);
+        DocumentSelection::setStart(m_controls.Rt, mark.start);
+        DocumentSelection::setLength(m_controls.Rt, mark.length);
         m_controls.Rt->ensureCursorVisible();
     });
 }

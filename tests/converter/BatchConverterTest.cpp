@@ -1,10 +1,13 @@
+#include "DocumentFile.h"
 #include "SentenceChunker.h"
+#include "SpokenText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -160,6 +163,28 @@ TEST_F(BatchConverterTest, EveryFormatHoldsTheSameSpeechAsTheWav)
         }
     }
     EXPECT_EQ(filesIn(m_dir.path()).size(), 6);
+}
+
+TEST_F(BatchConverterTest, ADocumentIsSpokenAsTheReaderReadsIt)
+{
+    // List numbers and a picture's description are in the file, as the reading in the window
+    // says them: it lasts as long as one made from the text the reader speaks, well longer
+    // than the words shown alone.
+    const QString page = write(QStringLiteral("garden.html"),
+                               "<ol><li>dig the bed</li><li>rake the soil</li></ol><p>The can"
+                               "<img src=\"can.png\" alt=\"A watering can\"/> stands by.</p>");
+    QTextDocument document;
+    ASSERT_TRUE(DocumentFile::load(page, &document));
+    const QString said = SpokenText::fromDocument(document).text();
+    EXPECT_TRUE(said.contains(QStringLiteral("2. rake")) &&
+                said.contains(QStringLiteral("Picture")));
+    const QString text = write(QStringLiteral("said.txt"), said.toUtf8());
+    const QString shown = write(QStringLiteral("shown.txt"), document.toPlainText().toUtf8());
+    const QString voice = run({QStringLiteral("--list-voices")}).out.section(u'\n', 0, 0);
+    ASSERT_EQ(run({QStringLiteral("--voice"), voice, page, text, shown}).code, 0);
+    const double fromPage = readBack(m_dir.filePath(QStringLiteral("garden.wav"))).seconds();
+    EXPECT_NEAR(fromPage, readBack(m_dir.filePath(QStringLiteral("said.wav"))).seconds(), 0.2);
+    EXPECT_GT(fromPage, readBack(m_dir.filePath(QStringLiteral("shown.wav"))).seconds() + 1.5);
 }
 
 TEST_F(BatchConverterTest, FailuresSayWhyAndLeaveNoFile)

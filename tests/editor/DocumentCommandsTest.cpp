@@ -366,6 +366,17 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     EXPECT_TRUE(readFile(path("book.rtf")).startsWith("{\\rtf1"));
     EXPECT_EQ(readFile(pdf), pdfBytes);
     EXPECT_EQ(boxes.requests().size(), 1);
+
+    // A journal's running heads and page numbers are left out, unless the Open dialog's
+    // check box keeps them.
+    const QString journal = QStringLiteral(PARLANCE_TEST_DATA "/documents/journal.pdf");
+    for (const bool keep : {true, false}) {
+        dialogs.setOption(keep);
+        dialogs.queueAnswer(journal);
+        commands.mnuFileOpen_Click();
+        EXPECT_EQ(dialogs.requests().last().option, "Keep page headers and footers");
+        EXPECT_EQ(rt.toPlainText().contains("Journal of Imaginary Studies"), keep);
+    }
 }
 
 TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheWindowUsable)

@@ -14,9 +14,12 @@ public:
     ~FileDialogStub();
 
     void queueAnswer(const QString &path) { m_answers.append(path); }
+    // How the next dialogs leave their check box.
+    void setOption(bool checked) { m_option = checked; }
     const QList<FileDialogService::Request> &requests() const { return m_requests; }
 
 private:
     QStringList m_answers;
+    bool m_option = false;
     QList<FileDialogService::Request> m_requests;
 };

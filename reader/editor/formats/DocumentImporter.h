@@ -28,6 +28,8 @@ public:
         ResourceGate *resources = nullptr;
         QString password;            // for encrypted PDFs
         QTextCharFormat plainFormat; // the formatting plain text gets
+        // Keep a PDF's running heads and feet and its page numbers in the text.
+        bool keepPageFurniture = false;
         const std::atomic_bool *cancel = nullptr;
         std::function<void(int percent)> progress;
 

@@ -2,15 +2,18 @@
 
 #include "../DocumentFonts.h"
 #include "BoundedXmlReader.h"
+#include "DocxNotes.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
 #include "StructuredTextWriter.h"
 #include "StyleChain.h"
+#include "TableGrid.h"
 #include "ZipArchive.h"
 
 #include <QColor>
 #include <QHash>
 #include <QSet>
+#include <QScopeGuard>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -85,6 +88,14 @@ int headingLevelOfName(const QString &name)
     return 0;
 }
 
+// What a table cell says about the grid: how many columns it spans, and whether it starts
+// or goes on with a cell merged downwards.
+struct CellProperties
+{
+    int columns = 1;
+    enum { Alone, Starts, GoesOn } downwards = Alone;
+};
+
 class DocxParser
 {
 public:
@@ -100,15 +111,21 @@ public:
     bool readStyles();
     bool readNumbering();
     bool readRelationships();
+    bool readNotes(const DocumentImporter::Request &request);
     bool readBody(const QByteArray &xml, QList<ImportedParagraph> &out,
                   const DocumentImporter::Request &request);
 
 private:
-    void readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out);
-    ImportedParagraph readParagraph(BoundedXmlReader &xml);
+    void readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out,
+                    CellProperties *cell = nullptr);
+    // A paragraph; what follows it as paragraphs of its own (its notes, its text boxes) goes
+    // to `after`.
+    ImportedParagraph readParagraph(BoundedXmlReader &xml, QList<ImportedParagraph> &after);
     void readParagraphContent(BoundedXmlReader &xml, ImportedParagraph &paragraph,
                               const QTextCharFormat &base);
     void readRun(BoundedXmlReader &xml, ImportedParagraph &paragraph, const QTextCharFormat &base);
+    void readRunContent(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                        const QTextCharFormat &format);
     void readDrawing(BoundedXmlReader &xml, ImportedParagraph &paragraph,
                      const QTextCharFormat &format);
     std::shared_ptr<ImportedTable> readTable(BoundedXmlReader &xml);
@@ -129,6 +146,9 @@ private:
     QHash<QPair<QString, int>, int> m_countGeneration; // abstractNumId, level
     QHash<QString, QString> m_relationships;
     QHash<QString, QString> m_outsideTargets;
+    DocxNotes m_notes;
+    // Where the paragraph being read puts what follows it.
+    QList<ImportedParagraph> *m_after = nullptr;
     const DocumentImporter::Request *m_request = nullptr;
     qint64 m_bodySize = 0;
 };
@@ -274,6 +294,16 @@ bool DocxParser::readRelationships()
     return true;
 }
 
+bool DocxParser::readNotes(const DocumentImporter::Request &request)
+{
+    m_request = &request;
+    const auto readBlocks = [this](BoundedXmlReader &xml, QList<ImportedParagraph> &out) {
+        this->readBlocks(xml, out);
+    };
+    return m_notes.read(m_zip, DocxNotes::Footnote, readBlocks, &error) &&
+           m_notes.read(m_zip, DocxNotes::Endnote, readBlocks, &error);
+}
+
 QTextCharFormat DocxParser::styleFormat(const QString &id) const
 {
     return mergedStyleFormat(m_styles, id, MaxStyleChain,
@@ -313,14 +343,17 @@ bool DocxParser::readBody(const QByteArray &data, QList<ImportedParagraph> &out,
     return true;
 }
 
-void DocxParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out)
+void DocxParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out,
+                            CellProperties *cell)
 {
     while (xml.nextChild()) {
         if (m_request->cancelled())
             return;
         const QStringView name = xml.name();
         if (name == u"p") {
-            out.append(readParagraph(xml));
+            QList<ImportedParagraph> after;
+            out.append(readParagraph(xml, after));
+            out.append(after);
             if (out.size() % 256 == 0)
                 m_request->report(int(
                     qMin<qint64>(90, xml.characterOffset() * 90 / qMax<qint64>(1, m_bodySize))));
@@ -328,6 +361,15 @@ void DocxParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out
             ImportedParagraph table;
             table.table = readTable(xml);
             out.append(table);
+        } else if (name == u"tcPr" && cell) {
+            while (xml.nextChild()) {
+                if (xml.name() == u"gridSpan")
+                    cell->columns = qMax(1, xml.attribute(u"val").toInt());
+                else if (xml.name() == u"vMerge")
+                    cell->downwards = xml.attribute(u"val") == u"restart" ? CellProperties::Starts
+                                                                          : CellProperties::GoesOn;
+                xml.skip();
+            }
         } else if (name == u"sdt" || name == u"sdtContent" || name == u"customXml") {
             readBlocks(xml, out);
         } else {
@@ -336,8 +378,11 @@ void DocxParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out
     }
 }
 
-ImportedParagraph DocxParser::readParagraph(BoundedXmlReader &xml)
+ImportedParagraph DocxParser::readParagraph(BoundedXmlReader &xml, QList<ImportedParagraph> &after)
 {
+    QList<ImportedParagraph> *outer = m_after;
+    m_after = &after;
+    const auto restore = qScopeGuard([&] { m_after = outer; });
     ImportedParagraph paragraph;
     QString style;
     QString numId;
@@ -422,32 +467,58 @@ void DocxParser::readRun(BoundedXmlReader &xml, ImportedParagraph &paragraph,
 {
     QTextCharFormat format = base;
     while (xml.nextChild()) {
-        const QStringView name = xml.name();
-        if (name == u"rPr") {
+        if (xml.name() == u"rPr") {
             QTextCharFormat direct;
             QString runStyle;
             readRunProperties(xml, direct, &runStyle, m_fonts);
             if (!runStyle.isEmpty())
                 format.merge(styleFormat(runStyle));
             format.merge(direct);
-        } else if (name == u"t") {
-            const QString text = xml.text();
-            if (!paragraph.runs.isEmpty() && paragraph.runs.last().image.isEmpty() &&
-                paragraph.runs.last().format == format)
-                paragraph.runs.last().text += text;
-            else
-                paragraph.runs.append({text, format});
-        } else if (name == u"tab") {
-            paragraph.runs.append({QStringLiteral("\t"), format});
-            xml.skip();
-        } else if (name == u"br" || name == u"cr") {
-            paragraph.runs.append({QString(QChar::LineSeparator), format});
-            xml.skip();
-        } else if (name == u"drawing" || name == u"pict" || name == u"object") {
-            readDrawing(xml, paragraph, format);
         } else {
-            xml.skip();
+            readRunContent(xml, paragraph, format);
         }
+    }
+}
+
+// One child of a run: text, a break, a picture or text box, a note's reference.
+void DocxParser::readRunContent(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                                const QTextCharFormat &format)
+{
+    const QStringView name = xml.name();
+    if (name == u"t") {
+        const QString text = xml.text();
+        if (!paragraph.runs.isEmpty() && paragraph.runs.last().image.isEmpty() &&
+            paragraph.runs.last().format == format)
+            paragraph.runs.last().text += text;
+        else
+            paragraph.runs.append({text, format});
+    } else if (name == u"tab") {
+        paragraph.runs.append({QStringLiteral("\t"), format});
+        xml.skip();
+    } else if (name == u"br" || name == u"cr") {
+        paragraph.runs.append({QString(QChar::LineSeparator), format});
+        xml.skip();
+    } else if (name == u"drawing" || name == u"pict" || name == u"object") {
+        readDrawing(xml, paragraph, format);
+    } else if (name == u"footnoteReference" || name == u"endnoteReference") {
+        const auto kind = name == u"footnoteReference" ? DocxNotes::Footnote : DocxNotes::Endnote;
+        const QString id = xml.attribute(u"id");
+        xml.skip();
+        if (m_after)
+            paragraph.runs.append(m_notes.refer(kind, id, format, *m_after));
+    } else if (name == u"footnoteRef" || name == u"endnoteRef") {
+        paragraph.runs.append(DocxNotes::ownMarker(format));
+        xml.skip();
+    } else if (name == u"AlternateContent" || name == u"Choice") {
+        // Newer content with an older rendering of the same as its fallback: the first.
+        while (xml.nextChild()) {
+            if (xml.name() == u"Fallback")
+                xml.skip();
+            else
+                readRunContent(xml, paragraph, format);
+        }
+    } else {
+        xml.skip();
     }
 }
 
@@ -456,6 +527,7 @@ void DocxParser::readDrawing(BoundedXmlReader &xml, ImportedParagraph &paragraph
                              const QTextCharFormat &format)
 {
     QString relationship;
+    QString description;
     double width = 0;
     double height = 0;
     const int level = xml.depth();
@@ -474,6 +546,16 @@ void DocxParser::readDrawing(BoundedXmlReader &xml, ImportedParagraph &paragraph
                 relationship = xml.attribute(u"link");
         } else if (xml.name() == u"imagedata" && relationship.isEmpty()) {
             relationship = xml.attribute(u"id");
+        } else if (xml.name() == u"docPr") {
+            description = xml.attribute(u"descr");
+            if (description.isEmpty())
+                description = xml.attribute(u"title");
+        } else if (xml.name() == u"txbxContent") {
+            // A text box: its paragraphs follow the paragraph it is anchored in.
+            QList<ImportedParagraph> box;
+            readBlocks(xml, box);
+            if (m_after)
+                m_after->append(box);
         }
     }
     const QString path = m_relationships.value(relationship);
@@ -488,28 +570,43 @@ void DocxParser::readDrawing(BoundedXmlReader &xml, ImportedParagraph &paragraph
     if (name.isEmpty())
         return;
     paragraph.runs.append(ImportedRun::picture(format, name, width, height, size));
+    paragraph.runs.last().altText = description;
 }
 
 std::shared_ptr<ImportedTable> DocxParser::readTable(BoundedXmlReader &xml)
 {
     auto table = std::make_shared<ImportedTable>();
+    TableGrid grid(*table);
     while (xml.nextChild()) {
         if (xml.name() != u"tr") {
             xml.skip();
             continue;
         }
-        QList<QList<ImportedParagraph>> row;
+        grid.startRow();
         while (xml.nextChild()) {
-            if (xml.name() == u"tc" && row.size() < ImportLimits::MaxTableColumns) {
+            if (xml.name() == u"trPr") {
+                // Grid columns left empty before the row's first cell.
+                while (xml.nextChild()) {
+                    if (xml.name() == u"gridBefore")
+                        grid.addCovered(xml.attribute(u"val").toInt());
+                    xml.skip();
+                }
+            } else if (xml.name() == u"tc") {
                 QList<ImportedParagraph> cell;
-                readBlocks(xml, cell);
-                row.append(cell);
+                CellProperties properties;
+                readBlocks(xml, cell, &properties);
+                if (properties.downwards == CellProperties::GoesOn) {
+                    grid.continueAbove(properties.columns);
+                    continue;
+                }
+                grid.addCell(cell, properties.columns);
+                if (properties.downwards == CellProperties::Starts)
+                    grid.startDownwards();
             } else {
                 xml.skip();
             }
         }
-        if (table->rows.size() < ImportLimits::MaxTableRows)
-            table->rows.append(row);
+        grid.endRow();
     }
     return table;
 }
@@ -527,7 +624,7 @@ DocumentImporter::Result DocxImporter::import(const Request &request, QTextDocum
         return Result::failure(zip.error());
     QList<ImportedParagraph> paragraphs;
     if (!parser.readStyles() || !parser.readNumbering() || !parser.readRelationships() ||
-        !parser.readBody(*body, paragraphs, request))
+        !parser.readNotes(request) || !parser.readBody(*body, paragraphs, request))
         return Result::failure(parser.error.isEmpty() ? zip.error() : parser.error);
     if (request.cancelled())
         return Result::cancelledResult();

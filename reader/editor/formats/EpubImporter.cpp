@@ -2,6 +2,7 @@
 
 #include "BoundedXmlReader.h"
 #include "HtmlImporter.h"
+#include "HtmlReadableMarkup.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
 #include "ResourceGate.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -94,6 +96,30 @@ QString svgImagesAsImg(QString html)
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     return html.replace(svgImage, QStringLiteral("<img src=\"\\2\"/>"));
 }
+
+// Appends a chapter as paragraphs of its own. Qt's import pours the first block of what it
+// inserts into the block the cursor is in, taking that block's format: a heading opening a
+// chapter after a list would become the list's next item ("2. Chapter Two") and lose its
+// heading level. A paragraph holding only a word joiner goes first and takes that place;
+// the joiner is removed again.
+void appendChapter(QTextCursor &cursor, const QString &html)
+{
+    if (cursor.position() == 0) {
+        cursor.insertHtml(html);
+        return;
+    }
+    static const QRegularExpression body(QStringLiteral("<body\\b[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = body.match(html);
+    const qsizetype at = m.hasMatch() ? m.capturedEnd() : 0;
+    const int joiner = cursor.position();
+    cursor.insertHtml(QString(html).insert(at, QStringLiteral("<p>&#8288;</p>")));
+    QTextCursor remove(cursor.document());
+    remove.setPosition(joiner);
+    remove.setPosition(joiner + 1, QTextCursor::KeepAnchor);
+    if (remove.selectedText() == QString(QChar(0x2060)))
+        remove.removeSelectedText();
+}
 } // namespace
 
 DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocument *document) const
@@ -126,16 +152,20 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
 
     // The manifest maps ids to files; the spine lists the chapters in reading order.
     QHash<QString, QString> manifest;
+    QSet<QString> navigation; // the book's table of contents, for reading systems
     QStringList spine;
     {
         BoundedXmlReader xml(*opf);
         while (!xml.atEnd()) {
             if (xml.next() != QXmlStreamReader::StartElement)
                 continue;
-            if (xml.name() == u"item")
+            if (xml.name() == u"item") {
                 manifest.insert(xml.attribute(u"id"), xml.attribute(u"href"));
-            else if (xml.name() == u"itemref" && xml.attribute(u"linear") != u"no")
+                if (xml.attribute(u"properties").split(u' ').contains(u"nav"))
+                    navigation.insert(xml.attribute(u"id"));
+            } else if (xml.name() == u"itemref" && xml.attribute(u"linear") != u"no") {
                 spine.append(xml.attribute(u"idref"));
+            }
             if (spine.size() > ImportLimits::MaxSpineItems)
                 return Result::failure(QStringLiteral("its spine lists more than %1 chapters")
                                            .arg(ImportLimits::MaxSpineItems));
@@ -144,6 +174,14 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
             return Result::failure(
                 QStringLiteral("its package document is damaged (%1)").arg(xml.errorString()));
     }
+    // The table of contents is not read as the book's first pages; the chapters it lists
+    // keep their headings.
+    QStringList chapterIds;
+    for (const QString &id : spine)
+        if (!navigation.contains(id))
+            chapterIds.append(id);
+    if (!chapterIds.isEmpty())
+        spine = chapterIds;
     if (spine.isEmpty())
         return Result::failure(QStringLiteral("its spine lists no chapters"));
 
@@ -179,13 +217,13 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
         QString html = decoder.isValid() ? decoder.decode(*data) : QString::fromUtf8(*data);
         html = bindPictures(svgImagesAsImg(html), folderOf(chapters[i]), zip, pictures, document);
         html = inlineStyleSheets(html, folderOf(chapters[i]), zip);
-        // Each chapter starts a paragraph of its own.
-        if (i > 0 && !cursor.block().text().isEmpty())
-            cursor.insertBlock();
         // Backgrounds and style sheets the chapter names are looked up beside it.
         if (request.resources)
             request.resources->useArchive(&zip, folderOf(chapters[i]));
-        cursor.insertHtml(HtmlImporter::boundSpans(html));
+        const HtmlReadableMarkup readable(html);
+        const int chapterStart = cursor.position();
+        appendChapter(cursor, HtmlImporter::boundSpans(readable.html()));
+        readable.markNotes(document, chapterStart);
         request.report(int((i + 1) * 100 / chapters.size()));
     }
     return result;

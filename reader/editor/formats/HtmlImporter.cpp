@@ -1,5 +1,6 @@
 #include "HtmlImporter.h"
 
+#include "HtmlReadableMarkup.h"
 #include "ImportLimits.h"
 #include "ResourceGate.h"
 
@@ -136,7 +137,9 @@ DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocum
     if (request.cancelled())
         return Result::cancelledResult();
     request.report(10);
-    QTextCursor(document).insertHtml(boundSpans(html));
+    const HtmlReadableMarkup readable(html);
+    QTextCursor(document).insertHtml(boundSpans(readable.html()));
+    readable.markNotes(document);
     Result result;
     if (request.resources)
         request.resources->addNamedPictures(&result.images);

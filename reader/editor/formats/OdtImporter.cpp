@@ -6,7 +6,10 @@
 #include "PictureStore.h"
 #include "StructuredTextWriter.h"
 #include "StyleChain.h"
+#include "TableGrid.h"
 #include "ZipArchive.h"
+
+#include "../NoteFormat.h"
 
 #include <QColor>
 #include <QHash>
@@ -108,6 +111,8 @@ private:
                     const QTextCharFormat &format);
     void readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
                    const QTextCharFormat &format);
+    void readNote(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                  const QTextCharFormat &format);
     std::shared_ptr<ImportedTable> readTable(BoundedXmlReader &xml);
     QTextCharFormat formatOf(const QString &style) const;
     const OdtStyle *findInChain(const QString &style, auto has) const;
@@ -119,6 +124,8 @@ private:
     const DocumentImporter::Request &m_request;
     QHash<QString, OdtStyle> m_styles;
     QHash<QString, QHash<int, QTextListFormat::Style>> m_listStyles;
+    // Where the paragraph being read puts what follows it: its notes, its text frames.
+    QList<ImportedParagraph> *m_after = nullptr;
     int m_listCount = 0;
     qint64 m_bodySize = 0;
 };
@@ -242,7 +249,11 @@ void OdtParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out,
         const QStringView name = xml.name();
         if (name == u"p" || name == u"h") {
             const int outline = name == u"h" ? qMax(1, xml.attribute(u"outline-level").toInt()) : 0;
+            QList<ImportedParagraph> after;
+            QList<ImportedParagraph> *outer = m_after;
+            m_after = &after;
             ImportedParagraph paragraph = readParagraph(xml, outline);
+            m_after = outer;
             if (listLevel >= 0) {
                 paragraph.listKey = listKey;
                 paragraph.listLevel = listLevel;
@@ -250,6 +261,7 @@ void OdtParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out,
                     m_listStyles.value(listStyle).value(listLevel, QTextListFormat::ListDisc);
             }
             out.append(paragraph);
+            out.append(after);
             if (out.size() % 256 == 0)
                 m_request.report(int(
                     qMin<qint64>(90, xml.characterOffset() * 90 / qMax<qint64>(1, m_bodySize))));
@@ -264,6 +276,17 @@ void OdtParser::readBlocks(BoundedXmlReader &xml, QList<ImportedParagraph> &out,
             ImportedParagraph table;
             table.table = readTable(xml);
             out.append(table);
+        } else if (name == u"frame") {
+            // A frame anchored to the page: its picture or its text as paragraphs of their own.
+            QList<ImportedParagraph> after;
+            QList<ImportedParagraph> *outer = m_after;
+            m_after = &after;
+            ImportedParagraph holder;
+            readFrame(xml, holder, QTextCharFormat());
+            m_after = outer;
+            if (!holder.runs.isEmpty())
+                out.append(holder);
+            out.append(after);
         } else if (name == u"list-item" || name == u"list-header" || name == u"section" ||
                    name == u"index-body" || name == u"table-of-content" ||
                    name == u"alphabetical-index" || name == u"illustration-index") {
@@ -339,9 +362,10 @@ void OdtParser::readInline(BoundedXmlReader &xml, ImportedParagraph &paragraph,
             xml.skip();
         } else if (name == u"frame") {
             readFrame(xml, paragraph, format);
-        } else if (name == u"note" || name == u"annotation" || name == u"bookmark-ref" ||
-                   name == u"tracked-changes") {
-            xml.skip(); // notes and comments would break the sentence being read
+        } else if (name == u"note") {
+            readNote(xml, paragraph, format);
+        } else if (name == u"annotation" || name == u"bookmark-ref" || name == u"tracked-changes") {
+            xml.skip(); // comments would break the sentence being read
         } else {
             readInline(xml, paragraph, format);
         }
@@ -353,6 +377,8 @@ void OdtParser::readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
 {
     const double width = lengthInPixels(xml.attribute(u"width"));
     const double height = lengthInPixels(xml.attribute(u"height"));
+    const qsizetype pictureAt = paragraph.runs.size();
+    QString description;
     while (xml.nextChild()) {
         if (xml.name() == u"image") {
             const auto path = ZipArchive::resolve(QString(), xml.attribute(u"href"));
@@ -365,17 +391,65 @@ void OdtParser::readFrame(BoundedXmlReader &xml, ImportedParagraph &paragraph,
                 paragraph.runs.append(ImportedRun::picture(format, name, width, height, size));
             xml.skip();
         } else if (xml.name() == u"text-box") {
-            // A text frame's paragraphs read inline with the paragraph holding it.
-            readInline(xml, paragraph, format);
+            // A text frame's paragraphs follow the paragraph it is anchored in, as paragraphs
+            // of their own.
+            QList<ImportedParagraph> box;
+            readBlocks(xml, box, QString(), QString(), -1);
+            if (m_after)
+                m_after->append(box);
+        } else if (xml.name() == u"desc" || (xml.name() == u"title" && description.isEmpty())) {
+            description = xml.text().simplified();
         } else {
             xml.skip();
         }
     }
+    for (qsizetype i = pictureAt; i < paragraph.runs.size(); ++i)
+        paragraph.runs[i].altText = description;
+}
+
+// A footnote or endnote: its citation stays in the text as a marker; its text follows the
+// paragraph.
+void OdtParser::readNote(BoundedXmlReader &xml, ImportedParagraph &paragraph,
+                         const QTextCharFormat &format)
+{
+    QString citation;
+    QList<ImportedParagraph> body;
+    while (xml.nextChild()) {
+        if (xml.name() == u"note-citation") {
+            citation = xml.text().trimmed();
+        } else if (xml.name() == u"note-body") {
+            QList<ImportedParagraph> *outer = m_after;
+            m_after = &body; // a note's own notes and frames stay with it
+            readBlocks(xml, body, QString(), QString(), -1);
+            m_after = outer;
+        } else {
+            xml.skip();
+        }
+    }
+    QTextCharFormat marker = format;
+    NoteFormat::setMarker(marker);
+    if (!citation.isEmpty())
+        paragraph.runs.append({citation, marker});
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        ImportedParagraph &note = body[i];
+        note.note = i == 0 ? NoteFormat::FirstNoteBlock : NoteFormat::NextNoteBlock;
+        note.headingLevel = 0;
+        note.listLevel = -1;
+    }
+    if (!body.isEmpty() && !citation.isEmpty() && !body.first().table) {
+        QTextCharFormat noteMarker =
+            body.first().runs.isEmpty() ? format : body.first().runs.first().format;
+        NoteFormat::setMarker(noteMarker);
+        body.first().runs.prepend({citation + u' ', noteMarker});
+    }
+    if (m_after)
+        m_after->append(body);
 }
 
 std::shared_ptr<ImportedTable> OdtParser::readTable(BoundedXmlReader &xml)
 {
     auto table = std::make_shared<ImportedTable>();
+    TableGrid grid(*table);
     const int level = xml.depth();
     // Rows may sit in header-rows or row-groups; cells hold blocks.
     while (!xml.atEnd()) {
@@ -385,18 +459,24 @@ std::shared_ptr<ImportedTable> OdtParser::readTable(BoundedXmlReader &xml)
         if (token != QXmlStreamReader::StartElement)
             continue;
         if (xml.name() == u"table-row") {
-            QList<QList<ImportedParagraph>> row;
+            grid.startRow();
             while (xml.nextChild()) {
-                if (xml.name() == u"table-cell" && row.size() < ImportLimits::MaxTableColumns) {
+                if (xml.name() == u"table-cell") {
+                    const int columns = xml.attribute(u"number-columns-spanned").toInt();
+                    const int rows = xml.attribute(u"number-rows-spanned").toInt();
                     QList<ImportedParagraph> cell;
                     readBlocks(xml, cell, QString(), QString(), -1);
-                    row.append(cell);
+                    grid.addCell(cell);
+                    grid.mergeLast(rows, columns);
+                } else if (xml.name() == u"covered-table-cell") {
+                    // The place of a cell merged into the one before or above it.
+                    grid.addCovered();
+                    xml.skip();
                 } else {
                     xml.skip();
                 }
             }
-            if (table->rows.size() < ImportLimits::MaxTableRows)
-                table->rows.append(row);
+            grid.endRow();
         } else if (xml.name() == u"table-columns" || xml.name() == u"table-column") {
             xml.skip();
         }

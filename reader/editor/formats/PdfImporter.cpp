@@ -1,20 +1,22 @@
 #include "PdfImporter.h"
 
 #include "ImportLimits.h"
+#include "PdfColumns.h"
+#include "PdfFootnotes.h"
+#include "PdfPageFurniture.h"
+#include "PdfPageText.h"
+#include "PdfParagraphs.h"
 #include "PdfTableRows.h"
+#include "StructuredTextWriter.h"
 
-#include <QRegularExpression>
+#include <QSet>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
 #include <poppler-qt6.h>
+#include <vector>
 
 namespace {
-// Lines further apart than this share of a line's height start a new paragraph.
-constexpr double ParagraphGap = 0.6;
-// Lines whose height differs by more than this share (a heading after body text) do too.
-constexpr double HeightChange = 0.1;
-
 void silencePoppler()
 {
     // poppler prints its complaints about broken files on stderr; the message box says
@@ -26,139 +28,40 @@ void silencePoppler()
     Q_UNUSED(silenced);
 }
 
-// A bullet or a list number ("3.", "b)") at the start of a line opens a list item.
-bool startsListItem(const QString &word)
+// The height of the body's letters: the height most of the document's words are set in.
+double bodyHeight(const QList<QList<PdfTextLine>> &pages)
 {
-    static const QString bullets = QStringLiteral("•◦▪▫■□●○‣⁃–—*-");
-    static const QRegularExpression number(QStringLiteral("^([0-9]{1,3}|[a-zA-Z])[.)]$"));
-    return (word.size() == 1 && bullets.contains(word[0])) || number.match(word).hasMatch();
-}
-
-bool isRightToLeft(const QString &word)
-{
-    for (const QChar c : word) {
-        const QChar::Direction d = c.direction();
-        if (d == QChar::DirR || d == QChar::DirAL)
-            return true;
-        if (d == QChar::DirL)
-            return false;
-    }
-    return false;
-}
-
-// poppler hands right-to-left words over as they are drawn: letters and words from left to
-// right. Reading needs them in the order they are written, so runs of such words are turned
-// round, letters and words both.
-QStringList inReadingOrder(QStringList words)
-{
-    for (qsizetype i = 0; i < words.size();) {
-        if (!isRightToLeft(words[i])) {
-            ++i;
-            continue;
+    QList<QPair<double, qsizetype>> heights; // rounded height, words
+    qsizetype words = 0;
+    for (const QList<PdfTextLine> &lines : pages) {
+        for (const PdfTextLine &line : lines) {
+            heights.append({std::round(line.height() * 4) / 4, line.words.size()});
+            words += line.words.size();
         }
-        qsizetype end = i;
-        while (end < words.size() && isRightToLeft(words[end]))
-            ++end;
-        for (qsizetype k = i; k < end; ++k)
-            std::reverse(words[k].begin(), words[k].end());
-        std::reverse(words.begin() + i, words.begin() + end);
-        i = end;
     }
-    return words;
+    std::sort(heights.begin(), heights.end());
+    qsizetype seen = 0;
+    for (const auto &[height, count] : heights) {
+        seen += count;
+        if (2 * seen >= words)
+            return height;
+    }
+    return 0;
 }
 
-using Line = PdfTextLine;
-
-QString wordsText(const QStringList &words, const QList<bool> &spaceAfter)
+// The page's lines in the order they are read, their text set, markers of the given notes
+// told apart.
+QList<PdfTextLine> readingOrder(QList<PdfTextLine> lines, const QList<PdfFootnotes::Note> &notes)
 {
-    QString text;
-    const QStringList ordered = inReadingOrder(words);
-    for (qsizetype i = 0; i < ordered.size(); ++i) {
-        text += ordered[i];
-        if (i + 1 < ordered.size() && (spaceAfter[i] || isRightToLeft(ordered[i])))
-            text += u' ';
-    }
-    return text;
-}
-
-// A line's text. Words far apart on one line (a table's header, a running head with the
-// page number at the far side) are the cells of a row, separated by a tab.
-void setText(Line &line)
-{
-    const double wide = PdfTableRows::ColumnGap * line.box.height();
-    QList<Line::Cell> cells;
-    qsizetype from = 0;
-    for (qsizetype i = 1; i <= line.words.size(); ++i) {
-        if (i < line.words.size() &&
-            line.wordBoxes[i].left() - line.wordBoxes[i - 1].right() <= wide)
-            continue;
-        cells.append({line.wordBoxes[from].left(), wordsText(line.words.mid(from, i - from),
-                                                             line.spaceAfter.mid(from, i - from))});
-        from = i;
-    }
-    QStringList texts;
-    for (const Line::Cell &cell : cells)
-        texts.append(cell.text);
-    line.text = texts.join(u'\t');
-    if (cells.size() > 1) {
-        line.tableRow = true;
-        line.cells = cells;
-    }
-}
-
-// The lines of a page in poppler's reading order, a table's columns laid side by side.
-// poppler links the words of one line through nextWord(); a word that is not the previous
-// one's next starts a line.
-QList<Line> linesOf(const Poppler::Page &page)
-{
-    QList<Line> lines;
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words = page.textList();
-    const Poppler::TextBox *previous = nullptr;
-    for (const auto &word : words) {
-        if (!previous || previous->nextWord() != word.get()) {
-            lines.append(Line());
-            lines.last().box = word->boundingBox();
-        }
-        Line &line = lines.last();
-        line.words.append(word->text());
-        line.wordBoxes.append(word->boundingBox());
-        line.spaceAfter.append(word->hasSpaceAfter());
-        line.box = line.box.united(word->boundingBox());
-        previous = word.get();
-    }
-    for (Line &line : lines)
-        setText(line);
-    return PdfTableRows::arrange(lines);
-}
-
-// Whether `next` continues the paragraph that `previous` ends.
-bool continuesParagraph(const Line &previous, const Line &next)
-{
-    const double height = previous.box.height();
-    if (height <= 0 || previous.tableRow || next.tableRow)
-        return false; // each row of a table is read as a line of its own
-    const double gap = next.box.top() - previous.box.bottom();
-    if (gap > ParagraphGap * height || next.box.bottom() < previous.box.top())
-        return false; // a blank line, or a jump up to the next column
-    if (qAbs(next.box.height() - height) > HeightChange * height)
-        return false;
-    const qsizetype space = next.text.indexOf(u' ');
-    return !startsListItem(space < 0 ? next.text : next.text.left(space));
-}
-
-// Joins a line to its paragraph: a word hyphenated at the line end is joined again when
-// the next line goes on in lower case ("exam-" + "ple"), otherwise a space.
-void appendLine(QString &paragraph, const QString &line)
-{
-    if (paragraph.size() >= 2 && paragraph.endsWith(u'-') &&
-        paragraph[paragraph.size() - 2].isLetter() && !line.isEmpty() && line[0].isLower()) {
-        paragraph.chop(1);
-        paragraph += line;
-    } else {
-        if (!paragraph.isEmpty())
-            paragraph += u' ';
-        paragraph += line;
-    }
+    QSet<QString> markers;
+    for (const PdfFootnotes::Note &note : notes)
+        markers.insert(note.label);
+    const bool columns = PdfColumns::arrange(lines);
+    PdfColumns::joinBullets(lines);
+    for (PdfTextLine &line : lines)
+        PdfPageText::setText(line, markers);
+    // Without columns, poppler's order stands, a table's columns put back side by side.
+    return columns ? lines : PdfTableRows::arrange(lines);
 }
 } // namespace
 
@@ -173,42 +76,61 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
             pdf->unlock(request.password.toUtf8(), request.password.toUtf8()))
             return {Status::NeedsPassword, QStringLiteral("it is protected by a password"), {}, {}};
     }
-    const int pages = pdf->numPages();
-    if (pages <= 0)
+    const int pageCount = pdf->numPages();
+    if (pageCount <= 0)
         return Result::failure(QStringLiteral("it has no pages"));
-    if (pages > ImportLimits::MaxPdfPages)
+    if (pageCount > ImportLimits::MaxPdfPages)
         return Result::failure(QStringLiteral("it has %1 pages; more than %2 are not opened")
-                                   .arg(pages)
+                                   .arg(pageCount)
                                    .arg(ImportLimits::MaxPdfPages));
 
-    QStringList paragraphs;
-    for (int i = 0; i < pages; ++i) {
+    // Every page first: what repeats from page to page is only known from all of them.
+    std::vector<PdfPageText::Words> words(pageCount);
+    QList<double> pageHeights;
+    for (int i = 0; i < pageCount; ++i) {
         if (request.cancelled())
             return Result::cancelledResult();
         const std::unique_ptr<Poppler::Page> page = pdf->page(i);
-        if (!page)
-            continue;
-        const QList<Line> lines = linesOf(*page);
-        QString paragraph;
-        for (int l = 0; l < lines.size(); ++l) {
-            if (l > 0 && !continuesParagraph(lines[l - 1], lines[l])) {
-                paragraphs.append(paragraph);
-                paragraph.clear();
+        if (page)
+            words[i] = PdfPageText::words(*page);
+        pageHeights.append(page ? page->pageSizeF().height() : 0);
+        request.report(int((i + 1) * 80 / pageCount));
+    }
+    pdf.reset();
+    QList<QList<PdfTextLine>> pages;
+    for (PdfPageText::Words &page : words) {
+        pages.append(PdfPageText::lines(page));
+        page = PdfPageText::Words();
+    }
+    // Kept on request, a page's heads are read before its text and its feet after it.
+    const QList<QList<PdfTextLine>> furniture = PdfPageFurniture::take(pages, pageHeights);
+
+    const double body = bodyHeight(pages);
+    PdfParagraphs paragraphs(body);
+    for (qsizetype p = 0; p < pages.size(); ++p) {
+        if (request.cancelled())
+            return Result::cancelledResult();
+        const QList<PdfFootnotes::Note> notes = PdfFootnotes::take(pages[p], body);
+        QList<PdfTextLine> lines = readingOrder(pages[p], notes);
+        if (request.keepPageFurniture) {
+            QList<PdfTextLine> heads;
+            for (PdfTextLine line : furniture[p]) {
+                PdfPageText::setText(line, {});
+                line.furniture = true;
+                (line.box.center().y() < pageHeights[p] / 2 ? heads : lines).append(line);
             }
-            appendLine(paragraph, lines[l].text);
+            lines = heads + lines;
         }
-        // A page ends its paragraph: running heads and page numbers stay lines of their own.
-        if (!paragraph.isEmpty())
-            paragraphs.append(paragraph);
-        request.report(int((i + 1) * 90 / pages));
+        paragraphs.addPage(lines, notes);
     }
     if (paragraphs.isEmpty())
         return Result::failure(QStringLiteral(
             "it holds no text, only pictures of its pages (perhaps it was scanned); there is "
             "nothing to read aloud"));
-
-    QTextCursor cursor(document);
-    cursor.insertText(paragraphs.join(u'\n'), request.plainFormat);
+    request.report(90);
+    if (!StructuredTextWriter(QTextCursor(document), request.cancel)
+             .write(paragraphs.result(request.plainFormat)))
+        return Result::cancelledResult();
     Result result;
     result.metadata.title = pdf->info(QStringLiteral("Title")).simplified();
     result.metadata.author = pdf->info(QStringLiteral("Author")).simplified();

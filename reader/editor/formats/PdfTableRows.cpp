@@ -7,13 +7,6 @@ namespace {
 // part of it.
 constexpr double RowGap = 0.6;
 
-// Whether two boxes sit on the same row: they overlap by more than half the smaller height.
-bool sameRow(const QRectF &a, const QRectF &b)
-{
-    const double overlap = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top());
-    return overlap > 0.5 * std::min(a.height(), b.height());
-}
-
 // The next line starts higher up the page than the previous one: a new column begins.
 bool jumpsUp(const PdfTextLine &previous, const PdfTextLine &next)
 {
@@ -42,6 +35,12 @@ void addCell(PdfTextLine &row, const PdfTextLine &line)
     row.text = texts.join(u'\t');
 }
 } // namespace
+
+bool PdfTableRows::sameRow(const QRectF &a, const QRectF &b)
+{
+    const double overlap = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top());
+    return overlap > 0.5 * std::min(a.height(), b.height());
+}
 
 QList<PdfTextLine> PdfTableRows::arrange(const QList<PdfTextLine> &lines)
 {

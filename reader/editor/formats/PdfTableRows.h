@@ -22,6 +22,9 @@ public:
 
     static QList<PdfTextLine> arrange(const QList<PdfTextLine> &lines);
 
+    // Whether two boxes sit on the same row: they overlap by more than half the smaller height.
+    static bool sameRow(const QRectF &a, const QRectF &b);
+
 private:
     static qsizetype joinColumn(QList<PdfTextLine> &arranged, const QList<PdfTextLine> &lines,
                                 qsizetype start);

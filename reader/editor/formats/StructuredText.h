@@ -17,9 +17,11 @@ struct ImportedRun
     QString text;
     QTextCharFormat format;
     // A picture instead of text: its resource name and size in pixels (0 when unknown).
-    QString image;
+    QString image{};
     double imageWidth = 0;
     double imageHeight = 0;
+    // What the picture shows, in words, for a listener.
+    QString altText{};
 
     // A picture shown at the size the file gives it; sizes beyond a few screens are broken
     // values, and the picture's own size serves then.
@@ -47,6 +49,9 @@ struct ImportedParagraph
     QString listKey;
     int listLevel = -1;
     QTextListFormat::Style listStyle = QTextListFormat::ListDisc;
+    // A note's paragraph (NoteFormat::NoteBlock), 0 for the body. Importers put a note
+    // after the paragraph that refers to it.
+    int note = 0;
     // When set, this entry is a table and the fields above are unused.
     std::shared_ptr<ImportedTable> table;
 
@@ -55,6 +60,16 @@ struct ImportedParagraph
 
 struct ImportedTable
 {
-    // rows, cells, paragraphs of a cell
+    // rows, cells, paragraphs of a cell; a cell covered by a merged one is there, empty
     QList<QList<QList<ImportedParagraph>>> rows;
+
+    // Cells merged into one: the top left cell and how many rows and columns it covers.
+    struct Merge
+    {
+        int row = 0;
+        int column = 0;
+        int rows = 1;
+        int columns = 1;
+    };
+    QList<Merge> merges;
 };

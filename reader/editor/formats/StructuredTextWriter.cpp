@@ -2,6 +2,8 @@
 
 #include "ImportLimits.h"
 
+#include "../NoteFormat.h"
+
 #include <QScopeGuard>
 #include <QTextList>
 #include <QTextTable>
@@ -25,7 +27,7 @@ StructuredTextWriter::StructuredTextWriter(QTextCursor cursor, const std::atomic
     : m_cursor(std::move(cursor)), m_cancel(cancel)
 {
     m_cursor.movePosition(QTextCursor::End);
-    m_freshBlock = m_cursor.block().length() <= 1 && m_cursor.block().previous() == QTextBlock();
+    m_freshBlock = m_cursor.block().length() <= 1 && !m_cursor.block().previous().isValid();
 }
 
 bool StructuredTextWriter::write(const QList<ImportedParagraph> &paragraphs)
@@ -63,6 +65,8 @@ void StructuredTextWriter::writeParagraph(const ImportedParagraph &paragraph)
     const int level = qBound(0, paragraph.headingLevel, 6);
     if (level > 0)
         block.setHeadingLevel(level);
+    if (paragraph.note)
+        NoteFormat::setNote(block, NoteFormat::NoteBlock(paragraph.note));
     startBlock(block);
 
     if (paragraph.listLevel >= 0) {
@@ -88,6 +92,8 @@ void StructuredTextWriter::writeParagraph(const ImportedParagraph &paragraph)
             QTextImageFormat image;
             image.merge(format);
             image.setName(run.image);
+            if (!run.altText.isEmpty())
+                image.setProperty(QTextFormat::ImageAltText, run.altText);
             if (run.imageWidth > 0 && run.imageHeight > 0) {
                 image.setWidth(run.imageWidth);
                 image.setHeight(run.imageHeight);
@@ -137,6 +143,11 @@ void StructuredTextWriter::writeTable(const ImportedTable &table)
                 }
             }
         }
+    }
+    for (const ImportedTable::Merge &merge : table.merges) {
+        if (merge.row < rows && merge.column < columns)
+            textTable->mergeCells(merge.row, merge.column, qMin(merge.rows, rows - merge.row),
+                                  qMin(merge.columns, columns - merge.column));
     }
     m_cursor = textTable->lastCursorPosition();
     m_cursor.movePosition(QTextCursor::NextBlock);

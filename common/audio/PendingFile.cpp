@@ -95,7 +95,13 @@ void PendingFile::create(const QString &givenTarget)
     const bool replacing = ::stat(encoded(target).constData(), &old) == 0;
 
     removeLeftovers(folder);
-    m_fd = ::open(encoded(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    // PARLANCE_PART_FILES asks for part files everywhere, as on a file system without
+    // unnamed files (to see how that behaves where they exist).
+    static const bool partFiles = !qEnvironmentVariableIsEmpty("PARLANCE_PART_FILES");
+    if (partFiles)
+        errno = EOPNOTSUPP;
+    else
+        m_fd = ::open(encoded(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
             m_partPath = QDir(folder).filePath(partName());

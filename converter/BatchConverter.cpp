@@ -124,7 +124,7 @@ QString BatchConverter::helpText()
         "A progress line is shown on standard error when it is a terminal. The files are\n"
         "tagged with the document's title (else the input's name) as album, its author\n"
         "(else the voice) as artist, the chapter as title, the track number, and the\n"
-        "genre \"Speech\"; a book in one Opus file marks its chapters.\n"
+        "genre \"Speech\"; a book in one Opus or Vorbis file marks its chapters.\n"
         "\n"
         "Exit status:\n"
         "  0  every input was converted\n"

@@ -10,8 +10,8 @@ struct lame_global_struct;
 
 // MP3 through LAME, set for speech: an average 48 kbit/s for a 22 kHz voice (32 kbit/s for a
 // 16 kHz one), mono, LAME's fast algorithm (quality 7). Its quality-driven variable bit rates
-// give a mono voice at 22 kHz about 80 kbit/s for nothing a listener hears. Tags go in an ID3v2 tag at the
-// start, where players look first, and an ID3v1 tag at the end; the first frame holds the
+// give a mono voice at 22 kHz about 80 kbit/s for nothing a listener hears. Tags go in an ID3v2 tag
+// at the start, where players look first, and an ID3v1 tag at the end; the first frame holds the
 // encoder's delay and padding, so that players know the exact length.
 class Mp3FileEncoder : public AudioEncoder
 {

@@ -2,8 +2,7 @@
 
 #include "AudioEncoder.h"
 #include "AudioTags.h"
-
-#include <QList>
+#include "OggChapterMarks.h"
 
 class PendingFile;
 struct OggOpusEnc;
@@ -27,19 +26,12 @@ public:
     void setChapterStart(int index, qint64 milliseconds) override;
     void finish() override;
 
-    // "01:02:03.456": how chapter comments give a time.
-    static QString chapterTime(qint64 milliseconds);
-
 private:
     static int writePage(void *self, const unsigned char *data, int length);
     static int closeFile(void *self);
-    void markChapters();
 
     PendingFile &m_file;
     OggOpusComments *m_comments = nullptr;
     OggOpusEnc *m_encoder = nullptr;
-    QList<qint64> m_chapterStarts;
-    // The page of the comment header, where the chapters' times are filled in at the end.
-    qint64 m_tagsPage = -1;
-    qint64 m_tagsPageLength = 0;
+    OggChapterMarks m_chapters;
 };

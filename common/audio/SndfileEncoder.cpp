@@ -3,6 +3,7 @@
 #include "PendingFile.h"
 #include "SpeechError.h"
 
+#include <cstring>
 #include <sndfile.h>
 
 namespace {
@@ -52,7 +53,7 @@ int formatOf(SndfileEncoder::Kind kind)
 } // namespace
 
 SndfileEncoder::SndfileEncoder(PendingFile &file, Kind kind, int rate, const AudioTags &tags)
-    : m_file(file)
+    : m_file(file), m_chapters(kind == Vorbis ? tags.chapters : QStringList())
 {
     SF_INFO info{};
     info.samplerate = rate;
@@ -77,6 +78,48 @@ SndfileEncoder::SndfileEncoder(PendingFile &file, Kind kind, int rate, const Aud
     tag(SF_STR_GENRE, tags.genre);
     if (tags.track > 0)
         tag(SF_STR_TRACKNUMBER, QStringLiteral("%1/%2").arg(tags.track).arg(tags.trackCount));
+    if (!m_chapters.isEmpty() &&
+        sf_set_string(m_sndfile, SF_STR_COMMENT, chapterRoom().constData()) != 0)
+        m_chapters = OggChapterMarks({});
+}
+
+QByteArray SndfileEncoder::chapterRoom() const
+{
+    // "COMMENT=" and the filler take as many bytes as the chapters' comments with their
+    // lengths, less the one length the COMMENT has itself.
+    return QByteArray(m_chapters.headerSize() - 4 - 8, '.');
+}
+
+void SndfileEncoder::setChapterStart(int index, qint64 milliseconds)
+{
+    m_chapters.setStart(index, milliseconds);
+}
+
+void SndfileEncoder::markVorbisChapters()
+{
+    const QByteArray room = "COMMENT=" + chapterRoom();
+    QByteArray entries;
+    for (const QByteArray &comment : m_chapters.comments()) {
+        const quint32 length = quint32(comment.size());
+        entries += QByteArray(reinterpret_cast<const char *>(&length), 4) + comment;
+    }
+    OggChapterMarks::editHeader(m_file, "\x03vorbis", [&](char *packet, qsizetype size) {
+        // "\x03vorbis", the vendor's length and name, the number of comments, the comments.
+        quint32 vendor = 0;
+        if (size < 11)
+            return false;
+        std::memcpy(&vendor, packet + 7, 4);
+        const qsizetype countAt = 11 + qsizetype(vendor);
+        const qsizetype at = QByteArrayView(packet, size).indexOf(room);
+        if (countAt + 4 > size || at < countAt + 8)
+            return false;
+        quint32 count = 0;
+        std::memcpy(&count, packet + countAt, 4);
+        count += quint32(m_chapters.comments().size()) - 1;
+        std::memcpy(packet + countAt, &count, 4);
+        std::memcpy(packet + at - 4, entries.constData(), size_t(entries.size()));
+        return true;
+    });
 }
 
 SndfileEncoder::~SndfileEncoder()
@@ -99,6 +142,10 @@ void SndfileEncoder::finish()
     m_sndfile = nullptr;
     if (sf_close(file) != 0 || m_file.failed())
         throw m_file.failure(QStringLiteral("the encoder did not complete it"));
+    if (!m_chapters.isEmpty())
+        markVorbisChapters();
+    if (m_file.failed())
+        throw m_file.failure(QString());
 }
 
 void SndfileEncoder::fail()

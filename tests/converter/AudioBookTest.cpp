@@ -90,7 +90,7 @@ bool writesInto(qint64 pid, const QString &folder)
 
 // Each chapter a file, "NN Title", in reading order, tagged, listed in the playlist, and
 // together as long as the book in one file; a document without chapters is one file as
-// without splitting; a book in one Opus file marks where its chapters start.
+// without splitting; a book in one Opus or Vorbis file marks where its chapters start.
 TEST_F(AudioBookTest, ChaptersOfAnEbookAndAWordDocumentInEveryFormat)
 {
     write(QStringLiteral("book.md"),
@@ -187,16 +187,19 @@ TEST_F(AudioBookTest, ChaptersOfAnEbookAndAWordDocumentInEveryFormat)
               0);
     EXPECT_EQ(filesIn(folder), QStringList{QStringLiteral("plain.wav")});
 
-    // The book in one Opus file, its chapters marked.
-    const QString one = m_dir.filePath(QStringLiteral("one.opus"));
-    ASSERT_EQ(run({QStringLiteral("-o"), one, m_dir.filePath(QStringLiteral("book.epub"))}), 0);
-    const AudioProbe probe = AudioProbe::of(one);
-    EXPECT_EQ(probe.chapters, books.first().chapters);
-    ASSERT_EQ(probe.chapterStarts.size(), 3);
-    EXPECT_EQ(probe.chapterStarts[0], 0.0);
-    EXPECT_GT(probe.chapterStarts[1], 1.0);
-    EXPECT_GT(probe.chapterStarts[2], probe.chapterStarts[1] + 1.0);
-    EXPECT_LT(probe.chapterStarts[2], probe.seconds);
+    // The book in one Opus or Vorbis file, its chapters marked.
+    for (const QString name : {"one.opus", "one.ogg"}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString one = m_dir.filePath(name);
+        ASSERT_EQ(run({QStringLiteral("-o"), one, m_dir.filePath(QStringLiteral("book.epub"))}), 0);
+        const AudioProbe probe = AudioProbe::of(one);
+        EXPECT_EQ(probe.chapters, books.first().chapters);
+        ASSERT_EQ(probe.chapterStarts.size(), 3);
+        EXPECT_EQ(probe.chapterStarts[0], 0.0);
+        EXPECT_GT(probe.chapterStarts[1], 1.0);
+        EXPECT_GT(probe.chapterStarts[2], probe.chapterStarts[1] + 1.0);
+        EXPECT_LT(probe.chapterStarts[2], probe.seconds);
+    }
 }
 
 // Ctrl+C keeps the chapters done and a playlist of them and removes the one being written;

@@ -537,6 +537,14 @@ TEST(DocumentFormats, PdfTablesAreReadByRowsWhileColumnsOfTextStayColumns)
 }
 
 namespace {
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile out(dir.filePath(name));
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    return out.fileName();
+}
+
 // A PDF of one page per text, written by hand so that its Info dictionary (and any further
 // objects, from number 100 on) say what the test needs; poppler finds the objects without a
 // cross-reference table. Page i is object 10 + 2i, its content 11 + 2i.
@@ -570,11 +578,8 @@ QByteArray handMadePdf(const QStringList &pages, const QByteArray &info,
 TEST(DocumentFormats, TitleAuthorAndLanguageOfEveryFormat)
 {
     QTemporaryDir dir;
-    const auto file = [&](const QString &name, const QByteArray &bytes) {
-        QFile out(dir.filePath(name));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        return out.fileName();
+    const auto file = [&dir](const QString &name, const QByteArray &bytes) {
+        return writeFile(dir, name, bytes);
     };
     const QByteArray dc = "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"";
     const QByteArray body = "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>Text</w:t></w:r>"
@@ -653,11 +658,8 @@ TEST(DocumentFormats, TitleAuthorAndLanguageOfEveryFormat)
 TEST(DocumentFormats, ChaptersOfEveryFormat)
 {
     QTemporaryDir dir;
-    const auto file = [&](const QString &name, const QByteArray &bytes) {
-        QFile out(dir.filePath(name));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        return out.fileName();
+    const auto file = [&dir](const QString &name, const QByteArray &bytes) {
+        return writeFile(dir, name, bytes);
     };
     QByteArray spine;
     QByteArray manifest;

@@ -21,12 +21,14 @@ void AudioBookWriter::open(AudioFileWriter &writer, const QString &path,
                 tags);
 }
 
-void AudioBookWriter::writePart(const QString &text, const QString &path, const AudioTags &tags)
+double AudioBookWriter::writePart(const QString &text, const QString &path, const AudioTags &tags)
 {
     AudioFileWriter writer;
     open(writer, path, tags);
     m_speak(text, writer);
+    const double seconds = writer.secondsWritten();
     writer.finish();
+    return seconds;
 }
 
 void AudioBookWriter::writeFile(const AudioBook &book, const QString &path)
@@ -65,11 +67,8 @@ QStringList AudioBookWriter::writeChapters(const AudioBook &book, const QString 
             chapterStarted(i + 1, count, chapter.start);
         const QString name = AudioBook::chapterFileName(i + 1, count, chapter.title,
                                                         AudioFileWriter::extension(m_format));
-        AudioFileWriter writer;
-        open(writer, into.filePath(name), book.tagsFor(i));
-        m_speak(book.textOf(chapter), writer);
-        const double seconds = writer.secondsWritten();
-        writer.finish();
+        const double seconds =
+            writePart(book.textOf(chapter), into.filePath(name), book.tagsFor(i));
         files.append(into.filePath(name));
         entries.append({name, chapter.title, seconds});
         writePlaylist(into.filePath(playlistFileName(playlistName)), book, entries);
@@ -80,11 +79,16 @@ QStringList AudioBookWriter::writeChapters(const AudioBook &book, const QString 
 void AudioBookWriter::writePlaylist(const QString &path, const AudioBook &book,
                                     const QList<Entry> &entries)
 {
-    QString text = QStringLiteral("#EXTM3U\n#PLAYLIST:%1\n").arg(book.title);
-    for (const Entry &entry : entries)
-        text += QStringLiteral("#EXTINF:%1,%2 - %3\n%4\n")
-                    .arg(qRound64(std::ceil(entry.seconds)))
-                    .arg(book.author, entry.title, entry.file);
+    // One line each: a line break in a title would start a new entry.
+    QString text = QStringLiteral("#EXTM3U\n#PLAYLIST:%1\n").arg(book.title.simplified());
+    const QString author = book.author.simplified();
+    for (const Entry &entry : entries) {
+        const QString title = entry.title.simplified();
+        text +=
+            QStringLiteral("#EXTINF:%1,%2\n%3\n")
+                .arg(qRound64(std::ceil(entry.seconds)))
+                .arg(author.isEmpty() ? title : author + QStringLiteral(" - ") + title, entry.file);
+    }
     const QByteArray bytes = text.toUtf8();
     // Replaced in one step, like the audio: a player never reads half a list.
     PendingFile file;

@@ -29,8 +29,9 @@ public:
     // SpeechError: the chapter being written is removed, those before it stay.
     QStringList writeChapters(const AudioBook &book, const QString &folder,
                               const QString &playlistName);
-    // One audio file from a stretch of text: what every output is made by.
-    void writePart(const QString &text, const QString &path, const AudioTags &tags);
+    // One audio file from a stretch of text: what every output is made by. Returns its length
+    // in seconds.
+    double writePart(const QString &text, const QString &path, const AudioTags &tags);
 
     static QString playlistFileName(const QString &name) { return name + QStringLiteral(".m3u8"); }
 

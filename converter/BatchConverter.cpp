@@ -260,7 +260,7 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
             report(QStringLiteral("Reading standard input needs -o to name the output."));
             return false;
         }
-        Job job{input, output};
+        Job job{input, output, QString()};
         if (intoFolder || output.isEmpty()) {
             const QFileInfo source(input);
             const QString folder = intoFolder ? output : source.path();

@@ -36,6 +36,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -556,6 +557,8 @@ void frmMain::mnuConvert_Click()
 
     ConversionRequest request;
     request.documentText = Rt->toPlainText();
+    request.book =
+        BookOutline::of(*Rt->document(), QFileInfo(m_documents->CurrentFile()).completeBaseName());
     request.engineIndex = EngineIndex;
     if (EngineIndex > 0 && EngineIndex < modCereproc::CereVoices.size()) {
         request.engineDir = modCereproc::CereVoices.at(EngineIndex).EngineDir;

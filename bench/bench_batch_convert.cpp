@@ -1,9 +1,9 @@
 // The converter's command line against espeak-ng's: the same ~80 KB English text, the same
-// voice and speed, spoken to a 22 050 Hz WAV file, runs interleaved, median of each. Also the
-// cost of encoding MP3 and Opus on top of the WAV run, and espeak-ng on the two halves at once
-// as the ceiling of what the machine's cores give at the time. What is timed is the whole program,
-// as a script would start it: from the start of the process until it has ended, its file
-// complete under its name.
+// voice and speed, spoken to a 22 050 Hz WAV file, runs interleaved, median of each. Also each
+// compressed format's time against the WAV's of the same rounds, and espeak-ng on the two
+// halves at once as the ceiling of what the machine's cores give at the time. What is timed is the
+// whole program, as a script would start it: from the start of the process until it has ended, its
+// file complete under its name.
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
@@ -20,9 +20,6 @@
 namespace {
 
 constexpr int Rounds = 5;
-// Encoding an hour of speech to Opus costs minutes of one core; the overhead is steady
-// enough that fewer runs tell it.
-constexpr int EncodeRounds = 2;
 
 bench::Timing runConverter(const QStringList &arguments)
 {
@@ -88,8 +85,11 @@ int main(int argc, char **argv)
         });
     };
 
-    std::vector<double> peer, peerHalves, wav, wavSingle, wavBeside, mp3, opus;
-    std::vector<double> wavCpu, mp3Cpu, opusCpu;
+    // Each format in every round, beside the WAV of the same round.
+    const char *const formats[] = {"mp3", "opus", "ogg", "flac"};
+    constexpr int FormatCount = int(std::size(formats));
+    std::vector<double> peer, peerHalves, wav, wavSingle, wavCpu;
+    std::vector<double> encoded[FormatCount], encodedCpu[FormatCount];
     for (int round = 0; round < Rounds; ++round) {
         const bench::Timing p =
             bench::runCommandLine(espeak, textPath, dir.filePath(QStringLiteral("peer.wav")));
@@ -104,27 +104,21 @@ int main(int argc, char **argv)
         peer.push_back(p.wall);
         peerHalves.push_back(h.wall);
         wav.push_back(w.wall);
-        wavSingle.push_back(s.wall);
-        std::printf("round %d wall s: espeak-ng -w %.2f, two halves at once %.2f, wav %.2f, "
-                    "wav --jobs 1 %.2f\n",
-                    round + 1, p.wall, h.wall, w.wall, s.wall);
-        std::fflush(stdout);
-    }
-    for (int round = 0; round < EncodeRounds; ++round) {
-        const bench::Timing w = runConverter(ours("ours.wav"));
-        const bench::Timing m = runConverter(ours("ours.mp3"));
-        const bench::Timing o = runConverter(ours("ours.opus"));
-        if (w.wall < 0 || m.wall < 0 || o.wall < 0)
-            return 1;
-        wavBeside.push_back(w.wall);
-        mp3.push_back(m.wall);
-        opus.push_back(o.wall);
         wavCpu.push_back(w.cpu);
-        mp3Cpu.push_back(m.cpu);
-        opusCpu.push_back(o.cpu);
-        std::printf("encode round %d wall (cpu) s: wav %.2f (%.2f), mp3 %.2f (%.2f), opus %.2f "
-                    "(%.2f)\n",
-                    round + 1, w.wall, w.cpu, m.wall, m.cpu, o.wall, o.cpu);
+        wavSingle.push_back(s.wall);
+        std::printf("round %d wall (cpu) s: espeak-ng -w %.2f, two halves at once %.2f, wav %.2f "
+                    "(%.2f), wav --jobs 1 %.2f",
+                    round + 1, p.wall, h.wall, w.wall, w.cpu, s.wall);
+        for (int f = 0; f < FormatCount; ++f) {
+            const bench::Timing e =
+                runConverter(ours(qPrintable(QStringLiteral("ours.") + formats[f])));
+            if (e.wall < 0)
+                return 1;
+            encoded[f].push_back(e.wall);
+            encodedCpu[f].push_back(e.cpu);
+            std::printf(", %s %.2f (%.2f)", formats[f], e.wall, e.cpu);
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
 
@@ -140,7 +134,7 @@ int main(int argc, char **argv)
                 "(parallel vs single %+.3f %%)\n",
                 peerSeconds, oursSeconds, (oursSeconds / peerSeconds - 1) * 100, singleSeconds,
                 (oursSeconds / singleSeconds - 1) * 100);
-    std::printf("median of %d (encodings: %d), wall:\n", Rounds, EncodeRounds);
+    std::printf("median of %d, wall:\n", Rounds);
     std::printf("  espeak-ng -w         %6.2f s\n", bench::median(peer));
     std::printf("  espeak-ng, 2 halves  %6.2f s  speed-up %.2fx (what the machine allows)\n",
                 bench::median(peerHalves), bench::median(peer) / bench::median(peerHalves));
@@ -148,12 +142,10 @@ int main(int argc, char **argv)
                 bench::median(peer) / bench::median(wav));
     std::printf("  wavewright --jobs 1  %6.2f s  speed-up %.2fx\n", bench::median(wavSingle),
                 bench::median(peer) / bench::median(wavSingle));
-    std::printf("  wavewright mp3       %6.2f s  encoding +%.1f %%, cpu +%.2f s\n",
-                bench::median(mp3), (bench::median(mp3) / bench::median(wavBeside) - 1) * 100,
-                bench::median(mp3Cpu) - bench::median(wavCpu));
-    std::printf("  wavewright opus      %6.2f s  encoding +%.1f %%, cpu +%.2f s\n",
-                bench::median(opus), (bench::median(opus) / bench::median(wavBeside) - 1) * 100,
-                bench::median(opusCpu) - bench::median(wavCpu));
+    for (int f = 0; f < FormatCount; ++f)
+        std::printf("  wavewright %-5s     %6.2f s  %.2fx the WAV time, cpu +%.2f s\n", formats[f],
+                    bench::median(encoded[f]), bench::median(encoded[f]) / bench::median(wav),
+                    bench::median(encodedCpu[f]) - bench::median(wavCpu));
     // A speed-up bought by dropping speech is no speed-up.
     if (std::abs(oursSeconds / peerSeconds - 1) > 0.01) {
         std::printf("LENGTH MISMATCH: wavewright's audio is %+.2f %% of espeak-ng's; the times "

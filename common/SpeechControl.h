@@ -106,6 +106,10 @@ public:
     void setEngine(std::unique_ptr<Engine> engine);
     Engine *engine() const { return m_engine.get(); }
 
+    // The whole of a regular file; anything else (a FIFO, a device, a folder) is refused
+    // (FileNotFound).
+    static QByteArray readRegularFile(const QString &path);
+
 signals:
     // Raised after each happening of an enabled kind; the record waits as resource (19, 0).
     void HasEvent(int index);
@@ -113,8 +117,6 @@ signals:
     void fileProgress(qint64 done, qint64 total);
 
 private:
-    // The whole of a regular file; anything else (a FIFO, a device, a folder) is refused.
-    static QByteArray readRegularFile(const QString &path);
     friend class SpeechHub;
     void raise(int kind, int position);
 

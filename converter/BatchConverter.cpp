@@ -1,11 +1,12 @@
 #include "BatchConverter.h"
 
+#include "AudioBookWriter.h"
+#include "DocumentChapters.h"
 #include "DocumentFile.h"
 #include "LoadNotice.h"
 #include "ParallelSynthesis.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
-#include "SpokenText.h"
 #include "VoiceList.h"
 #include "formats/ResourceGate.h"
 
@@ -40,16 +41,6 @@ void printTo(FILE *stream, const QString &text)
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
-}
-
-// A title for audio without a file name: the first few words of its text.
-QString firstWords(const QString &text)
-{
-    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    QString title = words.mid(0, 8).join(QLatin1Char(' '));
-    if (title.size() > 60)
-        title = title.left(60).trimmed();
-    return title;
 }
 
 // Standard input up to the size a document may have; nothing when it is larger.
@@ -97,6 +88,7 @@ struct CommandLine : QCommandLineParser
     const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QString(), QStringLiteral("OUT")};
     const QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
+    const QCommandLineOption split{QStringLiteral("split"), QString(), QStringLiteral("HOW")};
     const QCommandLineOption listVoices{QStringLiteral("list-voices")};
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
 
@@ -104,7 +96,7 @@ struct CommandLine : QCommandLineParser
     bool parse(const QStringList &arguments)
     {
         setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        addOptions({voice, rate, volume, format, output, jobs, listVoices, help});
+        addOptions({voice, rate, volume, format, output, jobs, split, listVoices, help});
         return QCommandLineParser::parse(QStringList{QStringLiteral("wavewright")} + arguments);
     }
 };
@@ -162,10 +154,18 @@ QString BatchConverter::helpText()
         "                     folder, the folder for the outputs. Without it each output\n"
         "                     goes beside its input. Required for standard input.\n"
         "  --jobs N           synthesis processes (default: one per core)\n"
+        "  --split chapters   one file per chapter, named \"NN Title\", with an .m3u8\n"
+        "                     playlist, in a folder named after the input (OUT when\n"
+        "                     given, and OUT/NAME for several inputs). Chapters are an\n"
+        "                     e-book's, a PDF's bookmarks, or the top headings; a\n"
+        "                     document without any gives one file as without --split.\n"
         "  --list-voices      print the voices, one per line, and exit\n"
         "  -h, --help         print this help and exit\n"
         "\n"
-        "A progress line is shown on standard error when it is a terminal.\n"
+        "A progress line is shown on standard error when it is a terminal. The files are\n"
+        "tagged with the document's title (else the input's name) as album, its author\n"
+        "(else the voice) as artist, the chapter as title, the track number, and the\n"
+        "genre \"Speech\"; a book in one Opus or Vorbis file marks its chapters.\n"
         "\n"
         "Exit status:\n"
         "  0  every input was converted\n"
@@ -174,7 +174,8 @@ QString BatchConverter::helpText()
         "  3  no voice of the given name\n"
         "  4  an output file could not be written (no partial file is left)\n"
         "  5  the speech engine failed\n"
-        "  6  interrupted; the file being written was removed\n"
+        "  6  interrupted; the file being written was removed (chapters written before\n"
+        "     it stay, and the playlist lists them)\n"
         "With several failures the status is the first one's.\n");
 }
 
@@ -217,6 +218,12 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
                              .arg(parser.value(parser.format)));
         m_format = *named;
         m_formatGiven = true;
+    }
+    if (parser.isSet(parser.split)) {
+        if (parser.value(parser.split) != QLatin1String("chapters"))
+            return usage(QStringLiteral("--split takes \"chapters\", not \"%1\".")
+                             .arg(parser.value(parser.split)));
+        m_split = true;
     }
     const QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty())
@@ -267,8 +274,9 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
 bool BatchConverter::planOutputs(const QStringList &inputs, const QString &output)
 {
     const QFileInfo out(output);
-    const bool intoFolder = !output.isEmpty() &&
-                            (inputs.size() > 1 || out.isDir() || output.endsWith(QLatin1Char('/')));
+    // Chapters go into a folder of their own, which OUT names for a single input.
+    const bool intoFolder = !output.isEmpty() && (m_split || inputs.size() > 1 || out.isDir() ||
+                                                  output.endsWith(QLatin1Char('/')));
     if (!intoFolder && !output.isEmpty() && !m_formatGiven) {
         if (out.suffix().isEmpty()) {
             m_format = AudioFileWriter::Wav;
@@ -296,18 +304,20 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
             report(QStringLiteral("Reading standard input needs -o to name the output."));
             return false;
         }
-        Job job{input, output};
+        Job job{input, output, QString()};
         if (intoFolder || output.isEmpty()) {
             const QFileInfo source(input);
             const QString folder = intoFolder ? output : source.path();
             const QString base =
                 standardInput ? QStringLiteral("stdin") : source.completeBaseName();
             const QString extension = AudioFileWriter::extension(m_format);
-            job.output = QDir(folder).filePath(base + QLatin1Char('.') + extension);
+            QString name = base;
             // Two inputs of one name (notes.txt, notes.rtf) each get their own output.
-            for (int n = 2; taken.contains(job.output); ++n)
-                job.output = QDir(folder).filePath(
-                    QStringLiteral("%1-%2.%3").arg(base).arg(n).arg(extension));
+            for (int n = 2; taken.contains(QDir(folder).filePath(name + u'.' + extension)); ++n)
+                name = QStringLiteral("%1-%2").arg(base).arg(n);
+            job.output = QDir(folder).filePath(name + u'.' + extension);
+            job.folder =
+                inputs.size() == 1 && !output.isEmpty() ? output : QDir(folder).filePath(name);
         }
         taken.append(job.output);
         m_jobs.append(job);
@@ -347,9 +357,7 @@ int BatchConverter::convert(const Job &job)
                    .arg(name, QString::fromLatin1(LoadNotice::LeftOutText),
                         leftOut.join(QStringLiteral("\n    "))));
     const QTextDocument &document = *imported.document;
-    // What the reader would say reading the document aloud: list numbers, picture
-    // descriptions and pauses after headings and cells included.
-    const QString text = SpokenText::fromDocument(document).text();
+    const QString text = document.toPlainText();
     if (text.trimmed().isEmpty()) {
         report(QStringLiteral("\"%1\" holds no text to speak.").arg(name));
         return InputFailed;
@@ -360,28 +368,37 @@ int BatchConverter::convert(const Job &job)
         return OutputFailed;
     }
 
-    const int chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
-    AudioFileWriter::Tags tags;
-    tags.title = standardInput ? firstWords(text) : QFileInfo(job.input).completeBaseName();
-    tags.artist = m_voiceLabel;
-    AudioFileWriter writer;
-    try {
-        writer.open(job.output, m_format, AudioFileWriter::fileRateFor(m_format, chunkRate),
-                    chunkRate, tags);
-    } catch (const SpeechError &e) {
-        report(e.description);
-        return OutputFailed;
-    }
+    const QString title = standardInput ? DocumentChapters::titleFromText(text)
+                                        : QFileInfo(job.input).completeBaseName();
+    return speakBook(
+        job, AudioBook::fromDocument(document, DocumentMetadata::of(document), title, m_voiceLabel),
+        name);
+}
 
+int BatchConverter::speakBook(const Job &job, const AudioBook &book, const QString &name)
+{
     ParallelSynthesis &synthesis = *m_synthesis;
+    AudioBookWriter writer(
+        [&synthesis](const QString &text, AudioFileWriter &file) { synthesis.run(text, file); },
+        m_format, ParallelSynthesis::chunkRate(m_chunkFormat));
+    const bool split = m_split && !book.chapters.isEmpty();
+    // On a terminal, a line that says how far the book is: the chapter, and the share of
+    // it (of the whole book in one file) that is done.
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    QString chapter;
+    qsizetype offset = 0;
+    writer.chapterStarted = [&](int number, int count, qsizetype start) {
+        chapter = split ? QStringLiteral(" chapter %1 of %2,").arg(number).arg(count) : QString();
+        offset = split ? 0 : start;
+    };
     QMetaObject::Connection shown;
     const auto unshow = qScopeGuard([&shown] { QObject::disconnect(shown); });
     if (terminal)
         shown = QObject::connect(
             &synthesis, &ParallelSynthesis::progress, [&](qint64 done, qint64 total) {
-                const qint64 percent = total > 0 ? done * 100 / total : 100;
-                printTo(stderr, QStringLiteral("\r%1: %2%").arg(name).arg(percent, 3));
+                const qint64 whole = split ? total : qMax<qint64>(total, book.text.size());
+                const qint64 percent = whole > 0 ? (offset + done) * 100 / whole : 100;
+                printTo(stderr, QStringLiteral("\r%1:%2 %3%").arg(name, chapter).arg(percent, 3));
             });
     QTimer watch;
     watch.setInterval(100);
@@ -392,23 +409,22 @@ int BatchConverter::convert(const Job &job)
     watch.start();
     int code = Success;
     try {
-        synthesis.run(text, writer);
-        try {
-            writer.finish();
-        } catch (const SpeechError &e) {
-            report(e.description);
-            code = OutputFailed;
-        }
+        if (split)
+            writer.writeChapters(book, job.folder,
+                                 AudioBook::safeFileName(QFileInfo(job.folder).fileName()));
+        else
+            writer.writeFile(book, job.output);
     } catch (const SpeechError &e) {
-        writer.discard();
-        if (e.number == SpeechErrors::Cancelled) {
+        const bool fileError =
+            e.number == SpeechErrors::FileAccess || e.number == SpeechErrors::FileTooLarge;
+        if (e.number == SpeechErrors::Cancelled)
             code = Interrupted;
-        } else {
+        else if (fileError)
+            report(e.description);
+        else
             report(QStringLiteral("Cannot convert \"%1\": %2").arg(name, e.description));
-            code = e.number == SpeechErrors::FileAccess || e.number == SpeechErrors::FileTooLarge
-                       ? OutputFailed
-                       : SynthesisFailed;
-        }
+        if (code != Interrupted)
+            code = fileError ? OutputFailed : SynthesisFailed;
     }
     if (terminal)
         printTo(stderr, QStringLiteral("\n"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AudioBook.h"
 #include "AudioFileWriter.h"
 #include "VoiceSetup.h"
 
@@ -39,9 +40,11 @@ private:
     {
         QString input; // "-" for standard input
         QString output;
+        QString folder; // split into chapters: where their files go
     };
 
     int convert(const Job &job);
+    int speakBook(const Job &job, const AudioBook &book, const QString &name);
     bool planOutputs(const QStringList &inputs, const QString &output);
     void report(const QString &message) const;
     void noteFailure(int code);
@@ -51,6 +54,7 @@ private:
     QString m_voiceLabel;
     AudioFileWriter::Format m_format = AudioFileWriter::Wav;
     bool m_formatGiven = false;
+    bool m_split = false;
     int m_workers = 1;
     int m_chunkFormat = 0;
     ParallelSynthesis *m_synthesis = nullptr;

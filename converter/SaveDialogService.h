@@ -15,14 +15,18 @@ public:
         QString filter; // as the common dialog takes it: "Description|pattern|..."
         int flags = 0;
         QString folder; // where the dialog opens
+        // Set when the dialog offers "One file per chapter": receives the user's choice.
+        bool *oneFilePerChapter = nullptr;
     };
     using Handler = std::function<QString(const Request &)>;
 
     // `selectedFilter`, when given, receives the description of the filter the user chose
-    // (an installed handler leaves it alone).
+    // (an installed handler leaves it alone). With `oneFilePerChapter` the dialog offers
+    // "One file per chapter" and puts the choice there.
     static QString getSaveFileName(QWidget *parent, const QString &filter, int flags,
                                    const QString &folder = QString(),
-                                   QString *selectedFilter = nullptr);
+                                   QString *selectedFilter = nullptr,
+                                   bool *oneFilePerChapter = nullptr);
 
     // Installs a replacement; an empty handler restores the real dialog.
     static void setHandler(Handler handler);

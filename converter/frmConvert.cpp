@@ -9,7 +9,6 @@
 #include "SpeechError.h"
 #include "TextFileDecoder.h"
 #include "VoiceSetup.h"
-#include "WavFileWriter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -171,9 +170,13 @@ frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
 frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &FileToOpen,
                                               QString &EnginePath, QString &LanguagePath)
 {
+    // The reader's outline of the document: its title, author and chapters.
+    m_outline = BookOutline::read(BookOutline::pathBeside(FileToOpen));
+    m_perChapter = false;
+    const bool chapters = m_outline && m_outline->chapters.size() > 1;
     QString selectedFilter;
-    QString wavFile =
-        SaveDialogService::getSaveFileName(this, saveFilter(), 1, saveFolder(), &selectedFilter);
+    QString wavFile = SaveDialogService::getSaveFileName(
+        this, saveFilter(), 1, saveFolder(), &selectedFilter, chapters ? &m_perChapter : nullptr);
     if (wavFile.isEmpty()) {
         close();
         return SaveCancelled;
@@ -289,6 +292,7 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
 {
     m_cancelRequested = false;
     ProgressBar1->setValue(0);
+    ProgressBar1->setFormat(QStringLiteral("%p%"));
     cmdCancel->setEnabled(true);
     show();
 
@@ -326,60 +330,99 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
                       .arg(wordsFor(format).name, failure->description));
         return Failed;
     }
-    if (!QFileInfo(wavFile).isFile()) {
+    if (!QFileInfo(wavFile).isFile() && !QFileInfo(chapterFolder(wavFile)).isDir()) {
         showError(QStringLiteral("The %1 file could not be created.").arg(wordsFor(format).name));
         return Failed;
     }
     MessageBoxService::show(wordsFor(format).created);
     QFile::remove(FileToOpen);
+    QFile::remove(BookOutline::pathBeside(FileToOpen));
     return Created;
 }
 
-AudioFileWriter::Tags frmConvert::tagsFor(const QString &EngineName, const QString &text) const
+AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) const
 {
-    // The text file's name is the reader's temporary one; the first words say more.
-    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    AudioFileWriter::Tags tags;
-    tags.title = words.mid(0, 8).join(QLatin1Char(' ')).left(60);
-    tags.artist = EngineName == CereProc
+    const DocumentMetadata metadata = m_outline ? m_outline->metadata : DocumentMetadata();
+    AudioBook book;
+    book.text = text;
+    // The text file's name is the reader's temporary one: the document's title, else its
+    // file's name, else the first words say more.
+    book.title = !metadata.title.isEmpty()                 ? metadata.title
+                 : m_outline && !m_outline->name.isEmpty() ? m_outline->name
+                                                           : DocumentChapters::titleFromText(text);
+    book.author = !metadata.author.isEmpty() ? metadata.author
+                  : EngineName == CereProc
                       ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
                       : EngineName;
-    return tags;
+    // Chapters of another text (a stale outline) are none of this one's.
+    if (m_outline && !m_outline->chapters.isEmpty() &&
+        m_outline->chapters.constLast().end <= text.size())
+        book.chapters = m_outline->chapters;
+    return book;
 }
+
+void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
+                           AudioFileWriter::Format format, int rate,
+                           const AudioBookWriter::Speak &speak)
+{
+    AudioBookWriter writer(speak, format, rate);
+    const bool split = m_perChapter && !book.chapters.isEmpty();
+    m_progressOffset = 0;
+    m_progressTotal = split ? 0 : book.text.size();
+    writer.chapterStarted = [&](int number, int count, qsizetype start) {
+        if (split)
+            ProgressBar1->setFormat(QStringLiteral("Chapter %1 of %2: %p%").arg(number).arg(count));
+        else
+            m_progressOffset = start;
+    };
+    if (!split) {
+        writer.writeFile(book, outFile);
+        return;
+    }
+    writer.writeChapters(book, chapterFolder(outFile), QFileInfo(outFile).completeBaseName());
+}
+
+QString frmConvert::chapterFolder(const QString &outFile) const
+{
+    // The chosen name names the book: its chapters go into a folder of that name.
+    if (!m_perChapter)
+        return QString();
+    const QFileInfo chosen(outFile);
+    return chosen.dir().filePath(chosen.completeBaseName());
+}
+
+namespace {
+QString readText(const QString &path)
+{
+    return TextFileDecoder::decode(SpeechControl::readRegularFile(path));
+}
+} // namespace
 
 void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
                            const QString &outFile, AudioFileWriter::Format format, int chunkFormat)
 {
-    if (format == AudioFileWriter::Wav) {
+    const QString text = readText(FileToOpen);
+    const AudioBook book = bookFor(EngineName, text);
+    if (format == AudioFileWriter::Wav && !(m_perChapter && !book.chapters.isEmpty())) {
         XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }
-    // Other formats are encoded from the control's audio as it comes; the output is opened
+    // Other formats are encoded from the control's audio as it comes; each output is opened
     // first so that an unwritable place fails before any synthesis.
-    QFile file(FileToOpen);
-    if (!file.open(QIODevice::ReadOnly))
-        throw SpeechError(SpeechErrors::FileNotFound,
-                          QStringLiteral("Cannot read %1: %2").arg(FileToOpen, file.errorString()));
-    const QString text = TextFileDecoder::decode(file.readAll());
     const int rate = ParallelSynthesis::chunkRate(chunkFormat);
-    AudioFileWriter writer(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
-                           tagsFor(EngineName, text));
-    XChantTTS1->speakText(
-        text, rate, [&writer](const qint16 *samples, int count) { writer.write(samples, count); });
-    writer.finish();
+    writeBook(book, outFile, format, rate,
+              [this, rate](const QString &part, AudioFileWriter &writer) {
+                  XChantTTS1->speakText(part, rate, [&writer](const qint16 *samples, int count) {
+                      writer.write(samples, count);
+                  });
+              });
 }
 
 void frmConvert::speakInParallel(const QString &EngineName, const QString &FileToOpen,
                                  const QString &outFile, AudioFileWriter::Format format,
                                  int chunkFormat)
 {
-    QFile file(FileToOpen);
-    if (!file.open(QIODevice::ReadOnly))
-        throw SpeechError(SpeechErrors::FileNotFound,
-                          QStringLiteral("Cannot read %1: %2").arg(FileToOpen, file.errorString()));
-    const QString text = TextFileDecoder::decode(file.readAll());
-    file.close();
-
+    const QString text = readText(FileToOpen);
     VoiceSetup voice;
     if (EngineName == CereProc) {
         voice.engineFolder = m_enginePath;
@@ -389,24 +432,25 @@ void frmConvert::speakInParallel(const QString &EngineName, const QString &FileT
     }
     voice.speed = speed;
     voice.volume = volume;
-    const int rate = ParallelSynthesis::chunkRate(chunkFormat);
-    AudioFileWriter writer;
-    if (format == AudioFileWriter::Wav)
-        writer.setDataLimit(WavFileWriter::MaximumDataBytes);
-    writer.open(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
-                tagsFor(EngineName, text));
     ParallelSynthesis synthesis(m_workerProgram, voice, chunkFormat, QThread::idealThreadCount());
     connect(&synthesis, &ParallelSynthesis::progress, this, &frmConvert::fileProgress);
     m_parallel = &synthesis;
     const auto forget = qScopeGuard([this] { m_parallel = nullptr; });
     if (m_cancelRequested)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
-    synthesis.run(text, writer);
-    writer.finish();
+    writeBook(bookFor(EngineName, text), outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
+              [&synthesis](const QString &part, AudioFileWriter &writer) {
+                  synthesis.run(part, writer);
+              });
 }
 
 void frmConvert::fileProgress(qint64 done, qint64 total)
 {
+    // A book in one file spoken a chapter at a time goes on from where the chapter starts.
+    if (m_progressTotal > 0) {
+        done += m_progressOffset;
+        total = qMax<qint64>(total, m_progressTotal);
+    }
     const qint64 percent = total > 0 ? qBound(qint64(0), done * 100 / total, qint64(100)) : 0;
     ProgressBar1->setValue(int(percent));
 }

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "AudioFileWriter.h"
+#include "AudioBookWriter.h"
+#include "BookOutline.h"
 #include "SpeechControl.h"
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class ParallelSynthesis;
 class QLabel;
@@ -82,7 +84,10 @@ private:
                          const QString &outFile, AudioFileWriter::Format format, int chunkFormat);
     void speakHere(const QString &EngineName, const QString &FileToOpen, const QString &outFile,
                    AudioFileWriter::Format format, int chunkFormat);
-    AudioFileWriter::Tags tagsFor(const QString &EngineName, const QString &text) const;
+    AudioBook bookFor(const QString &EngineName, const QString &text) const;
+    void writeBook(const AudioBook &book, const QString &outFile, AudioFileWriter::Format format,
+                   int rate, const AudioBookWriter::Speak &speak);
+    QString chapterFolder(const QString &outFile) const;
     void fileProgress(qint64 done, qint64 total);
 
     std::unique_ptr<SpeechControl> m_control;
@@ -90,6 +95,11 @@ private:
     QString m_enginePath;
     QString m_languagePath;
     ParallelSynthesis *m_parallel = nullptr;
+    // What the reader wrote beside the text file, and whether each chapter gets a file.
+    std::optional<BookOutline> m_outline;
+    bool m_perChapter = false;
+    qsizetype m_progressOffset = 0; // where in the book the part being spoken starts
+    qsizetype m_progressTotal = 0;
     bool m_working = false;
     bool m_cancelRequested = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BookOutline.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -15,6 +17,7 @@ struct ConversionRequest
     using StoreSetting = std::function<void(const QString &value)>;
 
     QString documentText;   // the document's whole plain text
+    BookOutline book;       // its title, author and chapters (positions in documentText)
     qint16 engineIndex = 0; // 0: a standard voice; i > 0: CereVoice voice i
     QString voiceName;      // the current voice, for a standard voice
     QString engineDir;      // EngineDir of CereVoices entry engineIndex

@@ -46,6 +46,11 @@ bool DoConvert(const ConversionRequest &request)
         return false;
     }
 
+    // The book's title, author and chapters go beside the text, where the converter looks for
+    // them; without them it still converts the text, as one file.
+    OutlineOnTheLine(request.book, request.documentText)
+        .write(BookOutline::pathBeside(QDir::fromNativeSeparators(textFile)), nullptr);
+
     const QString folder = request.readerFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                           : request.readerFolder;
     QString command =
@@ -70,6 +75,25 @@ QString DocumentLine(const QString &text)
     line.replace(QChar::LineSeparator, QLatin1Char(' '));
     line.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
     return line;
+}
+
+BookOutline OutlineOnTheLine(const BookOutline &book, const QString &text)
+{
+    // A carriage return and line feed become one space: every position after one moves back.
+    BookOutline moved = book;
+    qsizetype at = 0;
+    int pairs = 0;
+    const auto move = [&](int position) {
+        for (; at + 1 < qMin(qsizetype(position), text.size()); ++at)
+            if (text[at] == u'\r' && text[at + 1] == u'\n')
+                ++pairs;
+        return position - pairs;
+    };
+    for (DocumentChapters::Chapter &chapter : moved.chapters) {
+        chapter.start = move(chapter.start);
+        chapter.end = move(chapter.end);
+    }
+    return moved;
 }
 
 QString TemporaryFolder()

@@ -21,6 +21,9 @@ bool DoConvert(const ConversionRequest &request);
 // The document on one line: every line break becomes one space.
 QString DocumentLine(const QString &text);
 
+// The outline with its chapters' positions moved to the text on one line (DocumentLine).
+BookOutline OutlineOnTheLine(const BookOutline &book, const QString &text);
+
 // The per-user folder for the temporary text file, with a trailing separator.
 QString TemporaryFolder();
 

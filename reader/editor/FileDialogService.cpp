@@ -3,11 +3,11 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QTreeView>
-#include <QGridLayout>
 
 namespace {
 FileDialogService::Handler &installedHandler()
@@ -54,10 +54,10 @@ void FileDialogService::setHandler(Handler handler)
 
 QString FileDialogService::ask(QWidget *parent, const Request &request)
 {
-    QString path = installedHandler() ? installedHandler()(request)
-                                      : run(parent, request.mode, request.title, QString(),
-                                            request.filter, request.defaultSuffix, nullptr,
-                                            request.option, request.optionChecked);
+    QString path = installedHandler()
+                       ? installedHandler()(request)
+                       : run(parent, request.mode, request.title, QString(), request.filter,
+                             request.defaultSuffix, nullptr, request.option, request.optionChecked);
     if (!path.isEmpty() && !request.defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += u'.' + request.defaultSuffix;
     return path;

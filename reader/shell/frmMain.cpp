@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "BackgroundReader.h"
+#include "DocumentChapters.h"
 #include "DocumentCommands.h"
 #include "DocumentLanguageOffer.h"
 #include "EarIcon.h"
@@ -23,7 +24,6 @@
 #include "SpeechControl.h"
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
-#include "SpokenText.h"
 #include "TimeEstimator.h"
 #include "VoiceFileMenu.h"
 #include "VoiceSelection.h"
@@ -37,6 +37,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -556,8 +557,10 @@ void frmMain::mnuConvert_Click()
         return;
 
     ConversionRequest request;
+    request.book =
+        BookOutline::of(*Rt->document(), QFileInfo(m_documents->CurrentFile()).completeBaseName());
     // The text the reader speaks, so the file sounds like the document read in the window.
-    request.documentText = SpokenText::fromDocument(*Rt->document()).text();
+    request.documentText = DocumentChapters::spokenText(*Rt->document(), &request.book.chapters);
     request.engineIndex = EngineIndex;
     if (EngineIndex > 0 && EngineIndex < modCereproc::CereVoices.size()) {
         request.engineDir = modCereproc::CereVoices.at(EngineIndex).EngineDir;

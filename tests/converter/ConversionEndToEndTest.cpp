@@ -1,3 +1,4 @@
+#include "AudioProbe.h"
 #include "ConverterFixture.h"
 #include "ShellOpen.h"
 #include "SpeechControl.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocument>
 #include <sndfile.h>
 
 using ConversionEndToEndTest = ConverterFixture;
@@ -138,4 +140,54 @@ TEST_F(ConversionEndToEndTest, BuiltInFliteVoiceWritesTheFile)
     EXPECT_EQ(wav.rate, 22050);
     EXPECT_GT(wav.frames, 22050 / 2);
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Wave file created.")});
+}
+
+// The reader hands over its document's title, author and chapters beside the text; "One
+// file per chapter" in the save dialog makes a folder named after the chosen file, of tagged
+// chapter files and a playlist, and both files the reader wrote go.
+TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialogAsks)
+{
+    QTextDocument document;
+    document.setMarkdown(QStringLiteral("# Morning\n\nThe old miller carried a basket of pears.\n\n"
+                                        "# Evening\n\nThe night watchman rang the bell.\n"));
+    DocumentMetadata::attach(&document, {QStringLiteral("Two Parts"), QStringLiteral("Ann Writer"),
+                                         QStringLiteral("en")});
+    QString command;
+    ConversionRequest request;
+    request.documentText = document.toPlainText();
+    request.book = BookOutline::of(document, QStringLiteral("parts"));
+    request.voiceName = QStringLiteral("English (America)");
+    request.volume = 100;
+    request.temporaryFolder = m_dir.path();
+    request.shellOpen = [&command](QString &line, int, const QString &) {
+        command = line;
+        return 0;
+    };
+    ASSERT_TRUE(modConvert::DoConvert(request));
+    const QString parameters = command.section(QStringLiteral("\" "), 1);
+    const QString textFile = parameters.section(u'*', 1, 1);
+    ASSERT_TRUE(QFileInfo::exists(BookOutline::pathBeside(textFile)));
+
+    bool offered = false;
+    SaveDialogService::setHandler([&](const SaveDialogService::Request &asked) {
+        offered = asked.oneFilePerChapter != nullptr;
+        if (offered)
+            *asked.oneFilePerChapter = true;
+        return m_dir.filePath(QStringLiteral("Parts.opus"));
+    });
+    frmConvert window;
+    EXPECT_EQ(window.Form_Load(parameters), frmConvert::Created);
+    EXPECT_TRUE(offered);
+    const QDir folder(m_dir.filePath(QStringLiteral("Parts")));
+    EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("01 Morning.opus"), QStringLiteral("02 Evening.opus"),
+                           QStringLiteral("Parts.m3u8")}));
+    const AudioProbe evening = AudioProbe::of(folder.filePath(QStringLiteral("02 Evening.opus")));
+    EXPECT_GT(evening.seconds, 1.0);
+    EXPECT_EQ(evening.tags.value(QStringLiteral("title")), QStringLiteral("Evening"));
+    EXPECT_EQ(evening.tags.value(QStringLiteral("album")), QStringLiteral("Two Parts"));
+    EXPECT_EQ(evening.tags.value(QStringLiteral("artist")), QStringLiteral("Ann Writer"));
+    EXPECT_EQ(evening.tags.value(QStringLiteral("track")), QStringLiteral("2"));
+    EXPECT_FALSE(QFileInfo::exists(textFile));
+    EXPECT_FALSE(QFileInfo::exists(BookOutline::pathBeside(textFile)));
 }

@@ -8,6 +8,8 @@
 #include "ResourceGate.h"
 #include "ZipArchive.h"
 
+#include "../DocumentChapters.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -87,6 +89,16 @@ QString inlineStyleSheets(const QString &html, const QString &chapterFolder, Zip
     return out;
 }
 
+// A cover, title page or table of contents restates what the book is; it is read with the
+// chapter it comes before rather than as a chapter of its own.
+bool isFrontMatter(const QString &html)
+{
+    static const QRegularExpression type(
+        QStringLiteral("epub:type\\s*=\\s*[\"'][^\"']*\\b(?:cover|titlepage|halftitlepage|toc)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return type.match(html).hasMatch();
+}
+
 // SVG "image" elements are not part of Qt's HTML subset; an <img> shows the same picture.
 QString svgImagesAsImg(QString html)
 {
@@ -101,12 +113,12 @@ QString svgImagesAsImg(QString html)
 // inserts into the block the cursor is in, taking that block's format: a heading opening a
 // chapter after a list would become the list's next item ("2. Chapter Two") and lose its
 // heading level. A paragraph holding only a word joiner goes first and takes that place;
-// the joiner is removed again.
-void appendChapter(QTextCursor &cursor, const QString &html)
+// the joiner is removed again. Returns where the chapter starts.
+int appendChapter(QTextCursor &cursor, const QString &html)
 {
     if (cursor.position() == 0) {
         cursor.insertHtml(html);
-        return;
+        return 0;
     }
     static const QRegularExpression body(QStringLiteral("<body\\b[^>]*>"),
                                          QRegularExpression::CaseInsensitiveOption);
@@ -117,8 +129,10 @@ void appendChapter(QTextCursor &cursor, const QString &html)
     QTextCursor remove(cursor.document());
     remove.setPosition(joiner);
     remove.setPosition(joiner + 1, QTextCursor::KeepAnchor);
-    if (remove.selectedText() == QString(QChar(0x2060)))
-        remove.removeSelectedText();
+    if (remove.selectedText() != QString(QChar(0x2060)))
+        return joiner + 2;
+    remove.removeSelectedText();
+    return joiner + 1;
 }
 } // namespace
 
@@ -222,8 +236,9 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
             request.resources->useArchive(&zip, folderOf(chapters[i]));
         const HtmlReadableMarkup readable(html);
         const int chapterStart = cursor.position();
-        appendChapter(cursor, HtmlImporter::boundSpans(readable.html()));
+        const int start = appendChapter(cursor, HtmlImporter::boundSpans(readable.html()));
         readable.markNotes(document, chapterStart);
+        DocumentChapters::markStart(document, start, QString(), isFrontMatter(html));
         request.report(int((i + 1) * 100 / chapters.size()));
     }
     return result;

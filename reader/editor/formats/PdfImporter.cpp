@@ -9,7 +9,10 @@
 #include "PdfTableRows.h"
 #include "StructuredTextWriter.h"
 
+#include "../DocumentChapters.h"
+
 #include <QSet>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -63,6 +66,62 @@ QList<PdfTextLine> readingOrder(QList<PdfTextLine> lines, const QList<PdfFootnot
     // Without columns, poppler's order stands, a table's columns put back side by side.
     return columns ? lines : PdfTableRows::arrange(lines);
 }
+
+// A bookmark that stands for a chapter: its name and the place on the page it leads to, as
+// a share of the page's height.
+struct Bookmark
+{
+    QString name;
+    int page = 0;
+    double top = 0;
+};
+
+// The bookmarks that stand for chapters: the top level, or the level under a single top
+// bookmark (the book's title above its chapters).
+QList<Bookmark> chapterBookmarks(const Poppler::Document &pdf)
+{
+    QList<Poppler::OutlineItem> items = pdf.outline();
+    if (items.size() == 1 && items.first().hasChildren())
+        items = items.first().children();
+    QList<Bookmark> bookmarks;
+    for (const Poppler::OutlineItem &item : items) {
+        const QSharedPointer<const Poppler::LinkDestination> target = item.destination();
+        if (target && target->pageNumber() >= 1)
+            bookmarks.append({item.name().simplified(), target->pageNumber() - 1,
+                              target->isChangeTop() ? target->top() - 0.01 : 0});
+    }
+    return bookmarks;
+}
+
+// The first words of a line, to find it again in the text it became.
+QString lineStart(const QString &text)
+{
+    return text.simplified().section(u' ', 0, 3);
+}
+
+// Marks the paragraph each bookmark leads to: the one holding the first line on its page at
+// or below the place it names, looked for after the previous chapter's start.
+void markBookmarks(const QList<Bookmark> &bookmarks, const QList<QList<PdfTextLine>> &lines,
+                   const QList<double> &pageHeights, QTextDocument *document)
+{
+    int from = 0;
+    for (const Bookmark &bookmark : bookmarks) {
+        if (bookmark.page >= lines.size())
+            continue;
+        const double height = qMax(1.0, pageHeights[bookmark.page]);
+        for (const PdfTextLine &line : lines[bookmark.page]) {
+            const QString start = lineStart(line.text);
+            if (line.box.top() / height < bookmark.top || start.isEmpty())
+                continue;
+            const QTextCursor found = document->find(start, from);
+            if (!found.isNull()) {
+                from = found.block().position();
+                DocumentChapters::markStart(document, from, bookmark.name);
+            }
+            break;
+        }
+    }
+}
 } // namespace
 
 DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocument *document) const
@@ -96,6 +155,10 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
         pageHeights.append(page ? page->pageSizeF().height() : 0);
         request.report(int((i + 1) * 80 / pageCount));
     }
+    Result result;
+    result.metadata.title = pdf->info(QStringLiteral("Title")).simplified();
+    result.metadata.author = pdf->info(QStringLiteral("Author")).simplified();
+    const QList<Bookmark> bookmarks = chapterBookmarks(*pdf);
     pdf.reset();
     QList<QList<PdfTextLine>> pages;
     for (PdfPageText::Words &page : words) {
@@ -107,6 +170,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
 
     const double body = bodyHeight(pages);
     PdfParagraphs paragraphs(body);
+    QList<QList<PdfTextLine>> bookmarkedLines; // the pages' lines as read, for the bookmarks
     for (qsizetype p = 0; p < pages.size(); ++p) {
         if (request.cancelled())
             return Result::cancelledResult();
@@ -121,6 +185,8 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
             }
             lines = heads + lines;
         }
+        if (!bookmarks.isEmpty())
+            bookmarkedLines.append(lines);
         paragraphs.addPage(lines, notes);
     }
     if (paragraphs.isEmpty())
@@ -131,9 +197,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
     if (!StructuredTextWriter(QTextCursor(document), request.cancel)
              .write(paragraphs.result(request.plainFormat)))
         return Result::cancelledResult();
-    Result result;
-    result.metadata.title = pdf->info(QStringLiteral("Title")).simplified();
-    result.metadata.author = pdf->info(QStringLiteral("Author")).simplified();
+    markBookmarks(bookmarks, bookmarkedLines, pageHeights, document);
     request.report(100);
     return result;
 }

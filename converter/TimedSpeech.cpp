@@ -1,0 +1,57 @@
+#include "TimedSpeech.h"
+
+#include "SentenceChunker.h"
+
+#include <algorithm>
+
+namespace {
+
+bool saysSomething(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+} // namespace
+
+void TimedSpeech::learnWords(const QString &text)
+{
+    // The first words of the text, spoken aside: the voice either names them or not. Their
+    // audio is not kept, so what is written is spoken exactly as it would be otherwise.
+    const QString simplified = text.simplified();
+    qsizetype end = simplified.indexOf(QLatin1Char(' '), 24);
+    const QString sample = simplified.left(end < 0 ? simplified.size() : end);
+    if (!saysSomething(sample))
+        return;
+    bool heard = false;
+    m_control.speakText(
+        sample, m_rate, [](const qint16 *, int) {}, [&heard](qint64, int, int) { heard = true; });
+    m_words = heard ? Words::Reported : Words::Missing;
+}
+
+void TimedSpeech::speak(const QString &text, const SpeechControl::AudioSink &audio,
+                        const MarkSink &marks)
+{
+    if (m_words == Words::Unknown)
+        learnWords(text);
+    if (m_words != Words::Missing) {
+        m_control.speakText(text, m_rate, audio, marks);
+        return;
+    }
+    // Each sentence is spoken on its own and starts where the audio before it ends.
+    qint64 samples = 0;
+    const SpeechControl::AudioSink counted = [&](const qint16 *data, int count) {
+        samples += count;
+        audio(data, count);
+    };
+    int at = 0;
+    for (const QString &sentence : SentenceChunker::split(text, 1, text.size() + 1)) {
+        if (saysSomething(sentence)) {
+            qsizetype lead = 0;
+            while (sentence.at(lead).isSpace())
+                ++lead;
+            marks(samples, at + int(lead), int(sentence.trimmed().size()));
+        }
+        m_control.speakText(sentence, m_rate, counted);
+        at += int(sentence.size());
+    }
+}

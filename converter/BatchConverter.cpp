@@ -55,6 +55,8 @@ struct CommandLine : QCommandLineParser
     const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QString(), QStringLiteral("OUT")};
     const QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
+    const QCommandLineOption subtitles{QStringLiteral("subtitles"), QString(),
+                                       QStringLiteral("FORMAT")};
     const QCommandLineOption listVoices{QStringLiteral("list-voices")};
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
 
@@ -62,7 +64,7 @@ struct CommandLine : QCommandLineParser
     bool parse(const QStringList &arguments)
     {
         setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        addOptions({voice, rate, volume, format, output, jobs, listVoices, help});
+        addOptions({voice, rate, volume, format, output, jobs, subtitles, listVoices, help});
         return QCommandLineParser::parse(QStringList{QStringLiteral("wavewright")} + arguments);
     }
 };
@@ -120,6 +122,8 @@ QString BatchConverter::helpText()
         "                     folder, the folder for the outputs. Without it each output\n"
         "                     goes beside its input. Required for standard input.\n"
         "  --jobs N           synthesis processes (default: one per core)\n"
+        "  --subtitles FORMAT also write subtitles beside each audio file, timed by the\n"
+        "                     voice's words: srt, vtt or lrc (several with commas)\n"
         "  --list-voices      print the voices, one per line, and exit\n"
         "  -h, --help         print this help and exit\n"
         "\n"
@@ -175,6 +179,16 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
                              .arg(parser.value(parser.format)));
         m_format = *named;
         m_formatGiven = true;
+    }
+    for (const QString &name : parser.values(parser.subtitles)
+                                   .join(QLatin1Char(','))
+                                   .split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const auto format = SubtitleWriter::formatNamed(name);
+        if (!format)
+            return usage(QStringLiteral("Unknown subtitle format \"%1\"; use srt, vtt or lrc.")
+                             .arg(name.trimmed()));
+        if (!m_subtitles.contains(*format))
+            m_subtitles.append(*format);
     }
     const QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty())
@@ -331,10 +345,12 @@ int BatchConverter::convert(const Job &job)
     });
     watch.start();
     int code = Success;
+    SpeechTimeline timeline;
     try {
-        synthesis.run(text, writer);
+        synthesis.run(text, writer, m_subtitles.isEmpty() ? nullptr : &timeline);
         try {
             writer.finish();
+            code = writeSubtitles(job.output, text, timeline, tags.title);
         } catch (const SpeechError &e) {
             report(e.description);
             code = OutputFailed;
@@ -353,6 +369,22 @@ int BatchConverter::convert(const Job &job)
     if (terminal)
         printTo(stderr, QStringLiteral("\n"));
     return code;
+}
+
+int BatchConverter::writeSubtitles(const QString &audioPath, const QString &text,
+                                   const SpeechTimeline &timeline, const QString &title)
+{
+    if (m_subtitles.isEmpty())
+        return Success;
+    if (timeline.bySentence && !std::exchange(m_toldBySentence, true))
+        report(QStringLiteral("The voice reports no word positions; the subtitles are timed "
+                              "by sentence."));
+    const QList<ReadAlongCue> cues =
+        ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue);
+    for (const SubtitleWriter::Format format : std::as_const(m_subtitles))
+        SubtitleWriter::write(SubtitleWriter::pathBeside(audioPath, format),
+                              SubtitleWriter::render(format, cues, timeline.sampleRate, title));
+    return Success;
 }
 
 void BatchConverter::report(const QString &message) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioFileWriter.h"
+#include "SubtitleWriter.h"
 #include "VoiceSetup.h"
 
 #include <QString>
@@ -42,6 +43,9 @@ private:
     };
 
     int convert(const Job &job);
+    // Subtitles of the audio file just written, beside it.
+    int writeSubtitles(const QString &audioPath, const QString &text,
+                       const SpeechTimeline &timeline, const QString &title);
     bool planOutputs(const QStringList &inputs, const QString &output);
     void report(const QString &message) const;
     void noteFailure(int code);
@@ -53,6 +57,8 @@ private:
     bool m_formatGiven = false;
     int m_workers = 1;
     int m_chunkFormat = 0;
+    QList<SubtitleWriter::Format> m_subtitles;
+    bool m_toldBySentence = false;
     ParallelSynthesis *m_synthesis = nullptr;
     QList<Job> m_jobs;
     int m_exitCode = Success;

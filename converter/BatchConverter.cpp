@@ -57,6 +57,9 @@ struct CommandLine : QCommandLineParser
     const QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
     const QCommandLineOption subtitles{QStringLiteral("subtitles"), QString(),
                                        QStringLiteral("FORMAT")};
+    const QCommandLineOption audioFormat{QStringLiteral("audio-format"), QString(),
+                                         QStringLiteral("F")};
+    const QCommandLineOption sync{QStringLiteral("sync"), QString(), QStringLiteral("UNIT")};
     const QCommandLineOption listVoices{QStringLiteral("list-voices")};
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
 
@@ -64,7 +67,8 @@ struct CommandLine : QCommandLineParser
     bool parse(const QStringList &arguments)
     {
         setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        addOptions({voice, rate, volume, format, output, jobs, subtitles, listVoices, help});
+        addOptions({voice, rate, volume, format, output, jobs, subtitles, audioFormat, sync,
+                    listVoices, help});
         return QCommandLineParser::parse(QStringList{QStringLiteral("wavewright")} + arguments);
     }
 };
@@ -117,13 +121,16 @@ QString BatchConverter::helpText()
         "  --rate N           speed from -10 to 10 (default 0)\n"
         "  --volume N         volume from 0 to 100 (default 100)\n"
         "  --format FORMAT    wav, mp3, ogg, opus or flac (default: from the output's\n"
-        "                     extension, else wav)\n"
+        "                     extension, else wav); epub for a book that reads itself\n"
+        "                     aloud, its text highlighted as it is heard\n"
         "  -o, --output OUT   the output file; with several inputs, or when OUT is a\n"
         "                     folder, the folder for the outputs. Without it each output\n"
         "                     goes beside its input. Required for standard input.\n"
         "  --jobs N           synthesis processes (default: one per core)\n"
         "  --subtitles FORMAT also write subtitles beside each audio file, timed by the\n"
         "                     voice's words: srt, vtt or lrc (several with commas)\n"
+        "  --audio-format F   the audio inside an epub book: mp3 (default) or opus\n"
+        "  --sync UNIT        what an epub book highlights: sentences (default) or words\n"
         "  --list-voices      print the voices, one per line, and exit\n"
         "  -h, --help         print this help and exit\n"
         "\n"
@@ -171,11 +178,14 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
     if (parser.isSet(parser.jobs) && !parseNumber(parser.value(parser.jobs), 1, 64, m_workers))
         return usage(QStringLiteral("--jobs takes a whole number from 1 to 64, not \"%1\".")
                          .arg(parser.value(parser.jobs)));
-    if (parser.isSet(parser.format)) {
+    if (parser.value(parser.format).compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0) {
+        m_book = true;
+        m_formatGiven = true;
+    } else if (parser.isSet(parser.format)) {
         const auto named = AudioFileWriter::formatNamed(parser.value(parser.format));
         if (!named)
-            return usage(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus "
-                                        "or flac.")
+            return usage(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus, "
+                                        "flac or epub.")
                              .arg(parser.value(parser.format)));
         m_format = *named;
         m_formatGiven = true;
@@ -197,6 +207,25 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
         return usage(QStringLiteral("Standard input can be read only once."));
     if (!planOutputs(inputs, parser.value(parser.output)))
         return BadUsage;
+    if (parser.isSet(parser.audioFormat)) {
+        const auto named = AudioFileWriter::formatNamed(parser.value(parser.audioFormat));
+        if (!named || (*named != AudioFileWriter::Mp3 && *named != AudioFileWriter::Opus))
+            return usage(QStringLiteral("--audio-format takes mp3 or opus, not \"%1\".")
+                             .arg(parser.value(parser.audioFormat)));
+        m_bookOptions.audio = *named;
+    }
+    const QString unit = parser.value(parser.sync).toLower();
+    if (parser.isSet(parser.sync) && unit != QLatin1String("words") &&
+        unit != QLatin1String("sentences"))
+        return usage(QStringLiteral("--sync takes sentences or words, not \"%1\".")
+                         .arg(parser.value(parser.sync)));
+    m_bookOptions.words = unit == QLatin1String("words");
+    if (!m_book && (parser.isSet(parser.audioFormat) || parser.isSet(parser.sync)))
+        return usage(QStringLiteral("--audio-format and --sync are for epub books (--format "
+                                    "epub)."));
+    if (m_book && !m_subtitles.isEmpty())
+        return usage(QStringLiteral("An epub book carries its own timing; --subtitles is for "
+                                    "audio files."));
 
     if (parser.isSet(parser.voice)) {
         const auto found = VoiceList::find(parser.value(parser.voice));
@@ -242,13 +271,15 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
     const bool intoFolder = !output.isEmpty() &&
                             (inputs.size() > 1 || out.isDir() || output.endsWith(QLatin1Char('/')));
     if (!intoFolder && !output.isEmpty() && !m_formatGiven) {
-        if (out.suffix().isEmpty()) {
+        if (out.suffix().compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0) {
+            m_book = true;
+        } else if (out.suffix().isEmpty()) {
             m_format = AudioFileWriter::Wav;
         } else if (const auto byName = AudioFileWriter::formatOfPath(output)) {
             m_format = *byName;
         } else {
-            report(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus or flac, "
-                                  "or choose one with --format.")
+            report(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus, flac or "
+                                  "epub, or choose one with --format.")
                        .arg(out.suffix()));
             return false;
         }
@@ -271,7 +302,8 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
             const QString folder = intoFolder ? output : source.path();
             const QString base =
                 standardInput ? QStringLiteral("stdin") : source.completeBaseName();
-            const QString extension = AudioFileWriter::extension(m_format);
+            const QString extension =
+                m_book ? QStringLiteral("epub") : AudioFileWriter::extension(m_format);
             job.output = QDir(folder).filePath(base + QLatin1Char('.') + extension);
             // Two inputs of one name (notes.txt, notes.rtf) each get their own output.
             for (int n = 2; taken.contains(job.output); ++n)
@@ -320,8 +352,9 @@ int BatchConverter::convert(const Job &job)
     tags.artist = m_voiceLabel;
     AudioFileWriter writer;
     try {
-        writer.open(job.output, m_format, AudioFileWriter::fileRateFor(m_format, chunkRate),
-                    chunkRate, tags);
+        if (!m_book)
+            writer.open(job.output, m_format, AudioFileWriter::fileRateFor(m_format, chunkRate),
+                        chunkRate, tags);
     } catch (const SpeechError &e) {
         report(e.description);
         return OutputFailed;
@@ -347,9 +380,13 @@ int BatchConverter::convert(const Job &job)
     int code = Success;
     SpeechTimeline timeline;
     try {
-        synthesis.run(text, writer, m_subtitles.isEmpty() ? nullptr : &timeline);
+        if (m_book)
+            writeBook(job, document, tags.title);
+        else
+            synthesis.run(text, writer, m_subtitles.isEmpty() ? nullptr : &timeline);
         try {
-            writer.finish();
+            if (!m_book)
+                writer.finish();
             code = writeSubtitles(job.output, text, timeline, tags.title);
         } catch (const SpeechError &e) {
             report(e.description);
@@ -369,6 +406,21 @@ int BatchConverter::convert(const Job &job)
     if (terminal)
         printTo(stderr, QStringLiteral("\n"));
     return code;
+}
+
+void BatchConverter::writeBook(const Job &job, const QTextDocument &document, const QString &title)
+{
+    m_bookOptions.chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
+    ReadAlongBook book(document, m_bookOptions);
+    const QList<ReadAlongBook::Chapter> chapters{{title, 0, document.toPlainText().size()}};
+    book.write(job.output, chapters,
+               {title, QString(), ReadAlongBook::defaultLanguage(), m_voiceLabel},
+               [this](const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline) {
+                   m_synthesis->run(text, writer, &timeline);
+               });
+    if (book.bySentence() && !std::exchange(m_toldBySentence, true))
+        report(QStringLiteral("The voice reports no word positions; the book is timed by "
+                              "sentence."));
 }
 
 int BatchConverter::writeSubtitles(const QString &audioPath, const QString &text,

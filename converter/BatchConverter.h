@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioFileWriter.h"
+#include "ReadAlongBook.h"
 #include "SubtitleWriter.h"
 #include "VoiceSetup.h"
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 class ParallelSynthesis;
+class QTextDocument;
 
 // The converter's command line for scripts: documents in, one audio file out for each, no
 // window. Messages go to standard error, prefixed with the program's name.
@@ -43,6 +45,7 @@ private:
     };
 
     int convert(const Job &job);
+    void writeBook(const Job &job, const QTextDocument &document, const QString &title);
     // Subtitles of the audio file just written, beside it.
     int writeSubtitles(const QString &audioPath, const QString &text,
                        const SpeechTimeline &timeline, const QString &title);
@@ -58,6 +61,9 @@ private:
     int m_workers = 1;
     int m_chunkFormat = 0;
     QList<SubtitleWriter::Format> m_subtitles;
+    // An EPUB book with narration instead of an audio file.
+    bool m_book = false;
+    ReadAlongBook::Options m_bookOptions;
     bool m_toldBySentence = false;
     ParallelSynthesis *m_synthesis = nullptr;
     QList<Job> m_jobs;

@@ -1,6 +1,9 @@
 #include "SaveDialogService.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QStringList>
 
 namespace {
@@ -11,15 +14,41 @@ SaveDialogService::Handler &installedHandler()
 }
 } // namespace
 
-QString SaveDialogService::getSaveFileName(QWidget *parent, const QString &filter, int flags,
-                                           const QString &folder, QString *selectedFilter)
+QString SaveDialogService::getSaveFileName(QWidget *parent, const Request &request,
+                                           QString *selectedFilter, int *choice)
 {
-    if (installedHandler())
-        return installedHandler()({filter, flags, folder});
+    if (installedHandler()) {
+        const Answer answer = installedHandler()(request);
+        if (choice)
+            *choice = answer.choice;
+        return answer.path;
+    }
     // The flags of the common dialog have no counterpart here; Qt's dialog also asks before
     // it lets the user write over an existing file.
-    return QFileDialog::getSaveFileName(parent, QString(), folder, qtFilter(filter),
-                                        selectedFilter);
+    if (request.choices.isEmpty())
+        return QFileDialog::getSaveFileName(parent, QString(), request.folder,
+                                            qtFilter(request.filter), selectedFilter);
+    // The further choices need Qt's own dialog: a box is added below its file types.
+    QFileDialog dialog(parent, QString(), request.folder, qtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto *box = new QComboBox(&dialog);
+    box->setObjectName(QStringLiteral("choiceBox"));
+    box->addItems(request.choices);
+    auto *label = new QLabel(request.choiceLabel, &dialog);
+    label->setBuddy(box);
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    if (selectedFilter)
+        *selectedFilter = dialog.selectedNameFilter();
+    if (choice)
+        *choice = box->currentIndex();
+    return dialog.selectedFiles().constFirst();
 }
 
 void SaveDialogService::setHandler(Handler handler)

@@ -1,5 +1,6 @@
 #include "TimedSpeech.h"
 
+#include "AudioFileWriter.h"
 #include "SentenceChunker.h"
 
 #include <algorithm>
@@ -54,4 +55,20 @@ void TimedSpeech::speak(const QString &text, const SpeechControl::AudioSink &aud
         m_control.speakText(sentence, m_rate, counted);
         at += int(sentence.size());
     }
+}
+
+void TimedSpeech::speakInto(const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline)
+{
+    timeline = SpeechTimeline();
+    timeline.sampleRate = m_rate;
+    speak(
+        text,
+        [&](const qint16 *samples, int count) {
+            writer.write(samples, count);
+            timeline.samples += count;
+        },
+        [&](qint64 sample, int position, int length) {
+            timeline.marks.push_back({sample, position, length});
+        });
+    timeline.bySentence = bySentence();
 }

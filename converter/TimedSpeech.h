@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SpeechControl.h"
+#include "SpeechTimeline.h"
 
 #include <QString>
 #include <functional>
@@ -9,6 +10,8 @@
 // that reports no words is spoken a sentence at a time instead, each sentence's start being
 // known exactly from the audio before it; a few words spoken aside first tell which kind of
 // voice it is.
+class AudioFileWriter;
+
 class TimedSpeech
 {
 public:
@@ -20,6 +23,8 @@ public:
 
     // Throws what SpeechControl::speakText() throws. `marks` is called on the speech thread.
     void speak(const QString &text, const SpeechControl::AudioSink &audio, const MarkSink &marks);
+    // Speaks `text` into the open `writer`; `timeline` tells where its words are.
+    void speakInto(const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline);
     // True once a text was spoken without any word from the voice.
     bool bySentence() const { return m_words == Words::Missing; }
 

@@ -8,6 +8,7 @@
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "TextFileDecoder.h"
+#include "TimedSpeech.h"
 #include "VoiceSetup.h"
 #include "WavFileWriter.h"
 
@@ -24,6 +25,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -56,6 +58,7 @@ QSettings converterSettings()
                      QStringLiteral("Converter"));
 }
 const QString LastFolderKey = QStringLiteral("LastFolder");
+const QString BookFilter = QStringLiteral("EPUB with narration (*.epub)");
 } // namespace
 
 frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
@@ -135,8 +138,10 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
                                               QString &EnginePath, QString &LanguagePath)
 {
     QString selectedFilter;
-    QString wavFile =
-        SaveDialogService::getSaveFileName(this, saveFilter(), 1, saveFolder(), &selectedFilter);
+    int subtitles = 0;
+    QString wavFile = SaveDialogService::getSaveFileName(
+        this, {saveFilter(), 1, saveFolder(), QStringLiteral("Subtitles:"), subtitleChoices()},
+        &selectedFilter, &subtitles);
     if (wavFile.isEmpty()) {
         close();
         return SaveCancelled;
@@ -149,7 +154,12 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         close();
         return Failed;
     }
-    const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
+    m_book = chosenBook(wavFile, selectedFilter);
+    const AudioFileWriter::Format format =
+        m_book ? AudioFileWriter::Mp3 : chosenFormat(wavFile, selectedFilter);
+    m_subtitles.reset();
+    if (subtitles > 0 && subtitles <= 3 && !m_book)
+        m_subtitles = SubtitleWriter::Format(subtitles - 1);
     m_enginePath = EnginePath;
     m_languagePath = LanguagePath;
 
@@ -201,7 +211,27 @@ QString frmConvert::saveFilter()
         const QString description = QString::fromLatin1(entry.description);
         parts << description << QStringLiteral("*.") + AudioFileWriter::extension(entry.format);
     }
+    parts << BookFilter << QStringLiteral("*.epub");
     return parts.join(QLatin1Char('|'));
+}
+
+QStringList frmConvert::subtitleChoices()
+{
+    // In the order of SubtitleWriter::Format.
+    return {QStringLiteral("None"), QStringLiteral("SubRip (.srt)"),
+            QStringLiteral("WebVTT, with word times (.vtt)"),
+            QStringLiteral("LRC, with word times (.lrc)")};
+}
+
+bool frmConvert::chosenBook(QString &path, const QString &selectedFilter)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (AudioFileWriter::formatOfPath(path) || !selectedFilter.startsWith(QLatin1String("EPUB")))
+        return false;
+    path += QStringLiteral(".epub");
+    return true;
 }
 
 QString frmConvert::saveFolder()
@@ -309,23 +339,53 @@ AudioFileWriter::Tags frmConvert::tagsFor(const QString &EngineName, const QStri
 void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
                            const QString &outFile, AudioFileWriter::Format format, int chunkFormat)
 {
-    if (format == AudioFileWriter::Wav) {
+    if (format == AudioFileWriter::Wav && !m_book && !m_subtitles) {
         XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }
-    // Other formats are encoded from the control's audio as it comes; the output is opened
-    // first so that an unwritable place fails before any synthesis.
+    // Other outputs are encoded from the control's audio as it comes.
     QFile file(FileToOpen);
     if (!file.open(QIODevice::ReadOnly))
         throw SpeechError(SpeechErrors::FileNotFound,
                           QStringLiteral("Cannot read %1: %2").arg(FileToOpen, file.errorString()));
     const QString text = TextFileDecoder::decode(file.readAll());
     const int rate = ParallelSynthesis::chunkRate(chunkFormat);
-    AudioFileWriter writer(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
-                           tagsFor(EngineName, text));
-    XChantTTS1->speakText(
-        text, rate, [&writer](const qint16 *samples, int count) { writer.write(samples, count); });
+    TimedSpeech speech(*XChantTTS1, rate);
+    writeOutput(EngineName, text, outFile, format, rate,
+                [&speech](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
+                    speech.speakInto(part, writer, timeline);
+                });
+}
+
+void frmConvert::writeOutput(const QString &EngineName, const QString &text, const QString &outFile,
+                             AudioFileWriter::Format format, int rate,
+                             const ReadAlongBook::Synthesis &synthesis)
+{
+    const AudioFileWriter::Tags tags = tagsFor(EngineName, text);
+    if (m_book) {
+        // The reader hands over plain text: the book is one chapter of it.
+        QTextDocument document;
+        document.setPlainText(text);
+        ReadAlongBook book(document, {AudioFileWriter::Mp3, false, rate});
+        book.write(outFile, {{tags.title, 0, text.size()}},
+                   {tags.title, QString(), ReadAlongBook::defaultLanguage(), tags.artist},
+                   synthesis);
+        return;
+    }
+    // The output is opened first so that an unwritable place fails before any synthesis.
+    AudioFileWriter writer;
+    if (format == AudioFileWriter::Wav)
+        writer.setDataLimit(WavFileWriter::MaximumDataBytes);
+    writer.open(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate, tags);
+    SpeechTimeline timeline;
+    synthesis(text, writer, timeline);
     writer.finish();
+    if (m_subtitles)
+        SubtitleWriter::write(
+            SubtitleWriter::pathBeside(outFile, *m_subtitles),
+            SubtitleWriter::render(*m_subtitles,
+                                   ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue),
+                                   timeline.sampleRate, tags.title));
 }
 
 void frmConvert::speakInParallel(const QString &EngineName, const QString &FileToOpen,
@@ -348,20 +408,15 @@ void frmConvert::speakInParallel(const QString &EngineName, const QString &FileT
     }
     voice.speed = speed;
     voice.volume = volume;
-    const int rate = ParallelSynthesis::chunkRate(chunkFormat);
-    AudioFileWriter writer;
-    if (format == AudioFileWriter::Wav)
-        writer.setDataLimit(WavFileWriter::MaximumDataBytes);
-    writer.open(outFile, format, AudioFileWriter::fileRateFor(format, rate), rate,
-                tagsFor(EngineName, text));
     ParallelSynthesis synthesis(m_workerProgram, voice, chunkFormat, QThread::idealThreadCount());
     connect(&synthesis, &ParallelSynthesis::progress, this, &frmConvert::fileProgress);
     m_parallel = &synthesis;
     const auto forget = qScopeGuard([this] { m_parallel = nullptr; });
     if (m_cancelRequested)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
-    synthesis.run(text, writer);
-    writer.finish();
+    writeOutput(EngineName, text, outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
+                [&synthesis](const QString &part, AudioFileWriter &writer,
+                             SpeechTimeline &timeline) { synthesis.run(part, writer, &timeline); });
 }
 
 void frmConvert::fileProgress(qint64 done, qint64 total)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "AudioFileWriter.h"
+#include "ReadAlongBook.h"
 #include "SpeechControl.h"
+#include "SubtitleWriter.h"
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class ParallelSynthesis;
 class QLabel;
@@ -52,6 +55,11 @@ public:
     // The format a chosen name asks for: its extension when that names a format, else the
     // chosen filter's, whose extension is then added to `path`.
     static AudioFileWriter::Format chosenFormat(QString &path, const QString &selectedFilter);
+    // Whether the chosen name asks for a book with narration, by its extension or else by
+    // the chosen filter; ".epub" is then added to `path` when it has none.
+    static bool chosenBook(QString &path, const QString &selectedFilter);
+    // The save dialog's subtitle choices: none first, then one per format.
+    static QStringList subtitleChoices();
 
     // The converter started as synthesis workers so that every core speaks; empty speaks in
     // this process through XChantTTS1 alone.
@@ -80,6 +88,10 @@ private:
                          const QString &outFile, AudioFileWriter::Format format, int chunkFormat);
     void speakHere(const QString &EngineName, const QString &FileToOpen, const QString &outFile,
                    AudioFileWriter::Format format, int chunkFormat);
+    // Writes the audio file, with its subtitles, or the book, speaking through `synthesis`.
+    void writeOutput(const QString &EngineName, const QString &text, const QString &outFile,
+                     AudioFileWriter::Format format, int rate,
+                     const ReadAlongBook::Synthesis &synthesis);
     AudioFileWriter::Tags tagsFor(const QString &EngineName, const QString &text) const;
     void fileProgress(qint64 done, qint64 total);
 
@@ -88,6 +100,8 @@ private:
     QString m_enginePath;
     QString m_languagePath;
     ParallelSynthesis *m_parallel = nullptr;
+    bool m_book = false;
+    std::optional<SubtitleWriter::Format> m_subtitles;
     bool m_working = false;
     bool m_cancelRequested = false;
 };

@@ -69,6 +69,8 @@ void DocumentCommands::mnuFileNew_Click()
     if (!m_rt)
         return;
     m_rt->clear();
+    // A new document has no title or author of its own, whatever the last file said.
+    DocumentMetadata::attach(m_rt->document(), {});
 
     QTextCursor cursor = m_rt->textCursor();
     QTextBlockFormat block = cursor.blockFormat();

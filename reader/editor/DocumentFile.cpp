@@ -41,8 +41,10 @@ DocumentFile::LoadResult DocumentFile::load(const QString &path, QTextDocument *
                                             const LoadOptions &options)
 {
     if (!document)
-        return {LoadResult::Failed, DocumentFormat::Unknown,
-                failure(path, QStringLiteral("there is no document"))};
+        return {LoadResult::Failed,
+                DocumentFormat::Unknown,
+                failure(path, QStringLiteral("there is no document")),
+                {}};
     Imported imported = importFile(path, options);
     if (imported.result.ok())
         adopt(*imported.document, document);
@@ -151,6 +153,8 @@ DocumentFile::Imported DocumentFile::importData(const QByteArray &data, const QS
     switch (outcome.status) {
     case DocumentImporter::Status::Ok:
         result.outcome = LoadResult::Loaded;
+        result.metadata = outcome.metadata;
+        DocumentMetadata::attach(imported.document.get(), outcome.metadata);
         return imported;
     case DocumentImporter::Status::Cancelled:
         result.outcome = LoadResult::Cancelled;

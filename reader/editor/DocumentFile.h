@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/DocumentFormat.h"
+#include "formats/DocumentMetadata.h"
 
 #include <QString>
 #include <QTextCharFormat>
@@ -39,6 +40,8 @@ public:
         DocumentFormat::Kind format = DocumentFormat::Unknown;
         // A sentence naming the file and what is wrong with it; empty when loaded.
         QString error;
+        // What the file says of itself; also kept with the document (DocumentMetadata::of).
+        DocumentMetadata metadata;
 
         bool ok() const { return outcome == Loaded; }
     };

@@ -534,3 +534,113 @@ TEST(DocumentFormats, PdfTablesAreReadByRowsWhileColumnsOfTextStayColumns)
     EXPECT_TRUE(paragraphs.contains(left)) << document.toPlainText().toStdString();
     EXPECT_TRUE(paragraphs.contains(right));
 }
+
+namespace {
+// A PDF of one page per text, written by hand so that its Info dictionary (and any further
+// objects, from number 100 on) say what the test needs; poppler finds the objects without a
+// cross-reference table. Page i is object 10 + 2i, its content 11 + 2i.
+QByteArray handMadePdf(const QStringList &pages, const QByteArray &info,
+                       const QByteArray &more = {}, const QByteArray &catalog = {})
+{
+    QByteArray kids;
+    QByteArray objects;
+    for (int i = 0; i < pages.size(); ++i) {
+        const QByteArray page = QByteArray::number(10 + 2 * i);
+        const QByteArray content = QByteArray::number(11 + 2 * i);
+        const QByteArray text = "BT /F1 12 Tf 20 700 Td (" + pages[i].toLatin1() + ") Tj ET";
+        kids += page + " 0 R ";
+        objects += page +
+                   " 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 600 800]/Resources<<"
+                   "/Font<</F1 3 0 R>>>>/Contents " +
+                   content + " 0 R>>endobj\n" + content + " 0 obj<</Length " +
+                   QByteArray::number(text.size()) + ">>stream\n" + text + "\nendstream endobj\n";
+    }
+    return "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R" + catalog +
+           ">>endobj\n2 0 obj<</Type/Pages/Count " + QByteArray::number(pages.size()) + "/Kids[" +
+           kids +
+           "]>>endobj\n3 0 obj<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>endobj\n"
+           "4 0 obj<<" +
+           info + ">>endobj\n" + objects + more + "trailer<</Root 1 0 R/Info 4 0 R>>\n%%EOF\n";
+}
+} // namespace
+
+// Each format's title, author and language reach the load's result and stay with the
+// document; what names no language ("C") or is absent stays empty.
+TEST(DocumentFormats, TitleAuthorAndLanguageOfEveryFormat)
+{
+    QTemporaryDir dir;
+    const auto file = [&](const QString &name, const QByteArray &bytes) {
+        QFile out(dir.filePath(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return out.fileName();
+    };
+    const QByteArray dc = "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"";
+    const QByteArray body = "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>Text</w:t></w:r>"
+                            "</w:p></w:body></w:document>";
+    const QList<std::pair<QString, DocumentMetadata>> cases = {
+        {writeZip(dir, "book.epub",
+                  {{"mimetype", "application/epub+zip"},
+                   {"META-INF/container.xml", epubContainer()},
+                   {"OEBPS/book.opf",
+                    epubPackage("c.xhtml").replace(
+                        "<manifest>", "<metadata " + dc +
+                                          "><dc:title>Der Process</dc:title><dc:creator>Franz "
+                                          "Kafka</dc:creator><dc:creator>Max Brod</dc:creator>"
+                                          "<dc:language>de-at</dc:language></metadata><manifest>")},
+                   {"OEBPS/c.xhtml", "<html><body><p>Text</p></body></html>"}}),
+         {"Der Process", "Franz Kafka, Max Brod", "de-AT"}},
+        {writeZip(
+             dir, "core.docx",
+             {{"[Content_Types].xml", docxTypes()},
+              {"word/document.xml", body},
+              {"word/styles.xml", "<w:styles xmlns:w=\"w\"><w:docDefaults><w:rPrDefault><w:rPr>"
+                                  "<w:lang w:val=\"en-GB\"/></w:rPr></w:rPrDefault>"
+                                  "</w:docDefaults></w:styles>"},
+              {"docProps/core.xml", "<cp:coreProperties xmlns:cp=\"c\" " + dc +
+                                        "><dc:title>Minutes</dc:title><dc:creator>Ann "
+                                        "Lee</dc:creator></cp:coreProperties>"}}),
+         {"Minutes", "Ann Lee", "en-GB"}},
+        {writeZip(
+             dir, "meta.odt",
+             {{"mimetype", "application/vnd.oasis.opendocument.text"},
+              {"content.xml", "<office:document-content xmlns:office=\"o\" xmlns:text=\"t\">"
+                              "<office:body><office:text><text:p>Text</text:p></office:text>"
+                              "</office:body></office:document-content>"},
+              {"styles.xml", "<s xmlns:style=\"s\" xmlns:fo=\"f\"><style:default-style "
+                             "style:family=\"paragraph\"><style:text-properties "
+                             "fo:language=\"fr\" fo:country=\"CA\"/></style:default-style></s>"},
+              {"meta.xml", "<m xmlns:meta=\"m\" " + dc +
+                               "><dc:title>Notes</dc:title><meta:initial-creator>Zoe"
+                               "</meta:initial-creator><dc:creator>Editor</dc:creator></m>"}}),
+         {"Notes", "Zoe", "fr-CA"}},
+        {file("page.html", "<html lang=\"pt_br\"><head><title>A &amp; B</title><meta "
+                           "content=\"Ana Sousa\" name=\"Author\"></head><body>Text</body></html>"),
+         {"A & B", "Ana Sousa", "pt-BR"}},
+        {file("front.md", "---\ntitle: \"Field notes\"\nauthor:\n  - Ann\n  - Bob\nlang: en\n"
+                          "---\n# Day one\n\nText\n"),
+         {"Field notes", "Ann, Bob", "en"}},
+        {file("info.rtf", "{\\rtf1\\ansi\\deflang3079{\\info{\\title Reise}{\\author "
+                          "Jos\\'e9 Ruiz}{\\operator x}}\\pard Text\\par}"),
+         {"Reise", "Jos\u00e9 Ruiz", "de-AT"}},
+        {file("info.pdf", handMadePdf({"Text"}, "/Title(Annual Report)/Author(Ann Smith)")),
+         {"Annual Report", "Ann Smith", ""}},
+        {file("plain.txt", "Text\n"), {}},
+        {dataPath("pandoc.epub"), {"Sample", "", ""}},
+        {dataPath("office.docx"), {"", "", "en-US"}},
+        {dataPath("office.odt"), {"", "", "en-US"}},
+        {dataPath("sample.html"), {"Sample", "", ""}},
+    };
+    for (const auto &[path, expected] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        QTextDocument document;
+        const DocumentFile::LoadResult result = load(path, document);
+        ASSERT_TRUE(result.ok()) << result.error.toStdString();
+        EXPECT_EQ(result.metadata.title, expected.title);
+        EXPECT_EQ(result.metadata.author, expected.author);
+        EXPECT_EQ(result.metadata.language, expected.language);
+        EXPECT_EQ(DocumentMetadata::of(document), result.metadata);
+        EXPECT_TRUE(document.toPlainText().contains("Text") || !path.startsWith(dir.path()));
+        EXPECT_FALSE(document.toPlainText().contains("Field notes")); // front matter is not text
+    }
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DocumentMetadata.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -43,9 +45,11 @@ public:
         QString error;
         // The names of the pictures added to the document as resources.
         QStringList images;
+        // Title, author and language, as far as the file names them.
+        DocumentMetadata metadata;
 
-        static Result failure(const QString &error) { return {Status::Failed, error, {}}; }
-        static Result cancelledResult() { return {Status::Cancelled, QString(), {}}; }
+        static Result failure(const QString &error) { return {Status::Failed, error, {}, {}}; }
+        static Result cancelledResult() { return {Status::Cancelled, QString(), {}, {}}; }
     };
 
     virtual ~DocumentImporter() = default;

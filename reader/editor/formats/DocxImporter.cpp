@@ -93,6 +93,8 @@ public:
     }
 
     QString error;
+    // The language of the default run properties: the document's own.
+    QString language;
 
     bool readStyles();
     bool readNumbering();
@@ -135,7 +137,12 @@ bool DocxParser::readStyles()
     }
     BoundedXmlReader xml(*data);
     while (!xml.atEnd()) {
-        if (xml.next() != QXmlStreamReader::StartElement || xml.name() != u"style")
+        if (xml.next() != QXmlStreamReader::StartElement)
+            continue;
+        // Outside the styles, a language can only be the defaults'.
+        if (xml.name() == u"lang" && language.isEmpty())
+            language = DocumentMetadata::languageTag(xml.attribute(u"val"));
+        if (xml.name() != u"style")
             continue;
         const QString id = xml.attribute(u"styleId");
         DocxStyle style;
@@ -489,6 +496,11 @@ DocumentImporter::Result DocxImporter::import(const Request &request, QTextDocum
         return Result::cancelledResult();
     if (!StructuredTextWriter(QTextCursor(document), request.cancel).write(paragraphs))
         return Result::cancelledResult();
+    // The core properties are optional, and a document reads as well without them.
+    result.metadata = DocumentMetadata::fromDublinCore(
+        zip.read(QStringLiteral("docProps/core.xml")).value_or(QByteArray()));
+    if (result.metadata.language.isEmpty())
+        result.metadata.language = parser.language;
     request.report(100);
     return result;
 }

@@ -158,6 +158,7 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
     }
 
     Result result;
+    result.metadata = DocumentMetadata::fromDublinCore(*opf);
     PictureStore pictures(document, &result.images);
     QTextCursor cursor(document);
     for (int i = 0; i < chapters.size(); ++i) {

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
 namespace {
@@ -84,6 +85,43 @@ QString HtmlImporter::boundSpans(const QString &html)
     return bounded;
 }
 
+DocumentMetadata HtmlImporter::metadataOf(const QString &html)
+{
+    constexpr auto Options =
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption;
+    static const QRegularExpression title(QStringLiteral("<title\\b[^>]*>(.*?)</title\\s*>"),
+                                          Options);
+    static const QRegularExpression meta(QStringLiteral("<meta\\b[^>]*>"), Options);
+    static const QRegularExpression attribute(
+        QStringLiteral("\\b(name|content)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"), Options);
+    static const QRegularExpression language(
+        QStringLiteral("<html\\b[^>]*?\\s(?:xml:)?lang\\s*=\\s*[\"']?([A-Za-z0-9_-]+)"), Options);
+    // Entities and tags inside a value come out as the text they stand for.
+    const auto text = [](const QString &markup) {
+        return QTextDocumentFragment::fromHtml(markup).toPlainText().simplified();
+    };
+    // What describes the page is in its head; the body may be long.
+    const qsizetype body = html.indexOf(QLatin1String("<body"), 0, Qt::CaseInsensitive);
+    const QString head = body < 0 ? html : html.left(body);
+    DocumentMetadata metadata;
+    if (const auto m = title.match(head); m.hasMatch())
+        metadata.title = text(m.captured(1));
+    for (auto it = meta.globalMatch(head); it.hasNext() && metadata.author.isEmpty();) {
+        QString name;
+        QString content;
+        for (auto a = attribute.globalMatch(it.next().captured()); a.hasNext();) {
+            const QRegularExpressionMatch m = a.next();
+            const QString value = m.captured(2) + m.captured(3) + m.captured(4);
+            (m.captured(1).compare(u"name", Qt::CaseInsensitive) == 0 ? name : content) = value;
+        }
+        if (name.compare(u"author", Qt::CaseInsensitive) == 0)
+            metadata.author = text(content);
+    }
+    if (const auto m = language.match(head); m.hasMatch())
+        metadata.language = DocumentMetadata::languageTag(m.captured(1));
+    return metadata;
+}
+
 void HtmlImporter::addLocalPictures(QTextDocument *document, const QString &baseFile,
                                     QStringList *images)
 {
@@ -145,6 +183,7 @@ DocumentImporter::Result HtmlImporter::import(const Request &request, QTextDocum
     QTextCursor(document).insertHtml(boundSpans(html));
     Result result;
     addLocalPictures(document, request.fileName, &result.images);
+    result.metadata = metadataOf(html);
     request.report(100);
     return result;
 }

@@ -15,6 +15,9 @@ public:
     // The markup with every table cell's colspan and rowspan cut to ImportLimits::MaxCellSpan.
     static QString boundSpans(const QString &html);
 
+    // The page's <title>, its author's <meta> and the language of its <html> element.
+    static DocumentMetadata metadataOf(const QString &html);
+
     // Adds the pictures the document names by a local path (relative ones beside `baseFile`)
     // as resources, so nothing is read from disk later while painting. Pictures that cannot
     // be read, and web addresses (nothing is downloaded), get an empty picture.

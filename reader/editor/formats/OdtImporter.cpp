@@ -93,6 +93,8 @@ public:
     }
 
     QString error;
+    // The language of the default paragraph style: the document's own.
+    QString language;
     bool readStyles(const QByteArray &data);
     bool readBody(const QByteArray &data, QList<ImportedParagraph> &out);
 
@@ -147,6 +149,15 @@ bool OdtParser::readStyles(const QByteArray &data)
                 xml.skip();
             }
             m_styles.insert(name, style);
+        } else if (xml.name() == u"default-style" && xml.attribute(u"family") == u"paragraph") {
+            while (xml.nextChild()) {
+                const QString country = xml.attribute(u"country");
+                if (xml.name() == u"text-properties" && language.isEmpty())
+                    language = DocumentMetadata::languageTag(
+                        xml.attribute(u"language") +
+                        (country.isEmpty() || country == u"none" ? QString() : u'-' + country));
+                xml.skip();
+            }
         } else if (xml.name() == u"font-face" && xml.prefix() == u"style") {
             QString family = xml.attribute(u"font-family");
             if (family.size() > 1 && (family.startsWith(u'\'') || family.startsWith(u'"')))
@@ -416,6 +427,11 @@ DocumentImporter::Result OdtImporter::import(const Request &request, QTextDocume
         return Result::cancelledResult();
     if (!StructuredTextWriter(QTextCursor(document), request.cancel).write(paragraphs))
         return Result::cancelledResult();
+    // The meta part is optional, and a document reads as well without it.
+    result.metadata = DocumentMetadata::fromDublinCore(
+        zip.read(QStringLiteral("meta.xml")).value_or(QByteArray()));
+    if (result.metadata.language.isEmpty())
+        result.metadata.language = parser.language;
     request.report(100);
     return result;
 }

@@ -171,7 +171,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
     if (pdf->isLocked()) {
         if (request.password.isEmpty() ||
             pdf->unlock(request.password.toUtf8(), request.password.toUtf8()))
-            return {Status::NeedsPassword, QStringLiteral("it is protected by a password"), {}};
+            return {Status::NeedsPassword, QStringLiteral("it is protected by a password"), {}, {}};
     }
     const int pages = pdf->numPages();
     if (pages <= 0)
@@ -209,6 +209,9 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
 
     QTextCursor cursor(document);
     cursor.insertText(paragraphs.join(u'\n'), request.plainFormat);
+    Result result;
+    result.metadata.title = pdf->info(QStringLiteral("Title")).simplified();
+    result.metadata.author = pdf->info(QStringLiteral("Author")).simplified();
     request.report(100);
-    return {};
+    return result;
 }

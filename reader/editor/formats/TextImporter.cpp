@@ -17,8 +17,11 @@ DocumentImporter::Result TextImporter::import(const Request &request, QTextDocum
 {
     QTextCursor cursor(document);
     if (RtfReader::isRtf(request.data)) {
-        RtfReader().read(request.data, cursor);
-        return {};
+        RtfReader reader;
+        reader.read(request.data, cursor);
+        Result result;
+        result.metadata = reader.metadata();
+        return result;
     }
     cursor.setBlockCharFormat(request.plainFormat);
     int breaks = 0;

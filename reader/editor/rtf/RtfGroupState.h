@@ -18,6 +18,9 @@ struct RtfGroupState
         ListOverride,
         Picture,
         Pn,
+        Info, // the document information: only its title and author are read
+        InfoTitle,
+        InfoAuthor,
     };
 
     struct Character

@@ -18,6 +18,7 @@ const Map &keywords()
             {"pca", K::Pca},
             {"ansicpg", K::AnsiCodePage},
             {"deff", K::DefaultFont},
+            {"deflang", K::DefaultLanguage},
             {"uc", K::UnicodeSkip},
             {"u", K::Unicode},
 
@@ -36,6 +37,10 @@ const Map &keywords()
             {"pn", K::Pn},
             {"field", K::Field},
             {"fldrslt", K::FieldResult},
+            // Of the document information only the title and author are read.
+            {"info", K::Info},
+            {"title", K::InfoTitle},
+            {"author", K::InfoAuthor},
 
             {"f", K::Font},
             {"fcharset", K::FontCharset},
@@ -152,7 +157,8 @@ const Map &keywords()
         };
         // Groups whose content is not document text (document information, style
         // definitions, headers and footers, field instructions, the rendered list labels
-        // that the list formatting regenerates, alternative picture formats, ...).
+        // that the list formatting regenerates, alternative picture formats, ...). A word
+        // already read above keeps its meaning: emplace leaves it alone.
         for (const char *word : {"info",
                                  "stylesheet",
                                  "header",

@@ -17,6 +17,7 @@ public:
         Pca,
         AnsiCodePage,
         DefaultFont,
+        DefaultLanguage,
         UnicodeSkip,
         Unicode,
         // destinations we read
@@ -35,6 +36,9 @@ public:
         Pn,
         Field,
         FieldResult,
+        Info,
+        InfoTitle,
+        InfoAuthor,
         // destinations skipped with their content
         SkippedDestination,
         // font table

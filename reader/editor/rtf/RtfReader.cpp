@@ -2,6 +2,7 @@
 
 #include "RtfCodePage.h"
 #include "RtfKeyword.h"
+#include "RtfLanguage.h"
 
 #include <algorithm>
 
@@ -108,6 +109,8 @@ void RtfReader::groupClose()
 
     if (closing == Destination::FontTable) {
         finishFontEntry();
+    } else if (closing == Destination::InfoTitle || closing == Destination::InfoAuthor) {
+        finishInfoText(closing);
     } else if (closing == Destination::Picture && parent != Destination::Picture) {
         finishPicture();
     } else if (closing == Destination::Pn && parent != Destination::Pn) {
@@ -246,6 +249,9 @@ bool RtfReader::headerWord(int id, bool hasParameter, int parameter)
     case K::DefaultFont:
         m_formatting.setDefaultFont(parameter);
         return true;
+    case K::DefaultLanguage:
+        m_metadata.language = RtfLanguage::tagOf(parameter);
+        return true;
     default:
         return false;
     }
@@ -300,6 +306,17 @@ bool RtfReader::startDestination(int id)
         m_pnBullet = false;
         m_pnLevel = 0;
         m_pnStyle = QTextListFormat::ListDecimal;
+        return true;
+    case K::Info:
+        flushText();
+        current.destination = Destination::Info;
+        return true;
+    case K::InfoTitle:
+    case K::InfoAuthor:
+        // Elsewhere than in the document information these name nothing we read.
+        current.destination = destination != Destination::Info ? Destination::Skip
+                              : id == K::InfoTitle             ? Destination::InfoTitle
+                                                               : Destination::InfoAuthor;
         return true;
     case K::ShapePicture:
     case K::Field:
@@ -434,6 +451,8 @@ void RtfReader::text(QByteArrayView bytes)
     }
     switch (state().destination) {
     case Destination::Text:
+    case Destination::InfoTitle:
+    case Destination::InfoAuthor:
         appendBytes(bytes);
         break;
     case Destination::FontTable: {
@@ -476,7 +495,8 @@ void RtfReader::binary(QByteArrayView bytes)
 bool RtfReader::collectsText() const
 {
     const Destination destination = state().destination;
-    return destination == Destination::Text || destination == Destination::FontTable;
+    return destination == Destination::Text || destination == Destination::FontTable ||
+           destination == Destination::InfoTitle || destination == Destination::InfoAuthor;
 }
 
 int RtfReader::currentCodePage() const
@@ -579,6 +599,14 @@ void RtfReader::finishColor()
     m_formatting.addColor(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
     m_red = m_green = m_blue = 0;
     m_colorSet = false;
+}
+
+void RtfReader::finishInfoText(Destination closing)
+{
+    decodePending();
+    (closing == Destination::InfoTitle ? m_metadata.title : m_metadata.author) =
+        m_text.simplified();
+    m_text.clear();
 }
 
 void RtfReader::finishPicture()

@@ -8,6 +8,8 @@
 #include "RtfTextDecoder.h"
 #include "RtfTokenizer.h"
 
+#include "../formats/DocumentMetadata.h"
+
 #include <QByteArrayView>
 #include <QTextCursor>
 #include <memory>
@@ -32,6 +34,8 @@ public:
 
     // Inserts the document at the cursor. Call once per reader.
     void read(QByteArrayView data, const QTextCursor &cursor);
+    // The title and author of the document information, and the default language.
+    const DocumentMetadata &metadata() const { return m_metadata; }
     // The document whose picture account (RtfPictureBudget) pays for the pictures read:
     // by default the one read into; a paste names the document it goes to.
     void setPictureOwner(QTextDocument *document) { m_pictureOwner = document; }
@@ -66,6 +70,7 @@ private:
     void finishFontEntry();
     void finishColor();
     void finishPicture();
+    void finishInfoText(RtfGroupState::Destination closing);
     void finishDocument(const RtfGroupState &last);
 
     std::vector<RtfGroupState> m_stack;
@@ -90,6 +95,7 @@ private:
     int m_pnLevel = 0;
     QTextListFormat::Style m_pnStyle = QTextListFormat::ListDecimal;
     RtfPicture m_picture;
+    DocumentMetadata m_metadata;
 
     // Text not yet handed on: bytes still in their code page, and decoded text.
     QByteArray m_bytes;

@@ -408,13 +408,19 @@ int BatchConverter::convert(const Job &job)
     return code;
 }
 
-void BatchConverter::writeBook(const Job &job, const QTextDocument &document, const QString &title)
+void BatchConverter::writeBook(const Job &job, const QTextDocument &document,
+                               const QString &title)
 {
     m_bookOptions.chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
     ReadAlongBook book(document, m_bookOptions);
-    const QList<ReadAlongBook::Chapter> chapters{{title, 0, document.toPlainText().size()}};
-    book.write(job.output, chapters,
-               {title, QString(), ReadAlongBook::defaultLanguage(), m_voiceLabel},
+    const DocumentMetadata about = DocumentMetadata::of(document);
+    EpubWriter::Metadata metadata{about.title.isEmpty() ? title : about.title, about.author,
+                                  about.language.isEmpty() ? ReadAlongBook::defaultLanguage()
+                                                           : about.language,
+                                  m_voiceLabel};
+    const QList<ReadAlongBook::Chapter> chapters{
+        {metadata.title, 0, document.toPlainText().size()}};
+    book.write(job.output, chapters, metadata,
                [this](const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline) {
                    m_synthesis->run(text, writer, &timeline);
                });

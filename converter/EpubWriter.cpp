@@ -111,7 +111,8 @@ QString EpubWriter::audioHref(int page, const QString &extension)
 
 QString EpubWriter::clock(double seconds)
 {
-    const qint64 ms = std::llround(qMax(0.0, seconds) * 1000);
+    // Down to the millisecond, so that the last clip never ends past its audio.
+    const qint64 ms = qint64(std::floor(qMax(0.0, seconds) * 1000));
     return QStringLiteral("%1:%2:%3.%4")
         .arg(ms / 3600000)
         .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))

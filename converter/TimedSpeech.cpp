@@ -3,7 +3,9 @@
 #include "AudioFileWriter.h"
 #include "SentenceChunker.h"
 
+#include <QRegularExpression>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -29,13 +31,45 @@ void TimedSpeech::learnWords(const QString &text)
     m_words = heard ? Words::Reported : Words::Missing;
 }
 
+void TimedSpeech::speakWithPause(const QString &text, const SpeechControl::AudioSink &audio,
+                                 const MarkSink &marks)
+{
+    // An engine pauses after a sentence only when another follows, so a text spoken in
+    // pieces would lose the pause at every join, and the timing of all that follows would
+    // depend on where the joins are. A word is let follow the text, and its audio ends where
+    // that word starts.
+    static const QRegularExpression word(QStringLiteral("\\w+"));
+    const QString follower = word.match(text).captured();
+    if (follower.isEmpty()) {
+        m_control.speakText(text, m_rate, audio, marks);
+        return;
+    }
+    qint64 produced = 0;
+    qint64 end = -1;
+    m_control.speakText(
+        text + QLatin1Char(' ') + follower, m_rate,
+        [&](const qint16 *samples, int count) {
+            const qint64 start = std::exchange(produced, produced + count);
+            // Words are told before the audio they lie in, so the end is known in time.
+            const int kept = end < 0 ? count : int(qBound<qint64>(0, end - start, qint64(count)));
+            if (kept > 0)
+                audio(samples, kept);
+        },
+        [&](qint64 sample, int position, int length) {
+            if (position < text.size())
+                marks(sample, position, length);
+            else if (end < 0)
+                end = sample;
+        });
+}
+
 void TimedSpeech::speak(const QString &text, const SpeechControl::AudioSink &audio,
                         const MarkSink &marks)
 {
     if (m_words == Words::Unknown)
         learnWords(text);
     if (m_words != Words::Missing) {
-        m_control.speakText(text, m_rate, audio, marks);
+        speakWithPause(text, audio, marks);
         return;
     }
     // Each sentence is spoken on its own and starts where the audio before it ends.

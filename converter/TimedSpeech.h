@@ -31,6 +31,8 @@ public:
 private:
     enum class Words { Unknown, Reported, Missing };
     void learnWords(const QString &text);
+    void speakWithPause(const QString &text, const SpeechControl::AudioSink &audio,
+                        const MarkSink &marks);
 
     SpeechControl &m_control;
     int m_rate;

@@ -1,5 +1,6 @@
 // Outside formats opened from files made by real producers, compared with independent
 // readers of the same files; and hostile files refused with a message, never a crash.
+#include "DocumentChapters.h"
 #include "DocumentFile.h"
 #include "DocumentProbe.h"
 #include "formats/ImportLimits.h"
@@ -642,5 +643,117 @@ TEST(DocumentFormats, TitleAuthorAndLanguageOfEveryFormat)
         EXPECT_EQ(DocumentMetadata::of(document), result.metadata);
         EXPECT_TRUE(document.toPlainText().contains("Text") || !path.startsWith(dir.path()));
         EXPECT_FALSE(document.toPlainText().contains("Field notes")); // front matter is not text
+    }
+}
+
+// Chapters: the spine of an e-book (its title page and an empty cover joining the first
+// chapter), the bookmarks of a PDF, the recurring top heading level of the other formats
+// (a lone title above them is not a chapter), RTF headings by style name or outline level,
+// which our own RTF keeps; one piece when there is nothing to split by.
+TEST(DocumentFormats, ChaptersOfEveryFormat)
+{
+    QTemporaryDir dir;
+    const auto file = [&](const QString &name, const QByteArray &bytes) {
+        QFile out(dir.filePath(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return out.fileName();
+    };
+    QByteArray spine;
+    QByteArray manifest;
+    QList<QPair<QString, QByteArray>> book = {{"mimetype", "application/epub+zip"},
+                                              {"META-INF/container.xml", epubContainer()}};
+    const QList<QByteArray> items = {
+        "<img src=\"cover.png\"/>",
+        "<section epub:type=\"titlepage\"><h1>Book</h1><p>Ann</p></section>",
+        "<h1>One</h1><p>First text.</p>", "<p>Second text without a heading.</p>",
+        "<h1>Three</h1><p>Third text.</p>"};
+    for (int i = 0; i < items.size(); ++i) {
+        const QByteArray name = "c" + QByteArray::number(i);
+        manifest += "<item id=\"" + name + "\" href=\"" + name + ".xhtml\"/>";
+        spine += "<itemref idref=\"" + name + "\"/>";
+        book.append(
+            {"OEBPS/" + name + ".xhtml",
+             "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/"
+             "2007/ops\"><body>" +
+                 items[i] + "</body></html>"});
+    }
+    book.append({"OEBPS/book.opf", "<package xmlns=\"http://www.idpf.org/2007/opf\"><manifest>" +
+                                       manifest + "</manifest><spine>" + spine +
+                                       "</spine></package>"});
+    QByteArray outline = "100 0 obj<</Type/Outlines/First 101 0 R/Last 103 0 R/Count 3>>endobj\n";
+    const QStringList marks = {"Opening", "Middle", "Ending"};
+    for (int i = 0; i < 3; ++i)
+        outline += QByteArray::number(101 + i) + " 0 obj<</Title(" + marks[i].toLatin1() +
+                   ")/Parent 100 0 R/Prev " + QByteArray::number(100 + i) + " 0 R/Next " +
+                   QByteArray::number(102 + i) + " 0 R/Dest[" + QByteArray::number(10 + 2 * i) +
+                   " 0 R/XYZ 0 800 0]>>endobj\n";
+    const QByteArray docxStyles =
+        "<w:styles xmlns:w=\"w\"><w:style w:styleId=\"T\"><w:name w:val=\"Title\"/></w:style>"
+        "<w:style w:styleId=\"H\"><w:name w:val=\"heading 1\"/></w:style></w:styles>";
+    QByteArray docxBody = "<w:document xmlns:w=\"w\"><w:body>";
+    for (const auto &[style, text] : QList<QPair<QByteArray, QByteArray>>{{"T", "Book"},
+                                                                          {"H", "One"},
+                                                                          {"", "a"},
+                                                                          {"H", "Two"},
+                                                                          {"", "b"},
+                                                                          {"H", "Three"},
+                                                                          {"", "c"}})
+        docxBody += "<w:p><w:pPr><w:pStyle w:val=\"" + style + "\"/></w:pPr><w:r><w:t>" + text +
+                    "</w:t></w:r></w:p>";
+    const QByteArray rtfByName = "{\\rtf1{\\stylesheet{\\s0 Normal;}{\\s1\\sbasedon0 Heading 1;}}"
+                                 "\\pard\\s1 Alpha\\par\\pard\\s0 a\\par\\pard\\s1 Beta\\par\\pard "
+                                 "b\\par}";
+    std::unique_ptr<QTextDocument> html = P::read("{\\rtf1 x}");
+    html->setHtml("<h1>X</h1><p>x</p><h1>Y</h1><p>y</p>");
+
+    const QList<std::pair<QString, QStringList>> cases = {
+        {writeZip(dir, "book.epub", book), {"One", "Second text without a heading.", "Three"}},
+        {file("marks.pdf", handMadePdf({"Front", "Page two text", "Page three text"}, "", outline,
+                                       "/Outlines 100 0 R")),
+         marks},
+        {writeZip(dir, "headings.docx",
+                  {{"[Content_Types].xml", docxTypes()},
+                   {"word/styles.xml", docxStyles},
+                   {"word/document.xml", docxBody + "</w:body></w:document>"}}),
+         {"One", "Two", "Three"}},
+        {writeZip(dir, "headings.odt",
+                  {{"mimetype", "application/vnd.oasis.opendocument.text"},
+                   {"content.xml", "<office:document-content xmlns:office=\"o\" xmlns:text=\"t\">"
+                                   "<office:body><office:text><text:h text:outline-level=\"1\">O1"
+                                   "</text:h><text:p>x</text:p><text:h text:outline-level=\"1\">O2"
+                                   "</text:h><text:p>y</text:p></office:text></office:body>"
+                                   "</office:document-content>"}}),
+         {"O1", "O2"}},
+        {file("book.md", "# Book\n\nIntro.\n\n## A\n\nText a.\n\n## B\n\nText b.\n"), {"A", "B"}},
+        {file("pages.html", "<h1>X</h1><p>x</p><h1>Y</h1><p>y</p>"), {"X", "Y"}},
+        {file("styles.rtf", rtfByName), {"Alpha", "Beta"}},
+        {file("levels.rtf", "{\\rtf1\\pard\\outlinelevel0 Alpha\\par\\pard a\\par\\pard"
+                            "\\outlinelevel0 Beta\\par\\pard b\\par}"),
+         {"Alpha", "Beta"}},
+        {file("saved.rtf", P::write(*html)), {"X", "Y"}},
+        {file("one.md", "# Only\n\nText.\n"), {}},
+        {file("plain.pdf", handMadePdf({"Front", "Back"}, "")), {}},
+        {file("plain.txt", "Just text.\n\nMore text.\n"), {}},
+    };
+    for (const auto &[path, titles] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        QTextDocument document;
+        ASSERT_TRUE(load(path, document).ok());
+        const QList<DocumentChapters::Chapter> chapters = DocumentChapters::of(document);
+        QStringList found;
+        int end = 0;
+        for (const DocumentChapters::Chapter &chapter : chapters) {
+            found.append(chapter.title);
+            EXPECT_EQ(chapter.start, end); // the chapters cover the whole document in order
+            end = chapter.end;
+        }
+        EXPECT_EQ(found.join(u'|').toStdString(), titles.join(u'|').toStdString());
+        if (!chapters.isEmpty())
+            EXPECT_EQ(end, document.characterCount() - 1);
+        if (path.endsWith("marks.pdf"))
+            EXPECT_TRUE(document.toPlainText().mid(chapters[1].start).startsWith("Page two"));
+        if (path.endsWith("book.md"))
+            EXPECT_TRUE(document.toPlainText().left(chapters[1].start).contains("Intro."));
     }
 }

@@ -6,6 +6,8 @@
 #include "PictureStore.h"
 #include "ZipArchive.h"
 
+#include "../DocumentChapters.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -79,6 +81,31 @@ QString inlineStyleSheets(const QString &html, const QString &chapterFolder, Zip
     }
     out += QStringView(html).sliced(last);
     return out;
+}
+
+// A cover, title page or table of contents restates what the book is; it is read with the
+// chapter it comes before rather than as a chapter of its own.
+bool isFrontMatter(const QString &html)
+{
+    static const QRegularExpression type(
+        QStringLiteral("epub:type\\s*=\\s*[\"'][^\"']*\\b(?:cover|titlepage|halftitlepage|toc)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return type.match(html).hasMatch();
+}
+
+// Inserted after other text, a chapter's first paragraph takes the format of the one it
+// is inserted into, and a heading there would no longer be one; the level is put back.
+void keepLeadingHeading(const QString &html, QTextDocument *document, int position)
+{
+    static const QRegularExpression heading(
+        QStringLiteral("<body\\b[^>]*>\\s*(?:<(?:section|div|header)\\b[^>]*>\\s*)*<h([1-6])\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = heading.match(html);
+    if (!m.hasMatch())
+        return;
+    QTextBlockFormat format;
+    format.setHeadingLevel(m.capturedView(1).toInt());
+    QTextCursor(document->findBlock(position)).mergeBlockFormat(format);
 }
 
 // SVG "image" elements are not part of Qt's HTML subset; an <img> shows the same picture.
@@ -176,9 +203,17 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
         html = bindPictures(svgImagesAsImg(html), folderOf(chapters[i]), zip, pictures);
         html = inlineStyleSheets(html, folderOf(chapters[i]), zip);
         // Each chapter starts a paragraph of its own.
-        if (i > 0 && !cursor.block().text().isEmpty())
-            cursor.insertBlock();
+        if (i > 0 && !cursor.block().text().isEmpty()) {
+            // The new paragraph takes the last one's format, but not its chapter mark.
+            QTextBlockFormat format = cursor.blockFormat();
+            format.clearProperty(DocumentChapters::StartProperty);
+            format.clearProperty(DocumentChapters::FrontMatterProperty);
+            cursor.insertBlock(format);
+        }
+        const int start = cursor.position();
         cursor.insertHtml(HtmlImporter::boundSpans(html));
+        DocumentChapters::markStart(document, start, QString(), isFrontMatter(html));
+        keepLeadingHeading(html, document, start);
         request.report(int((i + 1) * 100 / chapters.size()));
     }
     return result;

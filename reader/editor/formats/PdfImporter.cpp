@@ -3,7 +3,10 @@
 #include "ImportLimits.h"
 #include "PdfTableRows.h"
 
+#include "../DocumentChapters.h"
+
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -160,6 +163,44 @@ void appendLine(QString &paragraph, const QString &line)
         paragraph += line;
     }
 }
+// Where a paragraph starts: its page and the top of its first line, as a share of the
+// page's height.
+struct ParagraphPlace
+{
+    int page = 0;
+    double top = 0;
+};
+
+// The bookmarks that stand for chapters: the top level, or the level under a single top
+// bookmark (the book's title above its chapters).
+QList<Poppler::OutlineItem> chapterBookmarks(const Poppler::Document &pdf)
+{
+    QList<Poppler::OutlineItem> items = pdf.outline();
+    if (items.size() == 1 && items.first().hasChildren())
+        items = items.first().children();
+    return items;
+}
+
+// Marks the paragraph each bookmark leads to: the first on its page at or below the place
+// it names.
+void markBookmarks(const Poppler::Document &pdf, const QList<ParagraphPlace> &places,
+                   QTextDocument *document)
+{
+    for (const Poppler::OutlineItem &item : chapterBookmarks(pdf)) {
+        const QSharedPointer<const Poppler::LinkDestination> target = item.destination();
+        if (!target || target->pageNumber() < 1)
+            continue;
+        const int page = target->pageNumber() - 1;
+        const double top = target->isChangeTop() ? target->top() - 0.01 : 0;
+        const auto place = std::find_if(places.begin(), places.end(), [&](const ParagraphPlace &p) {
+            return p.page > page || (p.page == page && p.top >= top);
+        });
+        if (place != places.end())
+            DocumentChapters::markStart(
+                document, document->findBlockByNumber(int(place - places.begin())).position(),
+                item.name().simplified());
+    }
+}
 } // namespace
 
 DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocument *document) const
@@ -182,6 +223,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
                                    .arg(ImportLimits::MaxPdfPages));
 
     QStringList paragraphs;
+    QList<ParagraphPlace> places;
     for (int i = 0; i < pages; ++i) {
         if (request.cancelled())
             return Result::cancelledResult();
@@ -189,17 +231,24 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
         if (!page)
             continue;
         const QList<Line> lines = linesOf(*page);
+        const double height = qMax(1.0, page->pageSizeF().height());
         QString paragraph;
+        int firstLine = 0;
+        const auto place = [&] { places.append({i, lines[firstLine].box.top() / height}); };
         for (int l = 0; l < lines.size(); ++l) {
             if (l > 0 && !continuesParagraph(lines[l - 1], lines[l])) {
                 paragraphs.append(paragraph);
+                place();
                 paragraph.clear();
+                firstLine = l;
             }
             appendLine(paragraph, lines[l].text);
         }
         // A page ends its paragraph: running heads and page numbers stay lines of their own.
-        if (!paragraph.isEmpty())
+        if (!paragraph.isEmpty()) {
             paragraphs.append(paragraph);
+            place();
+        }
         request.report(int((i + 1) * 90 / pages));
     }
     if (paragraphs.isEmpty())
@@ -209,6 +258,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
 
     QTextCursor cursor(document);
     cursor.insertText(paragraphs.join(u'\n'), request.plainFormat);
+    markBookmarks(*pdf, places, document);
     Result result;
     result.metadata.title = pdf->info(QStringLiteral("Title")).simplified();
     result.metadata.author = pdf->info(QStringLiteral("Author")).simplified();

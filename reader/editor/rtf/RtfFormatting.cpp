@@ -129,6 +129,13 @@ void RtfFormatting::applyParagraphWord(RtfGroupState::Paragraph &p, int id, int 
     case K::ListLevelIndex:
         p.listLevel = std::clamp(parameter, 0, 8);
         break;
+    case K::Style:
+        p.style = parameter;
+        break;
+    case K::OutlineLevel:
+        // Levels 0 to 8 are headings; 9 is body text.
+        p.outlineLevel = parameter >= 0 && parameter <= 8 ? parameter + 1 : 0;
+        break;
     default:
         break;
     }
@@ -191,6 +198,16 @@ QTextCharFormat RtfFormatting::charFormat(const RtfGroupState::Character &c)
     return format;
 }
 
+int RtfFormatting::headingLevelOfStyle(const QString &name, int outlineLevel)
+{
+    if (outlineLevel > 0)
+        return outlineLevel;
+    const QString lower = name.trimmed().toLower();
+    bool ok = false;
+    const int level = lower.startsWith(u"heading ") ? lower.mid(8).toInt(&ok) : 0;
+    return ok && level >= 1 && level <= 9 ? level : lower == u"title" ? 1 : 0;
+}
+
 QTextBlockFormat RtfFormatting::blockFormat(const RtfGroupState::Paragraph &p) const
 {
     QTextBlockFormat format;
@@ -218,6 +235,9 @@ QTextBlockFormat RtfFormatting::blockFormat(const RtfGroupState::Paragraph &p) c
         if (p.firstIndent != 0)
             format.setTextIndent(p.firstIndent / TwipsPerPixel);
     }
+    // Headings are what chapters are found by; Qt knows six levels.
+    if (const int level = p.outlineLevel ? p.outlineLevel : m_styleHeadings.value(p.style))
+        format.setHeadingLevel(std::min(level, 6));
     if (p.spaceBefore != 0)
         format.setTopMargin(p.spaceBefore / TwipsPerPixel);
     if (p.spaceAfter != 0)

@@ -27,6 +27,10 @@ public:
     void addFont(int id, const QString &name, int codePage, const QString &kind = {});
     void addColor(const QColor &color); // an invalid colour is the automatic one
     RtfListTable &lists() { return m_lists; }
+    // The heading level (1 to 9) of a paragraph style; a style's name ("heading 2") or
+    // outline level (\outlinelevel1) tells it.
+    void setStyleHeading(int style, int level) { m_styleHeadings.insert(style, level); }
+    static int headingLevelOfStyle(const QString &name, int outlineLevel);
 
     // The code page of a font's text; 0 when it follows the document's.
     int codePageOf(int font) const;
@@ -50,6 +54,7 @@ private:
     DocumentFonts m_shownFonts;
     QList<QColor> m_colors;
     RtfListTable m_lists;
+    QHash<int, int> m_styleHeadings;
 
     RtfGroupState::Character m_cachedCharacter;
     QTextCharFormat m_cachedFormat;

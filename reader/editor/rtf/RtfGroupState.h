@@ -21,6 +21,8 @@ struct RtfGroupState
         Info, // the document information: only its title and author are read
         InfoTitle,
         InfoAuthor,
+        StyleSheet,
+        StyleEntry, // one style of the style sheet: its number, outline level and name
     };
 
     struct Character
@@ -54,6 +56,8 @@ struct RtfGroupState
         int listLevel = 0;                                                    // \ilvl
         QTextListFormat::Style pnStyle = QTextListFormat::ListStyleUndefined; // legacy \pn
         int pnLevel = 0;
+        int style = 0;        // \s
+        int outlineLevel = 0; // \outlinelevel + 1; 0 when not given
     };
 
     Destination destination = Text;

@@ -41,6 +41,8 @@ const Map &keywords()
             {"info", K::Info},
             {"title", K::InfoTitle},
             {"author", K::InfoAuthor},
+            // Of the styles only the headings' numbers are read.
+            {"stylesheet", K::StyleSheet},
 
             {"f", K::Font},
             {"fcharset", K::FontCharset},
@@ -105,6 +107,9 @@ const Map &keywords()
             {"sa", K::SpaceAfter},
             {"ls", K::ListOverrideIndex},
             {"ilvl", K::ListLevelIndex},
+            {"s", K::Style},
+            {"outlinelevel", K::OutlineLevel},
+            {"lang", K::Language},
 
             {"pnlvlblt", K::PnBullet},
             {"pnlvlbody", K::PnBody},

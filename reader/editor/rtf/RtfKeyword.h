@@ -39,6 +39,7 @@ public:
         Info,
         InfoTitle,
         InfoAuthor,
+        StyleSheet,
         // destinations skipped with their content
         SkippedDestination,
         // font table
@@ -92,6 +93,9 @@ public:
         SpaceAfter,
         ListOverrideIndex,
         ListLevelIndex,
+        Style,
+        OutlineLevel,
+        Language,
         // legacy paragraph numbering
         PnBullet,
         PnBody,

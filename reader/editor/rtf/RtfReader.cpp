@@ -84,6 +84,11 @@ void RtfReader::groupOpen()
     }
     RtfGroupState child = state();
     child.ignorableNext = false;
+    if (child.destination == Destination::StyleSheet) {
+        child.destination = Destination::StyleEntry;
+        m_styleNumber = 0;
+        m_styleOutline = 0;
+    }
     m_stack.push_back(child);
 }
 
@@ -111,6 +116,8 @@ void RtfReader::groupClose()
         finishFontEntry();
     } else if (closing == Destination::InfoTitle || closing == Destination::InfoAuthor) {
         finishInfoText(closing);
+    } else if (closing == Destination::StyleEntry && parent == Destination::StyleSheet) {
+        finishStyleEntry();
     } else if (closing == Destination::Picture && parent != Destination::Picture) {
         finishPicture();
     } else if (closing == Destination::Pn && parent != Destination::Pn) {
@@ -124,6 +131,8 @@ void RtfReader::groupClose()
 
 void RtfReader::finishDocument(const RtfGroupState &last)
 {
+    if (m_metadata.language.isEmpty())
+        m_metadata.language = m_firstLanguage;
     flushText();
     commitParagraph();
     m_builder->finish(m_formatting.blockFormat(last.paragraph),
@@ -208,9 +217,17 @@ void RtfReader::controlWord(const RtfTokenizer::Token &token)
     case Destination::Text:
         breakWord(id);
         break;
+    case Destination::StyleEntry:
+        if (id == K::Style)
+            m_styleNumber = parameter;
+        else if (id == K::OutlineLevel)
+            m_styleOutline = parameter >= 0 && parameter <= 8 ? parameter + 1 : 0;
+        break;
     default:
         break;
     }
+    if (id == K::Language && m_firstLanguage.isEmpty())
+        m_firstLanguage = RtfLanguage::tagOf(parameter);
     RtfFormatting::applyCharacterWord(current.character, id, token.hasParameter, parameter);
     RtfFormatting::applyParagraphWord(current.paragraph, id, parameter);
 }
@@ -310,6 +327,10 @@ bool RtfReader::startDestination(int id)
     case K::Info:
         flushText();
         current.destination = Destination::Info;
+        return true;
+    case K::StyleSheet:
+        flushText();
+        current.destination = Destination::StyleSheet;
         return true;
     case K::InfoTitle:
     case K::InfoAuthor:
@@ -453,6 +474,7 @@ void RtfReader::text(QByteArrayView bytes)
     case Destination::Text:
     case Destination::InfoTitle:
     case Destination::InfoAuthor:
+    case Destination::StyleEntry:
         appendBytes(bytes);
         break;
     case Destination::FontTable: {
@@ -496,7 +518,8 @@ bool RtfReader::collectsText() const
 {
     const Destination destination = state().destination;
     return destination == Destination::Text || destination == Destination::FontTable ||
-           destination == Destination::InfoTitle || destination == Destination::InfoAuthor;
+           destination == Destination::InfoTitle || destination == Destination::InfoAuthor ||
+           destination == Destination::StyleEntry;
 }
 
 int RtfReader::currentCodePage() const
@@ -607,6 +630,15 @@ void RtfReader::finishInfoText(Destination closing)
     (closing == Destination::InfoTitle ? m_metadata.title : m_metadata.author) =
         m_text.simplified();
     m_text.clear();
+}
+
+void RtfReader::finishStyleEntry()
+{
+    decodePending();
+    const QString name = m_text.section(u';', 0, 0);
+    m_text.clear();
+    if (const int level = RtfFormatting::headingLevelOfStyle(name, m_styleOutline))
+        m_formatting.setStyleHeading(m_styleNumber, level);
 }
 
 void RtfReader::finishPicture()

@@ -71,6 +71,7 @@ private:
     void finishColor();
     void finishPicture();
     void finishInfoText(RtfGroupState::Destination closing);
+    void finishStyleEntry();
     void finishDocument(const RtfGroupState &last);
 
     std::vector<RtfGroupState> m_stack;
@@ -96,6 +97,10 @@ private:
     QTextListFormat::Style m_pnStyle = QTextListFormat::ListDecimal;
     RtfPicture m_picture;
     DocumentMetadata m_metadata;
+    QString m_firstLanguage; // of the first \lang, when there is no \deflang
+    // The style sheet entry being read.
+    int m_styleNumber = 0;
+    int m_styleOutline = 0;
 
     // Text not yet handed on: bytes still in their code page, and decoded text.
     QByteArray m_bytes;

@@ -284,6 +284,9 @@ void RtfWriter::writeParagraph(QByteArray &out, const QTextBlock &block, int sta
         out += "\\sb" + number(format.topMargin() * TwipsPerPixel);
     if (format.bottomMargin() != 0)
         out += "\\sa" + number(format.bottomMargin() * TwipsPerPixel);
+    // Headings stay headings, so that a saved book keeps its chapters.
+    if (format.headingLevel() > 0)
+        out += "\\outlinelevel" + QByteArray::number(format.headingLevel() - 1);
     out += ' ';
 
     if (list)

@@ -1,5 +1,6 @@
 #include "BatchConverter.h"
 
+#include "DocumentChapters.h"
 #include "DocumentFile.h"
 #include "ParallelSynthesis.h"
 #include "SpeechControl.h"
@@ -129,7 +130,8 @@ QString BatchConverter::helpText()
         "  --jobs N           synthesis processes (default: one per core)\n"
         "  --subtitles FORMAT also write subtitles beside each audio file, timed by the\n"
         "                     voice's words: srt, vtt or lrc (several with commas)\n"
-        "  --audio-format F   the audio inside an epub book: mp3 (default) or opus\n"
+        "  --audio-format F   the audio inside an epub book: mp3 (default) or opus (an\n"
+        "                     EPUB 3.3 type that older reading systems do not play)\n"
         "  --sync UNIT        what an epub book highlights: sentences (default) or words\n"
         "  --list-voices      print the voices, one per line, and exit\n"
         "  -h, --help         print this help and exit\n"
@@ -408,18 +410,19 @@ int BatchConverter::convert(const Job &job)
     return code;
 }
 
-void BatchConverter::writeBook(const Job &job, const QTextDocument &document,
-                               const QString &title)
+void BatchConverter::writeBook(const Job &job, const QTextDocument &document, const QString &title)
 {
     m_bookOptions.chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
     ReadAlongBook book(document, m_bookOptions);
     const DocumentMetadata about = DocumentMetadata::of(document);
-    EpubWriter::Metadata metadata{about.title.isEmpty() ? title : about.title, about.author,
-                                  about.language.isEmpty() ? ReadAlongBook::defaultLanguage()
-                                                           : about.language,
-                                  m_voiceLabel};
-    const QList<ReadAlongBook::Chapter> chapters{
-        {metadata.title, 0, document.toPlainText().size()}};
+    EpubWriter::Metadata metadata{
+        about.title.isEmpty() ? title : about.title, about.author,
+        about.language.isEmpty() ? ReadAlongBook::defaultLanguage() : about.language, m_voiceLabel};
+    QList<ReadAlongBook::Chapter> chapters;
+    for (const DocumentChapters::Chapter &chapter : DocumentChapters::of(document))
+        chapters.append({chapter.title, chapter.start, chapter.end});
+    if (chapters.isEmpty())
+        chapters.append({metadata.title, 0, document.toPlainText().size()});
     book.write(job.output, chapters, metadata,
                [this](const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline) {
                    m_synthesis->run(text, writer, &timeline);

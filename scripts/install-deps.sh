@@ -18,7 +18,7 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick openbox
-             libreoffice-writer-nogui pandoc poppler-utils speech-dispatcher
+             libreoffice-writer-nogui pandoc poppler-utils epubcheck speech-dispatcher
              speech-dispatcher-espeak-ng lintian desktop-file-utils appstream python3-pyatspi)
 fi
 

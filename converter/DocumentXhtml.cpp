@@ -1,9 +1,10 @@
 #include "DocumentXhtml.h"
 
+#include "formats/PictureStore.h"
+
 #include <QBuffer>
 #include <QFont>
 #include <QImage>
-#include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -106,7 +107,12 @@ QString DocumentXhtml::body(qsizetype from, qsizetype to, const QList<Span> &spa
 
 void DocumentXhtml::writeFrame(const QTextFrame *frame)
 {
-    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+    writeItems(frame->begin());
+}
+
+void DocumentXhtml::writeItems(QTextFrame::iterator it)
+{
+    for (; !it.atEnd(); ++it) {
         if (const QTextFrame *child = it.currentFrame()) {
             closeLists();
             if (const auto *table = qobject_cast<const QTextTable *>(child))
@@ -138,17 +144,7 @@ void DocumentXhtml::writeTable(const QTextTable *table)
                 m_out += QStringLiteral(" colspan=\"%1\"").arg(cell.columnSpan());
             m_out += QLatin1Char('>');
             const QList<ListLevel> outer = std::exchange(m_lists, {});
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                if (const QTextFrame *child = it.currentFrame()) {
-                    closeLists();
-                    if (const auto *inner = qobject_cast<const QTextTable *>(child))
-                        writeTable(inner);
-                    else
-                        writeFrame(child);
-                } else {
-                    writeBlock(it.currentBlock());
-                }
-            }
+            writeItems(cell.begin());
             closeLists();
             m_lists = outer;
             m_out += QLatin1String("</td>");
@@ -306,14 +302,7 @@ QString DocumentXhtml::pictureHref(const QString &name)
 {
     if (const auto known = m_pictureHrefs.constFind(name); known != m_pictureHrefs.cend())
         return *known;
-    const QVariant resource = m_document.resource(QTextDocument::ImageResource, QUrl(name));
-    QImage image;
-    if (resource.canConvert<QImage>() && resource.typeId() == QMetaType::QImage)
-        image = resource.value<QImage>();
-    else if (resource.typeId() == QMetaType::QPixmap)
-        image = resource.value<QPixmap>().toImage();
-    else if (resource.typeId() == QMetaType::QByteArray)
-        image = QImage::fromData(resource.toByteArray());
+    const QImage image = PictureStore::imageOf(m_document, name);
     QString href;
     QBuffer png;
     // Whatever the document held, the book carries PNG, which every reading system shows.

@@ -4,10 +4,10 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QTextFrame>
 
 class QTextBlock;
 class QTextDocument;
-class QTextFrame;
 class QTextTable;
 class QTextList;
 
@@ -52,6 +52,8 @@ private:
     };
 
     void writeFrame(const QTextFrame *frame);
+    // The blocks, tables and frames from `it` to the end of its frame or table cell.
+    void writeItems(QTextFrame::iterator it);
     void writeTable(const QTextTable *table);
     void writeBlock(const QTextBlock &block);
     void writeInline(const QTextBlock &block);

@@ -34,10 +34,10 @@ void TimedSpeech::learnWords(const QString &text)
 void TimedSpeech::speakWithPause(const QString &text, const SpeechControl::AudioSink &audio,
                                  const MarkSink &marks)
 {
-    // An engine pauses after a sentence only when another follows, so a text spoken in
-    // pieces would lose the pause at every join, and the timing of all that follows would
-    // depend on where the joins are. A word is let follow the text, and its audio ends where
-    // that word starts.
+    // A text spoken in pieces is to sound, and be timed, as one reading whatever its joins.
+    // An engine pauses after a sentence only when another follows, and before the first
+    // word of a text as long as it likes: so a word is let follow each piece, whose audio
+    // runs from where its first word starts to where the follower starts.
     static const QRegularExpression word(QStringLiteral("\\w+"));
     const QString follower = word.match(text).captured();
     if (follower.isEmpty()) {
@@ -45,22 +45,38 @@ void TimedSpeech::speakWithPause(const QString &text, const SpeechControl::Audio
         return;
     }
     qint64 produced = 0;
+    qint64 begin = -1;
     qint64 end = -1;
+    // What comes before the first word, in case the voice names none after all.
+    std::vector<qint16> before;
     m_control.speakText(
         text + QLatin1Char(' ') + follower, m_rate,
         [&](const qint16 *samples, int count) {
             const qint64 start = std::exchange(produced, produced + count);
-            // Words are told before the audio they lie in, so the end is known in time.
-            const int kept = end < 0 ? count : int(qBound<qint64>(0, end - start, qint64(count)));
-            if (kept > 0)
-                audio(samples, kept);
+            // Words are told before the audio they lie in, so both ends are known in time.
+            if (begin < 0) {
+                before.insert(before.end(), samples, samples + count);
+                return;
+            }
+            const qint64 from = qMax(begin, start);
+            const qint64 to = end < 0 ? produced : qBound(from, end, produced);
+            if (to > from)
+                audio(samples + (from - start), int(to - from));
         },
         [&](qint64 sample, int position, int length) {
-            if (position < text.size())
-                marks(sample, position, length);
-            else if (end < 0)
-                end = sample;
+            if (position >= text.size()) {
+                if (end < 0)
+                    end = sample;
+            } else {
+                if (begin < 0) {
+                    begin = sample;
+                    before.clear();
+                }
+                marks(sample - begin, position, length);
+            }
         });
+    if (!before.empty())
+        audio(before.data(), int(before.size()));
 }
 
 void TimedSpeech::speak(const QString &text, const SpeechControl::AudioSink &audio,

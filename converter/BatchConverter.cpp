@@ -383,9 +383,10 @@ int BatchConverter::convert(const Job &job)
     SpeechTimeline timeline;
     try {
         if (m_book)
-            writeBook(job, document, tags.title);
+            writeBook(job, document, text, tags.title);
         else
-            synthesis.run(text, writer, m_subtitles.isEmpty() ? nullptr : &timeline);
+            speak(document, text, 0, text.size(), writer,
+                  m_subtitles.isEmpty() ? nullptr : &timeline);
         try {
             if (!m_book)
                 writer.finish();
@@ -410,7 +411,16 @@ int BatchConverter::convert(const Job &job)
     return code;
 }
 
-void BatchConverter::writeBook(const Job &job, const QTextDocument &document, const QString &title)
+void BatchConverter::speak(const QTextDocument &, const QString &text, qsizetype from, qsizetype to,
+                           AudioFileWriter &writer, SpeechTimeline *timeline)
+{
+    // The one place where the text the engine hears is taken from the document, and where
+    // the positions of its words would be led back to the document's, were they to differ.
+    m_synthesis->run(text.mid(from, to - from), writer, timeline);
+}
+
+void BatchConverter::writeBook(const Job &job, const QTextDocument &document, const QString &text,
+                               const QString &title)
 {
     m_bookOptions.chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
     ReadAlongBook book(document, m_bookOptions);
@@ -422,11 +432,12 @@ void BatchConverter::writeBook(const Job &job, const QTextDocument &document, co
     for (const DocumentChapters::Chapter &chapter : DocumentChapters::of(document))
         chapters.append({chapter.title, chapter.start, chapter.end});
     if (chapters.isEmpty())
-        chapters.append({metadata.title, 0, document.toPlainText().size()});
-    book.write(job.output, chapters, metadata,
-               [this](const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline) {
-                   m_synthesis->run(text, writer, &timeline);
-               });
+        chapters.append({metadata.title, 0, text.size()});
+    book.write(
+        job.output, chapters, metadata,
+        [&](qsizetype from, qsizetype to, AudioFileWriter &writer, SpeechTimeline &timeline) {
+            speak(document, text, from, to, writer, &timeline);
+        });
     if (book.bySentence() && !std::exchange(m_toldBySentence, true))
         report(QStringLiteral("The voice reports no word positions; the book is timed by "
                               "sentence."));

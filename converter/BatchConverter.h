@@ -45,7 +45,11 @@ private:
     };
 
     int convert(const Job &job);
-    void writeBook(const Job &job, const QTextDocument &document, const QString &title);
+    // Speaks `text`, the document's own, from `from` to `to`.
+    void speak(const QTextDocument &document, const QString &text, qsizetype from, qsizetype to,
+               AudioFileWriter &writer, SpeechTimeline *timeline);
+    void writeBook(const Job &job, const QTextDocument &document, const QString &text,
+                   const QString &title);
     // Subtitles of the audio file just written, beside it.
     int writeSubtitles(const QString &audioPath, const QString &text,
                        const SpeechTimeline &timeline, const QString &title);

@@ -58,7 +58,7 @@ void ReadAlongBook::write(const QString &path, const QList<Chapter> &chapters,
                 page.audioFile, m_options.audio,
                 AudioFileWriter::fileRateFor(m_options.audio, m_options.chunkRate),
                 m_options.chunkRate, {chapter.title, metadata.narrator});
-            synthesis(text, writer, timeline);
+            synthesis(start, start + text.size(), writer, timeline);
             writer.finish();
             m_bySentence = m_bySentence || timeline.bySentence;
             cues = ReadAlongCues::build(text, timeline, 0);

@@ -28,9 +28,10 @@ public:
         bool words = false;    // overlays for every word, not just every sentence
         int chunkRate = 22050; // the rate synthesis speaks at
     };
-    // Speaks `text` into the open `writer`, telling where its words start.
-    using Synthesis =
-        std::function<void(const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline)>;
+    // Speaks the document's text from `from` to `to` into the open `writer`, telling where
+    // its words start (positions counted from `from`).
+    using Synthesis = std::function<void(qsizetype from, qsizetype to, AudioFileWriter &writer,
+                                         SpeechTimeline &timeline)>;
 
     ReadAlongBook(const QTextDocument &document, const Options &options)
         : m_document(document), m_options(options)

@@ -359,7 +359,7 @@ void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
 
 void frmConvert::writeOutput(const QString &EngineName, const QString &text, const QString &outFile,
                              AudioFileWriter::Format format, int rate,
-                             const ReadAlongBook::Synthesis &synthesis)
+                             const TextSynthesis &synthesis)
 {
     const AudioFileWriter::Tags tags = tagsFor(EngineName, text);
     if (m_book) {
@@ -367,9 +367,12 @@ void frmConvert::writeOutput(const QString &EngineName, const QString &text, con
         QTextDocument document;
         document.setPlainText(text);
         ReadAlongBook book(document, {AudioFileWriter::Mp3, false, rate});
-        book.write(outFile, {{tags.title, 0, text.size()}},
-                   {tags.title, QString(), ReadAlongBook::defaultLanguage(), tags.artist},
-                   synthesis);
+        book.write(
+            outFile, {{tags.title, 0, text.size()}},
+            {tags.title, QString(), ReadAlongBook::defaultLanguage(), tags.artist},
+            [&](qsizetype from, qsizetype to, AudioFileWriter &writer, SpeechTimeline &timeline) {
+                synthesis(text.mid(from, to - from), writer, timeline);
+            });
         return;
     }
     // The output is opened first so that an unwritable place fails before any synthesis.

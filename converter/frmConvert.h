@@ -88,10 +88,12 @@ private:
                          const QString &outFile, AudioFileWriter::Format format, int chunkFormat);
     void speakHere(const QString &EngineName, const QString &FileToOpen, const QString &outFile,
                    AudioFileWriter::Format format, int chunkFormat);
+    // Speaks a text into the open writer, telling where its words start.
+    using TextSynthesis =
+        std::function<void(const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline)>;
     // Writes the audio file, with its subtitles, or the book, speaking through `synthesis`.
     void writeOutput(const QString &EngineName, const QString &text, const QString &outFile,
-                     AudioFileWriter::Format format, int rate,
-                     const ReadAlongBook::Synthesis &synthesis);
+                     AudioFileWriter::Format format, int rate, const TextSynthesis &synthesis);
     AudioFileWriter::Tags tagsFor(const QString &EngineName, const QString &text) const;
     void fileProgress(qint64 done, qint64 total);
 

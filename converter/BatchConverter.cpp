@@ -1,5 +1,6 @@
 #include "BatchConverter.h"
 
+#include "AudioBookWriter.h"
 #include "DocumentChapters.h"
 #include "DocumentFile.h"
 #include "ParallelSynthesis.h"
@@ -36,16 +37,6 @@ void printTo(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// A title for audio without a file name: the first few words of its text.
-QString firstWords(const QString &text)
-{
-    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    QString title = words.mid(0, 8).join(QLatin1Char(' '));
-    if (title.size() > 60)
-        title = title.left(60).trimmed();
-    return title;
-}
-
 // The options of the command line for scripts.
 struct CommandLine : QCommandLineParser
 {
@@ -56,6 +47,7 @@ struct CommandLine : QCommandLineParser
     const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QString(), QStringLiteral("OUT")};
     const QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
+    const QCommandLineOption split{QStringLiteral("split"), QString(), QStringLiteral("HOW")};
     const QCommandLineOption subtitles{QStringLiteral("subtitles"), QString(),
                                        QStringLiteral("FORMAT")};
     const QCommandLineOption audioFormat{QStringLiteral("audio-format"), QString(),
@@ -68,7 +60,7 @@ struct CommandLine : QCommandLineParser
     bool parse(const QStringList &arguments)
     {
         setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        addOptions({voice, rate, volume, format, output, jobs, subtitles, audioFormat, sync,
+        addOptions({voice, rate, volume, format, output, jobs, split, subtitles, audioFormat, sync,
                     listVoices, help});
         return QCommandLineParser::parse(QStringList{QStringLiteral("wavewright")} + arguments);
     }
@@ -128,15 +120,24 @@ QString BatchConverter::helpText()
         "                     folder, the folder for the outputs. Without it each output\n"
         "                     goes beside its input. Required for standard input.\n"
         "  --jobs N           synthesis processes (default: one per core)\n"
-        "  --subtitles FORMAT also write subtitles beside each audio file, timed by the\n"
-        "                     voice's words: srt, vtt or lrc (several with commas)\n"
+        "  --split chapters   one file per chapter, named \"NN Title\", with an .m3u8\n"
+        "                     playlist, in a folder named after the input (OUT when\n"
+        "                     given, and OUT/NAME for several inputs). Chapters are an\n"
+        "                     e-book's, a PDF's bookmarks, or the top headings; a\n"
+        "                     document without any gives one file as without --split.\n"
+        "  --subtitles FORMAT also write subtitles beside each audio file (each chapter's\n"
+        "                     too), timed by the voice's words: srt, vtt or lrc\n"
+        "                     (several with commas)\n"
         "  --audio-format F   the audio inside an epub book: mp3 (default) or opus (an\n"
         "                     EPUB 3.3 type that older reading systems do not play)\n"
         "  --sync UNIT        what an epub book highlights: sentences (default) or words\n"
         "  --list-voices      print the voices, one per line, and exit\n"
         "  -h, --help         print this help and exit\n"
         "\n"
-        "A progress line is shown on standard error when it is a terminal.\n"
+        "A progress line is shown on standard error when it is a terminal. The files are\n"
+        "tagged with the document's title (else the input's name) as album, its author\n"
+        "(else the voice) as artist, the chapter as title, the track number, and the\n"
+        "genre \"Speech\"; a book in one Opus file marks its chapters.\n"
         "\n"
         "Exit status:\n"
         "  0  every input was converted\n"
@@ -145,7 +146,8 @@ QString BatchConverter::helpText()
         "  3  no voice of the given name\n"
         "  4  an output file could not be written (no partial file is left)\n"
         "  5  the speech engine failed\n"
-        "  6  interrupted; the file being written was removed\n"
+        "  6  interrupted; the file being written was removed (chapters written before\n"
+        "     it stay, and the playlist lists them)\n"
         "With several failures the status is the first one's.\n");
 }
 
@@ -192,6 +194,12 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
         m_format = *named;
         m_formatGiven = true;
     }
+    if (parser.isSet(parser.split)) {
+        if (parser.value(parser.split) != QLatin1String("chapters"))
+            return usage(QStringLiteral("--split takes \"chapters\", not \"%1\".")
+                             .arg(parser.value(parser.split)));
+        m_split = true;
+    }
     for (const QString &name : parser.values(parser.subtitles)
                                    .join(QLatin1Char(','))
                                    .split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -202,6 +210,9 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
         if (!m_subtitles.contains(*format))
             m_subtitles.append(*format);
     }
+    if (m_book && m_split)
+        return usage(QStringLiteral("An epub book is one file with its chapters inside; --split "
+                                    "is for audio files."));
     const QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty())
         return usage(QStringLiteral("No input file was given."));
@@ -270,8 +281,9 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
 bool BatchConverter::planOutputs(const QStringList &inputs, const QString &output)
 {
     const QFileInfo out(output);
-    const bool intoFolder = !output.isEmpty() &&
-                            (inputs.size() > 1 || out.isDir() || output.endsWith(QLatin1Char('/')));
+    // Chapters go into a folder of their own, which OUT names for a single input.
+    const bool intoFolder = !output.isEmpty() && (m_split || inputs.size() > 1 || out.isDir() ||
+                                                  output.endsWith(QLatin1Char('/')));
     if (!intoFolder && !output.isEmpty() && !m_formatGiven) {
         if (out.suffix().compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0) {
             m_book = true;
@@ -306,11 +318,13 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
                 standardInput ? QStringLiteral("stdin") : source.completeBaseName();
             const QString extension =
                 m_book ? QStringLiteral("epub") : AudioFileWriter::extension(m_format);
-            job.output = QDir(folder).filePath(base + QLatin1Char('.') + extension);
+            QString name = base;
             // Two inputs of one name (notes.txt, notes.rtf) each get their own output.
-            for (int n = 2; taken.contains(job.output); ++n)
-                job.output = QDir(folder).filePath(
-                    QStringLiteral("%1-%2.%3").arg(base).arg(n).arg(extension));
+            for (int n = 2; taken.contains(QDir(folder).filePath(name + u'.' + extension)); ++n)
+                name = QStringLiteral("%1-%2").arg(base).arg(n);
+            job.output = QDir(folder).filePath(name + u'.' + extension);
+            job.folder =
+                inputs.size() == 1 && !output.isEmpty() ? output : QDir(folder).filePath(name);
         }
         taken.append(job.output);
         m_jobs.append(job);
@@ -348,29 +362,46 @@ int BatchConverter::convert(const Job &job)
         return OutputFailed;
     }
 
-    const int chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
-    AudioFileWriter::Tags tags;
-    tags.title = standardInput ? firstWords(text) : QFileInfo(job.input).completeBaseName();
-    tags.artist = m_voiceLabel;
-    AudioFileWriter writer;
-    try {
-        if (!m_book)
-            writer.open(job.output, m_format, AudioFileWriter::fileRateFor(m_format, chunkRate),
-                        chunkRate, tags);
-    } catch (const SpeechError &e) {
-        report(e.description);
-        return OutputFailed;
-    }
+    const QString title = standardInput ? DocumentChapters::titleFromText(text)
+                                        : QFileInfo(job.input).completeBaseName();
+    return speakBook(
+        job, document,
+        AudioBook::fromDocument(document, DocumentMetadata::of(document), title, m_voiceLabel),
+        name);
+}
 
+int BatchConverter::speakBook(const Job &job, const QTextDocument &document, const AudioBook &book,
+                              const QString &name)
+{
     ParallelSynthesis &synthesis = *m_synthesis;
+    AudioBookWriter writer(
+        [&synthesis](const QString &text, AudioFileWriter &file, SpeechTimeline &timeline) {
+            synthesis.run(text, file, &timeline);
+        },
+        m_format, ParallelSynthesis::chunkRate(m_chunkFormat));
+    if (!m_subtitles.isEmpty())
+        writer.fileWritten = [&](const QString &path, const QString &text,
+                                 const SpeechTimeline &timeline) {
+            writeSubtitles(path, text, timeline, book.title);
+        };
+    const bool split = m_split && !book.chapters.isEmpty();
+    // On a terminal, a line that says how far the book is: the chapter, and the share of
+    // it (of the whole book in one file) that is done.
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    QString chapter;
+    qsizetype offset = 0;
+    writer.chapterStarted = [&](int number, int count, qsizetype start) {
+        chapter = split ? QStringLiteral(" chapter %1 of %2,").arg(number).arg(count) : QString();
+        offset = split ? 0 : start;
+    };
     QMetaObject::Connection shown;
     const auto unshow = qScopeGuard([&shown] { QObject::disconnect(shown); });
     if (terminal)
         shown = QObject::connect(
             &synthesis, &ParallelSynthesis::progress, [&](qint64 done, qint64 total) {
-                const qint64 percent = total > 0 ? done * 100 / total : 100;
-                printTo(stderr, QStringLiteral("\r%1: %2%").arg(name).arg(percent, 3));
+                const qint64 whole = split ? total : qMax<qint64>(total, book.text.size());
+                const qint64 percent = whole > 0 ? (offset + done) * 100 / whole : 100;
+                printTo(stderr, QStringLiteral("\r%1:%2 %3%").arg(name, chapter).arg(percent, 3));
             });
     QTimer watch;
     watch.setInterval(100);
@@ -380,74 +411,59 @@ int BatchConverter::convert(const Job &job)
     });
     watch.start();
     int code = Success;
-    SpeechTimeline timeline;
     try {
         if (m_book)
-            writeBook(job, document, text, tags.title);
+            writeBook(job, document, book);
+        else if (split)
+            writer.writeChapters(book, job.folder,
+                                 AudioBook::safeFileName(QFileInfo(job.folder).fileName()));
         else
-            speak(document, text, 0, text.size(), writer,
-                  m_subtitles.isEmpty() ? nullptr : &timeline);
-        try {
-            if (!m_book)
-                writer.finish();
-            code = writeSubtitles(job.output, text, timeline, tags.title);
-        } catch (const SpeechError &e) {
-            report(e.description);
-            code = OutputFailed;
-        }
+            writer.writeFile(book, job.output);
     } catch (const SpeechError &e) {
-        writer.discard();
-        if (e.number == SpeechErrors::Cancelled) {
+        const bool fileError =
+            e.number == SpeechErrors::FileAccess || e.number == SpeechErrors::FileTooLarge;
+        if (e.number == SpeechErrors::Cancelled)
             code = Interrupted;
-        } else {
+        else if (fileError)
+            report(e.description);
+        else
             report(QStringLiteral("Cannot convert \"%1\": %2").arg(name, e.description));
-            code = e.number == SpeechErrors::FileAccess || e.number == SpeechErrors::FileTooLarge
-                       ? OutputFailed
-                       : SynthesisFailed;
-        }
+        if (code != Interrupted)
+            code = fileError ? OutputFailed : SynthesisFailed;
     }
     if (terminal)
         printTo(stderr, QStringLiteral("\n"));
     return code;
 }
 
-void BatchConverter::speak(const QTextDocument &, const QString &text, qsizetype from, qsizetype to,
-                           AudioFileWriter &writer, SpeechTimeline *timeline)
-{
-    // The one place where the text the engine hears is taken from the document, and where
-    // the positions of its words would be led back to the document's, were they to differ.
-    m_synthesis->run(text.mid(from, to - from), writer, timeline);
-}
-
-void BatchConverter::writeBook(const Job &job, const QTextDocument &document, const QString &text,
-                               const QString &title)
+void BatchConverter::writeBook(const Job &job, const QTextDocument &document,
+                               const AudioBook &audio)
 {
     m_bookOptions.chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
     ReadAlongBook book(document, m_bookOptions);
+    // The author as the document names it: a book's narrator is not its author.
     const DocumentMetadata about = DocumentMetadata::of(document);
-    EpubWriter::Metadata metadata{
-        about.title.isEmpty() ? title : about.title, about.author,
+    const EpubWriter::Metadata metadata{
+        audio.title, about.author,
         about.language.isEmpty() ? ReadAlongBook::defaultLanguage() : about.language, m_voiceLabel};
     QList<ReadAlongBook::Chapter> chapters;
-    for (const DocumentChapters::Chapter &chapter : DocumentChapters::of(document))
+    for (const AudioBook::Chapter &chapter : audio.chapters)
         chapters.append({chapter.title, chapter.start, chapter.end});
     if (chapters.isEmpty())
-        chapters.append({metadata.title, 0, text.size()});
+        chapters.append({audio.title, 0, audio.text.size()});
     book.write(
         job.output, chapters, metadata,
         [&](qsizetype from, qsizetype to, AudioFileWriter &writer, SpeechTimeline &timeline) {
-            speak(document, text, from, to, writer, &timeline);
+            m_synthesis->run(audio.text.mid(from, to - from), writer, &timeline);
         });
     if (book.bySentence() && !std::exchange(m_toldBySentence, true))
         report(QStringLiteral("The voice reports no word positions; the book is timed by "
                               "sentence."));
 }
 
-int BatchConverter::writeSubtitles(const QString &audioPath, const QString &text,
-                                   const SpeechTimeline &timeline, const QString &title)
+void BatchConverter::writeSubtitles(const QString &audioPath, const QString &text,
+                                    const SpeechTimeline &timeline, const QString &title)
 {
-    if (m_subtitles.isEmpty())
-        return Success;
     if (timeline.bySentence && !std::exchange(m_toldBySentence, true))
         report(QStringLiteral("The voice reports no word positions; the subtitles are timed "
                               "by sentence."));
@@ -456,7 +472,6 @@ int BatchConverter::writeSubtitles(const QString &audioPath, const QString &text
     for (const SubtitleWriter::Format format : std::as_const(m_subtitles))
         SubtitleWriter::write(SubtitleWriter::pathBeside(audioPath, format),
                               SubtitleWriter::render(format, cues, timeline.sampleRate, title));
-    return Success;
 }
 
 void BatchConverter::report(const QString &message) const

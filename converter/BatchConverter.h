@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AudioBook.h"
 #include "AudioFileWriter.h"
 #include "ReadAlongBook.h"
 #include "SubtitleWriter.h"
@@ -42,17 +43,16 @@ private:
     {
         QString input; // "-" for standard input
         QString output;
+        QString folder; // split into chapters: where their files go
     };
 
     int convert(const Job &job);
-    // Speaks `text`, the document's own, from `from` to `to`.
-    void speak(const QTextDocument &document, const QString &text, qsizetype from, qsizetype to,
-               AudioFileWriter &writer, SpeechTimeline *timeline);
-    void writeBook(const Job &job, const QTextDocument &document, const QString &text,
-                   const QString &title);
-    // Subtitles of the audio file just written, beside it.
-    int writeSubtitles(const QString &audioPath, const QString &text,
-                       const SpeechTimeline &timeline, const QString &title);
+    int speakBook(const Job &job, const QTextDocument &document, const AudioBook &book,
+                  const QString &name);
+    void writeBook(const Job &job, const QTextDocument &document, const AudioBook &audio);
+    // Subtitles of an audio file just written, beside it.
+    void writeSubtitles(const QString &audioPath, const QString &text,
+                        const SpeechTimeline &timeline, const QString &title);
     bool planOutputs(const QStringList &inputs, const QString &output);
     void report(const QString &message) const;
     void noteFailure(int code);
@@ -62,6 +62,7 @@ private:
     QString m_voiceLabel;
     AudioFileWriter::Format m_format = AudioFileWriter::Wav;
     bool m_formatGiven = false;
+    bool m_split = false;
     int m_workers = 1;
     int m_chunkFormat = 0;
     QList<SubtitleWriter::Format> m_subtitles;

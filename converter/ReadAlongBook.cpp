@@ -54,10 +54,16 @@ void ReadAlongBook::write(const QString &path, const QList<Chapter> &chapters,
         QList<ReadAlongCue> cues;
         if (!ReadAlongCues::sentences(text).isEmpty()) {
             page.audioFile = parts.filePath(EpubWriter::audioHref(number, extension));
+            AudioTags tags;
+            tags.title = chapter.title;
+            tags.album = metadata.title;
+            tags.artist = metadata.author.isEmpty() ? metadata.narrator : metadata.author;
+            tags.track = number;
+            tags.trackCount = int(chapters.size());
             AudioFileWriter writer(
                 page.audioFile, m_options.audio,
                 AudioFileWriter::fileRateFor(m_options.audio, m_options.chunkRate),
-                m_options.chunkRate, {chapter.title, metadata.narrator});
+                m_options.chunkRate, tags);
             synthesis(start, start + text.size(), writer, timeline);
             writer.finish();
             m_bySentence = m_bySentence || timeline.bySentence;

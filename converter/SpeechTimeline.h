@@ -21,4 +21,14 @@ struct SpeechTimeline
     std::vector<Mark> marks; // in the order they are heard
 
     double seconds(qint64 sample) const { return sampleRate > 0 ? double(sample) / sampleRate : 0; }
+
+    // Adds the timeline of audio that follows this one, its text at `position` of this one's.
+    void append(const SpeechTimeline &next, qsizetype position)
+    {
+        sampleRate = next.sampleRate;
+        bySentence = bySentence || next.bySentence;
+        for (const Mark &mark : next.marks)
+            marks.push_back({samples + mark.sample, position + mark.position, mark.length});
+        samples += next.samples;
+    }
 };

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev
   libespeak-ng-dev espeak-ng espeak-ng-data
   flite1-dev flite
-  libsndfile1-dev libsqlite3-dev libspeechd-dev
+  libsndfile1-dev libopusenc-dev libogg-dev libmp3lame-dev libsqlite3-dev libspeechd-dev
   libatspi2.0-dev at-spi2-core
   libpoppler-qt6-dev libzip-dev
   libgtest-dev libgmock-dev googletest

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AudioTags.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <limits>
@@ -7,25 +9,22 @@
 #include <optional>
 #include <vector>
 
-class QFile;
+class AudioEncoder;
+class PendingFile;
 class Resampler;
-typedef struct sf_private_tag SNDFILE;
 
-// Writes 16-bit mono audio as WAV, MP3, Ogg Vorbis, Ogg Opus or FLAC through libsndfile. The
-// audio goes to a hidden file beside the target and is renamed over it only when finish()
-// completes, so a failed or abandoned conversion never leaves a truncated file under the
-// chosen name. Samples arrive at the engine's rate and are resampled when the file's rate
-// differs. Not thread-safe; use from one thread.
+// Writes 16-bit mono audio as WAV, MP3, Ogg Vorbis, Ogg Opus or FLAC: WAV, FLAC and Vorbis
+// through libsndfile, MP3 through LAME, Opus through libopusenc, the compressed formats on a
+// thread of their own (BackgroundEncoder). The file has no name until finish() completes it
+// (PendingFile), so a failed, abandoned or killed conversion never leaves a truncated file
+// under the chosen name. Samples arrive at the engine's rate and are resampled when the
+// file's rate differs. Not thread-safe; use from one thread.
 class AudioFileWriter
 {
 public:
     enum Format { Wav, Mp3, OggVorbis, Opus, Flac };
 
-    struct Tags
-    {
-        QString title;
-        QString artist;
-    };
+    using Tags = AudioTags;
 
     // Frames are counted in 64 bits; only WAV needs a tighter limit.
     static constexpr qint64 Unlimited = std::numeric_limits<qint64>::max();
@@ -35,7 +34,7 @@ public:
     // The format the file name's extension asks for ("oga" counts as Ogg Vorbis).
     static std::optional<Format> formatOfPath(const QString &path);
     static QString extension(Format format);
-    // Opus only takes a few rates, 48 kHz being its own; everything else keeps the voice's.
+    // Opus plays at 48 kHz, its own rate; everything else keeps the voice's.
     static int fileRateFor(Format format, int voiceRate);
 
     AudioFileWriter();
@@ -58,33 +57,37 @@ public:
     // Throws SpeechError: FileTooLarge before the data would pass the limit, FileAccess when
     // writing fails. Either discards the file.
     void write(const qint16 *samples, int count);
+    // Chapter `index` of the tags' chapters starts with the next sample written.
+    void startChapter(int index);
     // Completes the file under its final name. Throws like write().
     void finish();
     // Abandons the file; nothing is left under the final name or beside it.
     void discard();
 
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_encoder != nullptr; }
     int fileRate() const { return m_fileRate; }
     // Frames accepted for the file so far, at the file's rate.
-    qint64 framesWritten() const { return m_frames; }
+    qint64 framesWritten() const;
+    // Seconds of audio accepted so far.
+    double secondsWritten() const
+    {
+        return m_inputRate > 0 ? double(m_inputFrames) / m_inputRate : 0;
+    }
 
 private:
-    // libsndfile writes through these, so that a short write is seen even where an encoder
-    // ignores it (LAME's output goes unchecked).
-    struct PartFile;
-    QString failureReason() const;
     void account(size_t added);
     void flushPending();
     [[noreturn]] void fail(int number, const QString &description);
 
-    SNDFILE *m_file = nullptr;
-    std::unique_ptr<PartFile> m_part;
+    std::unique_ptr<PendingFile> m_file;
+    std::unique_ptr<AudioEncoder> m_encoder;
     QString m_path;
-    QString m_partPath;
     int m_fileRate = 0;
+    int m_inputRate = 0;
     Format m_format = Wav;
-    std::unique_ptr<Resampler> m_resampler;
+    std::unique_ptr<Resampler> m_resampler; // none when the encoder takes the voice's rate
     std::vector<qint16> m_pending;
-    qint64 m_frames = 0;
+    qint64 m_frames = 0;      // samples handed on for the file
+    qint64 m_inputFrames = 0; // samples taken from the voice
     qint64 m_dataLimit = Unlimited;
 };

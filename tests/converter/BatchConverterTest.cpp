@@ -131,7 +131,8 @@ TEST_F(BatchConverterTest, EveryFormatHoldsTheSameSpeechAsTheWav)
         bool tagsReadBack; // else checked in the file itself
     };
     for (const Case &c : {Case{"mp3", 22050, false}, Case{"ogg", 22050, true},
-                          Case{"opus", 48000, true}, Case{"flac", 22050, true}}) {
+                          // libsndfile decodes Opus at the Opus rate nearest the voice's
+                          Case{"opus", 24000, true}, Case{"flac", 22050, true}}) {
         SCOPED_TRACE(c.format);
         const QString path = m_dir.filePath(QStringLiteral("out.%1").arg(QLatin1String(c.format)));
         // The format follows the output's extension.

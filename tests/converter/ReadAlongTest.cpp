@@ -188,6 +188,42 @@ TEST(ReadAlongTest, SubtitlesStartWhereTheirSentencesAreHeard)
     }
 }
 
+// Subtitles go beside every file the book is written to: each chapter's with its own cues,
+// or the whole book's, its second chapter's cues after the first's audio.
+TEST(ReadAlongTest, SubtitlesBesideEachChapterFileAndTheWholeBook)
+{
+    QTemporaryDir dir;
+    const QString book = QStringLiteral(PARLANCE_TEST_DATA "/documents/readalong.epub");
+    const QString folder = dir.filePath(QStringLiteral("chapters"));
+    ASSERT_EQ(
+        run({QStringLiteral("--split"), QStringLiteral("chapters"), QStringLiteral("--subtitles"),
+             QStringLiteral("srt"), QStringLiteral("-o"), folder, book}),
+        0);
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.srt")}, QDir::Files);
+    ASSERT_EQ(files.size(), 2);
+    std::vector<size_t> counts;
+    for (const QString &file : files) {
+        const auto cues = cueTimes(readAll(QDir(folder).filePath(file)));
+        counts.push_back(cues.size());
+        const Audio audio = decode(
+            QDir(folder).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".wav")));
+        ASSERT_FALSE(cues.empty());
+        EXPECT_NEAR(cues.back().second, audio.seconds(), 0.5);
+    }
+    EXPECT_EQ(counts, (std::vector<size_t>{14, 5}));
+
+    const QString whole = dir.filePath(QStringLiteral("whole.wav"));
+    ASSERT_EQ(run({QStringLiteral("--subtitles"), QStringLiteral("srt"), QStringLiteral("-o"),
+                   whole, book}),
+              0);
+    const auto cues = cueTimes(readAll(dir.filePath(QStringLiteral("whole.srt"))));
+    const std::vector<double> heard = onsets(decode(whole));
+    ASSERT_EQ(cues.size(), 19u);
+    ASSERT_EQ(heard.size(), cues.size());
+    for (size_t i = 0; i < cues.size(); ++i)
+        EXPECT_NEAR(cues[i].first, heard[i], 0.060) << "cue " << i + 1;
+}
+
 // Cues are sentences; a long one is cut at words the voice timed, about 80 characters
 // apart. A voice that only marks sentences keeps them whole, and a sentence nothing was heard
 // of has no cue.

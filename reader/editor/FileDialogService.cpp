@@ -55,9 +55,12 @@ QString FileDialogService::ask(QWidget *parent, const Request &request)
 
 QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
                                const QString &folder, const QString &filter,
-                               const QString &defaultSuffix, QString *selectedFilter)
+                               const QString &defaultSuffix, QString *selectedFilter,
+                               const std::function<void(QFileDialog &)> &prepare)
 {
     QFileDialog dialog(parent, title, folder, filter);
+    if (prepare)
+        prepare(dialog);
     dialog.setAcceptMode(mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(mode == Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPixmap>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -53,4 +54,16 @@ QString PictureStore::add(const QString &name, const QByteArray &bytes, QSize *s
     if (size)
         *size = image.size();
     return name;
+}
+
+QImage PictureStore::imageOf(const QTextDocument &document, const QString &name)
+{
+    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(name));
+    if (resource.typeId() == QMetaType::QImage)
+        return resource.value<QImage>();
+    if (resource.typeId() == QMetaType::QPixmap)
+        return resource.value<QPixmap>().toImage();
+    if (resource.typeId() == QMetaType::QByteArray)
+        return QImage::fromData(resource.toByteArray());
+    return QImage();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,10 @@ public:
 
     // The same for a file on disk (pictures beside an HTML or Markdown file).
     QString addFromFile(const QString &path, QSize *size = nullptr);
+
+    // The picture `document` holds under `name`, in whichever form the resource was added
+    // (image, pixmap or encoded bytes); a null image when there is none.
+    static QImage imageOf(const QTextDocument &document, const QString &name);
 
 private:
     QString add(const QString &name, const QByteArray &bytes, QSize *size);

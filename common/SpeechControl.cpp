@@ -200,7 +200,8 @@ void SpeechControl::prepareFileVoice()
                               .arg(m_voiceName));
 }
 
-void SpeechControl::speakText(const QString &text, int outputRate, const AudioSink &sink)
+void SpeechControl::speakText(const QString &text, int outputRate, const AudioSink &sink,
+                              const WordSink &words)
 {
     prepareFileVoice();
     auto resampler = std::make_shared<Resampler>(m_sampleRate, outputRate);
@@ -215,7 +216,8 @@ void SpeechControl::speakText(const QString &text, int outputRate, const AudioSi
     const Engine::Params params = utteranceParams();
     const PronunciationLexicon::Rewrite spoken = rewrite(text);
     QEventLoop loop;
-    SpeechWorker::instance().post([=, &loop, &sink] {
+    const int engineRate = m_sampleRate;
+    SpeechWorker::instance().post([=, &loop, &sink, &words] {
         try {
             if (!voice.isEmpty() && engine->currentVoice() != voice)
                 engine->selectVoice(voice);
@@ -231,9 +233,13 @@ void SpeechControl::speakText(const QString &text, int outputRate, const AudioSi
                         sink(converted.data(), int(converted.size()));
                     return true;
                 },
-                [&](qint64, int position, int length) {
+                [&](qint64 sample, int position, int length) {
                     const auto [start, size] = spoken.original(position, length);
                     *done = start + size;
+                    // The resampler keeps its output in step with its input, so the word
+                    // starts at the same instant at the output rate.
+                    if (words)
+                        words(sample * outputRate / engineRate, start, size);
                 });
             if (!complete || *abort)
                 throw SpeechError(SpeechErrors::Cancelled,

@@ -70,10 +70,15 @@ public:
                      const QString &wavPath, int flags4, int format, int flags5);
     // Receives the audio of speakText(), on the speech thread; throwing SpeechError stops it.
     using AudioSink = std::function<void(const qint16 *samples, int count)>;
+    // Receives each word of speakText() on the speech thread: the sample (at the output rate,
+    // from the first sample of this text's audio) where the word starts, and its position and
+    // length in the text as given.
+    using WordSink = std::function<void(qint64 sample, int position, int length)>;
     // Speaks `text` as speakToFile() does, handing its audio at `outputRate` Hz to `sink`
     // instead of a file; returns when all of it has been handed over. Throws like
     // speakToFile(); stop() ends it with Cancelled.
-    void speakText(const QString &text, int outputRate, const AudioSink &sink);
+    void speakText(const QString &text, int outputRate, const AudioSink &sink,
+                   const WordSink &words = {});
     // The sample rate of a speakToFile() `format`. Throws SpeechError for an unknown one.
     static int fileFormatRate(int format);
     void stop();

@@ -25,9 +25,12 @@ double AudioBookWriter::writePart(const QString &text, const QString &path, cons
 {
     AudioFileWriter writer;
     open(writer, path, tags);
-    m_speak(text, writer);
+    SpeechTimeline timeline;
+    m_speak(text, writer, timeline);
     const double seconds = writer.secondsWritten();
     writer.finish();
+    if (fileWritten)
+        fileWritten(path, text, timeline);
     return seconds;
 }
 
@@ -41,13 +44,18 @@ void AudioBookWriter::writeFile(const AudioBook &book, const QString &path)
     AudioFileWriter writer;
     open(writer, path, book.tagsFor(-1));
     const int count = int(book.chapters.size());
+    SpeechTimeline whole;
     for (int i = 0; i < count; ++i) {
         if (chapterStarted)
             chapterStarted(i + 1, count, book.chapters[i].start);
         writer.startChapter(i);
-        m_speak(book.textOf(book.chapters[i]), writer);
+        SpeechTimeline timeline;
+        m_speak(book.textOf(book.chapters[i]), writer, timeline);
+        whole.append(timeline, book.chapters[i].start);
     }
     writer.finish();
+    if (fileWritten)
+        fileWritten(path, book.text, whole);
 }
 
 QStringList AudioBookWriter::writeChapters(const AudioBook &book, const QString &folder,

@@ -2,6 +2,7 @@
 
 #include "AudioBook.h"
 #include "AudioFileWriter.h"
+#include "SpeechTimeline.h"
 
 #include <QStringList>
 #include <functional>
@@ -12,15 +13,20 @@
 class AudioBookWriter
 {
 public:
-    // Speaks a text into an open writer, returning when all of it is there; throws
-    // SpeechError (Cancelled when stopped).
-    using Speak = std::function<void(const QString &text, AudioFileWriter &writer)>;
+    // Speaks a text into an open writer, returning when all of it is there and `timeline`
+    // tells where its words are; throws SpeechError (Cancelled when stopped).
+    using Speak =
+        std::function<void(const QString &text, AudioFileWriter &writer, SpeechTimeline &timeline)>;
 
     AudioBookWriter(Speak speak, AudioFileWriter::Format format, int voiceRate);
 
     // Told as each chapter starts: its number from 1, the count, and where in the book's text
     // it starts (for progress over the whole book).
     std::function<void(int number, int count, qsizetype start)> chapterStarted;
+    // Told as each audio file is complete: its path, the text it speaks and where the words
+    // of that text are in it (for subtitles beside it).
+    std::function<void(const QString &path, const QString &text, const SpeechTimeline &timeline)>
+        fileWritten;
 
     // Throws SpeechError; nothing is left under `path` then.
     void writeFile(const AudioBook &book, const QString &path);

@@ -89,6 +89,11 @@ struct CommandLine : QCommandLineParser
                                     QString(), QStringLiteral("OUT")};
     const QCommandLineOption jobs{QStringLiteral("jobs"), QString(), QStringLiteral("N")};
     const QCommandLineOption split{QStringLiteral("split"), QString(), QStringLiteral("HOW")};
+    const QCommandLineOption subtitles{QStringLiteral("subtitles"), QString(),
+                                       QStringLiteral("FORMAT")};
+    const QCommandLineOption audioFormat{QStringLiteral("audio-format"), QString(),
+                                         QStringLiteral("F")};
+    const QCommandLineOption sync{QStringLiteral("sync"), QString(), QStringLiteral("UNIT")};
     const QCommandLineOption listVoices{QStringLiteral("list-voices")};
     const QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
 
@@ -96,7 +101,8 @@ struct CommandLine : QCommandLineParser
     bool parse(const QStringList &arguments)
     {
         setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        addOptions({voice, rate, volume, format, output, jobs, split, listVoices, help});
+        addOptions({voice, rate, volume, format, output, jobs, split, subtitles, audioFormat, sync,
+                    listVoices, help});
         return QCommandLineParser::parse(QStringList{QStringLiteral("wavewright")} + arguments);
     }
 };
@@ -149,7 +155,8 @@ QString BatchConverter::helpText()
         "  --rate N           speed from -10 to 10 (default 0)\n"
         "  --volume N         volume from 0 to 100 (default 100)\n"
         "  --format FORMAT    wav, mp3, ogg, opus or flac (default: from the output's\n"
-        "                     extension, else wav)\n"
+        "                     extension, else wav); epub for a book that reads itself\n"
+        "                     aloud, its text highlighted as it is heard\n"
         "  -o, --output OUT   the output file; with several inputs, or when OUT is a\n"
         "                     folder, the folder for the outputs. Without it each output\n"
         "                     goes beside its input. Required for standard input.\n"
@@ -159,6 +166,12 @@ QString BatchConverter::helpText()
         "                     given, and OUT/NAME for several inputs). Chapters are an\n"
         "                     e-book's, a PDF's bookmarks, or the top headings; a\n"
         "                     document without any gives one file as without --split.\n"
+        "  --subtitles FORMAT also write subtitles beside each audio file (each chapter's\n"
+        "                     too), timed by the voice's words: srt, vtt or lrc\n"
+        "                     (several with commas)\n"
+        "  --audio-format F   the audio inside an epub book: mp3 (default) or opus (an\n"
+        "                     EPUB 3.3 type that older reading systems do not play)\n"
+        "  --sync UNIT        what an epub book highlights: sentences (default) or words\n"
         "  --list-voices      print the voices, one per line, and exit\n"
         "  -h, --help         print this help and exit\n"
         "\n"
@@ -210,11 +223,14 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
     if (parser.isSet(parser.jobs) && !parseNumber(parser.value(parser.jobs), 1, 64, m_workers))
         return usage(QStringLiteral("--jobs takes a whole number from 1 to 64, not \"%1\".")
                          .arg(parser.value(parser.jobs)));
-    if (parser.isSet(parser.format)) {
+    if (parser.value(parser.format).compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0) {
+        m_book = true;
+        m_formatGiven = true;
+    } else if (parser.isSet(parser.format)) {
         const auto named = AudioFileWriter::formatNamed(parser.value(parser.format));
         if (!named)
-            return usage(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus "
-                                        "or flac.")
+            return usage(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus, "
+                                        "flac or epub.")
                              .arg(parser.value(parser.format)));
         m_format = *named;
         m_formatGiven = true;
@@ -225,6 +241,19 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
                              .arg(parser.value(parser.split)));
         m_split = true;
     }
+    for (const QString &name : parser.values(parser.subtitles)
+                                   .join(QLatin1Char(','))
+                                   .split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const auto format = SubtitleWriter::formatNamed(name);
+        if (!format)
+            return usage(QStringLiteral("Unknown subtitle format \"%1\"; use srt, vtt or lrc.")
+                             .arg(name.trimmed()));
+        if (!m_subtitles.contains(*format))
+            m_subtitles.append(*format);
+    }
+    if (m_book && m_split)
+        return usage(QStringLiteral("An epub book is one file with its chapters inside; --split "
+                                    "is for audio files."));
     const QStringList inputs = parser.positionalArguments();
     if (inputs.isEmpty())
         return usage(QStringLiteral("No input file was given."));
@@ -232,6 +261,25 @@ int BatchConverter::run(const QStringList &arguments, const QString &workerProgr
         return usage(QStringLiteral("Standard input can be read only once."));
     if (!planOutputs(inputs, parser.value(parser.output)))
         return BadUsage;
+    if (parser.isSet(parser.audioFormat)) {
+        const auto named = AudioFileWriter::formatNamed(parser.value(parser.audioFormat));
+        if (!named || (*named != AudioFileWriter::Mp3 && *named != AudioFileWriter::Opus))
+            return usage(QStringLiteral("--audio-format takes mp3 or opus, not \"%1\".")
+                             .arg(parser.value(parser.audioFormat)));
+        m_bookOptions.audio = *named;
+    }
+    const QString unit = parser.value(parser.sync).toLower();
+    if (parser.isSet(parser.sync) && unit != QLatin1String("words") &&
+        unit != QLatin1String("sentences"))
+        return usage(QStringLiteral("--sync takes sentences or words, not \"%1\".")
+                         .arg(parser.value(parser.sync)));
+    m_bookOptions.words = unit == QLatin1String("words");
+    if (!m_book && (parser.isSet(parser.audioFormat) || parser.isSet(parser.sync)))
+        return usage(QStringLiteral("--audio-format and --sync are for epub books (--format "
+                                    "epub)."));
+    if (m_book && !m_subtitles.isEmpty())
+        return usage(QStringLiteral("An epub book carries its own timing; --subtitles is for "
+                                    "audio files."));
 
     if (parser.isSet(parser.voice)) {
         const auto found = VoiceList::find(parser.value(parser.voice));
@@ -278,13 +326,15 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
     const bool intoFolder = !output.isEmpty() && (m_split || inputs.size() > 1 || out.isDir() ||
                                                   output.endsWith(QLatin1Char('/')));
     if (!intoFolder && !output.isEmpty() && !m_formatGiven) {
-        if (out.suffix().isEmpty()) {
+        if (out.suffix().compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0) {
+            m_book = true;
+        } else if (out.suffix().isEmpty()) {
             m_format = AudioFileWriter::Wav;
         } else if (const auto byName = AudioFileWriter::formatOfPath(output)) {
             m_format = *byName;
         } else {
-            report(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus or flac, "
-                                  "or choose one with --format.")
+            report(QStringLiteral("Unknown audio format \"%1\"; use wav, mp3, ogg, opus, flac or "
+                                  "epub, or choose one with --format.")
                        .arg(out.suffix()));
             return false;
         }
@@ -310,7 +360,8 @@ bool BatchConverter::planOutputs(const QStringList &inputs, const QString &outpu
             const QString folder = intoFolder ? output : source.path();
             const QString base =
                 standardInput ? QStringLiteral("stdin") : source.completeBaseName();
-            const QString extension = AudioFileWriter::extension(m_format);
+            const QString extension =
+                m_book ? QStringLiteral("epub") : AudioFileWriter::extension(m_format);
             QString name = base;
             // Two inputs of one name (notes.txt, notes.rtf) each get their own output.
             for (int n = 2; taken.contains(QDir(folder).filePath(name + u'.' + extension)); ++n)
@@ -371,16 +422,25 @@ int BatchConverter::convert(const Job &job)
     const QString title = standardInput ? DocumentChapters::titleFromText(text)
                                         : QFileInfo(job.input).completeBaseName();
     return speakBook(
-        job, AudioBook::fromDocument(document, DocumentMetadata::of(document), title, m_voiceLabel),
+        job, document,
+        AudioBook::fromDocument(document, DocumentMetadata::of(document), title, m_voiceLabel),
         name);
 }
 
-int BatchConverter::speakBook(const Job &job, const AudioBook &book, const QString &name)
+int BatchConverter::speakBook(const Job &job, const QTextDocument &document, const AudioBook &book,
+                              const QString &name)
 {
     ParallelSynthesis &synthesis = *m_synthesis;
     AudioBookWriter writer(
-        [&synthesis](const QString &text, AudioFileWriter &file) { synthesis.run(text, file); },
+        [&synthesis](const QString &text, AudioFileWriter &file, SpeechTimeline &timeline) {
+            synthesis.run(text, file, &timeline);
+        },
         m_format, ParallelSynthesis::chunkRate(m_chunkFormat));
+    if (!m_subtitles.isEmpty())
+        writer.fileWritten = [&](const QString &path, const QString &text,
+                                 const SpeechTimeline &timeline) {
+            writeSubtitles(path, text, timeline, book.title);
+        };
     const bool split = m_split && !book.chapters.isEmpty();
     // On a terminal, a line that says how far the book is: the chapter, and the share of
     // it (of the whole book in one file) that is done.
@@ -409,7 +469,9 @@ int BatchConverter::speakBook(const Job &job, const AudioBook &book, const QStri
     watch.start();
     int code = Success;
     try {
-        if (split)
+        if (m_book)
+            writeBook(job, document, book);
+        else if (split)
             writer.writeChapters(book, job.folder,
                                  AudioBook::safeFileName(QFileInfo(job.folder).fileName()));
         else
@@ -429,6 +491,44 @@ int BatchConverter::speakBook(const Job &job, const AudioBook &book, const QStri
     if (terminal)
         printTo(stderr, QStringLiteral("\n"));
     return code;
+}
+
+void BatchConverter::writeBook(const Job &job, const QTextDocument &document,
+                               const AudioBook &audio)
+{
+    m_bookOptions.chunkRate = ParallelSynthesis::chunkRate(m_chunkFormat);
+    ReadAlongBook book(document, m_bookOptions);
+    // The author as the document names it: a book's narrator is not its author.
+    const DocumentMetadata about = DocumentMetadata::of(document);
+    const EpubWriter::Metadata metadata{
+        audio.title, about.author,
+        about.language.isEmpty() ? ReadAlongBook::defaultLanguage() : about.language, m_voiceLabel};
+    QList<ReadAlongBook::Chapter> chapters;
+    for (const AudioBook::Chapter &chapter : audio.chapters)
+        chapters.append({chapter.title, chapter.start, chapter.end});
+    if (chapters.isEmpty())
+        chapters.append({audio.title, 0, audio.text.size()});
+    book.write(
+        job.output, chapters, metadata,
+        [&](qsizetype from, qsizetype to, AudioFileWriter &writer, SpeechTimeline &timeline) {
+            m_synthesis->run(audio.text.mid(from, to - from), writer, &timeline);
+        });
+    if (book.bySentence() && !std::exchange(m_toldBySentence, true))
+        report(QStringLiteral("The voice reports no word positions; the book is timed by "
+                              "sentence."));
+}
+
+void BatchConverter::writeSubtitles(const QString &audioPath, const QString &text,
+                                    const SpeechTimeline &timeline, const QString &title)
+{
+    if (timeline.bySentence && !std::exchange(m_toldBySentence, true))
+        report(QStringLiteral("The voice reports no word positions; the subtitles are timed "
+                              "by sentence."));
+    const QList<ReadAlongCue> cues =
+        ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue);
+    for (const SubtitleWriter::Format format : std::as_const(m_subtitles))
+        SubtitleWriter::write(SubtitleWriter::pathBeside(audioPath, format),
+                              SubtitleWriter::render(format, cues, timeline.sampleRate, title));
 }
 
 void BatchConverter::report(const QString &message) const

@@ -2,12 +2,15 @@
 
 #include "AudioBook.h"
 #include "AudioFileWriter.h"
+#include "ReadAlongBook.h"
+#include "SubtitleWriter.h"
 #include "VoiceSetup.h"
 
 #include <QString>
 #include <QStringList>
 
 class ParallelSynthesis;
+class QTextDocument;
 
 // The converter's command line for scripts: documents in, one audio file out for each, no
 // window. Messages go to standard error, prefixed with the program's name.
@@ -44,7 +47,12 @@ private:
     };
 
     int convert(const Job &job);
-    int speakBook(const Job &job, const AudioBook &book, const QString &name);
+    int speakBook(const Job &job, const QTextDocument &document, const AudioBook &book,
+                  const QString &name);
+    void writeBook(const Job &job, const QTextDocument &document, const AudioBook &audio);
+    // Subtitles of an audio file just written, beside it.
+    void writeSubtitles(const QString &audioPath, const QString &text,
+                        const SpeechTimeline &timeline, const QString &title);
     bool planOutputs(const QStringList &inputs, const QString &output);
     void report(const QString &message) const;
     void noteFailure(int code);
@@ -57,6 +65,11 @@ private:
     bool m_split = false;
     int m_workers = 1;
     int m_chunkFormat = 0;
+    QList<SubtitleWriter::Format> m_subtitles;
+    // An EPUB book with narration instead of an audio file.
+    bool m_book = false;
+    ReadAlongBook::Options m_bookOptions;
+    bool m_toldBySentence = false;
     ParallelSynthesis *m_synthesis = nullptr;
     QList<Job> m_jobs;
     int m_exitCode = Success;

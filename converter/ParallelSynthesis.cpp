@@ -45,7 +45,7 @@ int ParallelSynthesis::chunkRate(int chunkFormat)
     return chunkFormat == SpeechControl::Format16kHz16BitMono ? 16000 : 22050;
 }
 
-void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
+void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer, SpeechTimeline *timeline)
 {
     m_sentences = SentenceChunker::split(text, SentenceSize);
     m_nextSentence = 0;
@@ -57,6 +57,10 @@ void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
     m_failure.reset();
     m_cancelled = false;
     m_writer = &writer;
+    if (timeline) {
+        *timeline = SpeechTimeline();
+        timeline->sampleRate = chunkRate(m_chunkFormat);
+    }
     if (m_sentences.isEmpty())
         return;
 
@@ -77,6 +81,8 @@ void ParallelSynthesis::run(const QString &text, AudioFileWriter &writer)
     if (m_failure || m_cancelled)
         stopWorkers();
     m_writer = nullptr;
+    if (timeline && !m_failure && !m_cancelled)
+        fillTimeline(*timeline);
     m_pieces.clear();
     if (m_cancelled)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
@@ -196,6 +202,17 @@ void ParallelSynthesis::handleLine(Worker &worker, const QByteArray &line)
                  QStringLiteral("A synthesis worker sent audio that cannot be read."));
         else
             worker.audioLeft = bytes;
+    } else if (line.startsWith("w ") && !worker.pieces.empty()) {
+        const QList<QByteArray> fields = line.mid(2).split(' ');
+        Piece &piece = m_pieces[size_t(worker.pieces.front())];
+        const SpeechTimeline::Mark mark{fields.value(0).toLongLong(), fields.value(1).toLongLong(),
+                                        fields.value(2).toLongLong()};
+        // A mark outside its piece is a broken worker's; the audio still counts.
+        if (fields.size() == 3 && mark.sample >= 0 && mark.position >= 0 && mark.length >= 0 &&
+            mark.position + mark.length <= piece.characters)
+            piece.marks.push_back(mark);
+    } else if (line == "sentences") {
+        m_bySentence = true;
     } else if (line.startsWith("p ")) {
         worker.pieceDone = line.mid(2).toLongLong();
         reportProgress();
@@ -221,6 +238,7 @@ void ParallelSynthesis::takeAudio(Worker &worker, const QByteArray &block, qsize
                                   qsizetype bytes)
 {
     const int current = worker.pieces.front();
+    m_pieces[size_t(current)].samples += bytes / qsizetype(sizeof(qint16));
     if (size_t(current) != m_nextToAppend) {
         // Later in the text than what is being written: held until its turn.
         m_pieces[size_t(current)].audio.push_back({block, offset, bytes});
@@ -294,6 +312,20 @@ void ParallelSynthesis::reportProgress()
             done +=
                 qMin(worker.pieceDone, qint64(m_pieces[size_t(worker.pieces.front())].characters));
     emit progress(done, m_total);
+}
+
+void ParallelSynthesis::fillTimeline(SpeechTimeline &timeline) const
+{
+    // The pieces' audio and text follow each other in order.
+    timeline.bySentence = m_bySentence;
+    qsizetype position = 0;
+    for (const Piece &piece : m_pieces) {
+        for (const SpeechTimeline::Mark &mark : piece.marks)
+            timeline.marks.push_back({timeline.samples + qMin(mark.sample, piece.samples),
+                                      position + mark.position, mark.length});
+        timeline.samples += piece.samples;
+        position += piece.characters;
+    }
 }
 
 void ParallelSynthesis::stopWorkers()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SpeechTimeline.h"
 #include "VoiceSetup.h"
 
 #include <QByteArray>
@@ -36,8 +37,9 @@ public:
     void start();
     // Speaks `text` into the open `writer` and returns when every piece has been appended
     // (the caller finishes the file); the workers stay for the next text. Throws SpeechError:
-    // Cancelled after cancel(), the worker's error when a piece fails.
-    void run(const QString &text, AudioFileWriter &writer);
+    // Cancelled after cancel(), the worker's error when a piece fails. `timeline`, when
+    // given, receives where each word of `text` starts in the written audio.
+    void run(const QString &text, AudioFileWriter &writer, SpeechTimeline *timeline = nullptr);
     // Stops the workers; run() then throws Cancelled.
     void cancel();
 
@@ -60,6 +62,9 @@ private:
         qsizetype characters = 0;
         std::vector<AudioSlice> audio;
         bool done = false;
+        // Its words, from the start of its own audio and text.
+        qint64 samples = 0;
+        std::vector<SpeechTimeline::Mark> marks;
     };
     struct Worker
     {
@@ -82,6 +87,7 @@ private:
     void fail(int number, const QString &description);
     void reportProgress();
     void stopWorkers();
+    void fillTimeline(SpeechTimeline &timeline) const;
 
     QString m_program;
     VoiceSetup m_voice;
@@ -101,4 +107,5 @@ private:
     QEventLoop *m_loop = nullptr;
     std::optional<std::pair<int, QString>> m_failure;
     bool m_cancelled = false;
+    bool m_bySentence = false;
 };

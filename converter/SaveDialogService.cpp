@@ -3,8 +3,10 @@
 #include "FileDialogService.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QLabel>
 #include <QStringList>
 
 namespace {
@@ -15,33 +17,57 @@ SaveDialogService::Handler &installedHandler()
 }
 } // namespace
 
-QString SaveDialogService::getSaveFileName(QWidget *parent, const QString &filter, int flags,
-                                           const QString &folder, QString *selectedFilter,
-                                           bool *oneFilePerChapter)
+QString SaveDialogService::getSaveFileName(QWidget *parent, const Request &request,
+                                           QString *selectedFilter, int *choice)
 {
-    if (installedHandler())
-        return installedHandler()({filter, flags, folder, oneFilePerChapter});
-    if (oneFilePerChapter) {
-        // Qt's own dialog, which takes a widget of ours below its fields.
-        QFileDialog dialog(parent, QString(), folder, qtFilter(filter));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        auto *perChapter = new QCheckBox(QStringLiteral("One file per chapter"), &dialog);
-        perChapter->setObjectName(QStringLiteral("oneFilePerChapter"));
-        perChapter->setChecked(*oneFilePerChapter);
-        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
-            grid->addWidget(perChapter, grid->rowCount(), 0, 1, grid->columnCount());
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        if (selectedFilter)
-            *selectedFilter = dialog.selectedNameFilter();
-        *oneFilePerChapter = perChapter->isChecked();
-        return dialog.selectedFiles().constFirst();
+    if (installedHandler()) {
+        const Answer answer = installedHandler()(request);
+        if (choice)
+            *choice = answer.choice;
+        return answer.path;
     }
+    int chosen = 0;
+    bool perChapter = request.oneFilePerChapter && *request.oneFilePerChapter;
+    const auto addChoices = [&](QFileDialog &dialog) {
+        if (request.choices.isEmpty() && !request.oneFilePerChapter)
+            return;
+        // Qt's own dialog, which takes widgets of ours below its fields.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
+        if (!grid)
+            return;
+        if (!request.choices.isEmpty()) {
+            auto *box = new QComboBox(&dialog);
+            box->setObjectName(QStringLiteral("choiceBox"));
+            box->addItems(request.choices);
+            auto *label = new QLabel(request.choiceLabel, &dialog);
+            label->setBuddy(box);
+            const int row = grid->rowCount();
+            grid->addWidget(label, row, 0);
+            grid->addWidget(box, row, 1);
+            QObject::connect(box, &QComboBox::currentIndexChanged,
+                             [&chosen](int index) { chosen = index; });
+        }
+        if (request.oneFilePerChapter) {
+            auto *box = new QCheckBox(QStringLiteral("One file per chapter"), &dialog);
+            box->setObjectName(QStringLiteral("oneFilePerChapter"));
+            box->setChecked(perChapter);
+            grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+            QObject::connect(box, &QCheckBox::toggled, [&perChapter](bool on) { perChapter = on; });
+        }
+    };
     // The flags of the common dialog have no counterpart here; Qt's dialog also asks before
     // it lets the user write over an existing file.
-    return FileDialogService::run(parent, FileDialogService::Save, QString(), folder,
-                                  qtFilter(filter), QString(), selectedFilter);
+    const QString path =
+        FileDialogService::run(parent, FileDialogService::Save, QString(), request.folder,
+                               qtFilter(request.filter), QString(), selectedFilter, addChoices);
+    if (path.isEmpty())
+        return path;
+    if (choice)
+        *choice = chosen;
+    if (request.oneFilePerChapter)
+        *request.oneFilePerChapter = perChapter;
+    return path;
 }
 
 void SaveDialogService::setHandler(Handler handler)

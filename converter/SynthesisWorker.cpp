@@ -2,6 +2,7 @@
 
 #include "SpeechControl.h"
 #include "SpeechError.h"
+#include "TimedSpeech.h"
 #include "VoiceSetup.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -196,6 +198,8 @@ int SynthesisWorker::run()
     reply(out, QStringLiteral("ready"));
 
     AudioMessage pending;
+    TimedSpeech speech(control, rate);
+    bool toldBySentence = false;
     for (;;) {
         try {
             if (!readRequest(line, text))
@@ -205,13 +209,21 @@ int SynthesisWorker::run()
             return 1;
         }
         try {
-            control.speakText(QString::fromStdString(text), rate,
-                              [&out, &pending](const qint16 *samples, int count) {
-                                  pending.append(samples, count);
-                                  if (pending.isFull())
-                                      pending.send(out);
-                              });
+            speech.speak(
+                QString::fromStdString(text),
+                [&out, &pending](const qint16 *samples, int count) {
+                    pending.append(samples, count);
+                    if (pending.isFull())
+                        pending.send(out);
+                },
+                [&out](qint64 sample, int position, int length) {
+                    out.post("w " + QByteArray::number(sample) + ' ' +
+                             QByteArray::number(position) + ' ' + QByteArray::number(length) +
+                             '\n');
+                });
             pending.send(out);
+            if (speech.bySentence() && !std::exchange(toldBySentence, true))
+                reply(out, QStringLiteral("sentences"));
             reply(out, QStringLiteral("ok"));
         } catch (const SpeechError &e) {
             pending.clear();

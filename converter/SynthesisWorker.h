@@ -9,6 +9,9 @@
 // audio one followed by its data:
 //   "ready"              once the voice is set up
 //   "p <characters>"     characters of the current piece done so far
+//   "w <s> <p> <n>"      a word of the current piece: it starts at sample s of the piece's
+//                        audio and lies at p, n UTF-16 units long, in the piece's text
+//   "sentences"          once: the voice reports no words, so the marks are sentences
 //   "a <n>"              then n bytes of 16-bit native-endian mono samples of the piece (n in
 //                        ten digits, leading zeros included)
 //   "ok"                 the piece's audio is complete

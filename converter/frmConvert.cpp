@@ -4,10 +4,13 @@
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
 #include "ParallelSynthesis.h"
+#include "ReadAlongBook.h"
+#include "ReadAlongCues.h"
 #include "SaveDialogService.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "TextFileDecoder.h"
+#include "TimedSpeech.h"
 #include "VoiceSetup.h"
 
 #include <QApplication>
@@ -23,6 +26,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -65,8 +69,11 @@ struct FormatWords
     QString created;     // the message at the end
 };
 
-FormatWords wordsFor(AudioFileWriter::Format format)
+FormatWords wordsFor(AudioFileWriter::Format format, bool book)
 {
+    if (book)
+        return {QStringLiteral("EPUB"), QStringLiteral("an EPUB"),
+                QStringLiteral("EPUB book created.")};
     switch (format) {
     case AudioFileWriter::Mp3:
         return {QStringLiteral("MP3"), QStringLiteral("an MP3"),
@@ -85,6 +92,8 @@ FormatWords wordsFor(AudioFileWriter::Format format)
     }
     return {QStringLiteral("WAV"), QStringLiteral("a WAV"), QStringLiteral("Wave file created.")};
 }
+
+const QString BookFilter = QStringLiteral("EPUB with narration (*.epub)");
 } // namespace
 
 frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
@@ -132,7 +141,7 @@ frmConvert::~frmConvert() = default;
 
 void frmConvert::nameFormat(AudioFileWriter::Format format)
 {
-    const FormatWords words = wordsFor(format);
+    const FormatWords words = wordsFor(format, m_book);
     setWindowTitle(QStringLiteral("Convert a Text File into %1 Audio File").arg(words.withArticle));
     Label1->setText(QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
                                    "take a while...")
@@ -175,16 +184,32 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
     m_perChapter = false;
     const bool chapters = m_outline && m_outline->chapters.size() > 1;
     QString selectedFilter;
+    int subtitles = 0;
     QString wavFile = SaveDialogService::getSaveFileName(
-        this, saveFilter(), 1, saveFolder(), &selectedFilter, chapters ? &m_perChapter : nullptr);
+        this,
+        {.filter = saveFilter(),
+         .flags = 1,
+         .folder = saveFolder(),
+         .choiceLabel = QStringLiteral("Subtitles:"),
+         .choices = subtitleChoices(),
+         .oneFilePerChapter = chapters ? &m_perChapter : nullptr},
+        &selectedFilter, &subtitles);
     if (wavFile.isEmpty()) {
         close();
         return SaveCancelled;
     }
     const QString chosen = wavFile;
-    const AudioFileWriter::Format format = chosenFormat(wavFile, selectedFilter);
+    m_book = chosenBook(wavFile, selectedFilter);
+    const AudioFileWriter::Format format =
+        m_book ? AudioFileWriter::Mp3 : chosenFormat(wavFile, selectedFilter);
+    // A narrated book is one file with its chapters inside, and its text is on its pages.
+    if (m_book)
+        m_perChapter = false;
+    m_subtitles.reset();
+    if (subtitles > 0 && subtitles <= 3 && !m_book)
+        m_subtitles = SubtitleWriter::Format(subtitles - 1);
     nameFormat(format);
-    const QString formatName = wordsFor(format).name;
+    const QString formatName = wordsFor(format, m_book).name;
     // The text file is deleted after a successful conversion: were it the audio file too,
     // the result would go with it. The name as chosen counts, before any extension.
     if (isSameFile(chosen, FileToOpen) || isSameFile(wavFile, FileToOpen)) {
@@ -194,6 +219,7 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
         close();
         return Failed;
     }
+    m_engineName = EngineName;
     m_enginePath = EnginePath;
     m_languagePath = LanguagePath;
 
@@ -245,7 +271,27 @@ QString frmConvert::saveFilter()
         const QString description = QString::fromLatin1(entry.description);
         parts << description << QStringLiteral("*.") + AudioFileWriter::extension(entry.format);
     }
+    parts << BookFilter << QStringLiteral("*.epub");
     return parts.join(QLatin1Char('|'));
+}
+
+QStringList frmConvert::subtitleChoices()
+{
+    // In the order of SubtitleWriter::Format.
+    return {QStringLiteral("None"), QStringLiteral("SubRip (.srt)"),
+            QStringLiteral("WebVTT, with word times (.vtt)"),
+            QStringLiteral("LRC, with word times (.lrc)")};
+}
+
+bool frmConvert::chosenBook(QString &path, const QString &selectedFilter)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (AudioFileWriter::formatOfPath(path) || !selectedFilter.startsWith(QLatin1String("EPUB")))
+        return false;
+    path += QStringLiteral(".epub");
+    return true;
 }
 
 QString frmConvert::saveFolder()
@@ -327,17 +373,24 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         if (m_cancelRequested && failure->number == SpeechErrors::Cancelled)
             return Stopped;
         showError(QStringLiteral("The %1 file could not be created.\n%2")
-                      .arg(wordsFor(format).name, failure->description));
+                      .arg(wordsFor(format, m_book).name, failure->description));
         return Failed;
     }
     if (!QFileInfo(wavFile).isFile() && !QFileInfo(chapterFolder(wavFile)).isDir()) {
-        showError(QStringLiteral("The %1 file could not be created.").arg(wordsFor(format).name));
+        showError(
+            QStringLiteral("The %1 file could not be created.").arg(wordsFor(format, m_book).name));
         return Failed;
     }
-    MessageBoxService::show(wordsFor(format).created);
+    MessageBoxService::show(wordsFor(format, m_book).created);
     QFile::remove(FileToOpen);
     QFile::remove(BookOutline::pathBeside(FileToOpen));
     return Created;
+}
+
+QString frmConvert::voiceLabel(const QString &EngineName) const
+{
+    return EngineName == CereProc ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
+                                  : EngineName;
 }
 
 AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) const
@@ -350,10 +403,7 @@ AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) co
     book.title = !metadata.title.isEmpty()                 ? metadata.title
                  : m_outline && !m_outline->name.isEmpty() ? m_outline->name
                                                            : DocumentChapters::titleFromText(text);
-    book.author = !metadata.author.isEmpty() ? metadata.author
-                  : EngineName == CereProc
-                      ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
-                      : EngineName;
+    book.author = !metadata.author.isEmpty() ? metadata.author : voiceLabel(EngineName);
     // Chapters of another text (a stale outline) are none of this one's.
     if (m_outline && !m_outline->chapters.isEmpty() &&
         m_outline->chapters.constLast().end <= text.size())
@@ -365,7 +415,20 @@ void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
                            AudioFileWriter::Format format, int rate,
                            const AudioBookWriter::Speak &speak)
 {
+    if (m_book) {
+        writeNarratedBook(book, outFile, rate, speak);
+        return;
+    }
     AudioBookWriter writer(speak, format, rate);
+    if (m_subtitles)
+        writer.fileWritten = [&](const QString &path, const QString &text,
+                                 const SpeechTimeline &timeline) {
+            SubtitleWriter::write(
+                SubtitleWriter::pathBeside(path, *m_subtitles),
+                SubtitleWriter::render(
+                    *m_subtitles, ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue),
+                    timeline.sampleRate, book.title));
+        };
     const bool split = m_perChapter && !book.chapters.isEmpty();
     m_progressOffset = 0;
     m_progressTotal = split ? 0 : book.text.size();
@@ -380,6 +443,34 @@ void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
         return;
     }
     writer.writeChapters(book, chapterFolder(outFile), QFileInfo(outFile).completeBaseName());
+}
+
+void frmConvert::writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
+                                   const AudioBookWriter::Speak &speak)
+{
+    // The reader hands over plain text, with its chapters as ranges of it.
+    QTextDocument document;
+    document.setPlainText(book.text);
+    QList<ReadAlongBook::Chapter> chapters;
+    for (const AudioBook::Chapter &chapter : book.chapters)
+        chapters.append({chapter.title, chapter.start, chapter.end});
+    if (chapters.isEmpty())
+        chapters.append({book.title, 0, book.text.size()});
+    // The author as the document names it: a book's narrator is not its author.
+    const DocumentMetadata about = m_outline ? m_outline->metadata : DocumentMetadata();
+    const EpubWriter::Metadata metadata{book.title, about.author,
+                                        about.language.isEmpty() ? ReadAlongBook::defaultLanguage()
+                                                                 : about.language,
+                                        voiceLabel(m_engineName)};
+    m_progressOffset = 0;
+    m_progressTotal = book.text.size();
+    ReadAlongBook narrated(document, {AudioFileWriter::Mp3, false, rate});
+    narrated.write(
+        outFile, chapters, metadata,
+        [&](qsizetype from, qsizetype to, AudioFileWriter &writer, SpeechTimeline &timeline) {
+            m_progressOffset = from;
+            speak(book.text.mid(from, to - from), writer, timeline);
+        });
 }
 
 QString frmConvert::chapterFolder(const QString &outFile) const
@@ -403,18 +494,18 @@ void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
 {
     const QString text = readText(FileToOpen);
     const AudioBook book = bookFor(EngineName, text);
-    if (format == AudioFileWriter::Wav && !(m_perChapter && !book.chapters.isEmpty())) {
+    if (format == AudioFileWriter::Wav && !m_book && !m_subtitles &&
+        !(m_perChapter && !book.chapters.isEmpty())) {
         XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }
-    // Other formats are encoded from the control's audio as it comes; each output is opened
+    // Other outputs are encoded from the control's audio as it comes; each output is opened
     // first so that an unwritable place fails before any synthesis.
     const int rate = ParallelSynthesis::chunkRate(chunkFormat);
+    TimedSpeech speech(*XChantTTS1, rate);
     writeBook(book, outFile, format, rate,
-              [this, rate](const QString &part, AudioFileWriter &writer) {
-                  XChantTTS1->speakText(part, rate, [&writer](const qint16 *samples, int count) {
-                      writer.write(samples, count);
-                  });
+              [&speech](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
+                  speech.speakInto(part, writer, timeline);
               });
 }
 
@@ -439,8 +530,8 @@ void frmConvert::speakInParallel(const QString &EngineName, const QString &FileT
     if (m_cancelRequested)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
     writeBook(bookFor(EngineName, text), outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
-              [&synthesis](const QString &part, AudioFileWriter &writer) {
-                  synthesis.run(part, writer);
+              [&synthesis](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
+                  synthesis.run(part, writer, &timeline);
               });
 }
 

@@ -3,6 +3,7 @@
 #include "AudioBookWriter.h"
 #include "BookOutline.h"
 #include "SpeechControl.h"
+#include "SubtitleWriter.h"
 
 #include <QWidget>
 #include <memory>
@@ -54,6 +55,11 @@ public:
     // The format a chosen name asks for: its extension when that names a format, else the
     // chosen filter's, whose extension is then added to `path`.
     static AudioFileWriter::Format chosenFormat(QString &path, const QString &selectedFilter);
+    // Whether the chosen name asks for a book with narration, by its extension or else by
+    // the chosen filter; ".epub" is then added to `path` when it has none.
+    static bool chosenBook(QString &path, const QString &selectedFilter);
+    // The save dialog's subtitle choices: none first, then one per format.
+    static QStringList subtitleChoices();
 
     // The converter started as synthesis workers so that every core speaks; empty speaks in
     // this process through XChantTTS1 alone.
@@ -84,20 +90,29 @@ private:
                          const QString &outFile, AudioFileWriter::Format format, int chunkFormat);
     void speakHere(const QString &EngineName, const QString &FileToOpen, const QString &outFile,
                    AudioFileWriter::Format format, int chunkFormat);
+    // The voice as files name it: the voice file's voice, else the engine's voice name.
+    QString voiceLabel(const QString &EngineName) const;
     AudioBook bookFor(const QString &EngineName, const QString &text) const;
+    // Writes the audio file (or one per chapter), with subtitles beside each when asked for,
+    // or the narrated book, speaking through `speak`.
     void writeBook(const AudioBook &book, const QString &outFile, AudioFileWriter::Format format,
                    int rate, const AudioBookWriter::Speak &speak);
+    void writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
+                           const AudioBookWriter::Speak &speak);
     QString chapterFolder(const QString &outFile) const;
     void fileProgress(qint64 done, qint64 total);
 
     std::unique_ptr<SpeechControl> m_control;
     QString m_workerProgram;
+    QString m_engineName;
     QString m_enginePath;
     QString m_languagePath;
     ParallelSynthesis *m_parallel = nullptr;
     // What the reader wrote beside the text file, and whether each chapter gets a file.
     std::optional<BookOutline> m_outline;
     bool m_perChapter = false;
+    bool m_book = false; // an EPUB with narration rather than audio files
+    std::optional<SubtitleWriter::Format> m_subtitles;
     qsizetype m_progressOffset = 0; // where in the book the part being spoken starts
     qsizetype m_progressTotal = 0;
     bool m_working = false;

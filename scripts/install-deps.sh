@@ -19,7 +19,7 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils xdotool xclip trayer dbus-x11 zenity sox imagemagick openbox
-             libreoffice-writer-nogui pandoc poppler-utils ffmpeg python3-reportlab speech-dispatcher
+             libreoffice-writer-nogui pandoc poppler-utils epubcheck ffmpeg python3-reportlab speech-dispatcher
              speech-dispatcher-espeak-ng festvox-kallpc16k lintian desktop-file-utils appstream python3-pyatspi
              python3-gi gir1.2-glib-2.0 qt6-wayland weston xwayland sway waybar wl-clipboard
              playerctl libglib2.0-bin devscripts)

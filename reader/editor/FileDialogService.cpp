@@ -54,10 +54,28 @@ void FileDialogService::setHandler(Handler handler)
 
 QString FileDialogService::ask(QWidget *parent, const Request &request)
 {
-    QString path = installedHandler()
-                       ? installedHandler()(request)
-                       : run(parent, request.mode, request.title, QString(), request.filter,
-                             request.defaultSuffix, nullptr, request.option, request.optionChecked);
+    const bool withOption = !request.option.isEmpty() && request.optionChecked;
+    bool checked = withOption && *request.optionChecked;
+    const auto addOption = [&](QFileDialog &dialog) {
+        // The check box goes below the file list of Qt's own dialog; a dialog of the
+        // desktop's has no room for it.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto *box = new QCheckBox(request.option, &dialog);
+        box->setChecked(checked);
+        QObject::connect(box, &QCheckBox::toggled, [&checked](bool on) { checked = on; });
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
+            grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+    };
+    QString path;
+    if (installedHandler()) {
+        path = installedHandler()(request);
+    } else {
+        path = run(parent, request.mode, request.title, QString(), request.filter,
+                   request.defaultSuffix, nullptr,
+                   withOption ? std::function<void(QFileDialog &)>(addOption) : nullptr);
+        if (withOption && !path.isEmpty())
+            *request.optionChecked = checked;
+    }
     if (!path.isEmpty() && !request.defaultSuffix.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += u'.' + request.defaultSuffix;
     return path;
@@ -66,9 +84,11 @@ QString FileDialogService::ask(QWidget *parent, const Request &request)
 QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
                                const QString &folder, const QString &filter,
                                const QString &defaultSuffix, QString *selectedFilter,
-                               const QString &option, bool *optionChecked)
+                               const std::function<void(QFileDialog &)> &prepare)
 {
     QFileDialog dialog(parent, title, folder, filter);
+    if (prepare)
+        prepare(dialog);
     dialog.setAcceptMode(mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(mode == Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -82,20 +102,8 @@ QString FileDialogService::run(QWidget *parent, Mode mode, const QString &title,
         for (int column = 1; column < header->count(); ++column)
             header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
-    QCheckBox *box = nullptr;
-    if (!option.isEmpty() && optionChecked) {
-        // The check box goes below the file list of Qt's own dialog; a dialog of the
-        // desktop's has no room for it.
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        box = new QCheckBox(option, &dialog);
-        box->setChecked(*optionChecked);
-        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
-            grid->addWidget(box, grid->rowCount(), 0, 1, -1);
-    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    if (box)
-        *optionChecked = box->isChecked();
     if (selectedFilter)
         *selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().constFirst();

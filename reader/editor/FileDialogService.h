@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 // The open and save dialogs of the document commands. Tests install a handler that
@@ -34,12 +35,12 @@ public:
                                    const QString &defaultSuffix = QString());
 
     // The dialog itself, shared with the converter: opens in `folder`, and tells which
-    // filter was chosen through `selectedFilter` when given. With `option`, a check box of
-    // that caption goes below the file list, its state in and out through `optionChecked`.
+    // filter was chosen through `selectedFilter` when given. `prepare`, when given, is handed
+    // the dialog before it is shown, to add controls of its own.
     static QString run(QWidget *parent, Mode mode, const QString &title, const QString &folder,
                        const QString &filter, const QString &defaultSuffix,
-                       QString *selectedFilter = nullptr, const QString &option = QString(),
-                       bool *optionChecked = nullptr);
+                       QString *selectedFilter = nullptr,
+                       const std::function<void(QFileDialog &)> &prepare = {});
 
     // Installs a replacement (tests); an empty handler restores the real dialogs.
     static void setHandler(Handler handler);

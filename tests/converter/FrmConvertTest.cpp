@@ -2,9 +2,11 @@
 #include "EndlessEngine.h"
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
+#include "formats/ZipArchive.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -256,4 +258,50 @@ TEST_F(FrmConvertTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesTheFor
     EXPECT_EQ(frmConvert::chosenFormat(named, QStringLiteral("MP3 (*.mp3)")),
               AudioFileWriter::Flac);
     EXPECT_EQ(named, QStringLiteral("/tmp/book.flac"));
+}
+
+// The save dialog's subtitle choice puts them beside the audio, timed to the sample by the
+// voice's words (a scripted word lasts 0.1 s); a voice without words is timed a sentence at a
+// time, each where its audio starts. "EPUB with narration" makes a book instead.
+TEST_F(FrmConvertTest, SubtitlesAndNarratedBooksFromTheSaveDialog)
+{
+    int choice = 2; // WebVTT
+    SaveDialogService::setHandler([&](const SaveDialogService::Request &request) {
+        m_saveRequests.append(request);
+        SaveDialogService::Answer answer(m_saveAnswer);
+        answer.choice = choice;
+        return answer;
+    });
+    const QString vtt = m_dir.filePath(QStringLiteral("speech.vtt"));
+    const auto convert = [&](bool words) {
+        writeText("One two three. Four five.\r\n");
+        auto window = scriptedForm(Voices);
+        m_engine->setReportsWords(words);
+        EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted One"))),
+                  frmConvert::Created);
+        QFile file(vtt);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    EXPECT_EQ(convert(true), QStringLiteral("WEBVTT\n\n1\n00:00:00.000 --> 00:00:00.300\n"
+                                            "One <00:00:00.100>two <00:00:00.200>three.\n\n"
+                                            "2\n00:00:00.300 --> 00:00:00.500\n"
+                                            "Four <00:00:00.400>five.\n\n"));
+    EXPECT_EQ(m_saveRequests.last().choices.size(), 4);
+    EXPECT_EQ(convert(false), QStringLiteral("WEBVTT\n\n1\n00:00:00.000 --> 00:00:00.300\n"
+                                             "One two three.\n\n"
+                                             "2\n00:00:00.300 --> 00:00:00.500\nFour five.\n\n"));
+
+    choice = 0;
+    m_saveAnswer = m_dir.filePath(QStringLiteral("book.epub"));
+    convert(true);
+    QFile book(m_saveAnswer);
+    ASSERT_TRUE(book.open(QIODevice::ReadOnly));
+    ZipArchive archive;
+    ASSERT_TRUE(archive.open(book.readAll()));
+    const QString overlay =
+        QString::fromUtf8(archive.read(QStringLiteral("OEBPS/chapter1.smil")).value_or(""));
+    EXPECT_EQ(overlay.count(QStringLiteral("<par>")), 2) << overlay.toStdString();
+    EXPECT_TRUE(overlay.contains(QStringLiteral("clipBegin=\"0:00:00.300\" "
+                                                "clipEnd=\"0:00:00.500\"")));
+    EXPECT_TRUE(archive.contains(QStringLiteral("OEBPS/chapter1.mp3")));
 }

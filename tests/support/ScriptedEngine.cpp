@@ -37,7 +37,8 @@ bool ScriptedEngine::synthesize(const QString &text, const Params &params, const
     qint64 sample = 0;
     for (auto it = words.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
-        word(sample, int(match.capturedStart()), int(match.capturedLength()));
+        if (m_reportsWords)
+            word(sample, int(match.capturedStart()), int(match.capturedLength()));
         if (!audio(samples.data(), int(samples.size())))
             return false;
         sample += m_samplesPerWord;

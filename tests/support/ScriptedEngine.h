@@ -31,6 +31,8 @@ public:
     // Makes the next synthesis throw SpeechError (tests of failure paths).
     void failNextSynthesis() { m_failNext = true; }
     int synthesisCount() const { return m_count; }
+    // A voice that says where nothing is (no word marks at all).
+    void setReportsWords(bool reports) { m_reportsWords = reports; }
     Params lastParams() const { return m_lastParams; }
 
 private:
@@ -42,5 +44,6 @@ private:
     QList<EngineSetting> m_settings;
     std::atomic<bool> m_failNext{false};
     std::atomic<int> m_count{0};
+    std::atomic<bool> m_reportsWords{true};
     Params m_lastParams;
 };

@@ -7,7 +7,9 @@
 #include "../rtf/RtfPictureBudget.h"
 
 #include <QBuffer>
+#include <QImage>
 #include <QImageReader>
+#include <QPixmap>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -79,4 +81,16 @@ QString PictureStore::add(const QString &name, const QByteArray &bytes, QSize *s
 void PictureStore::leaveOut(const QString &name, const QString &why)
 {
     ResourceGate::noteLeftOut(m_document, name, why);
+}
+
+QImage PictureStore::imageOf(const QTextDocument &document, const QString &name)
+{
+    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(name));
+    if (resource.typeId() == QMetaType::QImage)
+        return resource.value<QImage>();
+    if (resource.typeId() == QMetaType::QPixmap)
+        return resource.value<QPixmap>().toImage();
+    if (resource.typeId() == QMetaType::QByteArray)
+        return QImage::fromData(resource.toByteArray());
+    return QImage();
 }

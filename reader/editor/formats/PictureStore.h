@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,10 @@ public:
 
     // Notes that the picture the document names `name` was left out because of `why`.
     void leaveOut(const QString &name, const QString &why);
+
+    // The picture `document` holds under `name`, in whichever form the resource was added
+    // (image, pixmap or encoded bytes); a null image when there is none.
+    static QImage imageOf(const QTextDocument &document, const QString &name);
 
 private:
     QTextDocument *m_document;

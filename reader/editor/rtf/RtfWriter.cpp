@@ -2,6 +2,7 @@
 
 #include "CharacterOffset.h"
 #include "RtfPictureBudget.h"
+#include "formats/PictureStore.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -407,15 +408,7 @@ void RtfWriter::writeImage(QByteArray &out, const QTextImageFormat &format)
                                  format.height() > 0 ? format.height() : source.height()));
         return;
     }
-    const QVariant resource =
-        m_document->resource(QTextDocument::ImageResource, QUrl(format.name()));
-    QImage image;
-    if (resource.canConvert<QImage>() && resource.typeId() == QMetaType::QImage)
-        image = resource.value<QImage>();
-    else if (resource.typeId() == QMetaType::QPixmap)
-        image = resource.value<QPixmap>().toImage();
-    else if (resource.typeId() == QMetaType::QByteArray)
-        image.loadFromData(resource.toByteArray());
+    QImage image = PictureStore::imageOf(*m_document, format.name());
     if (image.isNull() && QUrl(format.name()).isLocalFile())
         image.load(QUrl(format.name()).toLocalFile());
     if (image.isNull())

@@ -717,7 +717,7 @@ TEST(DocumentFormats, ChaptersOfEveryFormat)
 
     const QList<std::pair<QString, QStringList>> cases = {
         {writeZip(dir, "book.epub", book), {"One", "Second text without a heading.", "Three"}},
-        {file("marks.pdf", handMadePdf({"Front", "Page two text", "Page three text"}, "", outline,
+        {file("marks.pdf", handMadePdf({"Front", "Page two text", "Closing words"}, "", outline,
                                        "/Outlines 100 0 R")),
          marks},
         {writeZip(dir, "headings.docx",

@@ -448,9 +448,15 @@ void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
 void frmConvert::writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
                                    const AudioBookWriter::Speak &speak)
 {
-    // The reader hands over plain text, with its chapters as ranges of it.
+    // The reader hands over its text as one line, with its chapters as ranges of it. Each
+    // chapter's page needs paragraphs of its own: the space before a chapter becomes a
+    // paragraph break, which keeps every position of the text.
+    QString pages = book.text;
+    for (const AudioBook::Chapter &chapter : book.chapters)
+        if (chapter.start > 0 && pages.at(chapter.start - 1).isSpace())
+            pages[chapter.start - 1] = QLatin1Char('\n');
     QTextDocument document;
-    document.setPlainText(book.text);
+    document.setPlainText(pages);
     QList<ReadAlongBook::Chapter> chapters;
     for (const AudioBook::Chapter &chapter : book.chapters)
         chapters.append({chapter.title, chapter.start, chapter.end});

@@ -3,6 +3,7 @@
 #include "ShellOpen.h"
 #include "SpeechControl.h"
 #include "TestVoiceFile.h"
+#include "formats/ZipArchive.h"
 #include "modConvert.h"
 
 #include <QDir>
@@ -144,7 +145,8 @@ TEST_F(ConversionEndToEndTest, BuiltInFliteVoiceWritesTheFile)
 
 // The reader hands over its document's title, author and chapters beside the text; "One
 // file per chapter" in the save dialog makes a folder named after the chosen file, of tagged
-// chapter files and a playlist, and both files the reader wrote go.
+// chapter files with their subtitles and a playlist, and both files the reader wrote go. As
+// a narrated book, each chapter is a page of its own text.
 TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialogAsks)
 {
     QTextDocument document;
@@ -169,19 +171,26 @@ TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialog
     ASSERT_TRUE(QFileInfo::exists(BookOutline::pathBeside(textFile)));
 
     bool offered = false;
+    QString answer = m_dir.filePath(QStringLiteral("Parts.opus"));
     SaveDialogService::setHandler([&](const SaveDialogService::Request &asked) {
         offered = asked.oneFilePerChapter != nullptr;
         if (offered)
             *asked.oneFilePerChapter = true;
-        return m_dir.filePath(QStringLiteral("Parts.opus"));
+        SaveDialogService::Answer chosen(answer);
+        chosen.choice = 1; // SubRip
+        return chosen;
     });
     frmConvert window;
     EXPECT_EQ(window.Form_Load(parameters), frmConvert::Created);
     EXPECT_TRUE(offered);
     const QDir folder(m_dir.filePath(QStringLiteral("Parts")));
     EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{QStringLiteral("01 Morning.opus"), QStringLiteral("02 Evening.opus"),
+              (QStringList{QStringLiteral("01 Morning.opus"), QStringLiteral("01 Morning.srt"),
+                           QStringLiteral("02 Evening.opus"), QStringLiteral("02 Evening.srt"),
                            QStringLiteral("Parts.m3u8")}));
+    QFile subtitles(folder.filePath(QStringLiteral("02 Evening.srt")));
+    ASSERT_TRUE(subtitles.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(subtitles.readAll().contains("The night watchman rang the bell."));
     const AudioProbe evening = AudioProbe::of(folder.filePath(QStringLiteral("02 Evening.opus")));
     EXPECT_GT(evening.seconds, 1.0);
     EXPECT_EQ(evening.tags.value(QStringLiteral("title")), QStringLiteral("Evening"));
@@ -190,4 +199,20 @@ TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialog
     EXPECT_EQ(evening.tags.value(QStringLiteral("track")), QStringLiteral("2"));
     EXPECT_FALSE(QFileInfo::exists(textFile));
     EXPECT_FALSE(QFileInfo::exists(BookOutline::pathBeside(textFile)));
+
+    ASSERT_TRUE(modConvert::DoConvert(request));
+    answer = m_dir.filePath(QStringLiteral("Parts.epub"));
+    frmConvert narrating;
+    EXPECT_EQ(narrating.Form_Load(command.section(QStringLiteral("\" "), 1)), frmConvert::Created);
+    QFile book(answer);
+    ASSERT_TRUE(book.open(QIODevice::ReadOnly));
+    ZipArchive archive;
+    ASSERT_TRUE(archive.open(book.readAll()));
+    const QString second =
+        QString::fromUtf8(archive.read(QStringLiteral("OEBPS/chapter2.xhtml")).value_or(""));
+    EXPECT_TRUE(second.contains(QStringLiteral("The night watchman rang the bell.</span>")))
+        << second.toStdString();
+    EXPECT_FALSE(
+        QString::fromUtf8(archive.read(QStringLiteral("OEBPS/chapter1.xhtml")).value_or(""))
+            .contains(QStringLiteral("watchman")));
 }

@@ -503,15 +503,20 @@ void BatchConverter::writeBook(const Job &job, const QTextDocument &document,
     const EpubWriter::Metadata metadata{
         audio.title, about.author,
         about.language.isEmpty() ? ReadAlongBook::defaultLanguage() : about.language, m_voiceLabel};
+    // The pages show the document, so their words are timed in the document's own text;
+    // the audio book's spoken text has other positions. A picture shows on the page and is
+    // not spoken there: its place holder becomes a space, every position kept.
+    QString plain = document.toPlainText();
+    plain.replace(QChar::ObjectReplacementCharacter, u' ');
     QList<ReadAlongBook::Chapter> chapters;
-    for (const AudioBook::Chapter &chapter : audio.chapters)
+    for (const DocumentChapters::Chapter &chapter : DocumentChapters::of(document))
         chapters.append({chapter.title, chapter.start, chapter.end});
     if (chapters.isEmpty())
-        chapters.append({audio.title, 0, audio.text.size()});
+        chapters.append({audio.title, 0, plain.size()});
     book.write(
         job.output, chapters, metadata,
         [&](qsizetype from, qsizetype to, AudioFileWriter &writer, SpeechTimeline &timeline) {
-            m_synthesis->run(audio.text.mid(from, to - from), writer, &timeline);
+            m_synthesis->run(plain.mid(from, to - from), writer, &timeline);
         });
     if (book.bySentence() && !std::exchange(m_toldBySentence, true))
         report(QStringLiteral("The voice reports no word positions; the book is timed by "

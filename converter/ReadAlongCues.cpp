@@ -85,6 +85,16 @@ QString ReadAlongCue::text() const
     return parts.join(QLatin1Char(' '));
 }
 
+namespace {
+bool isListLabel(QStringView before)
+{
+    if (before.isEmpty() || before.size() > 3)
+        return false;
+    return std::all_of(before.begin(), before.end(), [](QChar c) { return c.isDigit(); }) ||
+           (before.size() == 1 && before.at(0).isLetter());
+}
+} // namespace
+
 QList<std::pair<qsizetype, qsizetype>> ReadAlongCues::sentences(const QString &text)
 {
     QList<std::pair<qsizetype, qsizetype>> found;
@@ -109,6 +119,9 @@ QList<std::pair<qsizetype, qsizetype>> ReadAlongCues::sentences(const QString &t
             while (end < text.size() && (isStop(text.at(end)) || isClosing(text.at(end))))
                 ++end;
             if (end < text.size() && !text.at(end).isSpace())
+                continue;
+            // A list item's number or letter ("2.", "b)") opens its sentence, not ends one.
+            if (isListLabel(QStringView(text).mid(start, i - start).trimmed()))
                 continue;
             add(start, end);
             start = end;

@@ -14,7 +14,7 @@ pids=()
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do pkill -P "$pid" 2>/dev/null; kill "$pid" 2>/dev/null; done
   [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null
   XDG_RUNTIME_DIR=$runtime pulseaudio --kill 2>/dev/null
   sleep 0.3
@@ -38,7 +38,9 @@ eval "$(dbus-launch --sh-syntax)"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
 
-trayer --edge top --align right --widthtype request >/dev/null 2>&1 &
+# The tray host is started again should it fall over: trayer now and then dies when icons
+# come and go quickly, and every later desktop test would then find no notification area.
+(while :; do trayer --edge top --align right --widthtype request >/dev/null 2>&1; sleep 0.2; done) &
 pids+=($!)
 
 pulseaudio --daemonize=yes --exit-idle-time=-1 --system=false -n \

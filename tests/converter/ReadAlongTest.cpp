@@ -219,9 +219,17 @@ TEST(ReadAlongTest, SubtitlesBesideEachChapterFileAndTheWholeBook)
     const auto cues = cueTimes(readAll(dir.filePath(QStringLiteral("whole.srt"))));
     const std::vector<double> heard = onsets(decode(whole));
     ASSERT_EQ(cues.size(), 19u);
-    ASSERT_EQ(heard.size(), cues.size());
-    for (size_t i = 0; i < cues.size(); ++i)
-        EXPECT_NEAR(cues[i].first, heard[i], 0.060) << "cue " << i + 1;
+    // Every cue starts where speech starts; the voice also pauses inside some (after a list
+    // item's number, after "Picture:").
+    ASSERT_GE(heard.size(), cues.size());
+    for (size_t i = 0; i < cues.size(); ++i) {
+        const auto distance = [&](double onset) { return std::abs(onset - cues[i].first); };
+        EXPECT_LE(distance(*std::min_element(
+                      heard.begin(), heard.end(),
+                      [&](double a, double b) { return distance(a) < distance(b); })),
+                  0.060)
+            << "cue " << i + 1;
+    }
 }
 
 // Cues are sentences; a long one is cut at words the voice timed, about 80 characters
@@ -335,7 +343,7 @@ TEST(ReadAlongTest, NarratedBookPassesEpubcheckAndFollowsItsAudio)
         sentences += int(firstClips.size());
     }
     EXPECT_GE(chapters, 1);
-    EXPECT_EQ(sentences, 19);
+    EXPECT_EQ(sentences, 18); // the picture is shown on its page, not narrated
     EXPECT_TRUE(book.contains(QStringLiteral("OEBPS/picture1.png")));
 
     // epubcheck is slow to start (Java): one run, on this book, compiled for a short life.

@@ -99,8 +99,8 @@ QString lineStart(const QString &text)
     return text.simplified().section(u' ', 0, 3);
 }
 
-// Marks the paragraph each bookmark leads to: the one holding the first line on its page at
-// or below the place it names, looked for after the previous chapter's start.
+// Marks where each bookmark leads: the first line on its page at or below the place it
+// names, looked for after the previous chapter's start.
 void markBookmarks(const QList<Bookmark> &bookmarks, const QList<QList<PdfTextLine>> &lines,
                    const QList<double> &pageHeights, QTextDocument *document)
 {
@@ -115,7 +115,12 @@ void markBookmarks(const QList<Bookmark> &bookmarks, const QList<QList<PdfTextLi
                 continue;
             const QTextCursor found = document->find(start, from);
             if (!found.isNull()) {
-                from = found.block().position();
+                // A chapter starts a paragraph, even where the page before ran on into it.
+                QTextCursor at(document);
+                at.setPosition(found.selectionStart());
+                if (at.position() != at.block().position())
+                    at.insertBlock();
+                from = at.block().position();
                 DocumentChapters::markStart(document, from, bookmark.name);
             }
             break;

@@ -172,9 +172,23 @@ def keys(window, *names):
     xdotool("key", "--delay", "100", *names)
 
 
-def type_text(window, text):
+def type_text(window, text, pid=None):
     xdotool("windowfocus", "--sync", window)
+    if pid is not None:
+        # As a user clicks into the page first: the keys go to the document, not to
+        # whichever control of the window last had the focus.
+        wait_for("the document to take the focus", lambda: focus_document(pid), 20)
     xdotool("type", "--delay", "30", text)
+
+
+def focus_document(pid):
+    for node in accessibles(pid, (pyatspi.ROLE_TEXT, pyatspi.ROLE_DOCUMENT_TEXT)):
+        try:
+            if node.name == "Document" and node.queryComponent().grabFocus():
+                return node.getState().contains(pyatspi.STATE_FOCUSED)
+        except Exception:
+            continue
+    return False
 
 
 def running(pid):
@@ -318,7 +332,7 @@ def scenario_help(session):
 
     reader = session.start()
     window = session.main_window(reader)
-    type_text(window, "My own words.")
+    type_text(window, "My own words.", reader.pid)
     wait_for("the typed words", lambda: document_text(reader.pid) == "My own words.", 20)
     keys(window, "F1")
     wait_for("the help window", lambda: visible_windows(reader.pid, "Reader - Help$"), 30)
@@ -376,7 +390,7 @@ def scenario_open(session):
 def scenario_unsaved(session):
     reader = session.start()
     window = session.main_window(reader)
-    type_text(window, "First words.")
+    type_text(window, "First words.", reader.pid)
     wait_for("the typed words", lambda: document_text(reader.pid) == "First words.", 20)
     keys(window, "ctrl+n")
     answer(reader.pid, "Save changes to Untitled?", "Cancel")
@@ -387,7 +401,7 @@ def scenario_unsaved(session):
 
     # File > Exit: the words are saved first, then the exit question ends the reader.
     saved = os.path.join(session.dir, "kept words.rtf")
-    type_text(window, "Kept words.")
+    type_text(window, "Kept words.", reader.pid)
     wait_for("the typed words", lambda: document_text(reader.pid) == "Kept words.", 20)
     keys(window, "alt+f", "x")
     answer(reader.pid, "Save changes to Untitled?", "Save")

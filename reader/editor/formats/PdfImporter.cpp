@@ -93,38 +93,38 @@ QList<Bookmark> chapterBookmarks(const Poppler::Document &pdf)
     return bookmarks;
 }
 
-// The first words of a line, to find it again in the text it became.
-QString lineStart(const QString &text)
+// The first words of the first line at or below `top` (a share of the page's height), to find
+// that line again in the text it became; empty when there is none.
+QString lineStartBelow(const QList<PdfTextLine> &lines, double top, double pageHeight)
 {
-    return text.simplified().section(u' ', 0, 3);
+    const double height = qMax(1.0, pageHeight);
+    for (const PdfTextLine &line : lines) {
+        const QString start = line.text.simplified().section(u' ', 0, 3);
+        if (line.box.top() / height >= top && !start.isEmpty())
+            return start;
+    }
+    return QString();
 }
 
-// Marks where each bookmark leads: the first line on its page at or below the place it
-// names, looked for after the previous chapter's start.
-void markBookmarks(const QList<Bookmark> &bookmarks, const QList<QList<PdfTextLine>> &lines,
-                   const QList<double> &pageHeights, QTextDocument *document)
+// Marks where each bookmark leads, given the start of the line it leads to (`starts`, one
+// per bookmark), looked for after the previous chapter's start.
+void markBookmarks(const QList<Bookmark> &bookmarks, const QStringList &starts,
+                   QTextDocument *document)
 {
     int from = 0;
-    for (const Bookmark &bookmark : bookmarks) {
-        if (bookmark.page >= lines.size())
+    for (qsizetype i = 0; i < bookmarks.size(); ++i) {
+        if (starts[i].isEmpty())
             continue;
-        const double height = qMax(1.0, pageHeights[bookmark.page]);
-        for (const PdfTextLine &line : lines[bookmark.page]) {
-            const QString start = lineStart(line.text);
-            if (line.box.top() / height < bookmark.top || start.isEmpty())
-                continue;
-            const QTextCursor found = document->find(start, from);
-            if (!found.isNull()) {
-                // A chapter starts a paragraph, even where the page before ran on into it.
-                QTextCursor at(document);
-                at.setPosition(found.selectionStart());
-                if (at.position() != at.block().position())
-                    at.insertBlock();
-                from = at.block().position();
-                DocumentChapters::markStart(document, from, bookmark.name);
-            }
-            break;
-        }
+        const QTextCursor found = document->find(starts[i], from);
+        if (found.isNull())
+            continue;
+        // A chapter starts a paragraph, even where the page before ran on into it.
+        QTextCursor at(document);
+        at.setPosition(found.selectionStart());
+        if (at.position() != at.block().position())
+            at.insertBlock();
+        from = at.block().position();
+        DocumentChapters::markStart(document, from, bookmarks[i].name);
     }
 }
 } // namespace
@@ -175,7 +175,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
 
     const double body = bodyHeight(pages);
     PdfParagraphs paragraphs(body);
-    QList<QList<PdfTextLine>> bookmarkedLines; // the pages' lines as read, for the bookmarks
+    QStringList bookmarkStarts(bookmarks.size()); // the line each bookmark leads to
     for (qsizetype p = 0; p < pages.size(); ++p) {
         if (request.cancelled())
             return Result::cancelledResult();
@@ -190,8 +190,9 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
             }
             lines = heads + lines;
         }
-        if (!bookmarks.isEmpty())
-            bookmarkedLines.append(lines);
+        for (qsizetype b = 0; b < bookmarks.size(); ++b)
+            if (bookmarks[b].page == p)
+                bookmarkStarts[b] = lineStartBelow(lines, bookmarks[b].top, pageHeights[p]);
         paragraphs.addPage(lines, notes);
     }
     if (paragraphs.isEmpty())
@@ -202,7 +203,7 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
     if (!StructuredTextWriter(QTextCursor(document), request.cancel)
              .write(paragraphs.result(request.plainFormat)))
         return Result::cancelledResult();
-    markBookmarks(bookmarks, bookmarkedLines, pageHeights, document);
+    markBookmarks(bookmarks, bookmarkStarts, document);
     request.report(100);
     return result;
 }

@@ -4,7 +4,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PARLANCE_BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# The test command sets PARLANCE_WERROR=ON: its build treats warnings as errors.
+[ -n "${PARLANCE_WERROR:-}" ] && options+=(-DPARLANCE_WERROR="$PARLANCE_WERROR")
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"

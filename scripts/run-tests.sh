@@ -7,7 +7,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" --test || exit 1
-"$root/scripts/build.sh" ${PARLANCE_BUILD_TARGETS:-} || exit 1
+PARLANCE_WERROR=ON "$root/scripts/build.sh" ${PARLANCE_BUILD_TARGETS:-} || exit 1
 build=${PARLANCE_BUILD_DIR:-$root/build}
 
 pids=()

@@ -2,7 +2,7 @@
 
 #include "IgnoreErrors.h"
 #include "SpeechControl.h"
-#include "modCereproc.h"
+#include "VoiceCatalogue.h"
 
 QList<VoiceList::Source> VoiceList::sources()
 {
@@ -40,9 +40,9 @@ std::optional<VoiceList::Voice> VoiceList::find(const QString &name)
 QList<VoiceList::Voice> VoiceList::registeredVoiceFiles()
 {
     QList<Voice> voices;
-    ignoreErrors([] { modCereproc::GetCereVoices(); });
-    for (qsizetype i = 1; i < modCereproc::CereVoices.size(); ++i) {
-        const CereVoiceEntry &entry = modCereproc::CereVoices.at(i);
+    ignoreErrors([] { VoiceCatalogue::loadCereVoices(); });
+    for (qsizetype i = 1; i < VoiceCatalogue::cereVoices.size(); ++i) {
+        const CereVoiceEntry &entry = VoiceCatalogue::cereVoices.at(i);
         if (entry.TokenKey.trimmed().isEmpty())
             continue;
         Voice voice;

@@ -81,7 +81,7 @@ QTextCharFormat DocumentCommands::newDocumentFormat()
     return format;
 }
 
-void DocumentCommands::mnuFileNew_Click()
+void DocumentCommands::newDocument()
 {
     if (!askToSaveChanges())
         return;
@@ -113,7 +113,7 @@ void DocumentCommands::mnuFileNew_Click()
         m_window->update();
 }
 
-void DocumentCommands::mnuFileOpen_Click()
+void DocumentCommands::openDocument()
 {
     if (!askToSaveChanges())
         return;
@@ -181,12 +181,12 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
     return true;
 }
 
-void DocumentCommands::mnuFileSave_Click()
+void DocumentCommands::saveDocument()
 {
     save();
 }
 
-void DocumentCommands::mnuFileSaveAs_Click()
+void DocumentCommands::saveDocumentAs()
 {
     saveAs();
 }
@@ -278,7 +278,7 @@ bool DocumentCommands::askToSaveChanges()
     }
 }
 
-void DocumentCommands::mnuFilePrint_Click()
+void DocumentCommands::printDocument()
 {
     emit printRequested();
 }

@@ -27,7 +27,7 @@ public:
 
     // The file Save writes to; empty for a new document and for one opened from a format
     // other than RTF or text, which Save writes under a new name.
-    const QString &CurrentFile() const { return m_currentFile; }
+    const QString &currentFile() const { return m_currentFile; }
     // The file the document was opened from or last saved to, which the title shows.
     const QString &shownFile() const { return m_shownFile; }
 
@@ -59,11 +59,11 @@ public:
     static const QString ChangedOnDiskText; // %1: the file
 
 public slots:
-    void mnuFileNew_Click();
-    void mnuFileOpen_Click();
-    void mnuFileSave_Click();
-    void mnuFileSaveAs_Click();
-    void mnuFilePrint_Click();
+    void newDocument();
+    void openDocument();
+    void saveDocument();
+    void saveDocumentAs();
+    void printDocument();
 
 signals:
     // The editor's formatting state should be derived again (after New).

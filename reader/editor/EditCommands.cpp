@@ -7,7 +7,7 @@
 
 EditCommands::EditCommands(QTextEdit *rt, QObject *parent) : QObject(parent), m_rt(rt) {}
 
-void EditCommands::mnuEditUndo_Click()
+void EditCommands::undo()
 {
     if (!m_rt)
         return;
@@ -15,23 +15,23 @@ void EditCommands::mnuEditUndo_Click()
     m_rt->undo();
 }
 
-void EditCommands::mnuEditCut_Click()
+void EditCommands::cut()
 {
     if (!m_rt)
         return;
-    mnuEditCopy_Click();
+    copy();
     QTextCursor cursor = m_rt->textCursor();
     cursor.removeSelectedText();
     m_rt->setTextCursor(cursor);
 }
 
-void EditCommands::mnuEditCopy_Click()
+void EditCommands::copy()
 {
     if (m_rt)
         RtfClipboard::copy(m_rt->textCursor());
 }
 
-void EditCommands::mnuEditPaste_Click()
+void EditCommands::paste()
 {
     if (!m_rt)
         return;
@@ -41,7 +41,7 @@ void EditCommands::mnuEditPaste_Click()
     m_rt->ensureCursorVisible();
 }
 
-void EditCommands::Selall_Click()
+void EditCommands::selectAll()
 {
     if (!m_rt)
         return;
@@ -49,7 +49,7 @@ void EditCommands::Selall_Click()
     m_rt->selectAll();
 }
 
-void EditCommands::Find_Click()
+void EditCommands::find()
 {
     emit findRequested();
 }

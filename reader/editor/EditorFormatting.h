@@ -37,10 +37,10 @@ public:
     void attachEditCommands(EditCommands *commands);
 
 public slots:
-    void FillFontBoxes();
-    void SyncFormatState();
-    void RefreshEditor();
-    void Find_Click();
+    void fillFontBoxes();
+    void syncFormatState();
+    void refreshEditor();
+    void showFindDialog();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -27,18 +27,18 @@ bool FormatStateSync::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_rt) {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5) {
-            RefreshEditor();
+            refreshEditor();
         } else if (event->type() == QEvent::KeyRelease) {
-            SyncFormatState();
+            syncFormatState();
         }
     } else if (watched == m_rt->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        SyncFormatState();
+        syncFormatState();
     }
     // The document handles its own keys and clicks as well.
     return false;
 }
 
-void FormatStateSync::SyncFormatState()
+void FormatStateSync::syncFormatState()
 {
     if (!m_rt || !m_menu)
         return;
@@ -47,7 +47,7 @@ void FormatStateSync::SyncFormatState()
     // A mixed alignment, now or last time, counts as no change.
     const std::optional<int> alignment = selection.alignment();
     if (alignment && m_previousAlignment && *alignment != *m_previousAlignment)
-        m_menu->Alignment_Open();
+        m_menu->updateAlignmentMarks();
     m_previousAlignment = alignment;
 
     const auto mark = [this](QAction *item, int button, std::optional<bool> on) {
@@ -56,12 +56,12 @@ void FormatStateSync::SyncFormatState()
         if (m_toolBar)
             m_toolBar->setButtonValue(button, pressed ? 1 : 0);
     };
-    mark(m_menu->bold, FormatMenu::ButtonBold, selection.bold());
-    mark(m_menu->italic, FormatMenu::ButtonItalic, selection.italic());
-    mark(m_menu->Underline, FormatMenu::ButtonUnderline, selection.underline());
+    mark(m_menu->boldItem, FormatMenu::ButtonBold, selection.bold());
+    mark(m_menu->italicItem, FormatMenu::ButtonItalic, selection.italic());
+    mark(m_menu->underlineItem, FormatMenu::ButtonUnderline, selection.underline());
 }
 
-void FormatStateSync::RefreshEditor()
+void FormatStateSync::refreshEditor()
 {
     const QPointer<FormatStateSync> self(this);
     // Other events run between the steps; this object or its widgets may be gone after.
@@ -73,12 +73,12 @@ void FormatStateSync::RefreshEditor()
     if (!yield())
         return;
     if (m_menu)
-        m_menu->Formatx_Open();
+        m_menu->updateMarks();
     if (!yield())
         return;
     if (m_toolBar) {
-        m_toolBar->Combo1->repaint();
-        m_toolBar->Combo2->repaint();
+        m_toolBar->fontNameBox->repaint();
+        m_toolBar->fontSizeBox->repaint();
         m_toolBar->repaint();
     }
     if (!yield())
@@ -92,6 +92,6 @@ void FormatStateSync::RefreshEditor()
     if (!yield())
         return;
     if (m_toolBar)
-        m_toolBar->FillFontBoxes();
+        m_toolBar->fillFontBoxes();
     yield();
 }

@@ -23,9 +23,9 @@ public:
 
 public slots:
     // After every click and every key release in the document.
-    void SyncFormatState();
+    void syncFormatState();
     // Marks derived again, boxes and window repainted, font boxes refilled.
-    void RefreshEditor();
+    void refreshEditor();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

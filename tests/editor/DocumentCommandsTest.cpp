@@ -79,7 +79,7 @@ protected:
     DocumentCommandsTest() : rt(&window), commands(&rt, &window)
     {
         EXPECT_TRUE(dir.isValid());
-        commands.mnuFileNew_Click(); // as the window's load sequence does
+        commands.newDocument(); // as the window's load sequence does
     }
 
     QString path(const QString &name) const
@@ -101,14 +101,14 @@ protected:
 TEST_F(DocumentCommandsTest, UntitledAtStartAndSaveAsksForAName)
 {
     EXPECT_EQ(title(), Untitled);
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     type("text");
     dialogs.queueAnswer(path("first.doc"));
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     ASSERT_EQ(dialogs.requests().size(), 1);
     EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Save);
     EXPECT_TRUE(dialogs.requests()[0].filter.contains("*.doc"));
-    EXPECT_EQ(commands.CurrentFile(), path("first.doc"));
+    EXPECT_EQ(commands.currentFile(), path("first.doc"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("first.doc"));
     EXPECT_TRUE(readFile(path("first.doc")).startsWith("{\\rtf1")); // RTF, whatever the name
     EXPECT_TRUE(boxes.requests().isEmpty());
@@ -118,15 +118,15 @@ TEST_F(DocumentCommandsTest, NewForgetsTheFileSoSaveAsksAgain)
 {
     type("saved once");
     dialogs.queueAnswer(path("a.doc"));
-    commands.mnuFileSaveAs_Click();
+    commands.saveDocumentAs();
     const QByteArray saved = readFile(path("a.doc"));
     ASSERT_FALSE(saved.isEmpty());
 
-    commands.mnuFileNew_Click();
+    commands.newDocument();
     EXPECT_EQ(title(), Untitled);
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     type("different");
-    commands.mnuFileSave_Click(); // the dialog is cancelled
+    commands.saveDocument(); // the dialog is cancelled
     EXPECT_EQ(dialogs.requests().size(), 2);
     EXPECT_EQ(readFile(path("a.doc")), saved);
     EXPECT_EQ(title(), Untitled);
@@ -137,7 +137,7 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
     writeFile(path("b.rtf"), "{\\rtf1 {\\b original}\\par}");
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("b.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     ASSERT_EQ(dialogs.requests().size(), 1);
     EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Open);
     EXPECT_EQ(dialogs.requests()[0].title, "Pick a File to Open");
@@ -150,7 +150,7 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
 
     rt.moveCursor(QTextCursor::End);
     type(" edited");
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     EXPECT_EQ(dialogs.requests().size(), 1);
     const QByteArray written = readFile(path("b.rtf"));
     EXPECT_TRUE(written.startsWith("{\\rtf1"));
@@ -163,7 +163,7 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
 TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
 {
     type("typed words");
-    commands.mnuFileNew_Click(); // the recorder answers neither Save nor Discard: Cancel
+    commands.newDocument(); // the recorder answers neither Save nor Discard: Cancel
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text, "Save changes to Untitled?");
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::SaveDiscardCancel);
@@ -173,7 +173,7 @@ TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
     // Save fails (no such folder): the error is shown and the Open goes no further.
     boxes.queueAnswer(MessageBoxService::ResultSave);
     dialogs.queueAnswer(path("no folder/words.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     EXPECT_EQ(dialogs.requests().size(), 1); // the Save As dialog only
     EXPECT_EQ(rt.toPlainText(), "typed words");
 
@@ -186,7 +186,7 @@ TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
 
     type(" and more");
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    commands.mnuFileNew_Click();
+    commands.newDocument();
     EXPECT_EQ(boxes.requests().last().text, "Save changes to words.rtf?");
     EXPECT_TRUE(rt.toPlainText().isEmpty());
     EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
@@ -201,10 +201,10 @@ TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
 {
     writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");
     dialogs.queueAnswer(path("notes.txt"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({QStringLiteral("café"), "second line"}));
     EXPECT_EQ(P::family(P::formatOf(*rt.document(), "second")), "Times New Roman");
-    EXPECT_EQ(commands.CurrentFile(), path("notes.txt"));
+    EXPECT_EQ(commands.currentFile(), path("notes.txt"));
 }
 
 TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
@@ -212,12 +212,12 @@ TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
     type("unsaved");
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    commands.mnuFileOpen_Click();
-    commands.mnuFileSaveAs_Click();
+    commands.openDocument();
+    commands.saveDocumentAs();
     EXPECT_EQ(dialogs.requests().size(), 2);
     EXPECT_EQ(rt.toPlainText(), "unsaved");
     EXPECT_EQ(title(), Untitled);
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     EXPECT_EQ(layouts.count(), 0);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
@@ -226,12 +226,12 @@ TEST_F(DocumentCommandsTest, FailedOpenKeepsDocumentAndFile)
 {
     writeFile(path("c.rtf"), "{\\rtf1 first}");
     dialogs.queueAnswer(path("c.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("missing.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     EXPECT_EQ(rt.toPlainText(), "first");
-    EXPECT_EQ(commands.CurrentFile(), path("c.rtf"));
+    EXPECT_EQ(commands.currentFile(), path("c.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("c.rtf"));
     EXPECT_EQ(layouts.count(), 1); // the layout runs all the same
     EXPECT_TRUE(boxes.requests().isEmpty());
@@ -243,17 +243,17 @@ TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
     const QString file = path("gone/d.rtf");
     writeFile(file, "{\\rtf1 on disk}");
     dialogs.queueAnswer(file);
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     ASSERT_TRUE(QDir(dir.filePath("gone")).removeRecursively());
 
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text,
               "There was an error in saving the file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::Ok);
-    EXPECT_EQ(commands.CurrentFile(), file);
+    EXPECT_EQ(commands.currentFile(), file);
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + file);
     EXPECT_EQ(rt.toPlainText(), "on disk");
 }
@@ -261,14 +261,14 @@ TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
 TEST_F(DocumentCommandsTest, FailedSaveAsReportsAndKeepsTheOldName)
 {
     dialogs.queueAnswer(path("e.rtf"));
-    commands.mnuFileSaveAs_Click();
+    commands.saveDocumentAs();
     dialogs.queueAnswer(path("no/such/folder.rtf"));
-    commands.mnuFileSaveAs_Click();
+    commands.saveDocumentAs();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
-    EXPECT_EQ(commands.CurrentFile(), path("e.rtf"));
+    EXPECT_EQ(commands.currentFile(), path("e.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("e.rtf"));
 }
 
@@ -292,7 +292,7 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     type("formatted");
 
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    commands.mnuFileNew_Click();
+    commands.newDocument();
     EXPECT_EQ(rt.toPlainText(), "");
     EXPECT_EQ(refreshes.count(), 1);
     type("typed");
@@ -313,7 +313,7 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
 TEST_F(DocumentCommandsTest, PrintEntryAsksForThePrintQuestion)
 {
     QSignalSpy prints(&commands, &DocumentCommands::printRequested);
-    commands.mnuFilePrint_Click();
+    commands.printDocument();
     EXPECT_EQ(prints.count(), 1);
 }
 
@@ -322,21 +322,21 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
 {
     writeFile(path("b.rtf"), "{\\rtf1 original\\par}");
     dialogs.queueAnswer(path("b.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     const QStringList filters = dialogs.requests()[0].filter.split(";;");
     EXPECT_TRUE(filters.first().startsWith("All supported documents ("));
     EXPECT_TRUE(filters.first().contains("*.pdf") && filters.first().contains("*.epub"));
     EXPECT_EQ(filters.last(), "All Files (*)");
-    ASSERT_EQ(commands.CurrentFile(), path("b.rtf"));
+    ASSERT_EQ(commands.currentFile(), path("b.rtf"));
 
     // A program, even named like a document: refused by name, nothing changes.
     QFile::copy("/bin/ls", path("ls.rtf"));
     dialogs.queueAnswer(path("ls.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.contains(path("ls.rtf")));
     EXPECT_EQ(rt.toPlainText(), "original");
-    EXPECT_EQ(commands.CurrentFile(), path("b.rtf"));
+    EXPECT_EQ(commands.currentFile(), path("b.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
 
     // An encrypted PDF asks for its password; the document then has no file to save to.
@@ -351,18 +351,18 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     PasswordDialogService::setHandler({});
     EXPECT_EQ(asked, QStringList({pdf, pdf + " again"}));
     EXPECT_TRUE(rt.toPlainText().contains("The last paragraph ends the sample."));
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + pdf);
     const qsizetype dialogsBefore = dialogs.requests().size();
-    commands.mnuFileSave_Click(); // asks for a name (cancelled) instead of writing the PDF
+    commands.saveDocument(); // asks for a name (cancelled) instead of writing the PDF
     EXPECT_EQ(dialogs.requests().size(), dialogsBefore + 1);
     EXPECT_EQ(dialogs.requests().last().mode, FileDialogService::Save);
     // It becomes RTF: offered first, and the name typed without an extension gets ".rtf".
     EXPECT_TRUE(dialogs.requests().last().filter.startsWith("Rich Text Format (*.rtf);;"));
     EXPECT_TRUE(dialogs.requests().last().filter.contains("Word for Windows 6.0 (*.doc)"));
     dialogs.queueAnswer(path("book"));
-    commands.mnuFileSave_Click();
-    EXPECT_EQ(commands.CurrentFile(), path("book.rtf"));
+    commands.saveDocument();
+    EXPECT_EQ(commands.currentFile(), path("book.rtf"));
     EXPECT_TRUE(readFile(path("book.rtf")).startsWith("{\\rtf1"));
     EXPECT_EQ(readFile(pdf), pdfBytes);
     EXPECT_EQ(boxes.requests().size(), 1);
@@ -373,7 +373,7 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     for (const bool keep : {true, false}) {
         dialogs.setOption(keep);
         dialogs.queueAnswer(journal);
-        commands.mnuFileOpen_Click();
+        commands.openDocument();
         EXPECT_EQ(dialogs.requests().last().option, "Keep page headers and footers");
         EXPECT_EQ(rt.toPlainText().contains("Journal of Imaginary Studies"), keep);
     }
@@ -404,12 +404,12 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     watcher.start(20);
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("book.pdf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     watcher.stop();
 
     ASSERT_TRUE(clicked) << "the progress dialog never showed";
     EXPECT_EQ(rt.toPlainText(), "the old text");
-    EXPECT_EQ(commands.CurrentFile(), path("old.rtf"));
+    EXPECT_EQ(commands.currentFile(), path("old.rtf"));
     EXPECT_TRUE(boxes.requests().isEmpty());
     EXPECT_EQ(layouts.count(), 1);
     for (QWidget *widget : QApplication::topLevelWidgets())
@@ -421,7 +421,7 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     writeFile(path("next.txt"), "the next text");
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
     dialogs.queueAnswer(path("next.txt"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     EXPECT_EQ(rt.toPlainText(), "the next text");
 }
 

@@ -50,7 +50,7 @@ TEST_F(EditCommandsTest, CopyPutsPlainTextAndRtf)
 {
     rt.setPlainText("one two three");
     select(4, 7);
-    commands.mnuEditCopy_Click();
+    commands.copy();
     const QMimeData *data = QApplication::clipboard()->mimeData();
     ASSERT_TRUE(data);
     EXPECT_EQ(data->text(), "two");
@@ -68,9 +68,9 @@ TEST_F(EditCommandsTest, BoldWordPastedElsewhereStaysBold)
     cursor.insertText("strong", bold);
     cursor.insertText(" end", QTextCharFormat());
     select(6, 12);
-    commands.mnuEditCopy_Click();
+    commands.copy();
     placeAt(0);
-    commands.mnuEditPaste_Click();
+    commands.paste();
     EXPECT_EQ(rt.toPlainText(), "strongplain strong end");
     EXPECT_TRUE(P::isBold(P::formatOf(*rt.document(), "strongplain")));
     EXPECT_FALSE(P::isBold(P::formatOf(*rt.document(), "plain")));
@@ -85,7 +85,7 @@ TEST_F(EditCommandsTest, PlainTextTakesTheFormattingAtTheInsertionPoint)
     rt.textCursor().insertText("slanted", italic);
     setClipboard("from elsewhere");
     placeAt(3);
-    commands.mnuEditPaste_Click();
+    commands.paste();
     EXPECT_EQ(rt.toPlainText(), "slafrom elsewherented");
     EXPECT_TRUE(P::formatOf(*rt.document(), "from").fontItalic());
 }
@@ -93,7 +93,7 @@ TEST_F(EditCommandsTest, PlainTextTakesTheFormattingAtTheInsertionPoint)
 TEST_F(EditCommandsTest, PastePrefersRtfOverPlainText)
 {
     setClipboard("plain version", "{\\rtf1 {\\i rich} version}");
-    commands.mnuEditPaste_Click();
+    commands.paste();
     EXPECT_EQ(rt.toPlainText(), "rich version");
     EXPECT_TRUE(P::formatOf(*rt.document(), "rich").fontItalic());
 }
@@ -102,7 +102,7 @@ TEST_F(EditCommandsTest, PasteWithEmptyClipboardRemovesTheSelection)
 {
     rt.setPlainText("keep drop keep");
     select(4, 9);
-    commands.mnuEditPaste_Click();
+    commands.paste();
     EXPECT_EQ(rt.toPlainText(), "keep keep");
 }
 
@@ -111,7 +111,7 @@ TEST_F(EditCommandsTest, CutWithoutSelectionOnlyEmptiesTheClipboard)
     rt.setPlainText("untouched");
     setClipboard("old content");
     placeAt(3);
-    commands.mnuEditCut_Click();
+    commands.cut();
     EXPECT_EQ(rt.toPlainText(), "untouched");
     const QMimeData *data = QApplication::clipboard()->mimeData();
     EXPECT_EQ(data->text(), "");
@@ -122,10 +122,10 @@ TEST_F(EditCommandsTest, UndoAfterCutBringsTheTextBack)
 {
     rt.setPlainText("alpha beta gamma");
     select(6, 11);
-    commands.mnuEditCut_Click();
+    commands.cut();
     EXPECT_EQ(rt.toPlainText(), "alpha gamma");
     EXPECT_EQ(QApplication::clipboard()->text(), "beta ");
-    commands.mnuEditUndo_Click();
+    commands.undo();
     EXPECT_EQ(rt.toPlainText(), "alpha beta gamma");
 }
 
@@ -133,7 +133,7 @@ TEST_F(EditCommandsTest, SelectAllThenTypingReplacesEverything)
 {
     rt.setPlainText("first\nsecond\nthird");
     placeAt(2);
-    commands.Selall_Click();
+    commands.selectAll();
     QTest::keyClicks(&rt, "new");
     EXPECT_EQ(rt.toPlainText(), "new");
 }
@@ -142,10 +142,10 @@ TEST_F(EditCommandsTest, CutAndPasteAcrossParagraphs)
 {
     rt.setPlainText("one\ntwo\nthree");
     select(2, 9); // "e\ntwo\nt"
-    commands.mnuEditCut_Click();
+    commands.cut();
     EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({"onhree"}));
     placeAt(6);
-    commands.mnuEditPaste_Click();
+    commands.paste();
     EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({"onhreee", "two", "t"}));
 }
 
@@ -162,7 +162,7 @@ TEST_F(EditCommandsTest, PastedPicturesCanBeShown)
     cursor.select(QTextCursor::Document);
     RtfClipboard::copy(cursor);
 
-    commands.mnuEditPaste_Click();
+    commands.paste();
     const QTextCharFormat pasted = P::formatOf(*rt.document(), QStringLiteral("\uFFFC"));
     ASSERT_TRUE(pasted.isImageFormat());
     const QVariant resource =
@@ -173,7 +173,7 @@ TEST_F(EditCommandsTest, PastedPicturesCanBeShown)
 TEST_F(EditCommandsTest, FindEntryAsksForTheFindWindow)
 {
     QSignalSpy finds(&commands, &EditCommands::findRequested);
-    commands.Find_Click();
+    commands.find();
     EXPECT_EQ(finds.count(), 1);
 }
 

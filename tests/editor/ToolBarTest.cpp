@@ -26,7 +26,7 @@ protected:
         toolBar().setGeometry(0, 0, 900, toolBar().height());
         rt.setGeometry(0, 40, 600, 400);
         window.show();
-        documents.mnuFileNew_Click();
+        documents.newDocument();
         setParagraphs({QStringLiteral("plain bold plain"), QStringLiteral("centred line")});
         selectText(QStringLiteral("bold"));
         SelectionFormat(&rt).setBold(true);
@@ -48,15 +48,15 @@ protected:
     int positionOf(const QString &text) const { return int(rt.toPlainText().indexOf(text)); }
     void chooseFont(int index)
     {
-        toolBar().Combo1->setCurrentIndex(index);
-        emit toolBar().Combo1->activated(index);
+        toolBar().fontNameBox->setCurrentIndex(index);
+        emit toolBar().fontNameBox->activated(index);
     }
     void expectDefaultBoxes() const
     {
         EXPECT_EQ(toolBar().fontNameText(), QStringLiteral("Times New Roman"));
-        EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("10"));
-        EXPECT_EQ(toolBar().Combo1->count(), QFontDatabase::families().size());
-        EXPECT_EQ(toolBar().Combo2->count(), 100);
+        EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("10"));
+        EXPECT_EQ(toolBar().fontNameBox->count(), QFontDatabase::families().size());
+        EXPECT_EQ(toolBar().fontSizeBox->count(), 100);
     }
 };
 } // namespace
@@ -82,8 +82,8 @@ TEST_F(ToolBarTest, ButtonsSitInTheirPositionsWithKeysTooltipsAndIcons)
     // The boxes lie on the strip to the right of the buttons.
     const QAction *last = toolBar().button(EditorToolBar::ButtonCount);
     EXPECT_LE(toolBar().widgetForAction(const_cast<QAction *>(last))->geometry().right(),
-              toolBar().Combo1->geometry().left());
-    EXPECT_LT(toolBar().Combo1->geometry().right(), toolBar().Combo2->geometry().left());
+              toolBar().fontNameBox->geometry().left());
+    EXPECT_LT(toolBar().fontNameBox->geometry().right(), toolBar().fontSizeBox->geometry().left());
 }
 
 TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
@@ -119,7 +119,7 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     press(1);
     EXPECT_TRUE(rt.toPlainText().isEmpty());
     // Keys are compared exactly.
-    toolBar().tbToolBar_ButtonClick(QStringLiteral("bold"));
+    toolBar().runCommand(QStringLiteral("bold"));
     EXPECT_FALSE(menu().bold->isChecked());
 }
 
@@ -130,29 +130,29 @@ TEST_F(ToolBarTest, FontBoxesFollowTheCursorAndNewResetsThem)
     selectText(QStringLiteral("centred line"));
     SelectionFormat(&rt).setFontName(families[1]);
     SelectionFormat(&rt).setFontSize(14);
-    toolBar().FillFontBoxes();
+    toolBar().fillFontBoxes();
     for (int size = 1; size <= 100; ++size)
-        ASSERT_EQ(toolBar().Combo2->itemText(size - 1), QString::number(size));
-    EXPECT_EQ(toolBar().Combo1->itemText(0), families.value(0));
+        ASSERT_EQ(toolBar().fontSizeBox->itemText(size - 1), QString::number(size));
+    EXPECT_EQ(toolBar().fontNameBox->itemText(0), families.value(0));
     EXPECT_EQ(toolBar().fontNameText(), families[1]);
-    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("14"));
+    EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("14"));
 
     // A click into other text shows its font; a selection of both leaves the boxes empty.
     clickAt(positionOf(QStringLiteral("bold")));
     EXPECT_EQ(toolBar().fontNameText(), QStringLiteral("Times New Roman"));
     selectText(QStringLiteral("plain\ncentred"));
     EXPECT_TRUE(toolBar().fontNameText().isEmpty());
-    EXPECT_TRUE(toolBar().Combo2->currentText().isEmpty());
+    EXPECT_TRUE(toolBar().fontSizeBox->currentText().isEmpty());
 
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    documents.mnuFileNew_Click();
+    documents.newDocument();
     expectDefaultBoxes();
 
     chooseFont(0);
-    toolBar().Combo2->setCurrentText(QStringLiteral("8"));
+    toolBar().fontSizeBox->setCurrentText(QStringLiteral("8"));
     QTest::keyClick(&rt, Qt::Key_F5);
     EXPECT_EQ(toolBar().fontNameText(), families[0]);
-    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("10"));
+    EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("10"));
 }
 
 TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
@@ -160,14 +160,14 @@ TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
     // A second fill started while the first yields (F5 held down, a click on New) replaces
     // it rather than adding to it.
     bool nested = false;
-    QObject::connect(toolBar().Combo1->model(), &QAbstractItemModel::rowsInserted, &rt, [&] {
+    QObject::connect(toolBar().fontNameBox->model(), &QAbstractItemModel::rowsInserted, &rt, [&] {
         if (!nested) {
             nested = true;
-            QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::FillFontBoxes,
+            QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::fillFontBoxes,
                                       Qt::QueuedConnection);
         }
     });
-    toolBar().FillFontBoxes();
+    toolBar().fillFontBoxes();
     QApplication::processEvents();
     ASSERT_TRUE(nested);
     expectDefaultBoxes();
@@ -175,9 +175,9 @@ TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
 
 TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
 {
-    toolBar().FillFontBoxes();
+    toolBar().fillFontBoxes();
     selectText(QStringLiteral("centred"));
-    QLineEdit *edit = toolBar().Combo2->lineEdit();
+    QLineEdit *edit = toolBar().fontSizeBox->lineEdit();
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("14"));
     EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 10); // not before Enter
@@ -185,8 +185,8 @@ TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 14);
     EXPECT_EQ(formatOf(QStringLiteral("line")).fontPointSize(), 10);
-    EXPECT_EQ(toolBar().Combo2->count(), 100);
-    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("14"));
+    EXPECT_EQ(toolBar().fontSizeBox->count(), 100);
+    EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("14"));
 
     for (const QString &refused :
          {QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("5000"), QString()}) {
@@ -196,21 +196,21 @@ TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
     }
     EXPECT_EQ(beeps, 5);
 
-    toolBar().Combo2->setCurrentIndex(7);
-    emit toolBar().Combo2->activated(7);
+    toolBar().fontSizeBox->setCurrentIndex(7);
+    emit toolBar().fontSizeBox->activated(7);
     EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 8);
 }
 
 TEST_F(ToolBarTest, ChosenFontGoesBackToTheDocumentOnlyAfterTheFirstActivation)
 {
-    toolBar().FillFontBoxes();
+    toolBar().fillFontBoxes();
     selectText(QStringLiteral("line"));
     toolBar().setFirstActivationDone(false); // as before the window was ever activated
-    toolBar().Combo1->setFocus();
+    toolBar().fontNameBox->setFocus();
     chooseFont(1);
     EXPECT_EQ(formatOf(QStringLiteral("line")).fontFamilies().toStringList(),
               QStringList({QFontDatabase::families().value(1)}));
-    EXPECT_EQ(window.focusWidget(), toolBar().Combo1);
+    EXPECT_EQ(window.focusWidget(), toolBar().fontNameBox);
 
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&window, &activate);

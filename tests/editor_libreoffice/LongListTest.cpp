@@ -87,13 +87,13 @@ TEST(LongList, KeepsItsNumberingThroughOpenOurSaveAndLibreOffice)
     rt.undo();
     EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "deleted and brought back";
 
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     ASSERT_TRUE(commands.openFile(path));
     EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "saved by us and opened again";
 
     const QString shorter = write(QStringLiteral("shorter.rtf"), WriterItems);
     ASSERT_TRUE(commands.openFile(shorter));
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     const QString writer = dir.filePath(QStringLiteral("writer"));
     ASSERT_TRUE(convertToRtf(shorter, writer)) << "soffice could not convert our file";
     ASSERT_TRUE(commands.openFile(writer + "/shorter.rtf"));

@@ -1,4 +1,4 @@
-#include "FrmFind.h"
+#include "FindDialog.h"
 
 #include "DocumentSearch.h"
 #include "MessageBoxService.h"
@@ -14,8 +14,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-const QString FrmFind::FindCaption = QStringLiteral("&Find");
-const QString FrmFind::FindNextCaption = QStringLiteral("&Find Next");
+const QString FindDialog::FindCaption = QStringLiteral("&Find");
+const QString FindDialog::FindNextCaption = QStringLiteral("&Find Next");
 
 namespace {
 template <typename T>
@@ -28,52 +28,53 @@ T *place(T *control, const char *name, const TwipsScale &scale, int left, int to
 }
 } // namespace
 
-FrmFind::FrmFind(QTextEdit *rt, QWidget *mainWindow)
+FindDialog::FindDialog(QTextEdit *rt, QWidget *mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_rt(rt), m_mainWindow(mainWindow)
 {
-    setObjectName(QStringLiteral("FrmFind"));
+    setObjectName(QStringLiteral("FindDialog"));
     setWindowTitle(QStringLiteral("Find"));
     setModal(false);
     // Closing ends this window for good; the next "&Find..." starts a fresh search.
     setAttribute(Qt::WA_DeleteOnClose);
 
     const TwipsScale scale = TwipsScale::forWidget(this);
-    Label1 =
-        place(new QLabel(QStringLiteral("Find what:"), this), "Label1", scale, 120, 120, 2535, 255);
-    Text1 = place(new QLineEdit(this), "Text1", scale, 120, 360, 3735, 285);
-    Command1 = place(new QPushButton(FindCaption, this), "Command1", scale, 4080, 360, 1095, 375);
-    Command2 = place(new QPushButton(QStringLiteral("&Cancel"), this), "Command2", scale, 4080,
-                     1320, 1095, 375);
-    Check1 = place(new QCheckBox(QStringLiteral("Match Case"), this), "Check1", scale, 120, 1560,
-                   1815, 195);
-    Label2 = place(new QLabel(QStringLiteral("Replace with:"), this), "Label2", scale, 120, 720,
-                   1455, 255);
-    Text2 = place(new QLineEdit(this), "Text2", scale, 120, 960, 3735, 285);
-    Command3 = place(new QPushButton(QStringLiteral("&Replace"), this), "Command3", scale, 4080,
-                     840, 1095, 375);
+    findLabel = place(new QLabel(QStringLiteral("Find what:"), this), "findLabel", scale, 120, 120,
+                      2535, 255);
+    findEdit = place(new QLineEdit(this), "findEdit", scale, 120, 360, 3735, 285);
+    findButton =
+        place(new QPushButton(FindCaption, this), "findButton", scale, 4080, 360, 1095, 375);
+    cancelButton = place(new QPushButton(QStringLiteral("&Cancel"), this), "cancelButton", scale,
+                         4080, 1320, 1095, 375);
+    matchCaseBox = place(new QCheckBox(QStringLiteral("Match Case"), this), "matchCaseBox", scale,
+                         120, 1560, 1815, 195);
+    replaceLabel = place(new QLabel(QStringLiteral("Replace with:"), this), "replaceLabel", scale,
+                         120, 720, 1455, 255);
+    replaceEdit = place(new QLineEdit(this), "replaceEdit", scale, 120, 960, 3735, 285);
+    replaceButton = place(new QPushButton(QStringLiteral("&Replace"), this), "replaceButton", scale,
+                          4080, 840, 1095, 375);
 
     // Enter anywhere in the window searches, unless another button has the focus.
-    Command1->setDefault(true);
-    setTabOrder(Text1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Check1);
-    setTabOrder(Check1, Text2);
-    setTabOrder(Text2, Command3);
+    findButton->setDefault(true);
+    setTabOrder(findEdit, findButton);
+    setTabOrder(findButton, cancelButton);
+    setTabOrder(cancelButton, matchCaseBox);
+    setTabOrder(matchCaseBox, replaceEdit);
+    setTabOrder(replaceEdit, replaceButton);
 
-    connect(Command1, &QPushButton::clicked, this, &FrmFind::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmFind::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &FrmFind::Command3_Click);
-    connect(Check1, &QCheckBox::clicked, this, &FrmFind::Check1_Click);
+    connect(findButton, &QPushButton::clicked, this, &FindDialog::findNext);
+    connect(cancelButton, &QPushButton::clicked, this, &FindDialog::cancel);
+    connect(replaceButton, &QPushButton::clicked, this, &FindDialog::replace);
+    connect(matchCaseBox, &QCheckBox::clicked, this, &FindDialog::updateMatchCase);
 
     setFixedSize(scale.size(QSize(DesignWidth, DesignHeight)));
-    Form_Load();
+    placeOnScreen();
 }
 
-void FrmFind::Form_Load()
+void FindDialog::placeOnScreen()
 {
-    FindOptions = 0;
+    findOptions = 0;
     const TwipsScale scale = TwipsScale::forWidget(this);
     const QScreen *screen =
         m_mainWindow ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
@@ -81,26 +82,26 @@ void FrmFind::Form_Load()
     move(origin + QPoint(scale.x(DesignOffset), scale.y(DesignOffset)));
 }
 
-FrmFind *FrmFind::open(QTextEdit *rt, QWidget *mainWindow)
+FindDialog *FindDialog::open(QTextEdit *rt, QWidget *mainWindow)
 {
-    FrmFind *window = nullptr;
+    FindDialog *window = nullptr;
     if (mainWindow) {
         // A closed window may linger until its deletion runs; only a shown one is reused.
-        const auto windows = mainWindow->findChildren<FrmFind *>(Qt::FindDirectChildrenOnly);
-        for (FrmFind *candidate : windows) {
+        const auto windows = mainWindow->findChildren<FindDialog *>(Qt::FindDirectChildrenOnly);
+        for (FindDialog *candidate : windows) {
             if (candidate->isVisible())
                 window = candidate;
         }
     }
     if (!window)
-        window = new FrmFind(rt, mainWindow);
+        window = new FindDialog(rt, mainWindow);
     window->show();
     window->raise();
     window->activateWindow();
     return window;
 }
 
-void FrmFind::Command1_Click()
+void FindDialog::findNext()
 {
     if (!m_rt)
         return;
@@ -110,19 +111,19 @@ void FrmFind::Command1_Click()
 
     QTextCursor cursor = m_rt->textCursor();
     int found = -1;
-    if (Command1->text() == FindCaption) {
+    if (findButton->text() == FindCaption) {
         cursor.setPosition(0);
         m_rt->setTextCursor(cursor);
-        found = DocumentSearch::find(m_rt, Text1->text(), DocumentSearch::NoPosition,
-                                     DocumentSearch::NoPosition, FindOptions);
-        Command1->setText(FindNextCaption);
+        found = DocumentSearch::find(m_rt, findEdit->text(), DocumentSearch::NoPosition,
+                                     DocumentSearch::NoPosition, findOptions);
+        findButton->setText(FindNextCaption);
     } else {
         // Right after the current selection, whoever made it.
         const int from = cursor.selectionEnd();
         cursor.setPosition(from);
         m_rt->setTextCursor(cursor);
-        found = DocumentSearch::find(m_rt, Text1->text(), from,
-                                     m_rt->document()->characterCount() - 1, FindOptions);
+        found = DocumentSearch::find(m_rt, findEdit->text(), from,
+                                     m_rt->document()->characterCount() - 1, findOptions);
     }
     if (found == -1) {
         MessageBoxService::show(QStringLiteral("All instances have been found."),
@@ -132,12 +133,12 @@ void FrmFind::Command1_Click()
     }
 }
 
-void FrmFind::Command2_Click()
+void FindDialog::cancel()
 {
     close();
 }
 
-void FrmFind::Command3_Click()
+void FindDialog::replace()
 {
     if (!m_rt)
         return;
@@ -151,17 +152,17 @@ void FrmFind::Command3_Click()
     // The replacement takes the formatting of the first replaced character.
     QTextCursor first(cursor);
     first.setPosition(cursor.selectionStart() + 1);
-    cursor.insertText(Text2->text(), first.charFormat());
+    cursor.insertText(replaceEdit->text(), first.charFormat());
     m_rt->setTextCursor(cursor);
-    Command1_Click();
+    findNext();
 }
 
-void FrmFind::Check1_Click()
+void FindDialog::updateMatchCase()
 {
-    FindOptions = Check1->isChecked() ? DocumentSearch::MatchCase : 0;
+    findOptions = matchCaseBox->isChecked() ? DocumentSearch::MatchCase : 0;
 }
 
-void FrmFind::keyPressEvent(QKeyEvent *event)
+void FindDialog::keyPressEvent(QKeyEvent *event)
 {
     // Escape does not close the window; only "&Cancel" and the title bar do.
     if (event->key() == Qt::Key_Escape) {

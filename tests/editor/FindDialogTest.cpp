@@ -1,5 +1,5 @@
 // The find window over a document, with its messages answered by the test.
-#include "FrmFind.h"
+#include "FindDialog.h"
 #include "DocumentSearch.h"
 #include "MessageBoxRecorder.h"
 
@@ -14,22 +14,22 @@
 #include <gtest/gtest.h>
 
 namespace {
-class FrmFindTest : public ::testing::Test
+class FindDialogTest : public ::testing::Test
 {
 protected:
-    FrmFindTest() : rt(&window)
+    FindDialogTest() : rt(&window)
     {
         window.resize(600, 400);
         rt.setGeometry(0, 0, 600, 400);
         window.show();
     }
 
-    FrmFind *open(const QString &find, const QString &replace = QString())
+    FindDialog *open(const QString &find, const QString &replace = QString())
     {
-        FrmFind *frm = FrmFind::open(&rt, &window);
-        frm->Text1->setText(find);
-        frm->Text2->setText(replace);
-        return frm;
+        FindDialog *dialog = FindDialog::open(&rt, &window);
+        dialog->findEdit->setText(find);
+        dialog->replaceEdit->setText(replace);
+        return dialog;
     }
     void select(int start, int length)
     {
@@ -53,50 +53,51 @@ const MessageBoxService::Request Finished{QStringLiteral("All instances have bee
                                           QStringLiteral("Finished!")};
 } // namespace
 
-TEST_F(FrmFindTest, WindowHasItsControlsInTabOrderAndStaysOnTop)
+TEST_F(FindDialogTest, WindowHasItsControlsInTabOrderAndStaysOnTop)
 {
-    FrmFind *frm = open(QString());
-    EXPECT_EQ(frm->windowTitle(), QStringLiteral("Find"));
-    EXPECT_TRUE(frm->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(frm->isModal());
-    EXPECT_TRUE(frm->isVisible());
-    EXPECT_TRUE(frm->Command1->isDefault());
+    FindDialog *dialog = open(QString());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Find"));
+    EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->findButton->isDefault());
 
     QList<QWidget *> chain;
-    for (QWidget *w = frm->Text1; chain.size() < 6; w = w->nextInFocusChain()) {
+    for (QWidget *w = dialog->findEdit; chain.size() < 6; w = w->nextInFocusChain()) {
         if (w->focusPolicy() & Qt::TabFocus)
             chain << w;
     }
-    EXPECT_EQ(chain, QList<QWidget *>({frm->Text1, frm->Command1, frm->Command2, frm->Check1,
-                                       frm->Text2, frm->Command3}));
+    EXPECT_EQ(chain,
+              QList<QWidget *>({dialog->findEdit, dialog->findButton, dialog->cancelButton,
+                                dialog->matchCaseBox, dialog->replaceEdit, dialog->replaceButton}));
 
     // Twips turn into pixels at the screen's density (15 a pixel at 96 dpi).
-    const double perPixel = 1440.0 / frm->logicalDpiX();
-    EXPECT_NEAR(frm->width(), FrmFind::DesignWidth / perPixel, 1);
-    EXPECT_NEAR(frm->Command3->y(), 840 / (1440.0 / frm->logicalDpiY()), 1);
-    EXPECT_NEAR(frm->pos().x() - frm->screen()->geometry().x(), 4000 / perPixel, 1);
+    const double perPixel = 1440.0 / dialog->logicalDpiX();
+    EXPECT_NEAR(dialog->width(), FindDialog::DesignWidth / perPixel, 1);
+    EXPECT_NEAR(dialog->replaceButton->y(), 840 / (1440.0 / dialog->logicalDpiY()), 1);
+    EXPECT_NEAR(dialog->pos().x() - dialog->screen()->geometry().x(), 4000 / perPixel, 1);
 
     // Another "&Find..." while it is open brings up the same window.
-    EXPECT_EQ(FrmFind::open(&rt, &window), frm);
-    QTest::keyClick(frm, Qt::Key_Escape);
-    EXPECT_TRUE(frm->isVisible());
+    EXPECT_EQ(FindDialog::open(&rt, &window), dialog);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
 }
 
-TEST_F(FrmFindTest, FindsEachOccurrenceThenReportsAndCloses)
+TEST_F(FindDialogTest, FindsEachOccurrenceThenReportsAndCloses)
 {
     rt.setPlainText(QStringLiteral("one word, two word\nthree word"));
-    QPointer<FrmFind> frm = open(QStringLiteral("word"));
-    frm->Command1->click();
+    QPointer<FindDialog> dialog = open(QStringLiteral("word"));
+    dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 4);
-    EXPECT_EQ(frm->Command1->text(), QStringLiteral("&Find Next"));
-    frm->Command1->click();
+    EXPECT_EQ(dialog->findButton->text(), QStringLiteral("&Find Next"));
+    dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 14);
-    frm->Command1->click();
+    dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 25);
     EXPECT_EQ(selected(), QStringLiteral("word"));
     EXPECT_TRUE(boxes.requests().isEmpty());
 
-    frm->Command1->click();
+    dialog->findButton->click();
     ASSERT_EQ(boxes.requests().size(), 1);
     const auto &box = boxes.requests().first();
     EXPECT_EQ(box.text, Finished.text);
@@ -104,106 +105,106 @@ TEST_F(FrmFindTest, FindsEachOccurrenceThenReportsAndCloses)
     EXPECT_EQ(box.icon, Finished.icon);
     EXPECT_EQ(box.buttons, Finished.buttons);
     settle();
-    EXPECT_TRUE(frm.isNull());
+    EXPECT_TRUE(dialog.isNull());
 
-    FrmFind *fresh = open(QStringLiteral("word"));
-    EXPECT_EQ(fresh->Command1->text(), QStringLiteral("&Find"));
-    EXPECT_EQ(fresh->FindOptions, 0);
-    fresh->Command1->click();
+    FindDialog *fresh = open(QStringLiteral("word"));
+    EXPECT_EQ(fresh->findButton->text(), QStringLiteral("&Find"));
+    EXPECT_EQ(fresh->findOptions, 0);
+    fresh->findButton->click();
     EXPECT_EQ(selectionStart(), 4);
 }
 
-TEST_F(FrmFindTest, MissingTextReportsAtTheFirstSearch)
+TEST_F(FindDialogTest, MissingTextReportsAtTheFirstSearch)
 {
     rt.setPlainText(QStringLiteral("nothing here"));
-    QPointer<FrmFind> frm = open(QStringLiteral("absent"));
-    frm->Command1->click();
+    QPointer<FindDialog> dialog = open(QStringLiteral("absent"));
+    dialog->findButton->click();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests().first().text, Finished.text);
     settle();
-    EXPECT_TRUE(frm.isNull());
+    EXPECT_TRUE(dialog.isNull());
 
     // An empty text is found nowhere either.
-    frm = open(QString());
-    frm->Command1->click();
+    dialog = open(QString());
+    dialog->findButton->click();
     EXPECT_EQ(boxes.requests().size(), 2);
 }
 
-TEST_F(FrmFindTest, MatchCaseIsAnOption)
+TEST_F(FindDialogTest, MatchCaseIsAnOption)
 {
     rt.setPlainText(QStringLiteral("A Word and a word"));
-    FrmFind *frm = open(QStringLiteral("word"));
-    frm->Command1->click();
+    FindDialog *dialog = open(QStringLiteral("word"));
+    dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 2);
     EXPECT_EQ(selected(), QStringLiteral("Word"));
 
-    frm->Check1->click();
-    EXPECT_EQ(frm->FindOptions, DocumentSearch::MatchCase);
+    dialog->matchCaseBox->click();
+    EXPECT_EQ(dialog->findOptions, DocumentSearch::MatchCase);
     select(0, 0);
-    frm->Command1->click(); // Find Next from the start of the text
+    dialog->findButton->click(); // Find Next from the start of the text
     EXPECT_EQ(selectionStart(), 13);
-    frm->Check1->click();
-    EXPECT_EQ(frm->FindOptions, 0);
+    dialog->matchCaseBox->click();
+    EXPECT_EQ(dialog->findOptions, 0);
 }
 
-TEST_F(FrmFindTest, FindNextStartsAfterWhateverIsSelectedNow)
+TEST_F(FindDialogTest, FindNextStartsAfterWhateverIsSelectedNow)
 {
     rt.setPlainText(QStringLiteral("ab ab ab ab"));
-    FrmFind *frm = open(QStringLiteral("ab"));
-    frm->Command1->click();
+    FindDialog *dialog = open(QStringLiteral("ab"));
+    dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 0);
     select(5, 2); // the user selects by hand between searches
-    frm->Command1->click();
+    dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 9);
 }
 
-TEST_F(FrmFindTest, EnterSearchesOnce)
+TEST_F(FindDialogTest, EnterSearchesOnce)
 {
     rt.setPlainText(QStringLiteral("x x x"));
-    FrmFind *frm = open(QStringLiteral("x"));
-    QTest::keyClick(frm->Text1, Qt::Key_Return);
+    FindDialog *dialog = open(QStringLiteral("x"));
+    QTest::keyClick(dialog->findEdit, Qt::Key_Return);
     EXPECT_EQ(selectionStart(), 0);
-    QTest::keyClick(frm->Text1, Qt::Key_Return);
+    QTest::keyClick(dialog->findEdit, Qt::Key_Return);
     EXPECT_EQ(selectionStart(), 2);
     EXPECT_EQ(rt.toPlainText(), QStringLiteral("x x x"));
 }
 
-TEST_F(FrmFindTest, ReplaceNeedsASelection)
+TEST_F(FindDialogTest, ReplaceNeedsASelection)
 {
     rt.setPlainText(QStringLiteral("keep this"));
-    FrmFind *frm = open(QStringLiteral("this"), QStringLiteral("that"));
-    frm->Command3->click();
+    FindDialog *dialog = open(QStringLiteral("this"), QStringLiteral("that"));
+    dialog->replaceButton->click();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests().first().text,
               QStringLiteral("You have not found anything to replace!"));
     EXPECT_EQ(boxes.requests().first().title, QStringLiteral("Error!"));
     EXPECT_EQ(boxes.requests().first().icon, MessageBoxService::Exclamation);
     EXPECT_EQ(rt.toPlainText(), QStringLiteral("keep this"));
-    EXPECT_TRUE(frm->isVisible());
-    EXPECT_EQ(frm->Command1->text(), QStringLiteral("&Find"));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->findButton->text(), QStringLiteral("&Find"));
 }
 
-TEST_F(FrmFindTest, ReplaceBeforeAnySearchReplacesTheHandSelectionThenSearchesFromTheStart)
+TEST_F(FindDialogTest, ReplaceBeforeAnySearchReplacesTheHandSelectionThenSearchesFromTheStart)
 {
     rt.setPlainText(QStringLiteral("cat dog cat"));
-    FrmFind *frm = open(QStringLiteral("cat"), QStringLiteral("cow"));
+    FindDialog *dialog = open(QStringLiteral("cat"), QStringLiteral("cow"));
     select(4, 3); // "dog"
-    frm->Command3->click();
+    dialog->replaceButton->click();
     EXPECT_EQ(rt.toPlainText(), QStringLiteral("cat cow cat"));
     EXPECT_EQ(selectionStart(), 0);
     EXPECT_EQ(selected(), QStringLiteral("cat"));
-    frm->Command3->click();
+    dialog->replaceButton->click();
     EXPECT_EQ(rt.toPlainText(), QStringLiteral("cow cow cat"));
     EXPECT_EQ(selectionStart(), 8);
 }
 
-TEST_F(FrmFindTest, ReplacingAByAaNeverRevisitsTheInsertedText)
+TEST_F(FindDialogTest, ReplacingAByAaNeverRevisitsTheInsertedText)
 {
     rt.setPlainText(QStringLiteral("a ba\nab"));
-    QPointer<FrmFind> frm = open(QStringLiteral("a"), QStringLiteral("aa"));
-    frm->Command1->click();
-    for (int i = 0; i < 10 && frm && boxes.requests().isEmpty(); ++i)
-        frm->Command3->click();
+    QPointer<FindDialog> dialog = open(QStringLiteral("a"), QStringLiteral("aa"));
+    dialog->findButton->click();
+    for (int i = 0; i < 10 && dialog && boxes.requests().isEmpty(); ++i)
+        dialog->replaceButton->click();
     EXPECT_EQ(rt.toPlainText(), QStringLiteral("aa baa\naab"));
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests().first().text, Finished.text);

@@ -23,7 +23,7 @@ public:
     static const QString TitlePrefix;  // "Larkvane TTS Reader - "
     static const QString UntitledName; // "Untitled"
 
-    DocumentCommands(QTextEdit *rt, QWidget *window, QObject *parent = nullptr);
+    DocumentCommands(QTextEdit *editor, QWidget *window, QObject *parent = nullptr);
 
     // The file Save writes to; empty for a new document and for one opened from a format
     // other than RTF or text, which Save writes under a new name.
@@ -86,7 +86,7 @@ private:
     void setCurrentFile(const QString &file);
     void updateTitle();
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<QWidget> m_window;
     QString m_currentFile;
     QString m_shownFile;

@@ -12,7 +12,7 @@ class EditCommands : public QObject
     Q_OBJECT
 
 public:
-    explicit EditCommands(QTextEdit *rt, QObject *parent = nullptr);
+    explicit EditCommands(QTextEdit *editor, QObject *parent = nullptr);
 
 public slots:
     void undo();
@@ -27,5 +27,5 @@ signals:
     void findRequested();
 
 private:
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
 };

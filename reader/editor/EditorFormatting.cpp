@@ -11,14 +11,14 @@
 #include <QKeyEvent>
 #include <QTextEdit>
 
-EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *rt, QMenu *formatMenu,
+EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *editor, QMenu *formatMenu,
                                    QWidget *toolBarHost, QObject *parent)
-    : QObject(parent), m_window(window), m_rt(rt)
+    : QObject(parent), m_window(window), m_editor(editor)
 {
-    m_toolBar = new EditorToolBar(rt, toolBarHost);
-    m_menu = new FormatMenu(formatMenu, rt, window, this);
+    m_toolBar = new EditorToolBar(editor, toolBarHost);
+    m_menu = new FormatMenu(formatMenu, editor, window, this);
     m_menu->setToolBar(m_toolBar);
-    m_state = new FormatStateSync(rt, m_menu, m_toolBar, window, this);
+    m_state = new FormatStateSync(editor, m_menu, m_toolBar, window, this);
 
     m_toolBar->setCommand(QStringLiteral("Bold"), [this] { m_menu->toggleBold(); });
     m_toolBar->setCommand(QStringLiteral("Italic"), [this] { m_menu->toggleItalic(); });
@@ -27,8 +27,8 @@ EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *rt, QMenu *format
     m_toolBar->setCommand(QStringLiteral("Center"), [this] { m_menu->alignCenter(); });
     m_toolBar->setCommand(QStringLiteral("Align Right"), [this] { m_menu->alignRight(); });
 
-    if (m_rt)
-        m_rt->installEventFilter(this);
+    if (m_editor)
+        m_editor->installEventFilter(this);
     if (m_window) {
         m_window->installEventFilter(this);
         m_toolBar->setFirstActivationDone(m_window->isActiveWindow());
@@ -97,7 +97,7 @@ void EditorFormatting::refreshEditor()
 
 void EditorFormatting::showFindDialog()
 {
-    FindDialog::open(m_rt, m_window);
+    FindDialog::open(m_editor, m_window);
 }
 
 QString EditorFormatting::formatKeyCommand(const QKeyEvent &key)
@@ -127,7 +127,7 @@ bool EditorFormatting::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::WindowActivate && m_toolBar)
         m_toolBar->setFirstActivationDone(true);
-    if (watched != m_rt || !m_toolBar)
+    if (watched != m_editor || !m_toolBar)
         return false;
     // Qt's text control claims Ctrl+E and Ctrl+U for line editing on this desktop; in the
     // document they format, as the buttons do, so that menu and buttons show the change.

@@ -40,8 +40,8 @@ QIcon themeIcon(const QString &name)
 }
 } // namespace
 
-EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
-    : QToolBar(parent), m_rt(rt), m_beep([] { QApplication::beep(); })
+EditorToolBar::EditorToolBar(QTextEdit *editor, QWidget *parent)
+    : QToolBar(parent), m_editor(editor), m_beep([] { QApplication::beep(); })
 {
     setObjectName(QStringLiteral("editorToolBar"));
     setMovable(false);
@@ -105,10 +105,11 @@ EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
     connect(fontNameBox, &QComboBox::activated, this, &EditorToolBar::applyFontName);
     connect(fontSizeBox, &QComboBox::activated, this, &EditorToolBar::applyFontSize);
     // The boxes say what the text at the cursor is set in, wherever the cursor goes.
-    if (m_rt) {
-        connect(m_rt, &QTextEdit::cursorPositionChanged, this, &EditorToolBar::showSelectionFont);
-        connect(m_rt, &QTextEdit::selectionChanged, this, &EditorToolBar::showSelectionFont);
-        connect(m_rt, &QTextEdit::currentCharFormatChanged, this,
+    if (m_editor) {
+        connect(m_editor, &QTextEdit::cursorPositionChanged, this,
+                &EditorToolBar::showSelectionFont);
+        connect(m_editor, &QTextEdit::selectionChanged, this, &EditorToolBar::showSelectionFont);
+        connect(m_editor, &QTextEdit::currentCharFormatChanged, this,
                 &EditorToolBar::showSelectionFont);
     }
 
@@ -234,9 +235,9 @@ void EditorToolBar::fillFontBoxes()
 
 void EditorToolBar::showSelectionFont()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const SelectionFormat selection(m_rt);
+    const SelectionFormat selection(m_editor);
     setFontName(selection.fontName().value_or(QString()));
     const std::optional<double> size = selection.fontSize();
     fontSizeBox->setCurrentText(size ? QString::number(*size) : QString());
@@ -259,21 +260,21 @@ QString EditorToolBar::fontNameText() const
 
 void EditorToolBar::returnToDocument()
 {
-    if (m_activated && m_rt)
-        m_rt->setFocus();
+    if (m_activated && m_editor)
+        m_editor->setFocus();
 }
 
 void EditorToolBar::applyFontName()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setFontName(fontNameBox->currentText());
+    if (m_editor)
+        SelectionFormat(m_editor).setFontName(fontNameBox->currentText());
     returnToDocument();
 }
 
 void EditorToolBar::applyFontSize()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setFontSize(fontSizeBox->currentText());
+    if (m_editor)
+        SelectionFormat(m_editor).setFontSize(fontSizeBox->currentText());
     returnToDocument();
 }
 
@@ -284,8 +285,8 @@ bool EditorToolBar::fontSizeKeyPressed(int keyAscii)
     if (m_beep)
         m_beep();
     // A size the document refuses leaves the selection as it was.
-    if (m_rt)
-        SelectionFormat(m_rt).setFontSize(fontSizeBox->currentText());
+    if (m_editor)
+        SelectionFormat(m_editor).setFontSize(fontSizeBox->currentText());
     return true;
 }
 

@@ -30,7 +30,7 @@ public:
     static const QString DefaultFontName; // "Times New Roman"
     static const QString DefaultFontSize; // "10"
 
-    explicit EditorToolBar(QTextEdit *rt, QWidget *parent = nullptr);
+    explicit EditorToolBar(QTextEdit *editor, QWidget *parent = nullptr);
 
     QComboBox *fontNameBox = nullptr; // font names
     QComboBox *fontSizeBox = nullptr; // font sizes, editable
@@ -76,7 +76,7 @@ private:
     // Sets a button's pressed state as the program's own change, not the user's.
     void setChecked(QAction *action, bool checked);
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QList<QAction *> m_buttons;
     QHash<QString, std::function<void()>> m_commands;
     std::function<void()> m_beep;

@@ -28,10 +28,10 @@ T *place(T *control, const char *name, const TwipsScale &scale, int left, int to
 }
 } // namespace
 
-FindDialog::FindDialog(QTextEdit *rt, QWidget *mainWindow)
+FindDialog::FindDialog(QTextEdit *editor, QWidget *mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      m_rt(rt), m_mainWindow(mainWindow)
+      m_editor(editor), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("FindDialog"));
     setWindowTitle(QStringLiteral("Find"));
@@ -82,7 +82,7 @@ void FindDialog::placeOnScreen()
     move(origin + QPoint(scale.x(DesignOffset), scale.y(DesignOffset)));
 }
 
-FindDialog *FindDialog::open(QTextEdit *rt, QWidget *mainWindow)
+FindDialog *FindDialog::open(QTextEdit *editor, QWidget *mainWindow)
 {
     FindDialog *window = nullptr;
     if (mainWindow) {
@@ -94,7 +94,7 @@ FindDialog *FindDialog::open(QTextEdit *rt, QWidget *mainWindow)
         }
     }
     if (!window)
-        window = new FindDialog(rt, mainWindow);
+        window = new FindDialog(editor, mainWindow);
     window->show();
     window->raise();
     window->activateWindow();
@@ -103,27 +103,27 @@ FindDialog *FindDialog::open(QTextEdit *rt, QWidget *mainWindow)
 
 void FindDialog::findNext()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
     if (m_mainWindow)
         m_mainWindow->activateWindow();
-    m_rt->setFocus();
+    m_editor->setFocus();
 
-    QTextCursor cursor = m_rt->textCursor();
+    QTextCursor cursor = m_editor->textCursor();
     int found = -1;
     if (findButton->text() == FindCaption) {
         cursor.setPosition(0);
-        m_rt->setTextCursor(cursor);
-        found = DocumentSearch::find(m_rt, findEdit->text(), DocumentSearch::NoPosition,
+        m_editor->setTextCursor(cursor);
+        found = DocumentSearch::find(m_editor, findEdit->text(), DocumentSearch::NoPosition,
                                      DocumentSearch::NoPosition, findOptions);
         findButton->setText(FindNextCaption);
     } else {
         // Right after the current selection, whoever made it.
         const int from = cursor.selectionEnd();
         cursor.setPosition(from);
-        m_rt->setTextCursor(cursor);
-        found = DocumentSearch::find(m_rt, findEdit->text(), from,
-                                     m_rt->document()->characterCount() - 1, findOptions);
+        m_editor->setTextCursor(cursor);
+        found = DocumentSearch::find(m_editor, findEdit->text(), from,
+                                     m_editor->document()->characterCount() - 1, findOptions);
     }
     if (found == -1) {
         MessageBoxService::show(QStringLiteral("All instances have been found."),
@@ -140,9 +140,9 @@ void FindDialog::cancel()
 
 void FindDialog::replace()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    QTextCursor cursor = m_rt->textCursor();
+    QTextCursor cursor = m_editor->textCursor();
     if (cursor.selectedText().isEmpty()) {
         MessageBoxService::show(QStringLiteral("You have not found anything to replace!"),
                                 MessageBoxService::Ok, MessageBoxService::Exclamation,
@@ -153,7 +153,7 @@ void FindDialog::replace()
     QTextCursor first(cursor);
     first.setPosition(cursor.selectionStart() + 1);
     cursor.insertText(replaceEdit->text(), first.charFormat());
-    m_rt->setTextCursor(cursor);
+    m_editor->setTextCursor(cursor);
     findNext();
 }
 

@@ -26,10 +26,10 @@ public:
     // Distance of the window from the top left corner of the screen, in twips.
     static constexpr int DesignOffset = 4000;
 
-    FindDialog(QTextEdit *rt, QWidget *mainWindow);
+    FindDialog(QTextEdit *editor, QWidget *mainWindow);
 
     // Shows the window of `mainWindow`, creating it when none is open.
-    static FindDialog *open(QTextEdit *rt, QWidget *mainWindow);
+    static FindDialog *open(QTextEdit *editor, QWidget *mainWindow);
 
     QLabel *findLabel = nullptr;
     QLineEdit *findEdit = nullptr;
@@ -55,6 +55,6 @@ protected:
 private:
     void placeOnScreen();
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<QWidget> m_mainWindow;
 };

@@ -27,8 +27,8 @@ QMenu *addSubmenu(QMenu *menu, const char *name, const char *caption)
 }
 } // namespace
 
-FormatMenu::FormatMenu(QMenu *menu, QTextEdit *rt, QWidget *dialogParent, QObject *parent)
-    : QObject(parent), formatMenu(menu), m_rt(rt), m_dialogParent(dialogParent)
+FormatMenu::FormatMenu(QMenu *menu, QTextEdit *editor, QWidget *dialogParent, QObject *parent)
+    : QObject(parent), formatMenu(menu), m_editor(editor), m_dialogParent(dialogParent)
 {
     if (formatMenu->title().isEmpty())
         formatMenu->setTitle(QStringLiteral("&Format"));
@@ -109,45 +109,47 @@ void FormatMenu::toggle(QAction *item, int button, void (*apply)(QTextEdit *, bo
 {
     if (!item->isChecked()) {
         item->setChecked(true);
-        if (m_rt)
-            apply(m_rt, true);
+        if (m_editor)
+            apply(m_editor, true);
         if (button)
             setButton(button, true);
     } else {
         if (button)
             setButton(button, false);
         item->setChecked(false);
-        if (m_rt)
-            apply(m_rt, false);
+        if (m_editor)
+            apply(m_editor, false);
     }
 }
 
 void FormatMenu::toggleBold()
 {
-    toggle(boldItem, ButtonBold, [](QTextEdit *rt, bool on) { SelectionFormat(rt).setBold(on); });
+    toggle(boldItem, ButtonBold,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setBold(on); });
 }
 
 void FormatMenu::toggleItalic()
 {
     toggle(italicItem, ButtonItalic,
-           [](QTextEdit *rt, bool on) { SelectionFormat(rt).setItalic(on); });
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setItalic(on); });
 }
 
 void FormatMenu::toggleUnderline()
 {
     toggle(underlineItem, ButtonUnderline,
-           [](QTextEdit *rt, bool on) { SelectionFormat(rt).setUnderline(on); });
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setUnderline(on); });
 }
 
 void FormatMenu::toggleStrikeThrough()
 {
     toggle(strikeThroughItem, 0,
-           [](QTextEdit *rt, bool on) { SelectionFormat(rt).setStrikeThrough(on); });
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setStrikeThrough(on); });
 }
 
 void FormatMenu::toggleBullets()
 {
-    toggle(bulletsItem, 0, [](QTextEdit *rt, bool on) { SelectionFormat(rt).setBullet(on); });
+    toggle(bulletsItem, 0,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setBullet(on); });
 }
 
 void FormatMenu::align(QAction *item, int button, int value)
@@ -159,8 +161,8 @@ void FormatMenu::align(QAction *item, int button, int value)
         return;
     item->setChecked(true);
     setButton(button, true);
-    if (m_rt)
-        SelectionFormat(m_rt).setAlignment(value);
+    if (m_editor)
+        SelectionFormat(m_editor).setAlignment(value);
 }
 
 void FormatMenu::alignLeft()
@@ -180,54 +182,54 @@ void FormatMenu::alignRight()
 
 void FormatMenu::clearScript()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setCharOffset(0);
+    if (m_editor)
+        SelectionFormat(m_editor).setCharOffset(0);
 }
 
 void FormatMenu::setSuperscript()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setCharOffset(SuperScriptOffset);
+    if (m_editor)
+        SelectionFormat(m_editor).setCharOffset(SuperScriptOffset);
 }
 
 void FormatMenu::setSubscript()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setCharOffset(SubScriptOffset);
+    if (m_editor)
+        SelectionFormat(m_editor).setCharOffset(SubScriptOffset);
 }
 
 void FormatMenu::setColor(int index)
 {
-    if (m_rt && index >= 0 && index < int(ColorItems.size()))
-        SelectionFormat(m_rt).setColor(ColorItems[std::size_t(index)].value);
+    if (m_editor && index >= 0 && index < int(ColorItems.size()))
+        SelectionFormat(m_editor).setColor(ColorItems[std::size_t(index)].value);
 }
 
 void FormatMenu::chooseColor()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    SelectionFormat selection(m_rt);
+    SelectionFormat selection(m_editor);
     // A mixed selection has no colour to start from; the last one chosen serves.
     if (const auto current = selection.color())
         m_dialogColor = *current;
     const auto chosen = FormatDialogService::getColor(
         m_dialogParent, SelectionFormat::colorFromValue(m_dialogColor));
     // Cancelling changes nothing, also on a selection of several colours.
-    if (!chosen || !m_rt)
+    if (!chosen || !m_editor)
         return;
     m_dialogColor = SelectionFormat::colorValue(*chosen);
-    SelectionFormat(m_rt).setColor(m_dialogColor);
+    SelectionFormat(m_editor).setColor(m_dialogColor);
 }
 
 void FormatMenu::chooseFont()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const QFont initial = SelectionFormat(m_rt).firstFormat().font();
+    const QFont initial = SelectionFormat(m_editor).firstFormat().font();
     const auto chosen = FormatDialogService::getFont(m_dialogParent, initial);
-    if (!chosen || !m_rt)
+    if (!chosen || !m_editor)
         return;
-    SelectionFormat selection(m_rt);
+    SelectionFormat selection(m_editor);
     selection.setFontName(chosen->family());
     selection.setFontSize(chosen->pointSizeF());
     selection.setUnderline(chosen->underline());
@@ -260,9 +262,9 @@ void FormatMenu::updateMarks()
 
 void FormatMenu::updateStyleMarks()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const SelectionFormat selection(m_rt);
+    const SelectionFormat selection(m_editor);
     // Only a style that holds for the whole selection is ticked.
     underlineItem->setChecked(selection.underline().value_or(false));
     italicItem->setChecked(selection.italic().value_or(false));
@@ -274,9 +276,9 @@ void FormatMenu::updateStyleMarks()
 void FormatMenu::updateAlignmentMarks()
 {
     clearAlignmentMarks();
-    if (!m_rt)
+    if (!m_editor)
         return;
-    switch (SelectionFormat(m_rt).alignment().value_or(-1)) {
+    switch (SelectionFormat(m_editor).alignment().value_or(-1)) {
     case SelectionFormat::AlignLeft:
         alignLeftItem->setChecked(true);
         setButton(ButtonAlignLeft, true);
@@ -297,9 +299,9 @@ void FormatMenu::updateAlignmentMarks()
 void FormatMenu::updateColorMarks()
 {
     clearColorMarks();
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const auto current = SelectionFormat(m_rt).color();
+    const auto current = SelectionFormat(m_editor).color();
     if (!current)
         return;
     for (std::size_t i = 0; i < ColorItems.size(); ++i) {

@@ -41,7 +41,7 @@ public:
     static const std::array<ColorItem, 8> ColorItems;
 
     // Fills `menu` (the menu bar's "&Format" menu) with the items.
-    FormatMenu(QMenu *menu, QTextEdit *rt, QWidget *dialogParent = nullptr,
+    FormatMenu(QMenu *menu, QTextEdit *editor, QWidget *dialogParent = nullptr,
                QObject *parent = nullptr);
 
     // The toolbar whose style and alignment buttons follow the commands.
@@ -101,7 +101,7 @@ private:
     void align(QAction *item, int button, int value);
     void setButton(int position, bool pressed);
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<QWidget> m_dialogParent;
     QPointer<EditorToolBar> m_toolBar;
     // The colour dialog starts from the last colour it gave when the selection has none.

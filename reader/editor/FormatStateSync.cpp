@@ -10,28 +10,28 @@
 #include <QKeyEvent>
 #include <QTextEdit>
 
-FormatStateSync::FormatStateSync(QTextEdit *rt, FormatMenu *menu, EditorToolBar *toolBar,
+FormatStateSync::FormatStateSync(QTextEdit *editor, FormatMenu *menu, EditorToolBar *toolBar,
                                  QWidget *window, QObject *parent)
-    : QObject(parent), m_rt(rt), m_menu(menu), m_toolBar(toolBar), m_window(window)
+    : QObject(parent), m_editor(editor), m_menu(menu), m_toolBar(toolBar), m_window(window)
 {
-    if (m_rt) {
-        m_rt->installEventFilter(this);
-        m_rt->viewport()->installEventFilter(this);
+    if (m_editor) {
+        m_editor->installEventFilter(this);
+        m_editor->viewport()->installEventFilter(this);
     }
 }
 
 bool FormatStateSync::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!m_rt)
+    if (!m_editor)
         return false;
-    if (watched == m_rt) {
+    if (watched == m_editor) {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5) {
             refreshEditor();
         } else if (event->type() == QEvent::KeyRelease) {
             syncFormatState();
         }
-    } else if (watched == m_rt->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    } else if (watched == m_editor->viewport() && event->type() == QEvent::MouseButtonRelease) {
         syncFormatState();
     }
     // The document handles its own keys and clicks as well.
@@ -40,9 +40,9 @@ bool FormatStateSync::eventFilter(QObject *watched, QEvent *event)
 
 void FormatStateSync::syncFormatState()
 {
-    if (!m_rt || !m_menu)
+    if (!m_editor || !m_menu)
         return;
-    const SelectionFormat selection(m_rt);
+    const SelectionFormat selection(m_editor);
 
     // A mixed alignment, now or last time, counts as no change.
     const std::optional<int> alignment = selection.alignment();
@@ -87,8 +87,8 @@ void FormatStateSync::refreshEditor()
         m_window->repaint();
     if (!yield())
         return;
-    if (m_rt)
-        m_rt->repaint();
+    if (m_editor)
+        m_editor->repaint();
     if (!yield())
         return;
     if (m_toolBar)

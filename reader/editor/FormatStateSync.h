@@ -18,7 +18,7 @@ class FormatStateSync : public QObject
 public:
     static constexpr int RefreshKey = 116; // F5
 
-    FormatStateSync(QTextEdit *rt, FormatMenu *menu, EditorToolBar *toolBar, QWidget *window,
+    FormatStateSync(QTextEdit *editor, FormatMenu *menu, EditorToolBar *toolBar, QWidget *window,
                     QObject *parent = nullptr);
 
 public slots:
@@ -31,7 +31,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<FormatMenu> m_menu;
     QPointer<EditorToolBar> m_toolBar;
     QPointer<QWidget> m_window;

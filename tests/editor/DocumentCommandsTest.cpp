@@ -76,7 +76,7 @@ QByteArray bookPdf(int pages)
 class DocumentCommandsTest : public ::testing::Test
 {
 protected:
-    DocumentCommandsTest() : rt(&window), commands(&rt, &window)
+    DocumentCommandsTest() : editor(&window), commands(&editor, &window)
     {
         EXPECT_TRUE(dir.isValid());
         commands.newDocument(); // as the window's load sequence does
@@ -87,11 +87,11 @@ protected:
         return QFileInfo(dir.filePath(name)).absoluteFilePath();
     }
     QString title() const { return window.windowTitle(); }
-    void type(const QString &text) { rt.textCursor().insertText(text); }
+    void type(const QString &text) { editor.textCursor().insertText(text); }
 
     QTemporaryDir dir;
     QWidget window;
-    QTextEdit rt;
+    QTextEdit editor;
     DocumentCommands commands;
     FileDialogStub dialogs;
     MessageBoxRecorder boxes;
@@ -141,14 +141,14 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
     ASSERT_EQ(dialogs.requests().size(), 1);
     EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Open);
     EXPECT_EQ(dialogs.requests()[0].title, "Pick a File to Open");
-    EXPECT_EQ(rt.toPlainText(), "original");
-    EXPECT_TRUE(P::isBold(P::formatOf(*rt.document(), "original")));
+    EXPECT_EQ(editor.toPlainText(), "original");
+    EXPECT_TRUE(P::isBold(P::formatOf(*editor.document(), "original")));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
     EXPECT_EQ(layouts.count(), 1);
     // A loaded document is not an edit that Undo takes back.
-    EXPECT_FALSE(rt.document()->isUndoAvailable());
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
 
-    rt.moveCursor(QTextCursor::End);
+    editor.moveCursor(QTextCursor::End);
     type(" edited");
     commands.saveDocument();
     EXPECT_EQ(dialogs.requests().size(), 1);
@@ -168,14 +168,14 @@ TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
     EXPECT_EQ(boxes.requests()[0].text, "Save changes to Untitled?");
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::SaveDiscardCancel);
     EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultSave);
-    EXPECT_EQ(rt.toPlainText(), "typed words");
+    EXPECT_EQ(editor.toPlainText(), "typed words");
 
     // Save fails (no such folder): the error is shown and the Open goes no further.
     boxes.queueAnswer(MessageBoxService::ResultSave);
     dialogs.queueAnswer(path("no folder/words.rtf"));
     commands.openDocument();
     EXPECT_EQ(dialogs.requests().size(), 1); // the Save As dialog only
-    EXPECT_EQ(rt.toPlainText(), "typed words");
+    EXPECT_EQ(editor.toPlainText(), "typed words");
 
     boxes.queueAnswer(MessageBoxService::ResultSave);
     dialogs.queueAnswer(path("words.rtf"));
@@ -188,11 +188,11 @@ TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
     commands.newDocument();
     EXPECT_EQ(boxes.requests().last().text, "Save changes to words.rtf?");
-    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    EXPECT_TRUE(editor.toPlainText().isEmpty());
     EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
     // An empty untitled document holds nothing to ask about, typed in or not.
     type("x");
-    rt.clear();
+    editor.clear();
     EXPECT_TRUE(commands.askToSaveChanges());
     EXPECT_EQ(boxes.requests().size(), 5);
 }
@@ -202,8 +202,9 @@ TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
     writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");
     dialogs.queueAnswer(path("notes.txt"));
     commands.openDocument();
-    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({QStringLiteral("café"), "second line"}));
-    EXPECT_EQ(P::family(P::formatOf(*rt.document(), "second")), "Times New Roman");
+    EXPECT_EQ(P::paragraphs(*editor.document()),
+              QStringList({QStringLiteral("café"), "second line"}));
+    EXPECT_EQ(P::family(P::formatOf(*editor.document(), "second")), "Times New Roman");
     EXPECT_EQ(commands.currentFile(), path("notes.txt"));
 }
 
@@ -215,7 +216,7 @@ TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
     commands.openDocument();
     commands.saveDocumentAs();
     EXPECT_EQ(dialogs.requests().size(), 2);
-    EXPECT_EQ(rt.toPlainText(), "unsaved");
+    EXPECT_EQ(editor.toPlainText(), "unsaved");
     EXPECT_EQ(title(), Untitled);
     EXPECT_TRUE(commands.currentFile().isEmpty());
     EXPECT_EQ(layouts.count(), 0);
@@ -230,7 +231,7 @@ TEST_F(DocumentCommandsTest, FailedOpenKeepsDocumentAndFile)
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("missing.rtf"));
     commands.openDocument();
-    EXPECT_EQ(rt.toPlainText(), "first");
+    EXPECT_EQ(editor.toPlainText(), "first");
     EXPECT_EQ(commands.currentFile(), path("c.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("c.rtf"));
     EXPECT_EQ(layouts.count(), 1); // the layout runs all the same
@@ -255,7 +256,7 @@ TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::Ok);
     EXPECT_EQ(commands.currentFile(), file);
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + file);
-    EXPECT_EQ(rt.toPlainText(), "on disk");
+    EXPECT_EQ(editor.toPlainText(), "on disk");
 }
 
 TEST_F(DocumentCommandsTest, FailedSaveAsReportsAndKeepsTheOldName)
@@ -284,19 +285,19 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     loud.setFontPointSize(30);
     loud.setFontFamilies({QStringLiteral("Arial")});
     CharacterOffset::set(loud, 55);
-    rt.setCurrentCharFormat(loud);
+    editor.setCurrentCharFormat(loud);
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
-    rt.textCursor().setBlockFormat(centred);
-    rt.textCursor().createList(QTextListFormat::ListDisc);
+    editor.textCursor().setBlockFormat(centred);
+    editor.textCursor().createList(QTextListFormat::ListDisc);
     type("formatted");
 
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
     commands.newDocument();
-    EXPECT_EQ(rt.toPlainText(), "");
+    EXPECT_EQ(editor.toPlainText(), "");
     EXPECT_EQ(refreshes.count(), 1);
     type("typed");
-    const QTextCharFormat format = P::formatOf(*rt.document(), "typed");
+    const QTextCharFormat format = P::formatOf(*editor.document(), "typed");
     EXPECT_EQ(P::family(format), "Times New Roman");
     EXPECT_EQ(format.fontPointSize(), 10);
     EXPECT_FALSE(P::isBold(format));
@@ -306,8 +307,8 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     EXPECT_EQ(format.foreground().color(), QColor(Qt::black));
     EXPECT_EQ(CharacterOffset::get(format), 0);
     EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignNormal);
-    EXPECT_EQ(rt.textCursor().blockFormat().alignment(), Qt::AlignLeft);
-    EXPECT_FALSE(rt.textCursor().currentList());
+    EXPECT_EQ(editor.textCursor().blockFormat().alignment(), Qt::AlignLeft);
+    EXPECT_FALSE(editor.textCursor().currentList());
 }
 
 TEST_F(DocumentCommandsTest, PrintEntryAsksForThePrintQuestion)
@@ -335,7 +336,7 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     commands.openDocument();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.contains(path("ls.rtf")));
-    EXPECT_EQ(rt.toPlainText(), "original");
+    EXPECT_EQ(editor.toPlainText(), "original");
     EXPECT_EQ(commands.currentFile(), path("b.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
 
@@ -350,7 +351,7 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     EXPECT_TRUE(commands.openFile(pdf));
     PasswordDialogService::setHandler({});
     EXPECT_EQ(asked, QStringList({pdf, pdf + " again"}));
-    EXPECT_TRUE(rt.toPlainText().contains("The last paragraph ends the sample."));
+    EXPECT_TRUE(editor.toPlainText().contains("The last paragraph ends the sample."));
     EXPECT_TRUE(commands.currentFile().isEmpty());
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + pdf);
     const qsizetype dialogsBefore = dialogs.requests().size();
@@ -375,7 +376,7 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
         dialogs.queueAnswer(journal);
         commands.openDocument();
         EXPECT_EQ(dialogs.requests().last().option, "Keep page headers and footers");
-        EXPECT_EQ(rt.toPlainText().contains("Journal of Imaginary Studies"), keep);
+        EXPECT_EQ(editor.toPlainText().contains("Journal of Imaginary Studies"), keep);
     }
 }
 
@@ -408,21 +409,21 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     watcher.stop();
 
     ASSERT_TRUE(clicked) << "the progress dialog never showed";
-    EXPECT_EQ(rt.toPlainText(), "the old text");
+    EXPECT_EQ(editor.toPlainText(), "the old text");
     EXPECT_EQ(commands.currentFile(), path("old.rtf"));
     EXPECT_TRUE(boxes.requests().isEmpty());
     EXPECT_EQ(layouts.count(), 1);
     for (QWidget *widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
     // The window goes on working: typing, and the next open.
-    rt.moveCursor(QTextCursor::End);
+    editor.moveCursor(QTextCursor::End);
     type(" and more");
-    EXPECT_EQ(rt.toPlainText(), "the old text and more");
+    EXPECT_EQ(editor.toPlainText(), "the old text and more");
     writeFile(path("next.txt"), "the next text");
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
     dialogs.queueAnswer(path("next.txt"));
     commands.openDocument();
-    EXPECT_EQ(rt.toPlainText(), "the next text");
+    EXPECT_EQ(editor.toPlainText(), "the next text");
 }
 
 TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
@@ -432,12 +433,12 @@ TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
     const QString file = path("office.rtf");
     writeFile(file, P::dataFile("libreoffice.rtf"));
     type("typed before the open");
-    ASSERT_TRUE(rt.document()->isUndoAvailable());
+    ASSERT_TRUE(editor.document()->isUndoAvailable());
     ASSERT_TRUE(commands.openFile(file));
 
     DocumentFile::Imported parsed = DocumentFile::importFile(file, {});
     ASSERT_TRUE(parsed.result.ok());
-    const QTextDocument &shown = *rt.document();
+    const QTextDocument &shown = *editor.document();
     const QTextDocument &expected = *parsed.document;
     ASSERT_EQ(P::paragraphs(shown), P::paragraphs(expected));
     for (int i = 0; i < expected.blockCount(); ++i) {
@@ -454,22 +455,23 @@ TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
         const QTextBlock block = shown.findBlockByNumber(i), source = expected.findBlockByNumber(i);
         EXPECT_EQ(block.blockFormat().alignment(), source.blockFormat().alignment()) << i;
         EXPECT_EQ(bool(block.textList()), bool(source.textList())) << i;
-        if (block.textList())
+        if (block.textList()) {
             EXPECT_EQ(block.textList()->itemText(block), source.textList()->itemText(source));
+        }
     }
 
-    EXPECT_EQ(rt.textCursor().position(), 0);
-    EXPECT_FALSE(rt.textCursor().hasSelection());
+    EXPECT_EQ(editor.textCursor().position(), 0);
+    EXPECT_FALSE(editor.textCursor().hasSelection());
     // Typing at the start takes the document's first format, not the one before the open.
     const QTextCharFormat first = expected.begin().begin().fragment().charFormat();
-    EXPECT_EQ(rt.currentCharFormat().font().toString().toStdString(),
+    EXPECT_EQ(editor.currentCharFormat().font().toString().toStdString(),
               first.font().toString().toStdString());
     // Open starts a fresh history: neither the typing before it nor the file can be undone,
     // and an edit after it undoes back to the file as read.
-    EXPECT_FALSE(rt.document()->isUndoAvailable());
-    EXPECT_FALSE(rt.document()->isModified());
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
+    EXPECT_FALSE(editor.document()->isModified());
     type("new ");
-    rt.undo();
-    EXPECT_EQ(P::paragraphs(*rt.document()), P::paragraphs(expected));
-    EXPECT_FALSE(rt.document()->isUndoAvailable());
+    editor.undo();
+    EXPECT_EQ(P::paragraphs(*editor.document()), P::paragraphs(expected));
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
 }

@@ -17,40 +17,40 @@ namespace {
 class FindDialogTest : public ::testing::Test
 {
 protected:
-    FindDialogTest() : rt(&window)
+    FindDialogTest() : editor(&window)
     {
         window.resize(600, 400);
-        rt.setGeometry(0, 0, 600, 400);
+        editor.setGeometry(0, 0, 600, 400);
         window.show();
     }
 
     FindDialog *open(const QString &find, const QString &replace = QString())
     {
-        FindDialog *dialog = FindDialog::open(&rt, &window);
+        FindDialog *dialog = FindDialog::open(&editor, &window);
         dialog->findEdit->setText(find);
         dialog->replaceEdit->setText(replace);
         return dialog;
     }
     void select(int start, int length)
     {
-        QTextCursor cursor = rt.textCursor();
+        QTextCursor cursor = editor.textCursor();
         cursor.setPosition(start);
         cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-        rt.setTextCursor(cursor);
+        editor.setTextCursor(cursor);
     }
-    int selectionStart() const { return rt.textCursor().selectionStart(); }
-    QString selected() const { return rt.textCursor().selectedText(); }
+    int selectionStart() const { return editor.textCursor().selectionStart(); }
+    QString selected() const { return editor.textCursor().selectedText(); }
     // Lets the deletion of a closed window run.
     static void settle() { QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     QWidget window;
-    QTextEdit rt;
+    QTextEdit editor;
     MessageBoxRecorder boxes;
 };
 
 const MessageBoxService::Request Finished{QStringLiteral("All instances have been found."),
                                           MessageBoxService::Ok, MessageBoxService::Information,
-                                          QStringLiteral("Finished!")};
+                                          QStringLiteral("Finished!"), std::nullopt};
 } // namespace
 
 TEST_F(FindDialogTest, WindowHasItsControlsInTabOrderAndStaysOnTop)
@@ -78,14 +78,14 @@ TEST_F(FindDialogTest, WindowHasItsControlsInTabOrderAndStaysOnTop)
     EXPECT_NEAR(dialog->pos().x() - dialog->screen()->geometry().x(), 4000 / perPixel, 1);
 
     // Another "&Find..." while it is open brings up the same window.
-    EXPECT_EQ(FindDialog::open(&rt, &window), dialog);
+    EXPECT_EQ(FindDialog::open(&editor, &window), dialog);
     QTest::keyClick(dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(FindDialogTest, FindsEachOccurrenceThenReportsAndCloses)
 {
-    rt.setPlainText(QStringLiteral("one word, two word\nthree word"));
+    editor.setPlainText(QStringLiteral("one word, two word\nthree word"));
     QPointer<FindDialog> dialog = open(QStringLiteral("word"));
     dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 4);
@@ -116,7 +116,7 @@ TEST_F(FindDialogTest, FindsEachOccurrenceThenReportsAndCloses)
 
 TEST_F(FindDialogTest, MissingTextReportsAtTheFirstSearch)
 {
-    rt.setPlainText(QStringLiteral("nothing here"));
+    editor.setPlainText(QStringLiteral("nothing here"));
     QPointer<FindDialog> dialog = open(QStringLiteral("absent"));
     dialog->findButton->click();
     ASSERT_EQ(boxes.requests().size(), 1);
@@ -132,7 +132,7 @@ TEST_F(FindDialogTest, MissingTextReportsAtTheFirstSearch)
 
 TEST_F(FindDialogTest, MatchCaseIsAnOption)
 {
-    rt.setPlainText(QStringLiteral("A Word and a word"));
+    editor.setPlainText(QStringLiteral("A Word and a word"));
     FindDialog *dialog = open(QStringLiteral("word"));
     dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 2);
@@ -149,7 +149,7 @@ TEST_F(FindDialogTest, MatchCaseIsAnOption)
 
 TEST_F(FindDialogTest, FindNextStartsAfterWhateverIsSelectedNow)
 {
-    rt.setPlainText(QStringLiteral("ab ab ab ab"));
+    editor.setPlainText(QStringLiteral("ab ab ab ab"));
     FindDialog *dialog = open(QStringLiteral("ab"));
     dialog->findButton->click();
     EXPECT_EQ(selectionStart(), 0);
@@ -160,18 +160,18 @@ TEST_F(FindDialogTest, FindNextStartsAfterWhateverIsSelectedNow)
 
 TEST_F(FindDialogTest, EnterSearchesOnce)
 {
-    rt.setPlainText(QStringLiteral("x x x"));
+    editor.setPlainText(QStringLiteral("x x x"));
     FindDialog *dialog = open(QStringLiteral("x"));
     QTest::keyClick(dialog->findEdit, Qt::Key_Return);
     EXPECT_EQ(selectionStart(), 0);
     QTest::keyClick(dialog->findEdit, Qt::Key_Return);
     EXPECT_EQ(selectionStart(), 2);
-    EXPECT_EQ(rt.toPlainText(), QStringLiteral("x x x"));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("x x x"));
 }
 
 TEST_F(FindDialogTest, ReplaceNeedsASelection)
 {
-    rt.setPlainText(QStringLiteral("keep this"));
+    editor.setPlainText(QStringLiteral("keep this"));
     FindDialog *dialog = open(QStringLiteral("this"), QStringLiteral("that"));
     dialog->replaceButton->click();
     ASSERT_EQ(boxes.requests().size(), 1);
@@ -179,47 +179,47 @@ TEST_F(FindDialogTest, ReplaceNeedsASelection)
               QStringLiteral("You have not found anything to replace!"));
     EXPECT_EQ(boxes.requests().first().title, QStringLiteral("Error!"));
     EXPECT_EQ(boxes.requests().first().icon, MessageBoxService::Exclamation);
-    EXPECT_EQ(rt.toPlainText(), QStringLiteral("keep this"));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("keep this"));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->findButton->text(), QStringLiteral("&Find"));
 }
 
 TEST_F(FindDialogTest, ReplaceBeforeAnySearchReplacesTheHandSelectionThenSearchesFromTheStart)
 {
-    rt.setPlainText(QStringLiteral("cat dog cat"));
+    editor.setPlainText(QStringLiteral("cat dog cat"));
     FindDialog *dialog = open(QStringLiteral("cat"), QStringLiteral("cow"));
     select(4, 3); // "dog"
     dialog->replaceButton->click();
-    EXPECT_EQ(rt.toPlainText(), QStringLiteral("cat cow cat"));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("cat cow cat"));
     EXPECT_EQ(selectionStart(), 0);
     EXPECT_EQ(selected(), QStringLiteral("cat"));
     dialog->replaceButton->click();
-    EXPECT_EQ(rt.toPlainText(), QStringLiteral("cow cow cat"));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("cow cow cat"));
     EXPECT_EQ(selectionStart(), 8);
 }
 
 TEST_F(FindDialogTest, ReplacingAByAaNeverRevisitsTheInsertedText)
 {
-    rt.setPlainText(QStringLiteral("a ba\nab"));
+    editor.setPlainText(QStringLiteral("a ba\nab"));
     QPointer<FindDialog> dialog = open(QStringLiteral("a"), QStringLiteral("aa"));
     dialog->findButton->click();
     for (int i = 0; i < 10 && dialog && boxes.requests().isEmpty(); ++i)
         dialog->replaceButton->click();
-    EXPECT_EQ(rt.toPlainText(), QStringLiteral("aa baa\naab"));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("aa baa\naab"));
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests().first().text, Finished.text);
 }
 
 TEST(DocumentSearchTest, SearchStaysWithinItsRange)
 {
-    QTextEdit rt;
-    rt.setPlainText(QStringLiteral("abc abc"));
-    EXPECT_EQ(DocumentSearch::find(&rt, QStringLiteral("abc"), 1, 6), -1);
-    EXPECT_EQ(DocumentSearch::find(&rt, QStringLiteral("abc"), 1, 7), 4);
-    EXPECT_EQ(rt.textCursor().selectedText(), QStringLiteral("abc"));
-    EXPECT_EQ(DocumentSearch::find(&rt, QStringLiteral("ABC"), 0, -1, DocumentSearch::MatchCase),
-              -1);
+    QTextEdit editor;
+    editor.setPlainText(QStringLiteral("abc abc"));
+    EXPECT_EQ(DocumentSearch::find(&editor, QStringLiteral("abc"), 1, 6), -1);
+    EXPECT_EQ(DocumentSearch::find(&editor, QStringLiteral("abc"), 1, 7), 4);
+    EXPECT_EQ(editor.textCursor().selectedText(), QStringLiteral("abc"));
+    EXPECT_EQ(
+        DocumentSearch::find(&editor, QStringLiteral("ABC"), 0, -1, DocumentSearch::MatchCase), -1);
     // A failed search leaves the selection alone.
-    EXPECT_EQ(rt.textCursor().selectionStart(), 4);
-    EXPECT_EQ(DocumentSearch::find(&rt, QStringLiteral("abc"), 99), -1);
+    EXPECT_EQ(editor.textCursor().selectionStart(), 4);
+    EXPECT_EQ(DocumentSearch::find(&editor, QStringLiteral("abc"), 99), -1);
 }

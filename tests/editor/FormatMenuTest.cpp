@@ -42,7 +42,7 @@ protected:
 TEST_F(FormatMenuTest, BoldOnAMixedSelectionFollowsTheTick)
 {
     selectText(QStringLiteral("bold"));
-    SelectionFormat(&rt).setBold(true);
+    SelectionFormat(&editor).setBold(true);
     selectText(QStringLiteral("plain bold"));
 
     open(menu().styleMenu);
@@ -89,9 +89,9 @@ TEST_F(FormatMenuTest, EachStyleSetsItsAttributeAndItsButton)
 
 TEST_F(FormatMenuTest, BulletsComeAndGoWithoutLeavingAnIndent)
 {
-    select(0, int(rt.toPlainText().size()));
+    select(0, int(editor.toPlainText().size()));
     menu().bulletsItem->trigger();
-    for (QTextBlock block = rt.document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
         ASSERT_NE(block.textList(), nullptr);
         EXPECT_EQ(block.textList()->format().style(), QTextListFormat::ListDisc);
     }
@@ -100,12 +100,12 @@ TEST_F(FormatMenuTest, BulletsComeAndGoWithoutLeavingAnIndent)
 
     selectText(QStringLiteral("second"));
     menu().bulletsItem->trigger();
-    const QTextBlock second = rt.document()->lastBlock();
+    const QTextBlock second = editor.document()->lastBlock();
     EXPECT_EQ(second.textList(), nullptr);
     EXPECT_EQ(second.blockFormat().indent(), 0);
-    EXPECT_NE(rt.document()->firstBlock().textList(), nullptr);
+    EXPECT_NE(editor.document()->firstBlock().textList(), nullptr);
 
-    select(0, int(rt.toPlainText().size()));
+    select(0, int(editor.toPlainText().size()));
     open(menu().styleMenu);
     EXPECT_FALSE(menu().bulletsItem->isChecked());
 }
@@ -129,7 +129,7 @@ TEST_F(FormatMenuTest, CenterTwiceClearsTheMarksAndKeepsTheParagraphCentred)
     EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonCenter}));
 
     // Paragraphs of different alignments mark none.
-    select(0, int(rt.toPlainText().size()));
+    select(0, int(editor.toPlainText().size()));
     open(menu().alignmentMenu);
     EXPECT_FALSE(menu().alignLeftItem->isChecked() || menu().centerItem->isChecked() ||
                  menu().alignRightItem->isChecked());
@@ -175,7 +175,7 @@ TEST_F(FormatMenuTest, ColourItemsSetTheirValuesAndTheSubmenuTicksTheMatch)
     selectText(QStringLiteral("plain bold"));
     open(menu().colorMenu);
     EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colorActions[0]})); // not coloured: black
-    select(0, int(rt.toPlainText().size()));
+    select(0, int(editor.toPlainText().size()));
     open(menu().colorMenu);
     EXPECT_TRUE(tickedColors().isEmpty());
 }
@@ -198,7 +198,7 @@ TEST_F(FormatMenuTest, OtherColourStartsFromTheSelectionAndCancelChangesNothing)
     EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
 
     // A selection of several colours keeps each of them when the dialog is cancelled.
-    select(0, int(rt.toPlainText().size()));
+    select(0, int(editor.toPlainText().size()));
     menu().otherColorItem->trigger();
     EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
     EXPECT_EQ(SelectionFormat::colorValue(formatOf(QStringLiteral("plain")).foreground().color()),
@@ -208,7 +208,7 @@ TEST_F(FormatMenuTest, OtherColourStartsFromTheSelectionAndCancelChangesNothing)
 TEST_F(FormatMenuTest, FontDialogAppliesEverythingOrNothing)
 {
     selectText(QStringLiteral("second"));
-    SelectionFormat(&rt).setFontSize(12);
+    SelectionFormat(&editor).setFontSize(12);
     QFont chosen(QStringLiteral("DejaVu Sans Mono"));
     chosen.setPointSizeF(18);
     chosen.setBold(true);
@@ -249,10 +249,10 @@ TEST_F(FormatMenuTest, OpeningFormatDerivesColourAndAlignmentMarks)
 
 TEST_F(FormatMenuTest, EmptySelectionFormatsWhatIsTypedNext)
 {
-    rt.moveCursor(QTextCursor::End);
+    editor.moveCursor(QTextCursor::End);
     menu().boldItem->trigger();
     menu().colorActions[2]->trigger();
-    rt.textCursor().insertText(QStringLiteral("typed"));
+    editor.textCursor().insertText(QStringLiteral("typed"));
     const QTextCharFormat typed = formatOf(QStringLiteral("typed"));
     EXPECT_GE(typed.fontWeight(), QFont::Bold);
     EXPECT_EQ(typed.foreground().color(), QColor(Qt::red));

@@ -24,28 +24,29 @@ protected:
         window.resize(900, 500);
         host.setGeometry(0, 0, 900, toolBar().height());
         toolBar().setGeometry(0, 0, 900, toolBar().height());
-        rt.setGeometry(0, 40, 600, 400);
+        editor.setGeometry(0, 40, 600, 400);
         window.show();
         documents.newDocument();
         setParagraphs({QStringLiteral("plain bold plain"), QStringLiteral("centred line")});
         selectText(QStringLiteral("bold"));
-        SelectionFormat(&rt).setBold(true);
+        SelectionFormat(&editor).setBold(true);
         selectText(QStringLiteral("centred"));
-        SelectionFormat(&rt).setAlignment(SelectionFormat::AlignCenter);
-        rt.moveCursor(QTextCursor::Start);
+        SelectionFormat(&editor).setAlignment(SelectionFormat::AlignCenter);
+        editor.moveCursor(QTextCursor::Start);
         // As a document just opened: New sets it aside without a question.
-        rt.document()->setModified(false);
+        editor.document()->setModified(false);
         QApplication::processEvents();
     }
 
     void clickAt(int position)
     {
-        QTextCursor cursor(rt.document());
+        QTextCursor cursor(editor.document());
         cursor.setPosition(position);
-        QTest::mouseClick(rt.viewport(), Qt::LeftButton, {}, rt.cursorRect(cursor).center());
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {},
+                          editor.cursorRect(cursor).center());
     }
     void press(int position) { toolBar().button(position)->trigger(); }
-    int positionOf(const QString &text) const { return int(rt.toPlainText().indexOf(text)); }
+    int positionOf(const QString &text) const { return int(editor.toPlainText().indexOf(text)); }
     void chooseFont(int index)
     {
         toolBar().fontNameBox->setCurrentIndex(index);
@@ -108,16 +109,16 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     selectText(QStringLiteral("centred "));
     press(7); // Cut
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("centred "));
-    EXPECT_EQ(rt.document()->lastBlock().text(), QStringLiteral("line"));
+    EXPECT_EQ(editor.document()->lastBlock().text(), QStringLiteral("line"));
     press(9); // Paste
-    EXPECT_EQ(rt.document()->lastBlock().text(), QStringLiteral("centred line"));
+    EXPECT_EQ(editor.document()->lastBlock().text(), QStringLiteral("centred line"));
 
     QSignalSpy printing(&documents, &DocumentCommands::printRequested);
     press(5);
     EXPECT_EQ(printing.count(), 1);
     boxes.queueAnswer(MessageBoxService::ResultDiscard); // the edits above are not kept
     press(1);
-    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    EXPECT_TRUE(editor.toPlainText().isEmpty());
     // Keys are compared exactly.
     toolBar().runCommand(QStringLiteral("bold"));
     EXPECT_FALSE(menu().bold->isChecked());
@@ -128,8 +129,8 @@ TEST_F(ToolBarTest, FontBoxesFollowTheCursorAndNewResetsThem)
     const QStringList families = QFontDatabase::families();
     ASSERT_GE(families.size(), 2);
     selectText(QStringLiteral("centred line"));
-    SelectionFormat(&rt).setFontName(families[1]);
-    SelectionFormat(&rt).setFontSize(14);
+    SelectionFormat(&editor).setFontName(families[1]);
+    SelectionFormat(&editor).setFontSize(14);
     toolBar().fillFontBoxes();
     for (int size = 1; size <= 100; ++size)
         ASSERT_EQ(toolBar().fontSizeBox->itemText(size - 1), QString::number(size));
@@ -150,7 +151,7 @@ TEST_F(ToolBarTest, FontBoxesFollowTheCursorAndNewResetsThem)
 
     chooseFont(0);
     toolBar().fontSizeBox->setCurrentText(QStringLiteral("8"));
-    QTest::keyClick(&rt, Qt::Key_F5);
+    QTest::keyClick(&editor, Qt::Key_F5);
     EXPECT_EQ(toolBar().fontNameText(), families[0]);
     EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("10"));
 }
@@ -160,13 +161,14 @@ TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
     // A second fill started while the first yields (F5 held down, a click on New) replaces
     // it rather than adding to it.
     bool nested = false;
-    QObject::connect(toolBar().fontNameBox->model(), &QAbstractItemModel::rowsInserted, &rt, [&] {
-        if (!nested) {
-            nested = true;
-            QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::fillFontBoxes,
-                                      Qt::QueuedConnection);
-        }
-    });
+    QObject::connect(toolBar().fontNameBox->model(), &QAbstractItemModel::rowsInserted, &editor,
+                     [&] {
+                         if (!nested) {
+                             nested = true;
+                             QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::fillFontBoxes,
+                                                       Qt::QueuedConnection);
+                         }
+                     });
     toolBar().fillFontBoxes();
     QApplication::processEvents();
     ASSERT_TRUE(nested);
@@ -216,7 +218,7 @@ TEST_F(ToolBarTest, ChosenFontGoesBackToTheDocumentOnlyAfterTheFirstActivation)
     QApplication::sendEvent(&window, &activate);
     EXPECT_TRUE(toolBar().firstActivationDone());
     chooseFont(0);
-    EXPECT_EQ(window.focusWidget(), &rt);
+    EXPECT_EQ(window.focusWidget(), &editor);
 }
 
 TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
@@ -231,8 +233,8 @@ TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
     // A selection that is partly bold shows the button raised.
     clickAt(positionOf(QStringLiteral("bold")) + 2);
     for (int i = 0; i < 5; ++i)
-        QTest::keyClick(&rt, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_TRUE(rt.textCursor().hasSelection());
+        QTest::keyClick(&editor, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_TRUE(editor.textCursor().hasSelection());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
     EXPECT_FALSE(menu().bold->isChecked());
 }
@@ -240,18 +242,18 @@ TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
 TEST_F(ToolBarTest, ArrowKeysIntoACentredParagraphMarkCenter)
 {
     clickAt(2);
-    QTest::keyClick(&rt, Qt::Key_Down);
-    ASSERT_EQ(rt.textCursor().blockNumber(), 1);
+    QTest::keyClick(&editor, Qt::Key_Down);
+    ASSERT_EQ(editor.textCursor().blockNumber(), 1);
     EXPECT_TRUE(menu().aCenter->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
-    QTest::keyClick(&rt, Qt::Key_Up);
+    QTest::keyClick(&editor, Qt::Key_Up);
     EXPECT_TRUE(menu().aLeft->isChecked());
     EXPECT_FALSE(menu().aCenter->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonAlignLeft), 1);
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 0);
 
     // Both paragraphs selected: a mixed alignment leaves the marks as they were.
-    QTest::keyClick(&rt, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(&editor, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_TRUE(menu().aLeft->isChecked());
 }
 
@@ -277,21 +279,21 @@ TEST_F(ToolBarTest, ScreenReaderTogglesAndDocumentKeysFormatAsTheButtonsDo)
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
 
     // Ctrl+E and Ctrl+U are line-editing keys to Qt's text control; here they format.
-    rt.setFocus();
+    editor.setFocus();
     selectText(QStringLiteral("centred"));
     for (const Qt::Key key : {Qt::Key_B, Qt::Key_I, Qt::Key_U, Qt::Key_R})
-        QTest::keyClick(&rt, key, Qt::ControlModifier);
+        QTest::keyClick(&editor, key, Qt::ControlModifier);
     const QTextCharFormat styled = formatOf(QStringLiteral("centred"));
     EXPECT_GE(styled.fontWeight(), QFont::Bold);
     EXPECT_TRUE(styled.fontItalic());
     EXPECT_TRUE(styled.fontUnderline());
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignRight);
-    EXPECT_EQ(rt.textCursor().selectedText(), QStringLiteral("centred"));
-    QTest::keyClick(&rt, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(editor.textCursor().selectedText(), QStringLiteral("centred"));
+    QTest::keyClick(&editor, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignHCenter);
     EXPECT_TRUE(menu().aCenter->isChecked());
-    QTest::keyClick(&rt, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(&editor, Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignLeft);
-    QTest::keyClick(&rt, Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClick(&editor, Qt::Key_U, Qt::ControlModifier);
     EXPECT_FALSE(formatOf(QStringLiteral("centred")).fontUnderline());
 }

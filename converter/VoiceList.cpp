@@ -43,12 +43,12 @@ QList<VoiceList::Voice> VoiceList::registeredVoiceFiles()
     ignoreErrors([] { VoiceCatalogue::loadCereVoices(); });
     for (qsizetype i = 1; i < VoiceCatalogue::cereVoices.size(); ++i) {
         const CereVoiceEntry &entry = VoiceCatalogue::cereVoices.at(i);
-        if (entry.TokenKey.trimmed().isEmpty())
+        if (entry.tokenKey.trimmed().isEmpty())
             continue;
         Voice voice;
-        voice.name = entry.TokenKey;
-        voice.setup.engineFolder = entry.EngineDir;
-        voice.setup.voiceFolder = entry.VoiceDir;
+        voice.name = entry.tokenKey;
+        voice.setup.engineFolder = entry.engineDir;
+        voice.setup.voiceFolder = entry.voiceDir;
         voices.append(voice);
     }
     return voices;

@@ -5,7 +5,7 @@
 // One installed CereProc engine, as its registry key describes it.
 struct CereProcEngine
 {
-    QString InstallDir; // value "InstallDir" of the engine's key
-    QString TokenKey;   // the engine's key name under the CereProc key
-    QString Version;    // the last space-separated word of TokenKey
+    QString installDir; // value "InstallDir" of the engine's key
+    QString tokenKey;   // the engine's key name under the CereProc key
+    QString version;    // the last space-separated word of tokenKey
 };

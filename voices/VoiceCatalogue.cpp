@@ -55,10 +55,10 @@ QString chosenEngineDir()
     qint64 best = 0;
     QString engineDir;
     for (qsizetype i = 1; i < cereProcEngines.size(); ++i) {
-        const qint64 version = versionNumber(cereProcEngines[i].Version);
+        const qint64 version = versionNumber(cereProcEngines[i].version);
         if (version > best) {
             best = version;
-            engineDir = cereProcEngines[i].InstallDir;
+            engineDir = cereProcEngines[i].installDir;
         }
     }
     return engineDir;
@@ -104,9 +104,9 @@ void loadCereProcEngines()
         return;
     for (qsizetype i = 1; i < keys.size() && i < cereProcEngines.size(); ++i) {
         CereProcEngine &engine = cereProcEngines[i];
-        if (!onError.run(5, [&] { engine.TokenKey = keys[i]; }) ||
-            !onError.run(6, [&] { engine.Version = lastWord(keys[i]); }) || !onError.run(7, [&] {
-                engine.InstallDir =
+        if (!onError.run(5, [&] { engine.tokenKey = keys[i]; }) ||
+            !onError.run(6, [&] { engine.version = lastWord(keys[i]); }) || !onError.run(7, [&] {
+                engine.installDir =
                     readString(HKLM, CereProcKey + keys[i], QStringLiteral("InstallDir"));
             }))
             return;
@@ -149,23 +149,23 @@ void loadCereVoices()
         const auto attributeOf = [&](const char *name) {
             return [&tokenName, name] { return attribute(tokenName, QLatin1String(name)); };
         };
-        if (!fill(6, &CereVoiceEntry::TokenKey, [&] { return tokenName; }) ||
-            !fill(7, &CereVoiceEntry::ShortName, [&] { return lastWord(tokenName); }) ||
-            !fill(8, &CereVoiceEntry::Age, attributeOf("Age")) ||
-            !fill(9, &CereVoiceEntry::CLSID,
+        if (!fill(6, &CereVoiceEntry::tokenKey, [&] { return tokenName; }) ||
+            !fill(7, &CereVoiceEntry::shortName, [&] { return lastWord(tokenName); }) ||
+            !fill(8, &CereVoiceEntry::age, attributeOf("Age")) ||
+            !fill(9, &CereVoiceEntry::clsid,
                   [&] {
                       return readString(HKLM, PrivateVoicesKey + tokenName,
                                         QStringLiteral("CLSID"));
                   }) ||
-            !fill(10, &CereVoiceEntry::EngineDir, [] { return chosenEngineDir(); }) ||
-            !fill(11, &CereVoiceEntry::Name, attributeOf("Name")) ||
-            !fill(12, &CereVoiceEntry::Gender, attributeOf("Gender")) ||
-            !fill(13, &CereVoiceEntry::Language, attributeOf("Language")) ||
-            !fill(14, &CereVoiceEntry::VoiceName, attributeOf("VoiceName")) ||
-            !fill(15, &CereVoiceEntry::Vendor, attributeOf("Vendor")) ||
-            !fill(16, &CereVoiceEntry::VoiceFile, [&] { return voiceFile; }) ||
-            !fill(17, &CereVoiceEntry::VoiceDir,
-                  [&] { return voiceDirOf(cereVoices[i].VoiceFile); }))
+            !fill(10, &CereVoiceEntry::engineDir, [] { return chosenEngineDir(); }) ||
+            !fill(11, &CereVoiceEntry::name, attributeOf("Name")) ||
+            !fill(12, &CereVoiceEntry::gender, attributeOf("Gender")) ||
+            !fill(13, &CereVoiceEntry::language, attributeOf("Language")) ||
+            !fill(14, &CereVoiceEntry::voiceName, attributeOf("VoiceName")) ||
+            !fill(15, &CereVoiceEntry::vendor, attributeOf("Vendor")) ||
+            !fill(16, &CereVoiceEntry::voiceFile, [&] { return voiceFile; }) ||
+            !fill(17, &CereVoiceEntry::voiceDir,
+                  [&] { return voiceDirOf(cereVoices[i].voiceFile); }))
             return;
     }
 }

@@ -563,8 +563,8 @@ void frmMain::mnuConvert_Click()
     request.documentText = DocumentChapters::spokenText(*Rt->document(), &request.book.chapters);
     request.engineIndex = EngineIndex;
     if (EngineIndex > 0 && EngineIndex < VoiceCatalogue::cereVoices.size()) {
-        request.engineDir = VoiceCatalogue::cereVoices.at(EngineIndex).EngineDir;
-        request.voiceDir = VoiceCatalogue::cereVoices.at(EngineIndex).VoiceDir;
+        request.engineDir = VoiceCatalogue::cereVoices.at(EngineIndex).engineDir;
+        request.voiceDir = VoiceCatalogue::cereVoices.at(EngineIndex).voiceDir;
     } else {
         request.engineIndex = 0;
         request.voiceName = GetCurVoice();

@@ -97,8 +97,8 @@ SpeechControl &VoiceSelection::element(int index) const
 void VoiceSelection::setFolders(SpeechControl &element, int entry)
 {
     const CereVoiceEntry &voice = VoiceCatalogue::cereVoices.at(entry);
-    element.setStringProperty(SpeechControl::PropertyEngineFolder, voice.EngineDir);
-    element.setStringProperty(SpeechControl::PropertyVoiceFolder, voice.VoiceDir);
+    element.setStringProperty(SpeechControl::PropertyEngineFolder, voice.engineDir);
+    element.setStringProperty(SpeechControl::PropertyVoiceFolder, voice.voiceDir);
 }
 
 void VoiceSelection::loadVoices()
@@ -175,7 +175,7 @@ void VoiceSelection::loadOnce()
         return;
     if (!handler.run(10, [&] {
             for (int i = 1; i <= upper; ++i) {
-                const QString &key = VoiceCatalogue::cereVoices.at(i).TokenKey;
+                const QString &key = VoiceCatalogue::cereVoices.at(i).tokenKey;
                 if (!key.trimmed().isEmpty())
                     m_list->addItem(key);
             }
@@ -222,7 +222,7 @@ void VoiceSelection::setVoice(const QString &voiceName)
     if (isCereVoiceName(voiceName)) {
         const int upper = int(VoiceCatalogue::cereVoices.size()) - 1;
         for (int i = 1; i <= upper; ++i) {
-            if (VoiceCatalogue::cereVoices.at(i).TokenKey != voiceName)
+            if (VoiceCatalogue::cereVoices.at(i).tokenKey != voiceName)
                 continue;
             if (!handler.run(2, [&] { setFolders(element(i), i); }) ||
                 !handler.run(3, [&] { setFolders(element(i), i); }))

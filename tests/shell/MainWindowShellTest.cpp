@@ -143,8 +143,8 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
     ASSERT_EQ(started.size(), 2);
     const QStringList fields = started[1].split(QLatin1Char('*'));
     ASSERT_EQ(fields.size(), 5);
-    EXPECT_EQ(fields[0], VoiceCatalogue::cereVoices.at(2).EngineDir);
-    EXPECT_EQ(fields[1], VoiceCatalogue::cereVoices.at(2).VoiceDir);
+    EXPECT_EQ(fields[0], VoiceCatalogue::cereVoices.at(2).engineDir);
+    EXPECT_EQ(fields[1], VoiceCatalogue::cereVoices.at(2).voiceDir);
     EXPECT_EQ(fields[3], QStringLiteral("-3"));
     QFile::remove(fields[2]);
 

@@ -158,8 +158,8 @@ TEST_F(VoiceFileMenuTest, ReadOnlySystemStoreGetsThePerUserLayer)
 
     VoiceCatalogue::loadCereVoices();
     ASSERT_EQ(VoiceCatalogue::cereVoices.size(), 3);
-    EXPECT_EQ(VoiceCatalogue::cereVoices[1].TokenKey, QStringLiteral("CereVoice Anna"));
-    EXPECT_EQ(VoiceCatalogue::cereVoices[2].TokenKey, QStringLiteral("CereVoice zoe"));
+    EXPECT_EQ(VoiceCatalogue::cereVoices[1].tokenKey, QStringLiteral("CereVoice Anna"));
+    EXPECT_EQ(VoiceCatalogue::cereVoices[2].tokenKey, QStringLiteral("CereVoice zoe"));
     // The existing engine entry serves the new voice; none was added beside it.
     QStringList engines;
     RegistryAccess::listSubKeys(VoiceCatalogue::CereProcKey.chopped(1), engines, false);

@@ -18,7 +18,7 @@ QStringList tokenKeys()
 {
     QStringList keys;
     for (qsizetype i = 1; i < cereVoices.size(); ++i)
-        keys << cereVoices[i].TokenKey;
+        keys << cereVoices[i].tokenKey;
     return keys;
 }
 } // namespace
@@ -85,27 +85,27 @@ TEST_F(VoiceCatalogueTest, CatalogueListsUsableCereVoicesOnTheNewestEngine)
     loadCereVoices();
 
     ASSERT_EQ(cereProcEngines.size(), 3);
-    EXPECT_EQ(cereProcEngines[1].TokenKey, QStringLiteral("CereVoice Engine 3.0.8"));
-    EXPECT_EQ(cereProcEngines[1].Version, QStringLiteral("3.0.8"));
-    EXPECT_EQ(cereProcEngines[2].InstallDir, QStringLiteral("/opt/cereproc/3.1.0"));
+    EXPECT_EQ(cereProcEngines[1].tokenKey, QStringLiteral("CereVoice Engine 3.0.8"));
+    EXPECT_EQ(cereProcEngines[1].version, QStringLiteral("3.0.8"));
+    EXPECT_EQ(cereProcEngines[2].installDir, QStringLiteral("/opt/cereproc/3.1.0"));
     EXPECT_EQ(tokenKeys(), (QStringList{"CereVoice Heather 3.0.8", "CereVoice Sarah 3.1.0",
                                         "cerevoice william 3.0.1"}));
-    EXPECT_EQ(cereVoices[0].TokenKey, QString());
+    EXPECT_EQ(cereVoices[0].tokenKey, QString());
 
     const CereVoiceEntry &voice = cereVoices[1];
-    EXPECT_EQ(voice.EngineDir, QStringLiteral("/opt/cereproc/3.1.0"));
-    EXPECT_EQ(voice.VoiceFile, heather);
-    EXPECT_EQ(voice.VoiceDir, tempPath(QStringLiteral("voices/heather")));
-    EXPECT_EQ(voice.ShortName, QStringLiteral("3.0.8"));
-    EXPECT_EQ(voice.VoiceName, QStringLiteral("Heather"));
-    EXPECT_EQ(voice.Name, QStringLiteral("CereVoice Heather 3.0.8"));
-    EXPECT_EQ(voice.Gender, QStringLiteral("Female"));
-    EXPECT_EQ(voice.Age, QStringLiteral("Adult"));
-    EXPECT_EQ(voice.Language, QStringLiteral("809"));
-    EXPECT_EQ(voice.Vendor, QStringLiteral("CereProc"));
-    EXPECT_EQ(voice.CLSID, QStringLiteral("{2B5B9A1B-93F6-4D2C-9C4B-5C2B1A6D7E10}"));
+    EXPECT_EQ(voice.engineDir, QStringLiteral("/opt/cereproc/3.1.0"));
+    EXPECT_EQ(voice.voiceFile, heather);
+    EXPECT_EQ(voice.voiceDir, tempPath(QStringLiteral("voices/heather")));
+    EXPECT_EQ(voice.shortName, QStringLiteral("3.0.8"));
+    EXPECT_EQ(voice.voiceName, QStringLiteral("Heather"));
+    EXPECT_EQ(voice.name, QStringLiteral("CereVoice Heather 3.0.8"));
+    EXPECT_EQ(voice.gender, QStringLiteral("Female"));
+    EXPECT_EQ(voice.age, QStringLiteral("Adult"));
+    EXPECT_EQ(voice.language, QStringLiteral("809"));
+    EXPECT_EQ(voice.vendor, QStringLiteral("CereProc"));
+    EXPECT_EQ(voice.clsid, QStringLiteral("{2B5B9A1B-93F6-4D2C-9C4B-5C2B1A6D7E10}"));
     for (qsizetype i = 2; i < cereVoices.size(); ++i)
-        EXPECT_EQ(cereVoices[i].EngineDir, voice.EngineDir);
+        EXPECT_EQ(cereVoices[i].engineDir, voice.engineDir);
 
     // Rebuilding starts from empty tables rather than adding to them.
     loadCereVoices();
@@ -118,7 +118,7 @@ TEST_F(VoiceCatalogueTest, WithoutAnEngineNoVoiceIsListed)
     addToken(PrivateVoicesKey, QStringLiteral("CereVoice Heather 3.0.8"),
              makeFile(QStringLiteral("heather.voice")));
     CereVoiceEntry stale;
-    stale.TokenKey = QStringLiteral("CereVoice Stale 1.0");
+    stale.tokenKey = QStringLiteral("CereVoice Stale 1.0");
     cereVoices.append(stale);
     loadCereVoices();
     EXPECT_EQ(cereProcEngines.size(), 1);
@@ -151,7 +151,7 @@ TEST_F(VoiceCatalogueTest, TheEngineWithTheLargestDotlessVersionWins)
             addEngine(engine, QStringLiteral("/opt/") + engine);
         loadCereVoices();
         ASSERT_EQ(cereVoices.size(), 2) << c.engines.join(", ").toStdString();
-        EXPECT_EQ(cereVoices[1].EngineDir,
+        EXPECT_EQ(cereVoices[1].engineDir,
                   c.expected.isEmpty() ? QString() : QStringLiteral("/opt/") + c.expected)
             << c.engines.join(", ").toStdString();
     }

@@ -25,9 +25,9 @@ namespace {
 CereVoiceEntry entry(const QString &tokenKey, const QString &voiceDir)
 {
     CereVoiceEntry voice;
-    voice.TokenKey = tokenKey;
-    voice.EngineDir = QStringLiteral("/opt/cereproc/engine");
-    voice.VoiceDir = voiceDir;
+    voice.tokenKey = tokenKey;
+    voice.engineDir = QStringLiteral("/opt/cereproc/engine");
+    voice.voiceDir = voiceDir;
     return voice;
 }
 
@@ -104,8 +104,8 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
     EXPECT_EQ(m_attached, (QList<int>{1, 2, 3}));
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(element(i).index(), i);
-        EXPECT_EQ(element(i).stringProperty(SC::PropertyVoiceFolder), cereVoices[i].VoiceDir);
-        EXPECT_EQ(element(i).stringProperty(SC::PropertyEngineFolder), cereVoices[i].EngineDir);
+        EXPECT_EQ(element(i).stringProperty(SC::PropertyVoiceFolder), cereVoices[i].voiceDir);
+        EXPECT_EQ(element(i).stringProperty(SC::PropertyEngineFolder), cereVoices[i].engineDir);
         EXPECT_EQ(element(i).numberProperty(SC::PropertyVoiceOption), 1);
         EXPECT_EQ(element(i).numberProperty(SC::PropertyEngineMode), 25);
     }

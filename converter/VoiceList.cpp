@@ -2,7 +2,7 @@
 
 #include "IgnoreErrors.h"
 #include "SpeechControl.h"
-#include "modCereproc.h"
+#include "VoiceCatalogue.h"
 
 QList<VoiceList::Source> VoiceList::sources()
 {
@@ -40,15 +40,15 @@ std::optional<VoiceList::Voice> VoiceList::find(const QString &name)
 QList<VoiceList::Voice> VoiceList::registeredVoiceFiles()
 {
     QList<Voice> voices;
-    ignoreErrors([] { modCereproc::GetCereVoices(); });
-    for (qsizetype i = 1; i < modCereproc::CereVoices.size(); ++i) {
-        const CereVoiceEntry &entry = modCereproc::CereVoices.at(i);
-        if (entry.TokenKey.trimmed().isEmpty())
+    ignoreErrors([] { VoiceCatalogue::loadCereVoices(); });
+    for (qsizetype i = 1; i < VoiceCatalogue::cereVoices.size(); ++i) {
+        const CereVoiceEntry &entry = VoiceCatalogue::cereVoices.at(i);
+        if (entry.tokenKey.trimmed().isEmpty())
             continue;
         Voice voice;
-        voice.name = entry.TokenKey;
-        voice.setup.engineFolder = entry.EngineDir;
-        voice.setup.voiceFolder = entry.VoiceDir;
+        voice.name = entry.tokenKey;
+        voice.setup.engineFolder = entry.engineDir;
+        voice.setup.voiceFolder = entry.voiceDir;
         voices.append(voice);
     }
     return voices;

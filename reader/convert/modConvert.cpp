@@ -3,7 +3,7 @@
 #include "MessageBoxService.h"
 #include "PrivateFolder.h"
 #include "frmConvertWarn.h"
-#include "modRegistry.h"
+#include "RegistryAccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -104,7 +104,7 @@ QString TemporaryFolder()
     const QChar separator = QLatin1Char('*');
     QString folder = PrivateFolder::runtimeFolder();
     if (folder.isEmpty() || folder.contains(separator)) {
-        const QString temp = modRegistry::GetTempDir();
+        const QString temp = RegistryAccess::temporaryFolder();
         if (!temp.isEmpty() && !temp.contains(separator))
             return temp;
         folder = PrivateFolder::runtimeFolderWithout(separator);

@@ -56,8 +56,8 @@ QString saveFailure(const QString &message, int error)
 }
 } // namespace
 
-DocumentCommands::DocumentCommands(QTextEdit *rt, QWidget *window, QObject *parent)
-    : QObject(parent), m_rt(rt), m_window(window)
+DocumentCommands::DocumentCommands(QTextEdit *editor, QWidget *window, QObject *parent)
+    : QObject(parent), m_editor(editor), m_window(window)
 {
     updateTitle();
 }
@@ -81,20 +81,20 @@ QTextCharFormat DocumentCommands::newDocumentFormat()
     return format;
 }
 
-void DocumentCommands::mnuFileNew_Click()
+void DocumentCommands::newDocument()
 {
     if (!askToSaveChanges())
         return;
     setCurrentFile(QString());
     m_shownFile.clear();
     updateTitle();
-    if (!m_rt)
+    if (!m_editor)
         return;
-    m_rt->clear();
+    m_editor->clear();
     // A new document has no title or author of its own, whatever the last file said.
-    DocumentMetadata::attach(m_rt->document(), {});
+    DocumentMetadata::attach(m_editor->document(), {});
 
-    QTextCursor cursor = m_rt->textCursor();
+    QTextCursor cursor = m_editor->textCursor();
     QTextBlockFormat block = cursor.blockFormat();
     block.setAlignment(Qt::AlignLeft);
     cursor.setBlockFormat(block);
@@ -102,18 +102,18 @@ void DocumentCommands::mnuFileNew_Click()
         list->remove(cursor.block());
     const QTextCharFormat format = newDocumentFormat();
     cursor.setBlockCharFormat(format);
-    m_rt->setTextCursor(cursor);
-    m_rt->setCurrentCharFormat(format);
+    m_editor->setTextCursor(cursor);
+    m_editor->setCurrentCharFormat(format);
     // Clearing and formatting the empty document is not an edit to undo or to save.
-    m_rt->document()->clearUndoRedoStacks();
-    m_rt->document()->setModified(false);
+    m_editor->document()->clearUndoRedoStacks();
+    m_editor->document()->setModified(false);
 
     emit refreshRequested();
     if (m_window)
         m_window->update();
 }
 
-void DocumentCommands::mnuFileOpen_Click()
+void DocumentCommands::openDocument()
 {
     if (!askToSaveChanges())
         return;
@@ -144,7 +144,7 @@ bool DocumentCommands::openGivenFile(const QString &path)
 bool DocumentCommands::open(const QString &path, bool namedElsewhere)
 {
     // A file still being read keeps the window busy; a second open waits for the user.
-    if (!m_rt || m_opening)
+    if (!m_editor || m_opening)
         return false;
     m_opening = true;
     const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -169,24 +169,24 @@ bool DocumentCommands::open(const QString &path, bool namedElsewhere)
         return false;
     }
     // The editor shows the document that was read, with the cursor at its start.
-    DocumentHandover::show(m_rt, std::move(imported.document));
+    DocumentHandover::show(m_editor, std::move(imported.document));
     // Save writes RTF: only a file that already is RTF or text may be written back to.
     // A PDF or an e-book opened here is saved under a name the user picks.
     setCurrentFile(DocumentFormat::keepsItsPath(result.format) ? absolute : QString());
     m_currentStamp = FileStamp::of(m_currentFile);
     m_shownFile = absolute;
     updateTitle();
-    LoadNotice::tell(m_rt->document());
+    LoadNotice::tell(m_editor->document());
     emit documentOpened();
     return true;
 }
 
-void DocumentCommands::mnuFileSave_Click()
+void DocumentCommands::saveDocument()
 {
     save();
 }
 
-void DocumentCommands::mnuFileSaveAs_Click()
+void DocumentCommands::saveDocumentAs()
 {
     saveAs();
 }
@@ -196,9 +196,9 @@ bool DocumentCommands::save()
     if (m_currentFile.isEmpty())
         return saveAs();
     bool saved = false;
-    if (m_rt && mayReplaceCurrentFile()) {
+    if (m_editor && mayReplaceCurrentFile()) {
         int error = 0;
-        saved = DocumentFile::save(*m_rt->document(), m_currentFile, &error);
+        saved = DocumentFile::save(*m_editor->document(), m_currentFile, &error);
         if (saved)
             savedAs(m_currentFile);
         else
@@ -221,7 +221,7 @@ bool DocumentCommands::saveAs()
     }
     // The content is RTF whatever the name.
     int error = 0;
-    if (!m_rt || !DocumentFile::save(*m_rt->document(), path, &error)) {
+    if (!m_editor || !DocumentFile::save(*m_editor->document(), path, &error)) {
         MessageBoxService::show(saveFailure(SaveAsError, error), MessageBoxService::Ok,
                                 MessageBoxService::Exclamation, ErrorTitle);
         return false;
@@ -236,8 +236,8 @@ void DocumentCommands::savedAs(const QString &file)
     setCurrentFile(file);
     m_shownFile = file;
     m_currentStamp = FileStamp::of(file);
-    if (m_rt)
-        m_rt->document()->setModified(false);
+    if (m_editor)
+        m_editor->document()->setModified(false);
 }
 
 bool DocumentCommands::mayReplaceCurrentFile()
@@ -256,9 +256,9 @@ bool DocumentCommands::mayReplaceCurrentFile()
 
 bool DocumentCommands::askToSaveChanges()
 {
-    if (!m_rt)
+    if (!m_editor)
         return true;
-    const QTextDocument *document = m_rt->document();
+    const QTextDocument *document = m_editor->document();
     // An untitled document that is empty again holds nothing to lose.
     if (!document->isModified() || (m_shownFile.isEmpty() && document->isEmpty()))
         return true;
@@ -278,7 +278,7 @@ bool DocumentCommands::askToSaveChanges()
     }
 }
 
-void DocumentCommands::mnuFilePrint_Click()
+void DocumentCommands::printDocument()
 {
     emit printRequested();
 }

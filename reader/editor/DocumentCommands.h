@@ -23,11 +23,11 @@ public:
     static const QString TitlePrefix;  // "Larkvane TTS Reader - "
     static const QString UntitledName; // "Untitled"
 
-    DocumentCommands(QTextEdit *rt, QWidget *window, QObject *parent = nullptr);
+    DocumentCommands(QTextEdit *editor, QWidget *window, QObject *parent = nullptr);
 
     // The file Save writes to; empty for a new document and for one opened from a format
     // other than RTF or text, which Save writes under a new name.
-    const QString &CurrentFile() const { return m_currentFile; }
+    const QString &currentFile() const { return m_currentFile; }
     // The file the document was opened from or last saved to, which the title shows.
     const QString &shownFile() const { return m_shownFile; }
 
@@ -59,11 +59,11 @@ public:
     static const QString ChangedOnDiskText; // %1: the file
 
 public slots:
-    void mnuFileNew_Click();
-    void mnuFileOpen_Click();
-    void mnuFileSave_Click();
-    void mnuFileSaveAs_Click();
-    void mnuFilePrint_Click();
+    void newDocument();
+    void openDocument();
+    void saveDocument();
+    void saveDocumentAs();
+    void printDocument();
 
 signals:
     // The editor's formatting state should be derived again (after New).
@@ -86,7 +86,7 @@ private:
     void setCurrentFile(const QString &file);
     void updateTitle();
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<QWidget> m_window;
     QString m_currentFile;
     QString m_shownFile;

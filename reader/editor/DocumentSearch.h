@@ -18,6 +18,6 @@ public:
     // (NoPosition: the end of the text). Returns the 0-based position of the match, which is
     // then selected, or -1 when there is none (the selection is then left alone). Without
     // MatchCase letter case is ignored. An empty text is never found.
-    static int find(QTextEdit *rt, const QString &text, int start = NoPosition,
+    static int find(QTextEdit *editor, const QString &text, int start = NoPosition,
                     int end = NoPosition, int options = 0);
 };

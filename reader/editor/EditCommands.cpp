@@ -5,51 +5,53 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-EditCommands::EditCommands(QTextEdit *rt, QObject *parent) : QObject(parent), m_rt(rt) {}
-
-void EditCommands::mnuEditUndo_Click()
+EditCommands::EditCommands(QTextEdit *editor, QObject *parent) : QObject(parent), m_editor(editor)
 {
-    if (!m_rt)
-        return;
-    m_rt->setFocus();
-    m_rt->undo();
 }
 
-void EditCommands::mnuEditCut_Click()
+void EditCommands::undo()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    mnuEditCopy_Click();
-    QTextCursor cursor = m_rt->textCursor();
+    m_editor->setFocus();
+    m_editor->undo();
+}
+
+void EditCommands::cut()
+{
+    if (!m_editor)
+        return;
+    copy();
+    QTextCursor cursor = m_editor->textCursor();
     cursor.removeSelectedText();
-    m_rt->setTextCursor(cursor);
+    m_editor->setTextCursor(cursor);
 }
 
-void EditCommands::mnuEditCopy_Click()
+void EditCommands::copy()
 {
-    if (m_rt)
-        RtfClipboard::copy(m_rt->textCursor());
+    if (m_editor)
+        RtfClipboard::copy(m_editor->textCursor());
 }
 
-void EditCommands::mnuEditPaste_Click()
+void EditCommands::paste()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    QTextCursor cursor = m_rt->textCursor();
+    QTextCursor cursor = m_editor->textCursor();
     RtfClipboard::paste(cursor);
-    m_rt->setTextCursor(cursor);
-    m_rt->ensureCursorVisible();
+    m_editor->setTextCursor(cursor);
+    m_editor->ensureCursorVisible();
 }
 
-void EditCommands::Selall_Click()
+void EditCommands::selectAll()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    m_rt->setFocus();
-    m_rt->selectAll();
+    m_editor->setFocus();
+    m_editor->selectAll();
 }
 
-void EditCommands::Find_Click()
+void EditCommands::find()
 {
     emit findRequested();
 }

@@ -12,20 +12,20 @@ class EditCommands : public QObject
     Q_OBJECT
 
 public:
-    explicit EditCommands(QTextEdit *rt, QObject *parent = nullptr);
+    explicit EditCommands(QTextEdit *editor, QObject *parent = nullptr);
 
 public slots:
-    void mnuEditUndo_Click();
-    void mnuEditCut_Click();
-    void mnuEditCopy_Click();
-    void mnuEditPaste_Click();
-    void Selall_Click();
-    void Find_Click();
+    void undo();
+    void cut();
+    void copy();
+    void paste();
+    void selectAll();
+    void find();
 
 signals:
     // The find and replace window should be shown beside the main window.
     void findRequested();
 
 private:
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
 };

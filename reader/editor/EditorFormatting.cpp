@@ -3,32 +3,32 @@
 #include "DocumentCommands.h"
 #include "EditCommands.h"
 #include "EditorToolBar.h"
+#include "FindDialog.h"
 #include "FormatMenu.h"
 #include "FormatStateSync.h"
-#include "FrmFind.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QTextEdit>
 
-EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *rt, QMenu *formatMenu,
+EditorFormatting::EditorFormatting(QWidget *window, QTextEdit *editor, QMenu *formatMenu,
                                    QWidget *toolBarHost, QObject *parent)
-    : QObject(parent), m_window(window), m_rt(rt)
+    : QObject(parent), m_window(window), m_editor(editor)
 {
-    m_toolBar = new EditorToolBar(rt, toolBarHost);
-    m_menu = new FormatMenu(formatMenu, rt, window, this);
+    m_toolBar = new EditorToolBar(editor, toolBarHost);
+    m_menu = new FormatMenu(formatMenu, editor, window, this);
     m_menu->setToolBar(m_toolBar);
-    m_state = new FormatStateSync(rt, m_menu, m_toolBar, window, this);
+    m_state = new FormatStateSync(editor, m_menu, m_toolBar, window, this);
 
-    m_toolBar->setCommand(QStringLiteral("Bold"), [this] { m_menu->bold_Click(); });
-    m_toolBar->setCommand(QStringLiteral("Italic"), [this] { m_menu->italic_Click(); });
-    m_toolBar->setCommand(QStringLiteral("Underline"), [this] { m_menu->Underline_Click(); });
-    m_toolBar->setCommand(QStringLiteral("Align Left"), [this] { m_menu->aLeft_Click(); });
-    m_toolBar->setCommand(QStringLiteral("Center"), [this] { m_menu->aCenter_Click(); });
-    m_toolBar->setCommand(QStringLiteral("Align Right"), [this] { m_menu->aRight_Click(); });
+    m_toolBar->setCommand(QStringLiteral("Bold"), [this] { m_menu->toggleBold(); });
+    m_toolBar->setCommand(QStringLiteral("Italic"), [this] { m_menu->toggleItalic(); });
+    m_toolBar->setCommand(QStringLiteral("Underline"), [this] { m_menu->toggleUnderline(); });
+    m_toolBar->setCommand(QStringLiteral("Align Left"), [this] { m_menu->alignLeft(); });
+    m_toolBar->setCommand(QStringLiteral("Center"), [this] { m_menu->alignCenter(); });
+    m_toolBar->setCommand(QStringLiteral("Align Right"), [this] { m_menu->alignRight(); });
 
-    if (m_rt)
-        m_rt->installEventFilter(this);
+    if (m_editor)
+        m_editor->installEventFilter(this);
     if (m_window) {
         m_window->installEventFilter(this);
         m_toolBar->setFirstActivationDone(m_window->isActiveWindow());
@@ -42,21 +42,21 @@ void EditorFormatting::attachDocumentCommands(DocumentCommands *document)
     const QPointer<DocumentCommands> commands(document);
     m_toolBar->setCommand(QStringLiteral("New"), [commands] {
         if (commands)
-            commands->mnuFileNew_Click();
+            commands->newDocument();
     });
     m_toolBar->setCommand(QStringLiteral("Open"), [commands] {
         if (commands)
-            commands->mnuFileOpen_Click();
+            commands->openDocument();
     });
     m_toolBar->setCommand(QStringLiteral("Save"), [commands] {
         if (commands)
-            commands->mnuFileSave_Click();
+            commands->saveDocument();
     });
     m_toolBar->setCommand(QStringLiteral("Print"), [commands] {
         if (commands)
-            commands->mnuFilePrint_Click();
+            commands->printDocument();
     });
-    connect(document, &DocumentCommands::refreshRequested, this, &EditorFormatting::RefreshEditor);
+    connect(document, &DocumentCommands::refreshRequested, this, &EditorFormatting::refreshEditor);
 }
 
 void EditorFormatting::attachEditCommands(EditCommands *edit)
@@ -66,38 +66,38 @@ void EditorFormatting::attachEditCommands(EditCommands *edit)
     const QPointer<EditCommands> commands(edit);
     m_toolBar->setCommand(QStringLiteral("Cut"), [commands] {
         if (commands)
-            commands->mnuEditCut_Click();
+            commands->cut();
     });
     m_toolBar->setCommand(QStringLiteral("Copy"), [commands] {
         if (commands)
-            commands->mnuEditCopy_Click();
+            commands->copy();
     });
     m_toolBar->setCommand(QStringLiteral("Paste"), [commands] {
         if (commands)
-            commands->mnuEditPaste_Click();
+            commands->paste();
     });
-    connect(edit, &EditCommands::findRequested, this, &EditorFormatting::Find_Click);
+    connect(edit, &EditCommands::findRequested, this, &EditorFormatting::showFindDialog);
 }
 
-void EditorFormatting::FillFontBoxes()
+void EditorFormatting::fillFontBoxes()
 {
     if (m_toolBar)
-        m_toolBar->FillFontBoxes();
+        m_toolBar->fillFontBoxes();
 }
 
-void EditorFormatting::SyncFormatState()
+void EditorFormatting::syncFormatState()
 {
-    m_state->SyncFormatState();
+    m_state->syncFormatState();
 }
 
-void EditorFormatting::RefreshEditor()
+void EditorFormatting::refreshEditor()
 {
-    m_state->RefreshEditor();
+    m_state->refreshEditor();
 }
 
-void EditorFormatting::Find_Click()
+void EditorFormatting::showFindDialog()
 {
-    FrmFind::open(m_rt, m_window);
+    FindDialog::open(m_editor, m_window);
 }
 
 QString EditorFormatting::formatKeyCommand(const QKeyEvent &key)
@@ -127,7 +127,7 @@ bool EditorFormatting::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::WindowActivate && m_toolBar)
         m_toolBar->setFirstActivationDone(true);
-    if (watched != m_rt || !m_toolBar)
+    if (watched != m_editor || !m_toolBar)
         return false;
     // Qt's text control claims Ctrl+E and Ctrl+U for line editing on this desktop; in the
     // document they format, as the buttons do, so that menu and buttons show the change.
@@ -139,7 +139,7 @@ bool EditorFormatting::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const QString command = formatKeyCommand(*static_cast<QKeyEvent *>(event));
         if (!command.isEmpty()) {
-            m_toolBar->tbToolBar_ButtonClick(command);
+            m_toolBar->runCommand(command);
             return true;
         }
     }

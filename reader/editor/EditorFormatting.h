@@ -24,7 +24,7 @@ public:
     // `formatMenu` is filled with the Format items; the toolbar is created in `toolBarHost`
     // (the window's client area). The window's first activation is watched for the font
     // boxes' focus rule.
-    EditorFormatting(QWidget *window, QTextEdit *rt, QMenu *formatMenu, QWidget *toolBarHost,
+    EditorFormatting(QWidget *window, QTextEdit *editor, QMenu *formatMenu, QWidget *toolBarHost,
                      QObject *parent = nullptr);
 
     FormatMenu *formatMenu() const { return m_menu; }
@@ -37,10 +37,10 @@ public:
     void attachEditCommands(EditCommands *commands);
 
 public slots:
-    void FillFontBoxes();
-    void SyncFormatState();
-    void RefreshEditor();
-    void Find_Click();
+    void fillFontBoxes();
+    void syncFormatState();
+    void refreshEditor();
+    void showFindDialog();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -50,7 +50,7 @@ private:
     static QString formatKeyCommand(const QKeyEvent &key);
 
     QPointer<QWidget> m_window;
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     FormatMenu *m_menu = nullptr;
     // The toolbar lives in the window's client area and may go before this object.
     QPointer<EditorToolBar> m_toolBar;

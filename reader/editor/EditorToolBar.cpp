@@ -15,8 +15,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
-const QRect EditorToolBar::Combo1Design(5040, 60, 2655, 315);
-const QRect EditorToolBar::Combo2Design(7800, 60, 1095, 315);
+const QRect EditorToolBar::FontNameBoxPlace(5040, 60, 2655, 315);
+const QRect EditorToolBar::FontSizeBoxPlace(7800, 60, 1095, 315);
 const QString EditorToolBar::DefaultFontName = QStringLiteral("Times New Roman");
 const QString EditorToolBar::DefaultFontSize = QStringLiteral("10");
 
@@ -40,10 +40,10 @@ QIcon themeIcon(const QString &name)
 }
 } // namespace
 
-EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
-    : QToolBar(parent), m_rt(rt), m_beep([] { QApplication::beep(); })
+EditorToolBar::EditorToolBar(QTextEdit *editor, QWidget *parent)
+    : QToolBar(parent), m_editor(editor), m_beep([] { QApplication::beep(); })
 {
-    setObjectName(QStringLiteral("tbToolBar"));
+    setObjectName(QStringLiteral("editorToolBar"));
     setMovable(false);
     setFloatable(false);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -79,36 +79,37 @@ EditorToolBar::EditorToolBar(QTextEdit *rt, QWidget *parent)
     }
 
     // The boxes sit at their own places on the strip, not in the row of buttons.
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
+    fontNameBox = new QComboBox(this);
+    fontNameBox->setObjectName(QStringLiteral("fontNameBox"));
     // The boxes have no caption on the strip; a screen reader still says what they hold (on
     // this desktop Qt names a box by its value and says its purpose as the description).
-    Combo1->setAccessibleName(QStringLiteral("Font name"));
-    Combo1->setAccessibleDescription(Combo1->accessibleName());
-    Combo1->setEditable(false);
+    fontNameBox->setAccessibleName(QStringLiteral("Font name"));
+    fontNameBox->setAccessibleDescription(fontNameBox->accessibleName());
+    fontNameBox->setEditable(false);
     // A name the screen lacks is shown as a placeholder; it is still the document's font,
     // so it is drawn like any other name rather than greyed out.
-    QPalette names = Combo1->palette();
+    QPalette names = fontNameBox->palette();
     names.setColor(QPalette::PlaceholderText, names.color(QPalette::ButtonText));
-    Combo1->setPalette(names);
-    Combo1->setGeometry(scale.rect(Combo1Design));
-    Combo2 = new QComboBox(this);
-    Combo2->setObjectName(QStringLiteral("Combo2"));
-    Combo2->setAccessibleName(QStringLiteral("Font size"));
-    Combo2->setAccessibleDescription(Combo2->accessibleName());
-    Combo2->setEditable(true);
-    Combo2->lineEdit()->setAccessibleName(Combo2->accessibleName());
+    fontNameBox->setPalette(names);
+    fontNameBox->setGeometry(scale.rect(FontNameBoxPlace));
+    fontSizeBox = new QComboBox(this);
+    fontSizeBox->setObjectName(QStringLiteral("fontSizeBox"));
+    fontSizeBox->setAccessibleName(QStringLiteral("Font size"));
+    fontSizeBox->setAccessibleDescription(fontSizeBox->accessibleName());
+    fontSizeBox->setEditable(true);
+    fontSizeBox->lineEdit()->setAccessibleName(fontSizeBox->accessibleName());
     // A typed size applies to the selection; it never becomes an entry of the list.
-    Combo2->setInsertPolicy(QComboBox::NoInsert);
-    Combo2->setGeometry(scale.rect(Combo2Design));
-    Combo2->lineEdit()->installEventFilter(this);
-    connect(Combo1, &QComboBox::activated, this, &EditorToolBar::Combo1_Click);
-    connect(Combo2, &QComboBox::activated, this, &EditorToolBar::Combo2_Click);
+    fontSizeBox->setInsertPolicy(QComboBox::NoInsert);
+    fontSizeBox->setGeometry(scale.rect(FontSizeBoxPlace));
+    fontSizeBox->lineEdit()->installEventFilter(this);
+    connect(fontNameBox, &QComboBox::activated, this, &EditorToolBar::applyFontName);
+    connect(fontSizeBox, &QComboBox::activated, this, &EditorToolBar::applyFontSize);
     // The boxes say what the text at the cursor is set in, wherever the cursor goes.
-    if (m_rt) {
-        connect(m_rt, &QTextEdit::cursorPositionChanged, this, &EditorToolBar::showSelectionFont);
-        connect(m_rt, &QTextEdit::selectionChanged, this, &EditorToolBar::showSelectionFont);
-        connect(m_rt, &QTextEdit::currentCharFormatChanged, this,
+    if (m_editor) {
+        connect(m_editor, &QTextEdit::cursorPositionChanged, this,
+                &EditorToolBar::showSelectionFont);
+        connect(m_editor, &QTextEdit::selectionChanged, this, &EditorToolBar::showSelectionFont);
+        connect(m_editor, &QTextEdit::currentCharFormatChanged, this,
                 &EditorToolBar::showSelectionFont);
     }
 
@@ -128,7 +129,7 @@ void EditorToolBar::addButton(const QString &key, const QString &iconName, bool 
         m_toggledAlone = nullptr;
         if (action->isCheckable())
             setChecked(action, !checked);
-        tbToolBar_ButtonClick(action->data().toString());
+        runCommand(action->data().toString());
     });
     if (pressable) {
         // A screen reader's "Toggle" flips the pressed state without a click, so no command
@@ -144,7 +145,7 @@ void EditorToolBar::addButton(const QString &key, const QString &iconName, bool 
                     return;
                 m_toggledAlone = nullptr;
                 setChecked(action, !action->isChecked());
-                tbToolBar_ButtonClick(action->data().toString());
+                runCommand(action->data().toString());
             });
         });
         // The same for a flip of the button alone, which its action does not hear of.
@@ -153,7 +154,7 @@ void EditorToolBar::addButton(const QString &key, const QString &iconName, bool 
                 if (m_settingState || checked == action->isChecked())
                     return;
                 widget->setChecked(action->isChecked());
-                tbToolBar_ButtonClick(action->data().toString());
+                runCommand(action->data().toString());
             });
     }
     m_buttons.append(action);
@@ -199,24 +200,24 @@ void EditorToolBar::setCommand(const QString &key, std::function<void()> command
     m_commands.insert(key, std::move(command));
 }
 
-void EditorToolBar::tbToolBar_ButtonClick(const QString &key)
+void EditorToolBar::runCommand(const QString &key)
 {
     const auto command = m_commands.constFind(key);
     if (command != m_commands.constEnd() && *command)
         (*command)();
 }
 
-void EditorToolBar::FillFontBoxes()
+void EditorToolBar::fillFontBoxes()
 {
     const quint64 generation = ++m_fillGeneration;
     const QPointer<EditorToolBar> self(this);
     const auto superseded = [&] { return !self || generation != m_fillGeneration; };
 
-    Combo1->clear();
-    Combo2->clear();
+    fontNameBox->clear();
+    fontSizeBox->clear();
     const QStringList families = QFontDatabase::families();
     for (const QString &family : families) {
-        Combo1->addItem(family);
+        fontNameBox->addItem(family);
         // Many fonts take a while; the window stays responsive meanwhile.
         QCoreApplication::processEvents();
         if (superseded())
@@ -226,73 +227,74 @@ void EditorToolBar::FillFontBoxes()
     if (superseded())
         return;
     for (int size = 1; size <= 100; ++size)
-        Combo2->addItem(QString::number(size));
-    Combo2->setCurrentText(DefaultFontSize);
+        fontSizeBox->addItem(QString::number(size));
+    fontSizeBox->setCurrentText(DefaultFontSize);
     setFontName(DefaultFontName);
     showSelectionFont();
 }
 
 void EditorToolBar::showSelectionFont()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const SelectionFormat selection(m_rt);
+    const SelectionFormat selection(m_editor);
     setFontName(selection.fontName().value_or(QString()));
     const std::optional<double> size = selection.fontSize();
-    Combo2->setCurrentText(size ? QString::number(*size) : QString());
+    fontSizeBox->setCurrentText(size ? QString::number(*size) : QString());
 }
 
 void EditorToolBar::setFontName(const QString &name)
 {
     // The list holds only the screen's fonts; a name it lacks is still shown (greyed) so
     // that the box says what the document asks for rather than some other font.
-    const int index = Combo1->findText(name);
-    Combo1->setPlaceholderText(index < 0 ? name : QString());
-    Combo1->setCurrentIndex(index);
+    const int index = fontNameBox->findText(name);
+    fontNameBox->setPlaceholderText(index < 0 ? name : QString());
+    fontNameBox->setCurrentIndex(index);
 }
 
 QString EditorToolBar::fontNameText() const
 {
-    return Combo1->currentIndex() >= 0 ? Combo1->currentText() : Combo1->placeholderText();
+    return fontNameBox->currentIndex() >= 0 ? fontNameBox->currentText()
+                                            : fontNameBox->placeholderText();
 }
 
 void EditorToolBar::returnToDocument()
 {
-    if (m_activated && m_rt)
-        m_rt->setFocus();
+    if (m_activated && m_editor)
+        m_editor->setFocus();
 }
 
-void EditorToolBar::Combo1_Click()
+void EditorToolBar::applyFontName()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setFontName(Combo1->currentText());
+    if (m_editor)
+        SelectionFormat(m_editor).setFontName(fontNameBox->currentText());
     returnToDocument();
 }
 
-void EditorToolBar::Combo2_Click()
+void EditorToolBar::applyFontSize()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setFontSize(Combo2->currentText());
+    if (m_editor)
+        SelectionFormat(m_editor).setFontSize(fontSizeBox->currentText());
     returnToDocument();
 }
 
-bool EditorToolBar::Combo2_KeyPress(int keyAscii)
+bool EditorToolBar::fontSizeKeyPressed(int keyAscii)
 {
     if (keyAscii != 13)
         return false;
     if (m_beep)
         m_beep();
     // A size the document refuses leaves the selection as it was.
-    if (m_rt)
-        SelectionFormat(m_rt).setFontSize(Combo2->currentText());
+    if (m_editor)
+        SelectionFormat(m_editor).setFontSize(fontSizeBox->currentText());
     return true;
 }
 
 bool EditorToolBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && watched == Combo2->lineEdit()) {
+    if (event->type() == QEvent::KeyPress && watched == fontSizeBox->lineEdit()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && Combo2_KeyPress(13))
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && fontSizeKeyPressed(13))
             return true;
     }
     return QToolBar::eventFilter(watched, event);

@@ -10,7 +10,7 @@ class QAction;
 class QComboBox;
 class QTextEdit;
 
-// The toolbar `tbToolBar`: file, edit, style and alignment buttons, each with a key that is
+// The toolbar `editorToolBar`: file, edit, style and alignment buttons, each with a key that is
 // also its tooltip, and the font-name and font-size boxes on the strip to their right.
 // Buttons are addressed by position (1-based, separators counted); a button's value 1 shows
 // it pressed, 0 raised. A click runs the command registered for the button's key, so menu
@@ -25,15 +25,15 @@ public:
     static constexpr int DesignHeight = 420;
     static constexpr int IconSide = 240;
     static constexpr int ButtonSide = 330;
-    static const QRect Combo1Design;
-    static const QRect Combo2Design;
+    static const QRect FontNameBoxPlace;
+    static const QRect FontSizeBoxPlace;
     static const QString DefaultFontName; // "Times New Roman"
     static const QString DefaultFontSize; // "10"
 
-    explicit EditorToolBar(QTextEdit *rt, QWidget *parent = nullptr);
+    explicit EditorToolBar(QTextEdit *editor, QWidget *parent = nullptr);
 
-    QComboBox *Combo1 = nullptr; // font names
-    QComboBox *Combo2 = nullptr; // font sizes, editable
+    QComboBox *fontNameBox = nullptr; // font names
+    QComboBox *fontSizeBox = nullptr; // font sizes, editable
 
     // Position 1 to ButtonCount; separators are actions too. Null outside the range.
     QAction *button(int position) const;
@@ -59,12 +59,12 @@ public:
     void showSelectionFont();
 
 public slots:
-    void tbToolBar_ButtonClick(const QString &key);
-    void FillFontBoxes();
-    void Combo1_Click();
-    void Combo2_Click();
+    void runCommand(const QString &key);
+    void fillFontBoxes();
+    void applyFontName();
+    void applyFontSize();
     // The key pressed in the size box; returns true when it was handled here (Enter).
-    bool Combo2_KeyPress(int keyAscii);
+    bool fontSizeKeyPressed(int keyAscii);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -76,7 +76,7 @@ private:
     // Sets a button's pressed state as the program's own change, not the user's.
     void setChecked(QAction *action, bool checked);
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QList<QAction *> m_buttons;
     QHash<QString, std::function<void()>> m_commands;
     std::function<void()> m_beep;

@@ -27,46 +27,54 @@ QMenu *addSubmenu(QMenu *menu, const char *name, const char *caption)
 }
 } // namespace
 
-FormatMenu::FormatMenu(QMenu *formatx, QTextEdit *rt, QWidget *dialogParent, QObject *parent)
-    : QObject(parent), Formatx(formatx), m_rt(rt), m_dialogParent(dialogParent)
+FormatMenu::FormatMenu(QMenu *menu, QTextEdit *editor, QWidget *dialogParent, QObject *parent)
+    : QObject(parent), formatMenu(menu), m_editor(editor), m_dialogParent(dialogParent)
 {
-    if (Formatx->title().isEmpty())
-        Formatx->setTitle(QStringLiteral("&Format"));
+    if (formatMenu->title().isEmpty())
+        formatMenu->setTitle(QStringLiteral("&Format"));
 
-    style = addSubmenu(Formatx, "style", "&Style");
-    bold = addItem(style, "bold", "&Bold", true, &FormatMenu::bold_Click);
-    italic = addItem(style, "italic", "&Italic", true, &FormatMenu::italic_Click);
-    Underline = addItem(style, "Underline", "&Underline", true, &FormatMenu::Underline_Click);
-    StrikeThru = addItem(style, "StrikeThru", "&StrikeThru", true, &FormatMenu::StrikeThru_Click);
-    bullets = addItem(style, "bullets", "&Bullets", true, &FormatMenu::bullets_Click);
+    styleMenu = addSubmenu(formatMenu, "styleMenu", "&Style");
+    boldItem = addItem(styleMenu, "boldItem", "&Bold", true, &FormatMenu::toggleBold);
+    italicItem = addItem(styleMenu, "italicItem", "&Italic", true, &FormatMenu::toggleItalic);
+    underlineItem =
+        addItem(styleMenu, "underlineItem", "&Underline", true, &FormatMenu::toggleUnderline);
+    strikeThroughItem = addItem(styleMenu, "strikeThroughItem", "&StrikeThru", true,
+                                &FormatMenu::toggleStrikeThrough);
+    bulletsItem = addItem(styleMenu, "bulletsItem", "&Bullets", true, &FormatMenu::toggleBullets);
 
-    Alignment = addSubmenu(Formatx, "Alignment", "&Alignment");
-    aLeft = addItem(Alignment, "aLeft", "&Left", true, &FormatMenu::aLeft_Click);
-    aCenter = addItem(Alignment, "aCenter", "&Center", true, &FormatMenu::aCenter_Click);
-    aRight = addItem(Alignment, "aRight", "&Right", true, &FormatMenu::aRight_Click);
+    alignmentMenu = addSubmenu(formatMenu, "alignmentMenu", "&Alignment");
+    alignLeftItem = addItem(alignmentMenu, "alignLeftItem", "&Left", true, &FormatMenu::alignLeft);
+    centerItem = addItem(alignmentMenu, "centerItem", "&Center", true, &FormatMenu::alignCenter);
+    alignRightItem =
+        addItem(alignmentMenu, "alignRightItem", "&Right", true, &FormatMenu::alignRight);
 
-    script = addSubmenu(Formatx, "script", "&Script");
-    Nos = addItem(script, "Nos", "&No Scripting", false, &FormatMenu::Nos_Click);
-    sups = addItem(script, "sups", "S&uper Script", false, &FormatMenu::sups_Click);
-    subs = addItem(script, "subs", "&Sub Script", false, &FormatMenu::subs_Click);
+    scriptMenu = addSubmenu(formatMenu, "scriptMenu", "&Script");
+    noScriptItem =
+        addItem(scriptMenu, "noScriptItem", "&No Scripting", false, &FormatMenu::clearScript);
+    superscriptItem =
+        addItem(scriptMenu, "superscriptItem", "S&uper Script", false, &FormatMenu::setSuperscript);
+    subscriptItem =
+        addItem(scriptMenu, "subscriptItem", "&Sub Script", false, &FormatMenu::setSubscript);
 
-    clr = addSubmenu(Formatx, "clr", "&Color");
+    colorMenu = addSubmenu(formatMenu, "colorMenu", "&Color");
     for (std::size_t i = 0; i < ColorItems.size(); ++i) {
-        QAction *item = addItem(clr, ColorItems[i].name, ColorItems[i].caption, true, nullptr);
-        connect(item, &QAction::triggered, this, [this, i] { color_Click(int(i)); });
-        colors[i] = item;
+        QAction *item =
+            addItem(colorMenu, ColorItems[i].name, ColorItems[i].caption, true, nullptr);
+        connect(item, &QAction::triggered, this, [this, i] { setColor(int(i)); });
+        colorActions[i] = item;
     }
-    chngecolor = addItem(clr, "chngecolor", "&Other...", false, &FormatMenu::chngecolor_Click);
+    otherColorItem =
+        addItem(colorMenu, "otherColorItem", "&Other...", false, &FormatMenu::chooseColor);
 
-    font = addItem(Formatx, "font", "&Font...", false, &FormatMenu::font_Click);
+    fontItem = addItem(formatMenu, "fontItem", "&Font...", false, &FormatMenu::chooseFont);
 
     // The automatic colour of new text is black.
-    colors[0]->setChecked(true);
+    colorActions[0]->setChecked(true);
 
-    connect(Formatx, &QMenu::aboutToShow, this, &FormatMenu::Formatx_Open);
-    connect(style, &QMenu::aboutToShow, this, &FormatMenu::style_Open);
-    connect(Alignment, &QMenu::aboutToShow, this, &FormatMenu::Alignment_Open);
-    connect(clr, &QMenu::aboutToShow, this, &FormatMenu::clr_Open);
+    connect(formatMenu, &QMenu::aboutToShow, this, &FormatMenu::updateMarks);
+    connect(styleMenu, &QMenu::aboutToShow, this, &FormatMenu::updateStyleMarks);
+    connect(alignmentMenu, &QMenu::aboutToShow, this, &FormatMenu::updateAlignmentMarks);
+    connect(colorMenu, &QMenu::aboutToShow, this, &FormatMenu::updateColorMarks);
 }
 
 QAction *FormatMenu::addItem(QMenu *menu, const char *name, const char *caption, bool checkable,
@@ -101,123 +109,127 @@ void FormatMenu::toggle(QAction *item, int button, void (*apply)(QTextEdit *, bo
 {
     if (!item->isChecked()) {
         item->setChecked(true);
-        if (m_rt)
-            apply(m_rt, true);
+        if (m_editor)
+            apply(m_editor, true);
         if (button)
             setButton(button, true);
     } else {
         if (button)
             setButton(button, false);
         item->setChecked(false);
-        if (m_rt)
-            apply(m_rt, false);
+        if (m_editor)
+            apply(m_editor, false);
     }
 }
 
-void FormatMenu::bold_Click()
+void FormatMenu::toggleBold()
 {
-    toggle(bold, ButtonBold, [](QTextEdit *rt, bool on) { SelectionFormat(rt).setBold(on); });
+    toggle(boldItem, ButtonBold,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setBold(on); });
 }
 
-void FormatMenu::italic_Click()
+void FormatMenu::toggleItalic()
 {
-    toggle(italic, ButtonItalic, [](QTextEdit *rt, bool on) { SelectionFormat(rt).setItalic(on); });
+    toggle(italicItem, ButtonItalic,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setItalic(on); });
 }
 
-void FormatMenu::Underline_Click()
+void FormatMenu::toggleUnderline()
 {
-    toggle(Underline, ButtonUnderline,
-           [](QTextEdit *rt, bool on) { SelectionFormat(rt).setUnderline(on); });
+    toggle(underlineItem, ButtonUnderline,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setUnderline(on); });
 }
 
-void FormatMenu::StrikeThru_Click()
+void FormatMenu::toggleStrikeThrough()
 {
-    toggle(StrikeThru, 0, [](QTextEdit *rt, bool on) { SelectionFormat(rt).setStrikeThrough(on); });
+    toggle(strikeThroughItem, 0,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setStrikeThrough(on); });
 }
 
-void FormatMenu::bullets_Click()
+void FormatMenu::toggleBullets()
 {
-    toggle(bullets, 0, [](QTextEdit *rt, bool on) { SelectionFormat(rt).setBullet(on); });
+    toggle(bulletsItem, 0,
+           [](QTextEdit *editor, bool on) { SelectionFormat(editor).setBullet(on); });
 }
 
 void FormatMenu::align(QAction *item, int button, int value)
 {
     const bool wasTicked = item->isChecked();
-    ClearAlignmentMarks();
+    clearAlignmentMarks();
     // Choosing the ticked alignment again only takes the marks away; the text keeps it.
     if (wasTicked)
         return;
     item->setChecked(true);
     setButton(button, true);
-    if (m_rt)
-        SelectionFormat(m_rt).setAlignment(value);
+    if (m_editor)
+        SelectionFormat(m_editor).setAlignment(value);
 }
 
-void FormatMenu::aLeft_Click()
+void FormatMenu::alignLeft()
 {
-    align(aLeft, ButtonAlignLeft, SelectionFormat::AlignLeft);
+    align(alignLeftItem, ButtonAlignLeft, SelectionFormat::AlignLeft);
 }
 
-void FormatMenu::aCenter_Click()
+void FormatMenu::alignCenter()
 {
-    align(aCenter, ButtonCenter, SelectionFormat::AlignCenter);
+    align(centerItem, ButtonCenter, SelectionFormat::AlignCenter);
 }
 
-void FormatMenu::aRight_Click()
+void FormatMenu::alignRight()
 {
-    align(aRight, ButtonAlignRight, SelectionFormat::AlignRight);
+    align(alignRightItem, ButtonAlignRight, SelectionFormat::AlignRight);
 }
 
-void FormatMenu::Nos_Click()
+void FormatMenu::clearScript()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setCharOffset(0);
+    if (m_editor)
+        SelectionFormat(m_editor).setCharOffset(0);
 }
 
-void FormatMenu::sups_Click()
+void FormatMenu::setSuperscript()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setCharOffset(SuperScriptOffset);
+    if (m_editor)
+        SelectionFormat(m_editor).setCharOffset(SuperScriptOffset);
 }
 
-void FormatMenu::subs_Click()
+void FormatMenu::setSubscript()
 {
-    if (m_rt)
-        SelectionFormat(m_rt).setCharOffset(SubScriptOffset);
+    if (m_editor)
+        SelectionFormat(m_editor).setCharOffset(SubScriptOffset);
 }
 
-void FormatMenu::color_Click(int index)
+void FormatMenu::setColor(int index)
 {
-    if (m_rt && index >= 0 && index < int(ColorItems.size()))
-        SelectionFormat(m_rt).setColor(ColorItems[std::size_t(index)].value);
+    if (m_editor && index >= 0 && index < int(ColorItems.size()))
+        SelectionFormat(m_editor).setColor(ColorItems[std::size_t(index)].value);
 }
 
-void FormatMenu::chngecolor_Click()
+void FormatMenu::chooseColor()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    SelectionFormat selection(m_rt);
+    SelectionFormat selection(m_editor);
     // A mixed selection has no colour to start from; the last one chosen serves.
     if (const auto current = selection.color())
         m_dialogColor = *current;
     const auto chosen = FormatDialogService::getColor(
         m_dialogParent, SelectionFormat::colorFromValue(m_dialogColor));
     // Cancelling changes nothing, also on a selection of several colours.
-    if (!chosen || !m_rt)
+    if (!chosen || !m_editor)
         return;
     m_dialogColor = SelectionFormat::colorValue(*chosen);
-    SelectionFormat(m_rt).setColor(m_dialogColor);
+    SelectionFormat(m_editor).setColor(m_dialogColor);
 }
 
-void FormatMenu::font_Click()
+void FormatMenu::chooseFont()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const QFont initial = SelectionFormat(m_rt).firstFormat().font();
+    const QFont initial = SelectionFormat(m_editor).firstFormat().font();
     const auto chosen = FormatDialogService::getFont(m_dialogParent, initial);
-    if (!chosen || !m_rt)
+    if (!chosen || !m_editor)
         return;
-    SelectionFormat selection(m_rt);
+    SelectionFormat selection(m_editor);
     selection.setFontName(chosen->family());
     selection.setFontSize(chosen->pointSizeF());
     selection.setUnderline(chosen->underline());
@@ -226,57 +238,57 @@ void FormatMenu::font_Click()
     selection.setStrikeThrough(chosen->strikeOut());
 }
 
-void FormatMenu::ClearAlignmentMarks()
+void FormatMenu::clearAlignmentMarks()
 {
-    aLeft->setChecked(false);
-    aCenter->setChecked(false);
-    aRight->setChecked(false);
+    alignLeftItem->setChecked(false);
+    centerItem->setChecked(false);
+    alignRightItem->setChecked(false);
     setButton(ButtonAlignLeft, false);
     setButton(ButtonCenter, false);
     setButton(ButtonAlignRight, false);
 }
 
-void FormatMenu::ClearColorMarks()
+void FormatMenu::clearColorMarks()
 {
-    for (QAction *item : colors)
+    for (QAction *item : colorActions)
         item->setChecked(false);
 }
 
-void FormatMenu::Formatx_Open()
+void FormatMenu::updateMarks()
 {
-    clr_Open();
-    Alignment_Open();
+    updateColorMarks();
+    updateAlignmentMarks();
 }
 
-void FormatMenu::style_Open()
+void FormatMenu::updateStyleMarks()
 {
-    if (!m_rt)
+    if (!m_editor)
         return;
-    const SelectionFormat selection(m_rt);
+    const SelectionFormat selection(m_editor);
     // Only a style that holds for the whole selection is ticked.
-    Underline->setChecked(selection.underline().value_or(false));
-    italic->setChecked(selection.italic().value_or(false));
-    bold->setChecked(selection.bold().value_or(false));
-    StrikeThru->setChecked(selection.strikeThrough().value_or(false));
-    bullets->setChecked(selection.bullet().value_or(false));
+    underlineItem->setChecked(selection.underline().value_or(false));
+    italicItem->setChecked(selection.italic().value_or(false));
+    boldItem->setChecked(selection.bold().value_or(false));
+    strikeThroughItem->setChecked(selection.strikeThrough().value_or(false));
+    bulletsItem->setChecked(selection.bullet().value_or(false));
 }
 
-void FormatMenu::Alignment_Open()
+void FormatMenu::updateAlignmentMarks()
 {
-    ClearAlignmentMarks();
-    if (!m_rt)
+    clearAlignmentMarks();
+    if (!m_editor)
         return;
-    switch (SelectionFormat(m_rt).alignment().value_or(-1)) {
+    switch (SelectionFormat(m_editor).alignment().value_or(-1)) {
     case SelectionFormat::AlignLeft:
-        aLeft->setChecked(true);
+        alignLeftItem->setChecked(true);
         setButton(ButtonAlignLeft, true);
         break;
     case SelectionFormat::AlignRight:
-        aRight->setChecked(true);
+        alignRightItem->setChecked(true);
         setButton(ButtonAlignRight, true);
         break;
     case SelectionFormat::AlignCenter:
-        aCenter->setChecked(true);
+        centerItem->setChecked(true);
         setButton(ButtonCenter, true);
         break;
     default: // mixed, or justified: no item stands for it
@@ -284,17 +296,17 @@ void FormatMenu::Alignment_Open()
     }
 }
 
-void FormatMenu::clr_Open()
+void FormatMenu::updateColorMarks()
 {
-    ClearColorMarks();
-    if (!m_rt)
+    clearColorMarks();
+    if (!m_editor)
         return;
-    const auto current = SelectionFormat(m_rt).color();
+    const auto current = SelectionFormat(m_editor).color();
     if (!current)
         return;
     for (std::size_t i = 0; i < ColorItems.size(); ++i) {
         if (ColorItems[i].value == *current) {
-            colors[i]->setChecked(true);
+            colorActions[i]->setChecked(true);
             return;
         }
     }

@@ -40,58 +40,59 @@ public:
     // In the order the Color submenu lists them and compares them with the selection.
     static const std::array<ColorItem, 8> ColorItems;
 
-    // Fills `formatx` (the menu bar's "&Format" menu) with the items.
-    FormatMenu(QMenu *formatx, QTextEdit *rt, QWidget *dialogParent = nullptr,
+    // Fills `menu` (the menu bar's "&Format" menu) with the items.
+    FormatMenu(QMenu *menu, QTextEdit *editor, QWidget *dialogParent = nullptr,
                QObject *parent = nullptr);
 
     // The toolbar whose style and alignment buttons follow the commands.
     void setToolBar(EditorToolBar *toolBar);
 
-    QMenu *Formatx = nullptr;
-    QMenu *style = nullptr;
-    QMenu *Alignment = nullptr;
-    QMenu *script = nullptr;
-    QMenu *clr = nullptr;
-    QAction *bold = nullptr;
-    QAction *italic = nullptr;
-    QAction *Underline = nullptr;
-    QAction *StrikeThru = nullptr;
-    QAction *bullets = nullptr;
-    QAction *aLeft = nullptr;
-    QAction *aCenter = nullptr;
-    QAction *aRight = nullptr;
-    QAction *Nos = nullptr;
-    QAction *sups = nullptr;
-    QAction *subs = nullptr;
-    std::array<QAction *, 8> colors{}; // black, gray, red, orange, yellow, green, blue, purple
-    QAction *chngecolor = nullptr;
-    QAction *font = nullptr;
+    QMenu *formatMenu = nullptr;
+    QMenu *styleMenu = nullptr;
+    QMenu *alignmentMenu = nullptr;
+    QMenu *scriptMenu = nullptr;
+    QMenu *colorMenu = nullptr;
+    QAction *boldItem = nullptr;
+    QAction *italicItem = nullptr;
+    QAction *underlineItem = nullptr;
+    QAction *strikeThroughItem = nullptr;
+    QAction *bulletsItem = nullptr;
+    QAction *alignLeftItem = nullptr;
+    QAction *centerItem = nullptr;
+    QAction *alignRightItem = nullptr;
+    QAction *noScriptItem = nullptr;
+    QAction *superscriptItem = nullptr;
+    QAction *subscriptItem = nullptr;
+    std::array<QAction *, 8>
+        colorActions{}; // black, gray, red, orange, yellow, green, blue, purple
+    QAction *otherColorItem = nullptr;
+    QAction *fontItem = nullptr;
 
 public slots:
-    void bold_Click();
-    void italic_Click();
-    void Underline_Click();
-    void StrikeThru_Click();
-    void bullets_Click();
-    void aLeft_Click();
-    void aCenter_Click();
-    void aRight_Click();
-    void Nos_Click();
-    void sups_Click();
-    void subs_Click();
+    void toggleBold();
+    void toggleItalic();
+    void toggleUnderline();
+    void toggleStrikeThrough();
+    void toggleBullets();
+    void alignLeft();
+    void alignCenter();
+    void alignRight();
+    void clearScript();
+    void setSuperscript();
+    void setSubscript();
     // Sets the colour of item `index` of ColorItems.
-    void color_Click(int index);
-    void chngecolor_Click();
-    void font_Click();
+    void setColor(int index);
+    void chooseColor();
+    void chooseFont();
 
-    void ClearAlignmentMarks();
-    void ClearColorMarks();
+    void clearAlignmentMarks();
+    void clearColorMarks();
 
     // The marks derived from the selection when a menu opens.
-    void Formatx_Open();
-    void style_Open();
-    void Alignment_Open();
-    void clr_Open();
+    void updateMarks();
+    void updateStyleMarks();
+    void updateAlignmentMarks();
+    void updateColorMarks();
 
 private:
     QAction *addItem(QMenu *menu, const char *name, const char *caption, bool checkable,
@@ -100,7 +101,7 @@ private:
     void align(QAction *item, int button, int value);
     void setButton(int position, bool pressed);
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<QWidget> m_dialogParent;
     QPointer<EditorToolBar> m_toolBar;
     // The colour dialog starts from the last colour it gave when the selection has none.

@@ -10,44 +10,44 @@
 #include <QKeyEvent>
 #include <QTextEdit>
 
-FormatStateSync::FormatStateSync(QTextEdit *rt, FormatMenu *menu, EditorToolBar *toolBar,
+FormatStateSync::FormatStateSync(QTextEdit *editor, FormatMenu *menu, EditorToolBar *toolBar,
                                  QWidget *window, QObject *parent)
-    : QObject(parent), m_rt(rt), m_menu(menu), m_toolBar(toolBar), m_window(window)
+    : QObject(parent), m_editor(editor), m_menu(menu), m_toolBar(toolBar), m_window(window)
 {
-    if (m_rt) {
-        m_rt->installEventFilter(this);
-        m_rt->viewport()->installEventFilter(this);
+    if (m_editor) {
+        m_editor->installEventFilter(this);
+        m_editor->viewport()->installEventFilter(this);
     }
 }
 
 bool FormatStateSync::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!m_rt)
+    if (!m_editor)
         return false;
-    if (watched == m_rt) {
+    if (watched == m_editor) {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5) {
-            RefreshEditor();
+            refreshEditor();
         } else if (event->type() == QEvent::KeyRelease) {
-            SyncFormatState();
+            syncFormatState();
         }
-    } else if (watched == m_rt->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        SyncFormatState();
+    } else if (watched == m_editor->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        syncFormatState();
     }
     // The document handles its own keys and clicks as well.
     return false;
 }
 
-void FormatStateSync::SyncFormatState()
+void FormatStateSync::syncFormatState()
 {
-    if (!m_rt || !m_menu)
+    if (!m_editor || !m_menu)
         return;
-    const SelectionFormat selection(m_rt);
+    const SelectionFormat selection(m_editor);
 
     // A mixed alignment, now or last time, counts as no change.
     const std::optional<int> alignment = selection.alignment();
     if (alignment && m_previousAlignment && *alignment != *m_previousAlignment)
-        m_menu->Alignment_Open();
+        m_menu->updateAlignmentMarks();
     m_previousAlignment = alignment;
 
     const auto mark = [this](QAction *item, int button, std::optional<bool> on) {
@@ -56,12 +56,12 @@ void FormatStateSync::SyncFormatState()
         if (m_toolBar)
             m_toolBar->setButtonValue(button, pressed ? 1 : 0);
     };
-    mark(m_menu->bold, FormatMenu::ButtonBold, selection.bold());
-    mark(m_menu->italic, FormatMenu::ButtonItalic, selection.italic());
-    mark(m_menu->Underline, FormatMenu::ButtonUnderline, selection.underline());
+    mark(m_menu->boldItem, FormatMenu::ButtonBold, selection.bold());
+    mark(m_menu->italicItem, FormatMenu::ButtonItalic, selection.italic());
+    mark(m_menu->underlineItem, FormatMenu::ButtonUnderline, selection.underline());
 }
 
-void FormatStateSync::RefreshEditor()
+void FormatStateSync::refreshEditor()
 {
     const QPointer<FormatStateSync> self(this);
     // Other events run between the steps; this object or its widgets may be gone after.
@@ -73,12 +73,12 @@ void FormatStateSync::RefreshEditor()
     if (!yield())
         return;
     if (m_menu)
-        m_menu->Formatx_Open();
+        m_menu->updateMarks();
     if (!yield())
         return;
     if (m_toolBar) {
-        m_toolBar->Combo1->repaint();
-        m_toolBar->Combo2->repaint();
+        m_toolBar->fontNameBox->repaint();
+        m_toolBar->fontSizeBox->repaint();
         m_toolBar->repaint();
     }
     if (!yield())
@@ -87,11 +87,11 @@ void FormatStateSync::RefreshEditor()
         m_window->repaint();
     if (!yield())
         return;
-    if (m_rt)
-        m_rt->repaint();
+    if (m_editor)
+        m_editor->repaint();
     if (!yield())
         return;
     if (m_toolBar)
-        m_toolBar->FillFontBoxes();
+        m_toolBar->fillFontBoxes();
     yield();
 }

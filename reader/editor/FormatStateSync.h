@@ -18,20 +18,20 @@ class FormatStateSync : public QObject
 public:
     static constexpr int RefreshKey = 116; // F5
 
-    FormatStateSync(QTextEdit *rt, FormatMenu *menu, EditorToolBar *toolBar, QWidget *window,
+    FormatStateSync(QTextEdit *editor, FormatMenu *menu, EditorToolBar *toolBar, QWidget *window,
                     QObject *parent = nullptr);
 
 public slots:
     // After every click and every key release in the document.
-    void SyncFormatState();
+    void syncFormatState();
     // Marks derived again, boxes and window repainted, font boxes refilled.
-    void RefreshEditor();
+    void refreshEditor();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<FormatMenu> m_menu;
     QPointer<EditorToolBar> m_toolBar;
     QPointer<QWidget> m_window;

@@ -39,10 +39,10 @@ int alignmentOf(const QTextBlock &block)
 
 // The paragraphs the selection touches, as the paragraph commands of the control change them:
 // from the one holding the selection's start to the one holding its end.
-template <typename Visit> void forEachSelectedBlock(QTextEdit *rt, Visit visit)
+template <typename Visit> void forEachSelectedBlock(QTextEdit *editor, Visit visit)
 {
-    const QTextCursor cursor = rt->textCursor();
-    const QTextDocument *document = rt->document();
+    const QTextCursor cursor = editor->textCursor();
+    const QTextDocument *document = editor->document();
     const QTextBlock last = document->findBlock(cursor.selectionEnd());
     for (QTextBlock block = document->findBlock(cursor.selectionStart()); block.isValid();
          block = block.next()) {
@@ -54,11 +54,11 @@ template <typename Visit> void forEachSelectedBlock(QTextEdit *rt, Visit visit)
 // One value for all selected paragraphs, or none when they differ; `fallback` for an empty
 // selection.
 template <typename T, typename ValueOf>
-std::optional<T> uniformBlockValue(QTextEdit *rt, ValueOf valueOf, T fallback)
+std::optional<T> uniformBlockValue(QTextEdit *editor, ValueOf valueOf, T fallback)
 {
     std::optional<T> value;
     bool mixed = false;
-    forEachSelectedBlock(rt, [&](const QTextBlock &block) {
+    forEachSelectedBlock(editor, [&](const QTextBlock &block) {
         const T current = valueOf(block);
         if (value && *value != current)
             mixed = true;
@@ -71,7 +71,7 @@ std::optional<T> uniformBlockValue(QTextEdit *rt, ValueOf valueOf, T fallback)
 }
 } // namespace
 
-SelectionFormat::SelectionFormat(QTextEdit *rt) : m_rt(rt) {}
+SelectionFormat::SelectionFormat(QTextEdit *editor) : m_editor(editor) {}
 
 int SelectionFormat::colorValue(const QColor &color)
 {
@@ -87,15 +87,15 @@ QColor SelectionFormat::colorFromValue(int value)
 void SelectionFormat::visitCharFormats(
     const std::function<bool(const QTextCharFormat &)> &visit) const
 {
-    const QTextCursor cursor = m_rt->textCursor();
+    const QTextCursor cursor = m_editor->textCursor();
     if (!cursor.hasSelection()) {
-        visit(m_rt->currentCharFormat());
+        visit(m_editor->currentCharFormat());
         return;
     }
     const int start = cursor.selectionStart();
     const int end = cursor.selectionEnd();
     bool visited = false;
-    for (QTextBlock block = m_rt->document()->findBlock(start);
+    for (QTextBlock block = m_editor->document()->findBlock(start);
          block.isValid() && block.position() < end; block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -143,7 +143,7 @@ SelectionFormat::uniformFlag(const std::function<bool(const QTextCharFormat &)> 
 
 std::optional<QString> SelectionFormat::fontName() const
 {
-    const QString fallback = m_rt->document()->defaultFont().family();
+    const QString fallback = m_editor->document()->defaultFont().family();
     std::optional<QString> name;
     bool mixed = false;
     visitCharFormats([&](const QTextCharFormat &format) {
@@ -159,7 +159,7 @@ std::optional<QString> SelectionFormat::fontName() const
 
 std::optional<double> SelectionFormat::fontSize() const
 {
-    const double fallback = m_rt->document()->defaultFont().pointSizeF();
+    const double fallback = m_editor->document()->defaultFont().pointSizeF();
     std::optional<double> size;
     bool mixed = false;
     visitCharFormats([&](const QTextCharFormat &format) {
@@ -194,13 +194,13 @@ std::optional<bool> SelectionFormat::strikeThrough() const
 std::optional<bool> SelectionFormat::bullet() const
 {
     return uniformBlockValue(
-        m_rt, [](const QTextBlock &block) { return hasBullet(block); }, false);
+        m_editor, [](const QTextBlock &block) { return hasBullet(block); }, false);
 }
 
 std::optional<int> SelectionFormat::alignment() const
 {
     return uniformBlockValue(
-        m_rt, [](const QTextBlock &block) { return alignmentOf(block); }, int(AlignLeft));
+        m_editor, [](const QTextBlock &block) { return alignmentOf(block); }, int(AlignLeft));
 }
 
 std::optional<int> SelectionFormat::color() const
@@ -224,7 +224,7 @@ QTextCharFormat SelectionFormat::firstFormat() const
 
 void SelectionFormat::merge(const QTextCharFormat &format)
 {
-    m_rt->mergeCurrentCharFormat(format);
+    m_editor->mergeCurrentCharFormat(format);
 }
 
 void SelectionFormat::setBold(bool on)
@@ -257,12 +257,12 @@ void SelectionFormat::setStrikeThrough(bool on)
 
 void SelectionFormat::setBullet(bool on)
 {
-    QTextCursor cursor = m_rt->textCursor();
+    QTextCursor cursor = m_editor->textCursor();
     cursor.beginEditBlock();
     // Taking the paragraphs out of whatever list holds them first keeps "on" from mixing
     // numbering and bullets, and "off" leaves them at their own indent (QTextList::remove
     // would add the list's indent to theirs).
-    forEachSelectedBlock(m_rt, [&](const QTextBlock &block) {
+    forEachSelectedBlock(m_editor, [&](const QTextBlock &block) {
         if (block.textList()) {
             QTextBlockFormat format = block.blockFormat();
             format.clearProperty(QTextFormat::ObjectIndex);
@@ -284,16 +284,16 @@ void SelectionFormat::setAlignment(int alignment)
 {
     switch (alignment) {
     case AlignLeft:
-        m_rt->setAlignment(Qt::AlignLeft);
+        m_editor->setAlignment(Qt::AlignLeft);
         break;
     case AlignRight:
-        m_rt->setAlignment(Qt::AlignRight);
+        m_editor->setAlignment(Qt::AlignRight);
         break;
     case AlignCenter:
-        m_rt->setAlignment(Qt::AlignHCenter);
+        m_editor->setAlignment(Qt::AlignHCenter);
         break;
     case AlignJustify:
-        m_rt->setAlignment(Qt::AlignJustify);
+        m_editor->setAlignment(Qt::AlignJustify);
         break;
     default:
         break;

@@ -21,7 +21,7 @@ public:
     static constexpr double MinimumPointSize = 1;
     static constexpr double MaximumPointSize = 1638;
 
-    explicit SelectionFormat(QTextEdit *rt);
+    explicit SelectionFormat(QTextEdit *editor);
 
     // Colours as one number: red + 256 * green + 65536 * blue.
     static int colorValue(const QColor &color);
@@ -66,5 +66,5 @@ private:
     std::optional<bool> uniformFlag(const std::function<bool(const QTextCharFormat &)> &get) const;
     void merge(const QTextCharFormat &format);
 
-    QTextEdit *m_rt;
+    QTextEdit *m_editor;
 };

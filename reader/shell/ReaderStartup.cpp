@@ -10,7 +10,7 @@
 #include "StartupCommand.h"
 #include "frmListener.h"
 #include "frmRightClick.h"
-#include "modCereproc.h"
+#include "VoiceCatalogue.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -24,7 +24,7 @@ ReaderStartup::ReaderStartup(Options options)
     if (!m_options.files)
         m_options.files = programFiles();
     if (!m_options.installVoice)
-        m_options.installVoice = &modCereproc::InstallVoice;
+        m_options.installVoice = &VoiceCatalogue::installVoice;
 }
 
 ReaderStartup::~ReaderStartup()

@@ -53,7 +53,7 @@ MediaControls::State ReadingMediaControls::state() const
         state.status = MediaControls::Status::Playing;
     else if (continueOffered())
         state.status = MediaControls::Status::Paused;
-    const QString file = m_window.documents()->CurrentFile();
+    const QString file = m_window.documents()->currentFile();
     state.title = file.isEmpty() ? DocumentCommands::UntitledName : QFileInfo(file).fileName();
     // Players ask whether the reading as such can be played and paused, whatever it does
     // now: a reading under way or stopped half-way can be both.

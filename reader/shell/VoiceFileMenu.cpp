@@ -24,7 +24,7 @@ VoiceFileMenu::VoiceFileMenu(QMenu *options, VoiceSelection &voices, QComboBox *
     connect(mnuRemoveVoice, &QAction::triggered, this, [this] { mnuRemoveVoice_Click(); });
     // Only a voice file in use can be removed.
     connect(options, &QMenu::aboutToShow, this,
-            [this] { mnuRemoveVoice->setEnabled(!m_voices.CurrentCereVoice().isEmpty()); });
+            [this] { mnuRemoveVoice->setEnabled(!m_voices.currentCereVoice().isEmpty()); });
 }
 
 void VoiceFileMenu::reload(const QString &voice)
@@ -33,14 +33,14 @@ void VoiceFileMenu::reload(const QString &voice)
         if (m_hooks.StopSpeech)
             m_hooks.StopSpeech();
     });
-    m_voices.LoadSynthesis();
+    m_voices.loadVoices();
     QString chosen = voice;
     if (chosen.isEmpty())
         ignoreErrors(
             [&] { chosen = m_voices.element(0).stringProperty(SpeechControl::PropertyVoiceName); });
-    m_voices.SetVoice(chosen);
+    m_voices.setVoice(chosen);
     m_list->setCurrentIndex(
-        m_list->findText(m_voices.GetCurVoice(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+        m_list->findText(m_voices.currentVoice(), Qt::MatchExactly | Qt::MatchCaseSensitive));
     ignoreErrors([&] {
         if (m_hooks.PitchSpeed)
             m_hooks.PitchSpeed();
@@ -65,7 +65,7 @@ void VoiceFileMenu::mnuAddVoice_Click()
 
 void VoiceFileMenu::mnuRemoveVoice_Click()
 {
-    const QString voice = m_voices.CurrentCereVoice();
+    const QString voice = m_voices.currentCereVoice();
     if (voice.isEmpty()) {
         MessageBoxService::show(QStringLiteral("Choose a voice file voice in the voice list "
                                                "first."),

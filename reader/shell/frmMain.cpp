@@ -31,7 +31,7 @@
 #include "WordLabelAccessible.h"
 #include "formats/DocumentMetadata.h"
 #include "frmRightClick.h"
-#include "modCereproc.h"
+#include "VoiceCatalogue.h"
 #include "modConvert.h"
 
 #include <QAction>
@@ -151,7 +151,7 @@ void frmMain::build(std::unique_ptr<SpeechControl> element0)
 
     VoiceSelection::Hooks voiceHooks;
     voiceHooks.attachElement = [this](SpeechControl &element) { attachSpeechElement(element); };
-    voiceHooks.PitchSpeed = [this] { PitchSpeed(); };
+    voiceHooks.showSpeedAndVolume = [this] { PitchSpeed(); };
     m_voices = std::make_unique<VoiceSelection>(ChantTTS1, EngineIndex, List1, voiceHooks);
     new VoiceFileMenu(mnuOptions, *m_voices, List1,
                       {this, [this] { StopSpeech(); }, [this] { PitchSpeed(); }}, this);
@@ -362,12 +362,12 @@ void frmMain::createMenus()
 void frmMain::connectMenus()
 {
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
-    connect(mnuFileOpen, &QAction::triggered, m_documents, &DocumentCommands::mnuFileOpen_Click);
-    connect(mnuFileSave, &QAction::triggered, m_documents, &DocumentCommands::mnuFileSave_Click);
+    connect(mnuFileOpen, &QAction::triggered, m_documents, &DocumentCommands::openDocument);
+    connect(mnuFileSave, &QAction::triggered, m_documents, &DocumentCommands::saveDocument);
     connect(mnuFileSaveAs, &QAction::triggered, m_documents,
-            &DocumentCommands::mnuFileSaveAs_Click);
+            &DocumentCommands::saveDocumentAs);
     connect(mnuConvert, &QAction::triggered, this, [this] { mnuConvert_Click(); });
-    connect(mnuFilePrint, &QAction::triggered, m_documents, &DocumentCommands::mnuFilePrint_Click);
+    connect(mnuFilePrint, &QAction::triggered, m_documents, &DocumentCommands::printDocument);
     connect(m_documents, &DocumentCommands::printRequested, this, [this] {
         if (m_shell)
             m_shell->Print(Rt);
@@ -379,12 +379,12 @@ void frmMain::connectMenus()
             close();
     });
 
-    connect(mnuEditUndo, &QAction::triggered, m_edit, &EditCommands::mnuEditUndo_Click);
-    connect(mnuEditCut, &QAction::triggered, m_edit, &EditCommands::mnuEditCut_Click);
-    connect(mnuEditCopy, &QAction::triggered, m_edit, &EditCommands::mnuEditCopy_Click);
-    connect(mnuEditPaste, &QAction::triggered, m_edit, &EditCommands::mnuEditPaste_Click);
-    connect(Selall, &QAction::triggered, m_edit, &EditCommands::Selall_Click);
-    connect(Find, &QAction::triggered, m_edit, &EditCommands::Find_Click);
+    connect(mnuEditUndo, &QAction::triggered, m_edit, &EditCommands::undo);
+    connect(mnuEditCut, &QAction::triggered, m_edit, &EditCommands::cut);
+    connect(mnuEditCopy, &QAction::triggered, m_edit, &EditCommands::copy);
+    connect(mnuEditPaste, &QAction::triggered, m_edit, &EditCommands::paste);
+    connect(Selall, &QAction::triggered, m_edit, &EditCommands::selectAll);
+    connect(Find, &QAction::triggered, m_edit, &EditCommands::find);
     connect(m_edit, &EditCommands::findRequested, this, &frmMain::findRequested);
 
     // mnuClip and mnuDialog only carry their check marks; the background readers read them.
@@ -445,8 +445,8 @@ void frmMain::attachShell(ReaderShell &shell)
     hooks.StopSpeaking = [this] { StopSpeaking(); };
     hooks.LoadSynthesis = [this] { LoadSynthesis(); };
     hooks.mnuFileNew_Click = [this] { mnuFileNew_Click(); };
-    hooks.aLeft_Click = [this] { m_formatting->formatMenu()->aLeft_Click(); };
-    hooks.FillFontBoxes = [this] { m_formatting->FillFontBoxes(); };
+    hooks.aLeft_Click = [this] { m_formatting->formatMenu()->alignLeft(); };
+    hooks.FillFontBoxes = [this] { m_formatting->fillFontBoxes(); };
     hooks.Form_Resize = [this] { m_layout->Form_Resize(); };
     hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
     hooks.askToSaveChanges = [this] { return m_documents->askToSaveChanges(); };
@@ -503,42 +503,42 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 
 void frmMain::LoadSynthesis()
 {
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
 }
 
 QString frmMain::GetCurVoice()
 {
-    return m_voices->GetCurVoice();
+    return m_voices->currentVoice();
 }
 
 void frmMain::SetVoice(const QString &VoiceName)
 {
-    m_voices->SetVoice(VoiceName);
+    m_voices->setVoice(VoiceName);
 }
 
 void frmMain::List1_Click()
 {
-    m_voices->List1_Click();
+    m_voices->voiceChosen();
 }
 
 const QString &frmMain::CurrentCereVoice() const
 {
-    return m_voices->CurrentCereVoice();
+    return m_voices->currentCereVoice();
 }
 
 void frmMain::mnuFileNew_Click()
 {
-    m_documents->mnuFileNew_Click();
+    m_documents->newDocument();
 }
 
 void frmMain::mnuAdvanced_Click()
 {
-    m_engineTools->mnuAdvanced_Click();
+    m_engineTools->showEngineSettings();
 }
 
 void frmMain::mnuPronounce_Click()
 {
-    m_engineTools->mnuPronounce_Click();
+    m_engineTools->editPronunciation();
 }
 
 void frmMain::mnuConvert_Click()
@@ -558,13 +558,13 @@ void frmMain::mnuConvert_Click()
 
     ConversionRequest request;
     request.book =
-        BookOutline::of(*Rt->document(), QFileInfo(m_documents->CurrentFile()).completeBaseName());
+        BookOutline::of(*Rt->document(), QFileInfo(m_documents->currentFile()).completeBaseName());
     // The text the reader speaks, so the file sounds like the document read in the window.
     request.documentText = DocumentChapters::spokenText(*Rt->document(), &request.book.chapters);
     request.engineIndex = EngineIndex;
-    if (EngineIndex > 0 && EngineIndex < modCereproc::CereVoices.size()) {
-        request.engineDir = modCereproc::CereVoices.at(EngineIndex).EngineDir;
-        request.voiceDir = modCereproc::CereVoices.at(EngineIndex).VoiceDir;
+    if (EngineIndex > 0 && EngineIndex < VoiceCatalogue::cereVoices.size()) {
+        request.engineDir = VoiceCatalogue::cereVoices.at(EngineIndex).engineDir;
+        request.voiceDir = VoiceCatalogue::cereVoices.at(EngineIndex).voiceDir;
     } else {
         request.engineIndex = 0;
         request.voiceName = GetCurVoice();

@@ -35,7 +35,7 @@ void DocumentLanguageOffer::offer(const QString &language)
             languages << voice.languages;
         }
     });
-    const QString current = m_voices.GetCurVoice();
+    const QString current = m_voices.currentVoice();
     const qsizetype inUse = names.indexOf(current);
     if (inUse < 0 || languages[inUse].isEmpty() || LanguageMatch::speaks(languages[inUse], tag))
         return;
@@ -51,5 +51,5 @@ void DocumentLanguageOffer::offer(const QString &language)
         return;
     m_list->setCurrentIndex(
         m_list->findText(names[best], Qt::MatchExactly | Qt::MatchCaseSensitive));
-    m_voices.List1_Click();
+    m_voices.voiceChosen();
 }

@@ -2,10 +2,10 @@
 
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
+#include "RegistryAccess.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "VoiceSelection.h"
-#include "modRegistry.h"
 
 #include <QDir>
 #include <exception>
@@ -49,16 +49,16 @@ void EngineTools::start(const QString &program)
     });
 }
 
-void EngineTools::mnuAdvanced_Click()
+void EngineTools::showEngineSettings()
 {
     if (!showEngineDialog(SpeechControl::DialogEngineSettings))
         ignoreErrors([] { MessageBoxService::show(NoSettingsText); });
 }
 
-void EngineTools::mnuPronounce_Click()
+void EngineTools::editPronunciation()
 {
     QString voice;
-    ignoreErrors([&] { voice = m_voices.GetCurVoice(); });
+    ignoreErrors([&] { voice = m_voices.currentVoice(); });
 
     // The first rule that matches decides; the makers' own editors are looked for where
     // their installers put them.
@@ -72,8 +72,8 @@ void EngineTools::mnuPronounce_Click()
                voice.contains(QLatin1String("1.4"), Qt::CaseInsensitive)) {
         QString folder;
         ignoreErrors([&] {
-            folder = modRegistry::GetRegString(RegistryRoot::LocalMachine, NaturalVoicesKey,
-                                               QStringLiteral("PathDir"));
+            folder = RegistryAccess::readString(RegistryRoot::LocalMachine, NaturalVoicesKey,
+                                                QStringLiteral("PathDir"));
         });
         if (!folder.isEmpty())
             start(below(folder, QStringLiteral("bin/WinDictEdit.exe")));

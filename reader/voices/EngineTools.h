@@ -26,9 +26,9 @@ public:
     EngineTools(VoiceSelection &voices, Opener opener, QWidget *parent = nullptr);
 
     // The engine settings dialog of the active element; an engine without one is told.
-    void mnuAdvanced_Click();
+    void showEngineSettings();
     // The pronunciation editor of the current voice, chosen by the voice's name.
-    void mnuPronounce_Click();
+    void editPronunciation();
 
 private:
     // Shows the active element's dialog; false when the engine reported that it has none.

@@ -1,16 +1,16 @@
 #include "VoiceFileInstaller.h"
 
 #include "FliteVoiceFile.h"
-#include "modCereproc.h"
-#include "modRegistry.h"
+#include "RegistryAccess.h"
+#include "VoiceCatalogue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-using modRegistry::GetRegString;
-using modRegistry::SetRegString;
+using RegistryAccess::readString;
+using RegistryAccess::writeString;
 
 const QString VoiceFileInstaller::EngineKeyName = QStringLiteral("flite 2.2");
 
@@ -19,7 +19,7 @@ constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
 
 QString attributesOf(const QString &tokenName)
 {
-    return modCereproc::PrivateVoicesKey + tokenName + QStringLiteral("\\Attributes");
+    return VoiceCatalogue::PrivateVoicesKey + tokenName + QStringLiteral("\\Attributes");
 }
 
 bool keyExists(const QString &path)
@@ -65,8 +65,7 @@ VoiceFileInstaller::Outcome VoiceFileInstaller::add(const QString &path)
             QStringLiteral("\"%1\" cannot be added: rename the file first.").arg(shown);
         return outcome;
     }
-    const QString existing =
-        GetRegString(HKLM, attributesOf(tokenName), QStringLiteral("VoiceFile"));
+    const QString existing = readString(HKLM, attributesOf(tokenName), QStringLiteral("VoiceFile"));
     if (!existing.isEmpty() && QFileInfo(existing).isFile()) {
         outcome.message = tokenName + QStringLiteral(" was already installed.");
         return outcome;
@@ -86,13 +85,13 @@ VoiceFileInstaller::Outcome VoiceFileInstaller::add(const QString &path)
 
     // Without an engine entry the catalogue lists no voice file at all.
     QStringList engines;
-    modRegistry::EnumSubKeys(modCereproc::CereProcKey.chopped(1), engines, false);
+    RegistryAccess::listSubKeys(VoiceCatalogue::CereProcKey.chopped(1), engines, false);
     if (engines.size() <= 1)
-        SetRegString(HKLM, modCereproc::CereProcKey + EngineKeyName, QStringLiteral("InstallDir"),
-                     voicesFolder());
-    const QString token = modCereproc::PrivateVoicesKey + tokenName;
-    SetRegString(HKLM, token, QString(), tokenName);
-    SetRegString(HKLM, token, QStringLiteral("CLSID"), QString());
+        writeString(HKLM, VoiceCatalogue::CereProcKey + EngineKeyName, QStringLiteral("InstallDir"),
+                    voicesFolder());
+    const QString token = VoiceCatalogue::PrivateVoicesKey + tokenName;
+    writeString(HKLM, token, QString(), tokenName);
+    writeString(HKLM, token, QStringLiteral("CLSID"), QString());
     const QList<std::pair<const char *, QString>> attributes = {{"Age", QString()},
                                                                 {"Gender", QString()},
                                                                 {"Language", QStringLiteral("409")},
@@ -101,11 +100,11 @@ VoiceFileInstaller::Outcome VoiceFileInstaller::add(const QString &path)
                                                                 {"VoiceName", baseName},
                                                                 {"VoiceFile", target}};
     for (const auto &[name, value] : attributes)
-        SetRegString(HKLM, attributesOf(tokenName), QLatin1String(name), value);
+        writeString(HKLM, attributesOf(tokenName), QLatin1String(name), value);
 
     // Writes report nothing; what reads back is what the catalogue will see.
-    if (GetRegString(HKLM, attributesOf(tokenName), QStringLiteral("VoiceFile")) != target) {
-        modRegistry::DeleteKeyTree(HKLM, token);
+    if (readString(HKLM, attributesOf(tokenName), QStringLiteral("VoiceFile")) != target) {
+        RegistryAccess::deleteKeyTree(HKLM, token);
         QDir(folder).removeRecursively();
         outcome.message =
             QStringLiteral("\"%1\" could not be added: the voice registry could not be written.")
@@ -119,7 +118,7 @@ VoiceFileInstaller::Outcome VoiceFileInstaller::add(const QString &path)
 
 bool VoiceFileInstaller::remove(const QString &tokenName, QString *message)
 {
-    const QString token = modCereproc::PrivateVoicesKey + tokenName;
+    const QString token = VoiceCatalogue::PrivateVoicesKey + tokenName;
     if (!tokenName.contains(QStringLiteral("CereVoice "), Qt::CaseInsensitive) ||
         tokenName.contains(QLatin1Char('\\')) || !keyExists(token)) {
         if (message)
@@ -127,8 +126,8 @@ bool VoiceFileInstaller::remove(const QString &tokenName, QString *message)
         return false;
     }
     const QString voiceFile =
-        GetRegString(HKLM, attributesOf(tokenName), QStringLiteral("VoiceFile"));
-    modRegistry::DeleteKeyTree(HKLM, token);
+        readString(HKLM, attributesOf(tokenName), QStringLiteral("VoiceFile"));
+    RegistryAccess::deleteKeyTree(HKLM, token);
     if (keyExists(token)) {
         if (message)
             *message = QStringLiteral("%1 belongs to the voices installed for all users and "

@@ -5,8 +5,8 @@
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "StandardErrorHandler.h"
+#include "VoiceCatalogue.h"
 #include "VoiceListDelegate.h"
-#include "modCereproc.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -69,14 +69,15 @@ struct WaitCursor
 };
 } // namespace
 
-VoiceSelection::VoiceSelection(Elements &ChantTTS1, qint16 &EngineIndex, QComboBox *List1,
+VoiceSelection::VoiceSelection(Elements &speechControls, qint16 &engineIndex, QComboBox *voiceList,
                                Hooks hooks)
-    : m_elements(ChantTTS1), m_engineIndex(EngineIndex), m_list(List1), m_hooks(std::move(hooks))
+    : m_elements(speechControls), m_engineIndex(engineIndex), m_list(voiceList),
+      m_hooks(std::move(hooks))
 {
     if (!m_hooks.createElement)
         m_hooks.createElement = [](int index) { return std::make_unique<SpeechControl>(index); };
     if (!m_hooks.buildCatalogue)
-        m_hooks.buildCatalogue = &modCereproc::GetCereVoices;
+        m_hooks.buildCatalogue = &VoiceCatalogue::loadCereVoices;
     if (!m_hooks.yield)
         m_hooks.yield = [] { QCoreApplication::processEvents(); };
 }
@@ -95,12 +96,12 @@ SpeechControl &VoiceSelection::element(int index) const
 
 void VoiceSelection::setFolders(SpeechControl &element, int entry)
 {
-    const CereVoiceEntry &voice = modCereproc::CereVoices.at(entry);
-    element.setStringProperty(SpeechControl::PropertyEngineFolder, voice.EngineDir);
-    element.setStringProperty(SpeechControl::PropertyVoiceFolder, voice.VoiceDir);
+    const CereVoiceEntry &voice = VoiceCatalogue::cereVoices.at(entry);
+    element.setStringProperty(SpeechControl::PropertyEngineFolder, voice.engineDir);
+    element.setStringProperty(SpeechControl::PropertyVoiceFolder, voice.voiceDir);
 }
 
-void VoiceSelection::LoadSynthesis()
+void VoiceSelection::loadVoices()
 {
     // The window waits only briefly for a registry that a voice installation holds locked;
     // the voices it could not read then are read again a little later.
@@ -111,9 +112,9 @@ void VoiceSelection::LoadSynthesis()
         ++m_registryRetries;
         QTimer::singleShot(RegistryRetryMs, m_list, [this] {
             const QString shown = m_list->currentText();
-            LoadSynthesis();
+            loadVoices();
             if (!shown.isEmpty()) {
-                SetVoice(shown);
+                setVoice(shown);
                 m_list->setCurrentText(shown);
             }
         });
@@ -126,7 +127,7 @@ void VoiceSelection::loadOnce()
     if (!handler.run(1, [&] { m_hooks.buildCatalogue(); }))
         return;
 
-    const int upper = int(modCereproc::CereVoices.size()) - 1;
+    const int upper = int(VoiceCatalogue::cereVoices.size()) - 1;
     for (int i = 1; i <= upper; ++i) {
         // Elements live as long as the window: a second load reuses them, so that the
         // index of every element keeps matching its catalogue entry.
@@ -174,7 +175,7 @@ void VoiceSelection::loadOnce()
         return;
     if (!handler.run(10, [&] {
             for (int i = 1; i <= upper; ++i) {
-                const QString &key = modCereproc::CereVoices.at(i).TokenKey;
+                const QString &key = VoiceCatalogue::cereVoices.at(i).tokenKey;
                 if (!key.trimmed().isEmpty())
                     m_list->addItem(key);
             }
@@ -189,16 +190,16 @@ void VoiceSelection::loadOnce()
             element(0).enableEvent(SpeechControl::EventWordReached);
         }))
         return;
-    if (m_hooks.PitchSpeed && !handler.run(13, [&] { m_hooks.PitchSpeed(); }))
+    if (m_hooks.showSpeedAndVolume && !handler.run(13, [&] { m_hooks.showSpeedAndVolume(); }))
         return;
     for (int k = 0; k < 3; ++k)
         m_hooks.yield();
 }
 
-QString VoiceSelection::GetCurVoice()
+QString VoiceSelection::currentVoice()
 {
-    if (!m_CurrentCereVoice.isEmpty())
-        return m_CurrentCereVoice;
+    if (!m_currentCereVoice.isEmpty())
+        return m_currentCereVoice;
     StandardErrorHandler handler(QStringLiteral(": GetCurVoice"));
     QString name;
     handler.run(
@@ -206,28 +207,28 @@ QString VoiceSelection::GetCurVoice()
     return name;
 }
 
-void VoiceSelection::SetVoice(const QString &VoiceName)
+void VoiceSelection::setVoice(const QString &voiceName)
 {
-    if (GetCurVoice() == VoiceName)
+    if (currentVoice() == voiceName)
         return;
     StandardErrorHandler handler(
-        QStringLiteral(": SetVoice idx %1: %2").arg(m_engineIndex).arg(VoiceName));
+        QStringLiteral(": SetVoice idx %1: %2").arg(m_engineIndex).arg(voiceName));
     if (!handler.run(1, [&] { element(m_engineIndex).stop(); }))
         return;
 
     // The name and the index change together, also when the user aborts half way: the
     // voice reported in use is always the one the active element speaks with.
     bool found = false;
-    if (isCereVoiceName(VoiceName)) {
-        const int upper = int(modCereproc::CereVoices.size()) - 1;
+    if (isCereVoiceName(voiceName)) {
+        const int upper = int(VoiceCatalogue::cereVoices.size()) - 1;
         for (int i = 1; i <= upper; ++i) {
-            if (modCereproc::CereVoices.at(i).TokenKey != VoiceName)
+            if (VoiceCatalogue::cereVoices.at(i).tokenKey != voiceName)
                 continue;
             if (!handler.run(2, [&] { setFolders(element(i), i); }) ||
                 !handler.run(3, [&] { setFolders(element(i), i); }))
                 break;
             m_engineIndex = qint16(i);
-            m_CurrentCereVoice = VoiceName;
+            m_currentCereVoice = voiceName;
             found = true;
         }
     }
@@ -235,19 +236,19 @@ void VoiceSelection::SetVoice(const QString &VoiceName)
         return;
     // Any other name is element 0's to resolve; one it does not know changes nothing there.
     m_engineIndex = 0;
-    m_CurrentCereVoice.clear();
+    m_currentCereVoice.clear();
     ignoreErrors(
-        [&] { element(0).setStringProperty(SpeechControl::PropertyVoiceName, VoiceName); });
+        [&] { element(0).setStringProperty(SpeechControl::PropertyVoiceName, voiceName); });
 }
 
-void VoiceSelection::List1_Click()
+void VoiceSelection::voiceChosen()
 {
     WaitCursor wait;
     ignoreErrors([&] { element(m_engineIndex).stop(); });
     ignoreErrors([&] { m_hooks.yield(); });
-    ignoreErrors([&] { SetVoice(m_list->currentText()); });
+    ignoreErrors([&] { setVoice(m_list->currentText()); });
     ignoreErrors([&] {
-        if (m_hooks.PitchSpeed)
-            m_hooks.PitchSpeed();
+        if (m_hooks.showSpeedAndVolume)
+            m_hooks.showSpeedAndVolume();
     });
 }

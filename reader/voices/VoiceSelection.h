@@ -30,29 +30,30 @@ public:
         std::function<std::unique_ptr<SpeechControl>(int index)> createElement;
         // Routes a newly created element's events to the window.
         std::function<void(SpeechControl &)> attachElement;
-        // Rebuilds the voice catalogue (empty: modCereproc::GetCereVoices).
+        // Rebuilds the voice catalogue (empty: VoiceCatalogue::loadCereVoices).
         std::function<void()> buildCatalogue;
         // Speed and volume from the active element onto the sliders.
-        std::function<void()> PitchSpeed;
+        std::function<void()> showSpeedAndVolume;
         // Lets pending events run (empty: QCoreApplication::processEvents).
         std::function<void()> yield;
     };
 
-    VoiceSelection(Elements &ChantTTS1, qint16 &EngineIndex, QComboBox *List1, Hooks hooks = {});
+    VoiceSelection(Elements &speechControls, qint16 &engineIndex, QComboBox *voiceList,
+                   Hooks hooks = {});
 
     // Builds the catalogue, creates and configures one element per catalogue voice, and
     // fills the list: catalogue voices first, then element 0's voices. Leaves the active
     // element and voice as they were. Elements made by an earlier load are reused.
-    void LoadSynthesis();
+    void loadVoices();
     // The name of the voice in use.
-    QString GetCurVoice();
+    QString currentVoice();
     // Makes the named voice the one in use; the voice already in use is left alone.
-    void SetVoice(const QString &VoiceName);
+    void setVoice(const QString &voiceName);
     // The list's choice: applies its text, then the sliders to the new element.
-    void List1_Click();
+    void voiceChosen();
 
     // The list name of the CereVoice voice in use; empty exactly while element 0 is active.
-    const QString &CurrentCereVoice() const { return m_CurrentCereVoice; }
+    const QString &currentCereVoice() const { return m_currentCereVoice; }
     qint16 engineIndex() const { return m_engineIndex; }
 
     // Element `index`; a missing one throws SpeechError like any failing control call.
@@ -73,6 +74,6 @@ private:
     qint16 &m_engineIndex;
     QComboBox *m_list;
     Hooks m_hooks;
-    QString m_CurrentCereVoice;
+    QString m_currentCereVoice;
     int m_registryRetries = 0;
 };

@@ -76,10 +76,10 @@ QByteArray bookPdf(int pages)
 class DocumentCommandsTest : public ::testing::Test
 {
 protected:
-    DocumentCommandsTest() : rt(&window), commands(&rt, &window)
+    DocumentCommandsTest() : editor(&window), commands(&editor, &window)
     {
         EXPECT_TRUE(dir.isValid());
-        commands.mnuFileNew_Click(); // as the window's load sequence does
+        commands.newDocument(); // as the window's load sequence does
     }
 
     QString path(const QString &name) const
@@ -87,11 +87,11 @@ protected:
         return QFileInfo(dir.filePath(name)).absoluteFilePath();
     }
     QString title() const { return window.windowTitle(); }
-    void type(const QString &text) { rt.textCursor().insertText(text); }
+    void type(const QString &text) { editor.textCursor().insertText(text); }
 
     QTemporaryDir dir;
     QWidget window;
-    QTextEdit rt;
+    QTextEdit editor;
     DocumentCommands commands;
     FileDialogStub dialogs;
     MessageBoxRecorder boxes;
@@ -101,14 +101,14 @@ protected:
 TEST_F(DocumentCommandsTest, UntitledAtStartAndSaveAsksForAName)
 {
     EXPECT_EQ(title(), Untitled);
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     type("text");
     dialogs.queueAnswer(path("first.doc"));
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     ASSERT_EQ(dialogs.requests().size(), 1);
     EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Save);
     EXPECT_TRUE(dialogs.requests()[0].filter.contains("*.doc"));
-    EXPECT_EQ(commands.CurrentFile(), path("first.doc"));
+    EXPECT_EQ(commands.currentFile(), path("first.doc"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("first.doc"));
     EXPECT_TRUE(readFile(path("first.doc")).startsWith("{\\rtf1")); // RTF, whatever the name
     EXPECT_TRUE(boxes.requests().isEmpty());
@@ -118,15 +118,15 @@ TEST_F(DocumentCommandsTest, NewForgetsTheFileSoSaveAsksAgain)
 {
     type("saved once");
     dialogs.queueAnswer(path("a.doc"));
-    commands.mnuFileSaveAs_Click();
+    commands.saveDocumentAs();
     const QByteArray saved = readFile(path("a.doc"));
     ASSERT_FALSE(saved.isEmpty());
 
-    commands.mnuFileNew_Click();
+    commands.newDocument();
     EXPECT_EQ(title(), Untitled);
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     type("different");
-    commands.mnuFileSave_Click(); // the dialog is cancelled
+    commands.saveDocument(); // the dialog is cancelled
     EXPECT_EQ(dialogs.requests().size(), 2);
     EXPECT_EQ(readFile(path("a.doc")), saved);
     EXPECT_EQ(title(), Untitled);
@@ -137,20 +137,20 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
     writeFile(path("b.rtf"), "{\\rtf1 {\\b original}\\par}");
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("b.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     ASSERT_EQ(dialogs.requests().size(), 1);
     EXPECT_EQ(dialogs.requests()[0].mode, FileDialogService::Open);
     EXPECT_EQ(dialogs.requests()[0].title, "Pick a File to Open");
-    EXPECT_EQ(rt.toPlainText(), "original");
-    EXPECT_TRUE(P::isBold(P::formatOf(*rt.document(), "original")));
+    EXPECT_EQ(editor.toPlainText(), "original");
+    EXPECT_TRUE(P::isBold(P::formatOf(*editor.document(), "original")));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
     EXPECT_EQ(layouts.count(), 1);
     // A loaded document is not an edit that Undo takes back.
-    EXPECT_FALSE(rt.document()->isUndoAvailable());
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
 
-    rt.moveCursor(QTextCursor::End);
+    editor.moveCursor(QTextCursor::End);
     type(" edited");
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     EXPECT_EQ(dialogs.requests().size(), 1);
     const QByteArray written = readFile(path("b.rtf"));
     EXPECT_TRUE(written.startsWith("{\\rtf1"));
@@ -163,19 +163,19 @@ TEST_F(DocumentCommandsTest, OpenThenSaveWritesBackWithoutADialog)
 TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
 {
     type("typed words");
-    commands.mnuFileNew_Click(); // the recorder answers neither Save nor Discard: Cancel
+    commands.newDocument(); // the recorder answers neither Save nor Discard: Cancel
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text, "Save changes to Untitled?");
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::SaveDiscardCancel);
     EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultSave);
-    EXPECT_EQ(rt.toPlainText(), "typed words");
+    EXPECT_EQ(editor.toPlainText(), "typed words");
 
     // Save fails (no such folder): the error is shown and the Open goes no further.
     boxes.queueAnswer(MessageBoxService::ResultSave);
     dialogs.queueAnswer(path("no folder/words.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     EXPECT_EQ(dialogs.requests().size(), 1); // the Save As dialog only
-    EXPECT_EQ(rt.toPlainText(), "typed words");
+    EXPECT_EQ(editor.toPlainText(), "typed words");
 
     boxes.queueAnswer(MessageBoxService::ResultSave);
     dialogs.queueAnswer(path("words.rtf"));
@@ -186,13 +186,13 @@ TEST_F(DocumentCommandsTest, ChangesAreSetAsideOnlyWhenTheUserSaysSo)
 
     type(" and more");
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    commands.mnuFileNew_Click();
+    commands.newDocument();
     EXPECT_EQ(boxes.requests().last().text, "Save changes to words.rtf?");
-    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    EXPECT_TRUE(editor.toPlainText().isEmpty());
     EXPECT_EQ(P::read(readFile(path("words.rtf")))->toPlainText(), "typed words");
     // An empty untitled document holds nothing to ask about, typed in or not.
     type("x");
-    rt.clear();
+    editor.clear();
     EXPECT_TRUE(commands.askToSaveChanges());
     EXPECT_EQ(boxes.requests().size(), 5);
 }
@@ -201,10 +201,11 @@ TEST_F(DocumentCommandsTest, OpenTakesPlainTextFiles)
 {
     writeFile(path("notes.txt"), "caf\xC3\xA9\nsecond line");
     dialogs.queueAnswer(path("notes.txt"));
-    commands.mnuFileOpen_Click();
-    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({QStringLiteral("café"), "second line"}));
-    EXPECT_EQ(P::family(P::formatOf(*rt.document(), "second")), "Times New Roman");
-    EXPECT_EQ(commands.CurrentFile(), path("notes.txt"));
+    commands.openDocument();
+    EXPECT_EQ(P::paragraphs(*editor.document()),
+              QStringList({QStringLiteral("café"), "second line"}));
+    EXPECT_EQ(P::family(P::formatOf(*editor.document(), "second")), "Times New Roman");
+    EXPECT_EQ(commands.currentFile(), path("notes.txt"));
 }
 
 TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
@@ -212,12 +213,12 @@ TEST_F(DocumentCommandsTest, CancelledDialogsChangeNothing)
     type("unsaved");
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    commands.mnuFileOpen_Click();
-    commands.mnuFileSaveAs_Click();
+    commands.openDocument();
+    commands.saveDocumentAs();
     EXPECT_EQ(dialogs.requests().size(), 2);
-    EXPECT_EQ(rt.toPlainText(), "unsaved");
+    EXPECT_EQ(editor.toPlainText(), "unsaved");
     EXPECT_EQ(title(), Untitled);
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     EXPECT_EQ(layouts.count(), 0);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
@@ -226,12 +227,12 @@ TEST_F(DocumentCommandsTest, FailedOpenKeepsDocumentAndFile)
 {
     writeFile(path("c.rtf"), "{\\rtf1 first}");
     dialogs.queueAnswer(path("c.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("missing.rtf"));
-    commands.mnuFileOpen_Click();
-    EXPECT_EQ(rt.toPlainText(), "first");
-    EXPECT_EQ(commands.CurrentFile(), path("c.rtf"));
+    commands.openDocument();
+    EXPECT_EQ(editor.toPlainText(), "first");
+    EXPECT_EQ(commands.currentFile(), path("c.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("c.rtf"));
     EXPECT_EQ(layouts.count(), 1); // the layout runs all the same
     EXPECT_TRUE(boxes.requests().isEmpty());
@@ -243,32 +244,32 @@ TEST_F(DocumentCommandsTest, FailedSaveReportsAndKeepsTheFile)
     const QString file = path("gone/d.rtf");
     writeFile(file, "{\\rtf1 on disk}");
     dialogs.queueAnswer(file);
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     ASSERT_TRUE(QDir(dir.filePath("gone")).removeRecursively());
 
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text,
               "There was an error in saving the file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::Ok);
-    EXPECT_EQ(commands.CurrentFile(), file);
+    EXPECT_EQ(commands.currentFile(), file);
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + file);
-    EXPECT_EQ(rt.toPlainText(), "on disk");
+    EXPECT_EQ(editor.toPlainText(), "on disk");
 }
 
 TEST_F(DocumentCommandsTest, FailedSaveAsReportsAndKeepsTheOldName)
 {
     dialogs.queueAnswer(path("e.rtf"));
-    commands.mnuFileSaveAs_Click();
+    commands.saveDocumentAs();
     dialogs.queueAnswer(path("no/such/folder.rtf"));
-    commands.mnuFileSaveAs_Click();
+    commands.saveDocumentAs();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text, "Error in saving file!\n\nThe folder does not exist.");
     EXPECT_EQ(boxes.requests()[0].title, "Error!");
     EXPECT_EQ(boxes.requests()[0].icon, MessageBoxService::Exclamation);
-    EXPECT_EQ(commands.CurrentFile(), path("e.rtf"));
+    EXPECT_EQ(commands.currentFile(), path("e.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("e.rtf"));
 }
 
@@ -284,19 +285,19 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     loud.setFontPointSize(30);
     loud.setFontFamilies({QStringLiteral("Arial")});
     CharacterOffset::set(loud, 55);
-    rt.setCurrentCharFormat(loud);
+    editor.setCurrentCharFormat(loud);
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
-    rt.textCursor().setBlockFormat(centred);
-    rt.textCursor().createList(QTextListFormat::ListDisc);
+    editor.textCursor().setBlockFormat(centred);
+    editor.textCursor().createList(QTextListFormat::ListDisc);
     type("formatted");
 
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    commands.mnuFileNew_Click();
-    EXPECT_EQ(rt.toPlainText(), "");
+    commands.newDocument();
+    EXPECT_EQ(editor.toPlainText(), "");
     EXPECT_EQ(refreshes.count(), 1);
     type("typed");
-    const QTextCharFormat format = P::formatOf(*rt.document(), "typed");
+    const QTextCharFormat format = P::formatOf(*editor.document(), "typed");
     EXPECT_EQ(P::family(format), "Times New Roman");
     EXPECT_EQ(format.fontPointSize(), 10);
     EXPECT_FALSE(P::isBold(format));
@@ -306,14 +307,14 @@ TEST_F(DocumentCommandsTest, NewResetsTheInsertionPointFormatting)
     EXPECT_EQ(format.foreground().color(), QColor(Qt::black));
     EXPECT_EQ(CharacterOffset::get(format), 0);
     EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignNormal);
-    EXPECT_EQ(rt.textCursor().blockFormat().alignment(), Qt::AlignLeft);
-    EXPECT_FALSE(rt.textCursor().currentList());
+    EXPECT_EQ(editor.textCursor().blockFormat().alignment(), Qt::AlignLeft);
+    EXPECT_FALSE(editor.textCursor().currentList());
 }
 
 TEST_F(DocumentCommandsTest, PrintEntryAsksForThePrintQuestion)
 {
     QSignalSpy prints(&commands, &DocumentCommands::printRequested);
-    commands.mnuFilePrint_Click();
+    commands.printDocument();
     EXPECT_EQ(prints.count(), 1);
 }
 
@@ -322,21 +323,21 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
 {
     writeFile(path("b.rtf"), "{\\rtf1 original\\par}");
     dialogs.queueAnswer(path("b.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     const QStringList filters = dialogs.requests()[0].filter.split(";;");
     EXPECT_TRUE(filters.first().startsWith("All supported documents ("));
     EXPECT_TRUE(filters.first().contains("*.pdf") && filters.first().contains("*.epub"));
     EXPECT_EQ(filters.last(), "All Files (*)");
-    ASSERT_EQ(commands.CurrentFile(), path("b.rtf"));
+    ASSERT_EQ(commands.currentFile(), path("b.rtf"));
 
     // A program, even named like a document: refused by name, nothing changes.
     QFile::copy("/bin/ls", path("ls.rtf"));
     dialogs.queueAnswer(path("ls.rtf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.contains(path("ls.rtf")));
-    EXPECT_EQ(rt.toPlainText(), "original");
-    EXPECT_EQ(commands.CurrentFile(), path("b.rtf"));
+    EXPECT_EQ(editor.toPlainText(), "original");
+    EXPECT_EQ(commands.currentFile(), path("b.rtf"));
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + path("b.rtf"));
 
     // An encrypted PDF asks for its password; the document then has no file to save to.
@@ -350,19 +351,19 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     EXPECT_TRUE(commands.openFile(pdf));
     PasswordDialogService::setHandler({});
     EXPECT_EQ(asked, QStringList({pdf, pdf + " again"}));
-    EXPECT_TRUE(rt.toPlainText().contains("The last paragraph ends the sample."));
-    EXPECT_TRUE(commands.CurrentFile().isEmpty());
+    EXPECT_TRUE(editor.toPlainText().contains("The last paragraph ends the sample."));
+    EXPECT_TRUE(commands.currentFile().isEmpty());
     EXPECT_EQ(title(), "Larkvane TTS Reader - " + pdf);
     const qsizetype dialogsBefore = dialogs.requests().size();
-    commands.mnuFileSave_Click(); // asks for a name (cancelled) instead of writing the PDF
+    commands.saveDocument(); // asks for a name (cancelled) instead of writing the PDF
     EXPECT_EQ(dialogs.requests().size(), dialogsBefore + 1);
     EXPECT_EQ(dialogs.requests().last().mode, FileDialogService::Save);
     // It becomes RTF: offered first, and the name typed without an extension gets ".rtf".
     EXPECT_TRUE(dialogs.requests().last().filter.startsWith("Rich Text Format (*.rtf);;"));
     EXPECT_TRUE(dialogs.requests().last().filter.contains("Word for Windows 6.0 (*.doc)"));
     dialogs.queueAnswer(path("book"));
-    commands.mnuFileSave_Click();
-    EXPECT_EQ(commands.CurrentFile(), path("book.rtf"));
+    commands.saveDocument();
+    EXPECT_EQ(commands.currentFile(), path("book.rtf"));
     EXPECT_TRUE(readFile(path("book.rtf")).startsWith("{\\rtf1"));
     EXPECT_EQ(readFile(pdf), pdfBytes);
     EXPECT_EQ(boxes.requests().size(), 1);
@@ -373,9 +374,9 @@ TEST_F(DocumentCommandsTest, OpenReadsOtherFormatsAndRefusesWhatIsNoDocument)
     for (const bool keep : {true, false}) {
         dialogs.setOption(keep);
         dialogs.queueAnswer(journal);
-        commands.mnuFileOpen_Click();
+        commands.openDocument();
         EXPECT_EQ(dialogs.requests().last().option, "Keep page headers and footers");
-        EXPECT_EQ(rt.toPlainText().contains("Journal of Imaginary Studies"), keep);
+        EXPECT_EQ(editor.toPlainText().contains("Journal of Imaginary Studies"), keep);
     }
 }
 
@@ -404,25 +405,25 @@ TEST_F(DocumentCommandsTest, CancelInTheProgressDialogKeepsTheOldDocumentAndTheW
     watcher.start(20);
     QSignalSpy layouts(&commands, &DocumentCommands::layoutRequested);
     dialogs.queueAnswer(path("book.pdf"));
-    commands.mnuFileOpen_Click();
+    commands.openDocument();
     watcher.stop();
 
     ASSERT_TRUE(clicked) << "the progress dialog never showed";
-    EXPECT_EQ(rt.toPlainText(), "the old text");
-    EXPECT_EQ(commands.CurrentFile(), path("old.rtf"));
+    EXPECT_EQ(editor.toPlainText(), "the old text");
+    EXPECT_EQ(commands.currentFile(), path("old.rtf"));
     EXPECT_TRUE(boxes.requests().isEmpty());
     EXPECT_EQ(layouts.count(), 1);
     for (QWidget *widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
     // The window goes on working: typing, and the next open.
-    rt.moveCursor(QTextCursor::End);
+    editor.moveCursor(QTextCursor::End);
     type(" and more");
-    EXPECT_EQ(rt.toPlainText(), "the old text and more");
+    EXPECT_EQ(editor.toPlainText(), "the old text and more");
     writeFile(path("next.txt"), "the next text");
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
     dialogs.queueAnswer(path("next.txt"));
-    commands.mnuFileOpen_Click();
-    EXPECT_EQ(rt.toPlainText(), "the next text");
+    commands.openDocument();
+    EXPECT_EQ(editor.toPlainText(), "the next text");
 }
 
 TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
@@ -432,12 +433,12 @@ TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
     const QString file = path("office.rtf");
     writeFile(file, P::dataFile("libreoffice.rtf"));
     type("typed before the open");
-    ASSERT_TRUE(rt.document()->isUndoAvailable());
+    ASSERT_TRUE(editor.document()->isUndoAvailable());
     ASSERT_TRUE(commands.openFile(file));
 
     DocumentFile::Imported parsed = DocumentFile::importFile(file, {});
     ASSERT_TRUE(parsed.result.ok());
-    const QTextDocument &shown = *rt.document();
+    const QTextDocument &shown = *editor.document();
     const QTextDocument &expected = *parsed.document;
     ASSERT_EQ(P::paragraphs(shown), P::paragraphs(expected));
     for (int i = 0; i < expected.blockCount(); ++i) {
@@ -454,22 +455,23 @@ TEST_F(DocumentCommandsTest, OpenShowsTheDocumentAsReadWithTheCursorAtItsStart)
         const QTextBlock block = shown.findBlockByNumber(i), source = expected.findBlockByNumber(i);
         EXPECT_EQ(block.blockFormat().alignment(), source.blockFormat().alignment()) << i;
         EXPECT_EQ(bool(block.textList()), bool(source.textList())) << i;
-        if (block.textList())
+        if (block.textList()) {
             EXPECT_EQ(block.textList()->itemText(block), source.textList()->itemText(source));
+        }
     }
 
-    EXPECT_EQ(rt.textCursor().position(), 0);
-    EXPECT_FALSE(rt.textCursor().hasSelection());
+    EXPECT_EQ(editor.textCursor().position(), 0);
+    EXPECT_FALSE(editor.textCursor().hasSelection());
     // Typing at the start takes the document's first format, not the one before the open.
     const QTextCharFormat first = expected.begin().begin().fragment().charFormat();
-    EXPECT_EQ(rt.currentCharFormat().font().toString().toStdString(),
+    EXPECT_EQ(editor.currentCharFormat().font().toString().toStdString(),
               first.font().toString().toStdString());
     // Open starts a fresh history: neither the typing before it nor the file can be undone,
     // and an edit after it undoes back to the file as read.
-    EXPECT_FALSE(rt.document()->isUndoAvailable());
-    EXPECT_FALSE(rt.document()->isModified());
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
+    EXPECT_FALSE(editor.document()->isModified());
     type("new ");
-    rt.undo();
-    EXPECT_EQ(P::paragraphs(*rt.document()), P::paragraphs(expected));
-    EXPECT_FALSE(rt.document()->isUndoAvailable());
+    editor.undo();
+    EXPECT_EQ(P::paragraphs(*editor.document()), P::paragraphs(expected));
+    EXPECT_FALSE(editor.document()->isUndoAvailable());
 }

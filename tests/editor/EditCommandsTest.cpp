@@ -21,14 +21,14 @@ using P = DocumentProbe;
 class EditCommandsTest : public ::testing::Test
 {
 protected:
-    EditCommandsTest() : commands(&rt) { QApplication::clipboard()->clear(); }
+    EditCommandsTest() : commands(&editor) { QApplication::clipboard()->clear(); }
 
     void select(int from, int to)
     {
-        QTextCursor cursor = rt.textCursor();
+        QTextCursor cursor = editor.textCursor();
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
-        rt.setTextCursor(cursor);
+        editor.setTextCursor(cursor);
     }
     void placeAt(int position) { select(position, position); }
 
@@ -41,78 +41,78 @@ protected:
         QApplication::clipboard()->setMimeData(data);
     }
 
-    RichTextEdit rt;
+    RichTextEdit editor;
     EditCommands commands;
 };
 } // namespace
 
 TEST_F(EditCommandsTest, CopyPutsPlainTextAndRtf)
 {
-    rt.setPlainText("one two three");
+    editor.setPlainText("one two three");
     select(4, 7);
-    commands.mnuEditCopy_Click();
+    commands.copy();
     const QMimeData *data = QApplication::clipboard()->mimeData();
     ASSERT_TRUE(data);
     EXPECT_EQ(data->text(), "two");
     EXPECT_TRUE(data->data("text/rtf").startsWith("{\\rtf1"));
     EXPECT_EQ(P::read(data->data("text/rtf"))->toPlainText(), "two");
-    EXPECT_EQ(rt.toPlainText(), "one two three");
+    EXPECT_EQ(editor.toPlainText(), "one two three");
 }
 
 TEST_F(EditCommandsTest, BoldWordPastedElsewhereStaysBold)
 {
-    QTextCursor cursor = rt.textCursor();
+    QTextCursor cursor = editor.textCursor();
     cursor.insertText("plain ");
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     cursor.insertText("strong", bold);
     cursor.insertText(" end", QTextCharFormat());
     select(6, 12);
-    commands.mnuEditCopy_Click();
+    commands.copy();
     placeAt(0);
-    commands.mnuEditPaste_Click();
-    EXPECT_EQ(rt.toPlainText(), "strongplain strong end");
-    EXPECT_TRUE(P::isBold(P::formatOf(*rt.document(), "strongplain")));
-    EXPECT_FALSE(P::isBold(P::formatOf(*rt.document(), "plain")));
-    EXPECT_EQ(rt.document()->blockCount(), 1);
-    EXPECT_EQ(rt.textCursor().position(), 6); // after the pasted word
+    commands.paste();
+    EXPECT_EQ(editor.toPlainText(), "strongplain strong end");
+    EXPECT_TRUE(P::isBold(P::formatOf(*editor.document(), "strongplain")));
+    EXPECT_FALSE(P::isBold(P::formatOf(*editor.document(), "plain")));
+    EXPECT_EQ(editor.document()->blockCount(), 1);
+    EXPECT_EQ(editor.textCursor().position(), 6); // after the pasted word
 }
 
 TEST_F(EditCommandsTest, PlainTextTakesTheFormattingAtTheInsertionPoint)
 {
     QTextCharFormat italic;
     italic.setFontItalic(true);
-    rt.textCursor().insertText("slanted", italic);
+    editor.textCursor().insertText("slanted", italic);
     setClipboard("from elsewhere");
     placeAt(3);
-    commands.mnuEditPaste_Click();
-    EXPECT_EQ(rt.toPlainText(), "slafrom elsewherented");
-    EXPECT_TRUE(P::formatOf(*rt.document(), "from").fontItalic());
+    commands.paste();
+    EXPECT_EQ(editor.toPlainText(), "slafrom elsewherented");
+    EXPECT_TRUE(P::formatOf(*editor.document(), "from").fontItalic());
 }
 
 TEST_F(EditCommandsTest, PastePrefersRtfOverPlainText)
 {
     setClipboard("plain version", "{\\rtf1 {\\i rich} version}");
-    commands.mnuEditPaste_Click();
-    EXPECT_EQ(rt.toPlainText(), "rich version");
-    EXPECT_TRUE(P::formatOf(*rt.document(), "rich").fontItalic());
+    commands.paste();
+    EXPECT_EQ(editor.toPlainText(), "rich version");
+    EXPECT_TRUE(P::formatOf(*editor.document(), "rich").fontItalic());
 }
 
 TEST_F(EditCommandsTest, PasteWithEmptyClipboardRemovesTheSelection)
 {
-    rt.setPlainText("keep drop keep");
+    editor.setPlainText("keep drop keep");
     select(4, 9);
-    commands.mnuEditPaste_Click();
-    EXPECT_EQ(rt.toPlainText(), "keep keep");
+    commands.paste();
+    EXPECT_EQ(editor.toPlainText(), "keep keep");
 }
 
 TEST_F(EditCommandsTest, CutWithoutSelectionOnlyEmptiesTheClipboard)
 {
-    rt.setPlainText("untouched");
+    editor.setPlainText("untouched");
     setClipboard("old content");
     placeAt(3);
-    commands.mnuEditCut_Click();
-    EXPECT_EQ(rt.toPlainText(), "untouched");
+    commands.cut();
+    EXPECT_EQ(editor.toPlainText(), "untouched");
     const QMimeData *data = QApplication::clipboard()->mimeData();
     EXPECT_EQ(data->text(), "");
     EXPECT_FALSE(data->hasFormat("text/rtf"));
@@ -120,33 +120,33 @@ TEST_F(EditCommandsTest, CutWithoutSelectionOnlyEmptiesTheClipboard)
 
 TEST_F(EditCommandsTest, UndoAfterCutBringsTheTextBack)
 {
-    rt.setPlainText("alpha beta gamma");
+    editor.setPlainText("alpha beta gamma");
     select(6, 11);
-    commands.mnuEditCut_Click();
-    EXPECT_EQ(rt.toPlainText(), "alpha gamma");
+    commands.cut();
+    EXPECT_EQ(editor.toPlainText(), "alpha gamma");
     EXPECT_EQ(QApplication::clipboard()->text(), "beta ");
-    commands.mnuEditUndo_Click();
-    EXPECT_EQ(rt.toPlainText(), "alpha beta gamma");
+    commands.undo();
+    EXPECT_EQ(editor.toPlainText(), "alpha beta gamma");
 }
 
 TEST_F(EditCommandsTest, SelectAllThenTypingReplacesEverything)
 {
-    rt.setPlainText("first\nsecond\nthird");
+    editor.setPlainText("first\nsecond\nthird");
     placeAt(2);
-    commands.Selall_Click();
-    QTest::keyClicks(&rt, "new");
-    EXPECT_EQ(rt.toPlainText(), "new");
+    commands.selectAll();
+    QTest::keyClicks(&editor, "new");
+    EXPECT_EQ(editor.toPlainText(), "new");
 }
 
 TEST_F(EditCommandsTest, CutAndPasteAcrossParagraphs)
 {
-    rt.setPlainText("one\ntwo\nthree");
+    editor.setPlainText("one\ntwo\nthree");
     select(2, 9); // "e\ntwo\nt"
-    commands.mnuEditCut_Click();
-    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({"onhree"}));
+    commands.cut();
+    EXPECT_EQ(P::paragraphs(*editor.document()), QStringList({"onhree"}));
     placeAt(6);
-    commands.mnuEditPaste_Click();
-    EXPECT_EQ(P::paragraphs(*rt.document()), QStringList({"onhreee", "two", "t"}));
+    commands.paste();
+    EXPECT_EQ(P::paragraphs(*editor.document()), QStringList({"onhreee", "two", "t"}));
 }
 
 TEST_F(EditCommandsTest, PastedPicturesCanBeShown)
@@ -162,18 +162,18 @@ TEST_F(EditCommandsTest, PastedPicturesCanBeShown)
     cursor.select(QTextCursor::Document);
     RtfClipboard::copy(cursor);
 
-    commands.mnuEditPaste_Click();
-    const QTextCharFormat pasted = P::formatOf(*rt.document(), QStringLiteral("\uFFFC"));
+    commands.paste();
+    const QTextCharFormat pasted = P::formatOf(*editor.document(), QStringLiteral("\uFFFC"));
     ASSERT_TRUE(pasted.isImageFormat());
-    const QVariant resource =
-        rt.document()->resource(QTextDocument::ImageResource, QUrl(pasted.toImageFormat().name()));
+    const QVariant resource = editor.document()->resource(QTextDocument::ImageResource,
+                                                          QUrl(pasted.toImageFormat().name()));
     EXPECT_EQ(resource.value<QImage>().size(), QSize(5, 5));
 }
 
 TEST_F(EditCommandsTest, FindEntryAsksForTheFindWindow)
 {
     QSignalSpy finds(&commands, &EditCommands::findRequested);
-    commands.Find_Click();
+    commands.find();
     EXPECT_EQ(finds.count(), 1);
 }
 
@@ -181,9 +181,9 @@ TEST_F(EditCommandsTest, ControlKeysInTheDocumentCarryRtf)
 {
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    rt.textCursor().insertText("keyboard", bold);
-    rt.selectAll();
-    QTest::keySequence(&rt, QKeySequence::Copy);
+    editor.textCursor().insertText("keyboard", bold);
+    editor.selectAll();
+    QTest::keySequence(&editor, QKeySequence::Copy);
     const QMimeData *copied = QApplication::clipboard()->mimeData();
     EXPECT_TRUE(copied->hasFormat("text/rtf"));
     EXPECT_TRUE(copied->hasHtml()); // Qt's own formats stay for programs without RTF
@@ -191,9 +191,9 @@ TEST_F(EditCommandsTest, ControlKeysInTheDocumentCarryRtf)
 
     setClipboard("plain", "{\\rtf1 {\\i pasted}}");
     placeAt(0);
-    QTest::keySequence(&rt, QKeySequence::Paste);
-    EXPECT_EQ(rt.toPlainText(), "pastedkeyboard");
-    EXPECT_TRUE(P::formatOf(*rt.document(), "pasted").fontItalic());
+    QTest::keySequence(&editor, QKeySequence::Paste);
+    EXPECT_EQ(editor.toPlainText(), "pastedkeyboard");
+    EXPECT_TRUE(P::formatOf(*editor.document(), "pasted").fontItalic());
 
     // Another program's HTML arrives as its plain text, as through the Edit menu.
     auto *html = new QMimeData;
@@ -201,7 +201,7 @@ TEST_F(EditCommandsTest, ControlKeysInTheDocumentCarryRtf)
     html->setText("loud");
     QApplication::clipboard()->setMimeData(html);
     placeAt(0);
-    QTest::keySequence(&rt, QKeySequence::Paste);
-    EXPECT_EQ(rt.toPlainText(), "loudpastedkeyboard");
-    EXPECT_FALSE(P::isBold(P::formatOf(*rt.document(), "loud")));
+    QTest::keySequence(&editor, QKeySequence::Paste);
+    EXPECT_EQ(editor.toPlainText(), "loudpastedkeyboard");
+    EXPECT_FALSE(P::isBold(P::formatOf(*editor.document(), "loud")));
 }

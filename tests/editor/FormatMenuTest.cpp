@@ -21,7 +21,7 @@ protected:
     QList<QAction *> tickedColors() const
     {
         QList<QAction *> ticked;
-        for (QAction *item : menu().colors) {
+        for (QAction *item : menu().colorActions) {
             if (item->isChecked())
                 ticked << item;
         }
@@ -42,35 +42,35 @@ protected:
 TEST_F(FormatMenuTest, BoldOnAMixedSelectionFollowsTheTick)
 {
     selectText(QStringLiteral("bold"));
-    SelectionFormat(&rt).setBold(true);
+    SelectionFormat(&editor).setBold(true);
     selectText(QStringLiteral("plain bold"));
 
-    open(menu().style);
-    EXPECT_FALSE(menu().bold->isChecked());
+    open(menu().styleMenu);
+    EXPECT_FALSE(menu().boldItem->isChecked());
     EXPECT_TRUE(pressedButtons().isEmpty()); // the submenu leaves the toolbar alone
-    menu().bold->trigger();
+    menu().boldItem->trigger();
     EXPECT_TRUE(formatOf(QStringLiteral("plain")).fontWeight() >= QFont::Bold);
     EXPECT_TRUE(formatOf(QStringLiteral("bold")).fontWeight() >= QFont::Bold);
-    EXPECT_TRUE(menu().bold->isChecked());
+    EXPECT_TRUE(menu().boldItem->isChecked());
     EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonBold}));
 
     // The tick decides, not the text: on plain text a ticked item turns bold off.
     selectText(QStringLiteral("second"));
-    menu().bold->trigger();
-    EXPECT_FALSE(menu().bold->isChecked());
+    menu().boldItem->trigger();
+    EXPECT_FALSE(menu().boldItem->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
     EXPECT_LT(formatOf(QStringLiteral("second")).fontWeight(), QFont::Bold);
     selectText(QStringLiteral("second"));
-    menu().bold->trigger();
+    menu().boldItem->trigger();
     EXPECT_GE(formatOf(QStringLiteral("second")).fontWeight(), QFont::Bold);
 }
 
 TEST_F(FormatMenuTest, EachStyleSetsItsAttributeAndItsButton)
 {
     selectText(QStringLiteral("second"));
-    menu().italic->trigger();
-    menu().Underline->trigger();
-    menu().StrikeThru->trigger();
+    menu().italicItem->trigger();
+    menu().underlineItem->trigger();
+    menu().strikeThroughItem->trigger();
     const QTextCharFormat styled = formatOf(QStringLiteral("second"));
     EXPECT_TRUE(styled.fontItalic());
     EXPECT_TRUE(styled.fontUnderline());
@@ -79,9 +79,9 @@ TEST_F(FormatMenuTest, EachStyleSetsItsAttributeAndItsButton)
               QList<int>({FormatMenu::ButtonItalic, FormatMenu::ButtonUnderline}));
     EXPECT_FALSE(formatOf(QStringLiteral("plain")).fontItalic());
 
-    menu().italic->trigger();
-    menu().Underline->trigger();
-    menu().StrikeThru->trigger();
+    menu().italicItem->trigger();
+    menu().underlineItem->trigger();
+    menu().strikeThroughItem->trigger();
     const QTextCharFormat plain = formatOf(QStringLiteral("second"));
     EXPECT_FALSE(plain.fontItalic() || plain.fontUnderline() || plain.fontStrikeOut());
     EXPECT_TRUE(pressedButtons().isEmpty());
@@ -89,71 +89,71 @@ TEST_F(FormatMenuTest, EachStyleSetsItsAttributeAndItsButton)
 
 TEST_F(FormatMenuTest, BulletsComeAndGoWithoutLeavingAnIndent)
 {
-    select(0, int(rt.toPlainText().size()));
-    menu().bullets->trigger();
-    for (QTextBlock block = rt.document()->begin(); block.isValid(); block = block.next()) {
+    select(0, int(editor.toPlainText().size()));
+    menu().bulletsItem->trigger();
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
         ASSERT_NE(block.textList(), nullptr);
         EXPECT_EQ(block.textList()->format().style(), QTextListFormat::ListDisc);
     }
-    open(menu().style);
-    EXPECT_TRUE(menu().bullets->isChecked());
+    open(menu().styleMenu);
+    EXPECT_TRUE(menu().bulletsItem->isChecked());
 
     selectText(QStringLiteral("second"));
-    menu().bullets->trigger();
-    const QTextBlock second = rt.document()->lastBlock();
+    menu().bulletsItem->trigger();
+    const QTextBlock second = editor.document()->lastBlock();
     EXPECT_EQ(second.textList(), nullptr);
     EXPECT_EQ(second.blockFormat().indent(), 0);
-    EXPECT_NE(rt.document()->firstBlock().textList(), nullptr);
+    EXPECT_NE(editor.document()->firstBlock().textList(), nullptr);
 
-    select(0, int(rt.toPlainText().size()));
-    open(menu().style);
-    EXPECT_FALSE(menu().bullets->isChecked());
+    select(0, int(editor.toPlainText().size()));
+    open(menu().styleMenu);
+    EXPECT_FALSE(menu().bulletsItem->isChecked());
 }
 
 TEST_F(FormatMenuTest, CenterTwiceClearsTheMarksAndKeepsTheParagraphCentred)
 {
     selectText(QStringLiteral("second"));
-    menu().aCenter->trigger();
+    menu().centerItem->trigger();
     EXPECT_EQ(alignmentOf(QStringLiteral("second")), Qt::AlignHCenter);
-    EXPECT_TRUE(menu().aCenter->isChecked());
+    EXPECT_TRUE(menu().centerItem->isChecked());
     EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonCenter}));
 
-    menu().aCenter->trigger();
-    EXPECT_FALSE(menu().aLeft->isChecked() || menu().aCenter->isChecked() ||
-                 menu().aRight->isChecked());
+    menu().centerItem->trigger();
+    EXPECT_FALSE(menu().alignLeftItem->isChecked() || menu().centerItem->isChecked() ||
+                 menu().alignRightItem->isChecked());
     EXPECT_TRUE(pressedButtons().isEmpty());
     EXPECT_EQ(alignmentOf(QStringLiteral("second")), Qt::AlignHCenter);
 
-    open(menu().Alignment);
-    EXPECT_TRUE(menu().aCenter->isChecked());
+    open(menu().alignmentMenu);
+    EXPECT_TRUE(menu().centerItem->isChecked());
     EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonCenter}));
 
     // Paragraphs of different alignments mark none.
-    select(0, int(rt.toPlainText().size()));
-    open(menu().Alignment);
-    EXPECT_FALSE(menu().aLeft->isChecked() || menu().aCenter->isChecked() ||
-                 menu().aRight->isChecked());
+    select(0, int(editor.toPlainText().size()));
+    open(menu().alignmentMenu);
+    EXPECT_FALSE(menu().alignLeftItem->isChecked() || menu().centerItem->isChecked() ||
+                 menu().alignRightItem->isChecked());
     EXPECT_TRUE(pressedButtons().isEmpty());
 }
 
 TEST_F(FormatMenuTest, SuperAndSubScriptReturnToTheBaseline)
 {
     selectText(QStringLiteral("bold"));
-    menu().sups->trigger();
+    menu().superscriptItem->trigger();
     QTextCharFormat format = formatOf(QStringLiteral("bold"));
     EXPECT_EQ(CharacterOffset::get(format), FormatMenu::SuperScriptOffset);
     EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignSuperScript);
 
-    menu().subs->trigger();
+    menu().subscriptItem->trigger();
     format = formatOf(QStringLiteral("bold"));
     EXPECT_EQ(CharacterOffset::get(format), FormatMenu::SubScriptOffset);
     EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignSubScript);
 
-    menu().Nos->trigger();
+    menu().noScriptItem->trigger();
     format = formatOf(QStringLiteral("bold"));
     EXPECT_EQ(CharacterOffset::get(format), 0);
     EXPECT_EQ(format.verticalAlignment(), QTextCharFormat::AlignNormal);
-    EXPECT_FALSE(menu().sups->isCheckable());
+    EXPECT_FALSE(menu().superscriptItem->isCheckable());
 }
 
 TEST_F(FormatMenuTest, ColourItemsSetTheirValuesAndTheSubmenuTicksTheMatch)
@@ -161,45 +161,45 @@ TEST_F(FormatMenuTest, ColourItemsSetTheirValuesAndTheSubmenuTicksTheMatch)
     const QList<QColor> expected = {
         Qt::black,  QColor(128, 128, 128), Qt::red,  QColor(255, 128, 0),
         Qt::yellow, QColor(0, 255, 0),     Qt::blue, QColor(255, 0, 255)};
-    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[0]})); // black at start
+    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colorActions[0]})); // black at start
     selectText(QStringLiteral("second"));
-    for (std::size_t i = 0; i < menu().colors.size(); ++i) {
-        menu().colors[i]->trigger();
+    for (std::size_t i = 0; i < menu().colorActions.size(); ++i) {
+        menu().colorActions[i]->trigger();
         EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), expected[int(i)])
-            << menu().colors[i]->objectName().toStdString();
-        open(menu().clr);
-        EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[i]}));
+            << menu().colorActions[i]->objectName().toStdString();
+        open(menu().colorMenu);
+        EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colorActions[i]}));
     }
 
-    menu().colors[3]->trigger(); // orange
+    menu().colorActions[3]->trigger(); // orange
     selectText(QStringLiteral("plain bold"));
-    open(menu().clr);
-    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[0]})); // not coloured: black
-    select(0, int(rt.toPlainText().size()));
-    open(menu().clr);
+    open(menu().colorMenu);
+    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colorActions[0]})); // not coloured: black
+    select(0, int(editor.toPlainText().size()));
+    open(menu().colorMenu);
     EXPECT_TRUE(tickedColors().isEmpty());
 }
 
 TEST_F(FormatMenuTest, OtherColourStartsFromTheSelectionAndCancelChangesNothing)
 {
     selectText(QStringLiteral("second"));
-    menu().colors[2]->trigger(); // red
+    menu().colorActions[2]->trigger(); // red
     colorAnswer = QColor(10, 20, 30);
-    menu().chngecolor->trigger();
+    menu().otherColorItem->trigger();
     ASSERT_EQ(colorSeeds.size(), 1);
     EXPECT_EQ(colorSeeds.last(), QColor(Qt::red));
     EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
-    open(menu().clr);
+    open(menu().colorMenu);
     EXPECT_TRUE(tickedColors().isEmpty());
 
     colorAnswer.reset();
-    menu().chngecolor->trigger();
+    menu().otherColorItem->trigger();
     EXPECT_EQ(colorSeeds.last(), QColor(10, 20, 30));
     EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
 
     // A selection of several colours keeps each of them when the dialog is cancelled.
-    select(0, int(rt.toPlainText().size()));
-    menu().chngecolor->trigger();
+    select(0, int(editor.toPlainText().size()));
+    menu().otherColorItem->trigger();
     EXPECT_EQ(formatOf(QStringLiteral("second")).foreground().color(), QColor(10, 20, 30));
     EXPECT_EQ(SelectionFormat::colorValue(formatOf(QStringLiteral("plain")).foreground().color()),
               0);
@@ -208,7 +208,7 @@ TEST_F(FormatMenuTest, OtherColourStartsFromTheSelectionAndCancelChangesNothing)
 TEST_F(FormatMenuTest, FontDialogAppliesEverythingOrNothing)
 {
     selectText(QStringLiteral("second"));
-    SelectionFormat(&rt).setFontSize(12);
+    SelectionFormat(&editor).setFontSize(12);
     QFont chosen(QStringLiteral("DejaVu Sans Mono"));
     chosen.setPointSizeF(18);
     chosen.setBold(true);
@@ -219,14 +219,14 @@ TEST_F(FormatMenuTest, FontDialogAppliesEverythingOrNothing)
     const QTextCharFormat before = formatOf(QStringLiteral("second"));
     const QTextCharFormat untouched = formatOf(QStringLiteral("paragraph"));
     fontAnswer.reset();
-    menu().font->trigger();
+    menu().fontItem->trigger();
     ASSERT_EQ(fontSeeds.size(), 1);
     EXPECT_EQ(fontSeeds.last().pointSizeF(), 12);
     QTextCharFormat format = formatOf(QStringLiteral("second"));
     EXPECT_EQ(format, before);
 
     fontAnswer = chosen;
-    menu().font->trigger();
+    menu().fontItem->trigger();
     format = formatOf(QStringLiteral("second"));
     EXPECT_EQ(format.fontFamilies().toStringList(), QStringList({"DejaVu Sans Mono"}));
     EXPECT_EQ(format.fontPointSize(), 18);
@@ -238,21 +238,21 @@ TEST_F(FormatMenuTest, FontDialogAppliesEverythingOrNothing)
 TEST_F(FormatMenuTest, OpeningFormatDerivesColourAndAlignmentMarks)
 {
     selectText(QStringLiteral("second"));
-    menu().colors[6]->trigger(); // blue
-    menu().aRight->trigger();
-    menu().aRight->trigger(); // marks gone, paragraph still right-aligned
+    menu().colorActions[6]->trigger(); // blue
+    menu().alignRightItem->trigger();
+    menu().alignRightItem->trigger(); // marks gone, paragraph still right-aligned
     open(&formatx);
-    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colors[6]}));
-    EXPECT_TRUE(menu().aRight->isChecked());
+    EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colorActions[6]}));
+    EXPECT_TRUE(menu().alignRightItem->isChecked());
     EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonAlignRight}));
 }
 
 TEST_F(FormatMenuTest, EmptySelectionFormatsWhatIsTypedNext)
 {
-    rt.moveCursor(QTextCursor::End);
-    menu().bold->trigger();
-    menu().colors[2]->trigger();
-    rt.textCursor().insertText(QStringLiteral("typed"));
+    editor.moveCursor(QTextCursor::End);
+    menu().boldItem->trigger();
+    menu().colorActions[2]->trigger();
+    editor.textCursor().insertText(QStringLiteral("typed"));
     const QTextCharFormat typed = formatOf(QStringLiteral("typed"));
     EXPECT_GE(typed.fontWeight(), QFont::Bold);
     EXPECT_EQ(typed.foreground().color(), QColor(Qt::red));

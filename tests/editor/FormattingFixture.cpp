@@ -6,9 +6,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-FormattingFixture::FormattingFixture() : host(&window), rt(&window)
+FormattingFixture::FormattingFixture() : host(&window), editor(&window)
 {
-    formatting = new EditorFormatting(&window, &rt, &formatx, &host, &window);
+    formatting = new EditorFormatting(&window, &editor, &formatx, &host, &window);
     formatting->attachDocumentCommands(&documents);
     formatting->attachEditCommands(&edits);
     toolBar().setBeep([this] { ++beeps; });
@@ -30,37 +30,37 @@ FormattingFixture::~FormattingFixture()
 
 void FormattingFixture::setParagraphs(const QStringList &paragraphs)
 {
-    rt.setPlainText(paragraphs.join(u'\n'));
-    rt.moveCursor(QTextCursor::Start);
+    editor.setPlainText(paragraphs.join(u'\n'));
+    editor.moveCursor(QTextCursor::Start);
 }
 
 void FormattingFixture::select(int start, int length)
 {
-    QTextCursor cursor = rt.textCursor();
+    QTextCursor cursor = editor.textCursor();
     cursor.setPosition(start);
     cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    rt.setTextCursor(cursor);
+    editor.setTextCursor(cursor);
 }
 
 void FormattingFixture::selectText(const QString &text)
 {
-    const int at = rt.toPlainText().indexOf(text);
+    const int at = editor.toPlainText().indexOf(text);
     ASSERT_GE(at, 0) << text.toStdString();
     select(at, int(text.size()));
 }
 
 QTextCharFormat FormattingFixture::formatOf(const QString &text) const
 {
-    const QTextCursor found = rt.document()->find(text, 0, QTextDocument::FindCaseSensitively);
+    const QTextCursor found = editor.document()->find(text, 0, QTextDocument::FindCaseSensitively);
     EXPECT_FALSE(found.isNull()) << text.toStdString();
-    QTextCursor cursor(rt.document());
+    QTextCursor cursor(editor.document());
     cursor.setPosition(found.selectionStart() + 1);
     return cursor.charFormat();
 }
 
 Qt::Alignment FormattingFixture::alignmentOf(const QString &text) const
 {
-    const QTextCursor found = rt.document()->find(text, 0, QTextDocument::FindCaseSensitively);
+    const QTextCursor found = editor.document()->find(text, 0, QTextDocument::FindCaseSensitively);
     EXPECT_FALSE(found.isNull()) << text.toStdString();
     return found.block().blockFormat().alignment() & Qt::AlignHorizontal_Mask;
 }

@@ -38,10 +38,10 @@ protected:
 
     QWidget window;
     QWidget host;
-    QTextEdit rt;
+    QTextEdit editor;
     QMenu formatx;
-    DocumentCommands documents{&rt, &window};
-    EditCommands edits{&rt};
+    DocumentCommands documents{&editor, &window};
+    EditCommands edits{&editor};
     EditorFormatting *formatting = nullptr;
     MessageBoxRecorder boxes;
     // Answers of the colour and font dialogs; std::nullopt cancels. The initial values the

@@ -24,39 +24,40 @@ protected:
         window.resize(900, 500);
         host.setGeometry(0, 0, 900, toolBar().height());
         toolBar().setGeometry(0, 0, 900, toolBar().height());
-        rt.setGeometry(0, 40, 600, 400);
+        editor.setGeometry(0, 40, 600, 400);
         window.show();
-        documents.mnuFileNew_Click();
+        documents.newDocument();
         setParagraphs({QStringLiteral("plain bold plain"), QStringLiteral("centred line")});
         selectText(QStringLiteral("bold"));
-        SelectionFormat(&rt).setBold(true);
+        SelectionFormat(&editor).setBold(true);
         selectText(QStringLiteral("centred"));
-        SelectionFormat(&rt).setAlignment(SelectionFormat::AlignCenter);
-        rt.moveCursor(QTextCursor::Start);
+        SelectionFormat(&editor).setAlignment(SelectionFormat::AlignCenter);
+        editor.moveCursor(QTextCursor::Start);
         // As a document just opened: New sets it aside without a question.
-        rt.document()->setModified(false);
+        editor.document()->setModified(false);
         QApplication::processEvents();
     }
 
     void clickAt(int position)
     {
-        QTextCursor cursor(rt.document());
+        QTextCursor cursor(editor.document());
         cursor.setPosition(position);
-        QTest::mouseClick(rt.viewport(), Qt::LeftButton, {}, rt.cursorRect(cursor).center());
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {},
+                          editor.cursorRect(cursor).center());
     }
     void press(int position) { toolBar().button(position)->trigger(); }
-    int positionOf(const QString &text) const { return int(rt.toPlainText().indexOf(text)); }
+    int positionOf(const QString &text) const { return int(editor.toPlainText().indexOf(text)); }
     void chooseFont(int index)
     {
-        toolBar().Combo1->setCurrentIndex(index);
-        emit toolBar().Combo1->activated(index);
+        toolBar().fontNameBox->setCurrentIndex(index);
+        emit toolBar().fontNameBox->activated(index);
     }
     void expectDefaultBoxes() const
     {
         EXPECT_EQ(toolBar().fontNameText(), QStringLiteral("Times New Roman"));
-        EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("10"));
-        EXPECT_EQ(toolBar().Combo1->count(), QFontDatabase::families().size());
-        EXPECT_EQ(toolBar().Combo2->count(), 100);
+        EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("10"));
+        EXPECT_EQ(toolBar().fontNameBox->count(), QFontDatabase::families().size());
+        EXPECT_EQ(toolBar().fontSizeBox->count(), 100);
     }
 };
 } // namespace
@@ -82,8 +83,8 @@ TEST_F(ToolBarTest, ButtonsSitInTheirPositionsWithKeysTooltipsAndIcons)
     // The boxes lie on the strip to the right of the buttons.
     const QAction *last = toolBar().button(EditorToolBar::ButtonCount);
     EXPECT_LE(toolBar().widgetForAction(const_cast<QAction *>(last))->geometry().right(),
-              toolBar().Combo1->geometry().left());
-    EXPECT_LT(toolBar().Combo1->geometry().right(), toolBar().Combo2->geometry().left());
+              toolBar().fontNameBox->geometry().left());
+    EXPECT_LT(toolBar().fontNameBox->geometry().right(), toolBar().fontSizeBox->geometry().left());
 }
 
 TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
@@ -108,18 +109,18 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     selectText(QStringLiteral("centred "));
     press(7); // Cut
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("centred "));
-    EXPECT_EQ(rt.document()->lastBlock().text(), QStringLiteral("line"));
+    EXPECT_EQ(editor.document()->lastBlock().text(), QStringLiteral("line"));
     press(9); // Paste
-    EXPECT_EQ(rt.document()->lastBlock().text(), QStringLiteral("centred line"));
+    EXPECT_EQ(editor.document()->lastBlock().text(), QStringLiteral("centred line"));
 
     QSignalSpy printing(&documents, &DocumentCommands::printRequested);
     press(5);
     EXPECT_EQ(printing.count(), 1);
     boxes.queueAnswer(MessageBoxService::ResultDiscard); // the edits above are not kept
     press(1);
-    EXPECT_TRUE(rt.toPlainText().isEmpty());
+    EXPECT_TRUE(editor.toPlainText().isEmpty());
     // Keys are compared exactly.
-    toolBar().tbToolBar_ButtonClick(QStringLiteral("bold"));
+    toolBar().runCommand(QStringLiteral("bold"));
     EXPECT_FALSE(menu().bold->isChecked());
 }
 
@@ -128,31 +129,31 @@ TEST_F(ToolBarTest, FontBoxesFollowTheCursorAndNewResetsThem)
     const QStringList families = QFontDatabase::families();
     ASSERT_GE(families.size(), 2);
     selectText(QStringLiteral("centred line"));
-    SelectionFormat(&rt).setFontName(families[1]);
-    SelectionFormat(&rt).setFontSize(14);
-    toolBar().FillFontBoxes();
+    SelectionFormat(&editor).setFontName(families[1]);
+    SelectionFormat(&editor).setFontSize(14);
+    toolBar().fillFontBoxes();
     for (int size = 1; size <= 100; ++size)
-        ASSERT_EQ(toolBar().Combo2->itemText(size - 1), QString::number(size));
-    EXPECT_EQ(toolBar().Combo1->itemText(0), families.value(0));
+        ASSERT_EQ(toolBar().fontSizeBox->itemText(size - 1), QString::number(size));
+    EXPECT_EQ(toolBar().fontNameBox->itemText(0), families.value(0));
     EXPECT_EQ(toolBar().fontNameText(), families[1]);
-    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("14"));
+    EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("14"));
 
     // A click into other text shows its font; a selection of both leaves the boxes empty.
     clickAt(positionOf(QStringLiteral("bold")));
     EXPECT_EQ(toolBar().fontNameText(), QStringLiteral("Times New Roman"));
     selectText(QStringLiteral("plain\ncentred"));
     EXPECT_TRUE(toolBar().fontNameText().isEmpty());
-    EXPECT_TRUE(toolBar().Combo2->currentText().isEmpty());
+    EXPECT_TRUE(toolBar().fontSizeBox->currentText().isEmpty());
 
     boxes.queueAnswer(MessageBoxService::ResultDiscard);
-    documents.mnuFileNew_Click();
+    documents.newDocument();
     expectDefaultBoxes();
 
     chooseFont(0);
-    toolBar().Combo2->setCurrentText(QStringLiteral("8"));
-    QTest::keyClick(&rt, Qt::Key_F5);
+    toolBar().fontSizeBox->setCurrentText(QStringLiteral("8"));
+    QTest::keyClick(&editor, Qt::Key_F5);
     EXPECT_EQ(toolBar().fontNameText(), families[0]);
-    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("10"));
+    EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("10"));
 }
 
 TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
@@ -160,14 +161,15 @@ TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
     // A second fill started while the first yields (F5 held down, a click on New) replaces
     // it rather than adding to it.
     bool nested = false;
-    QObject::connect(toolBar().Combo1->model(), &QAbstractItemModel::rowsInserted, &rt, [&] {
-        if (!nested) {
-            nested = true;
-            QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::FillFontBoxes,
-                                      Qt::QueuedConnection);
-        }
-    });
-    toolBar().FillFontBoxes();
+    QObject::connect(toolBar().fontNameBox->model(), &QAbstractItemModel::rowsInserted, &editor,
+                     [&] {
+                         if (!nested) {
+                             nested = true;
+                             QMetaObject::invokeMethod(&toolBar(), &EditorToolBar::fillFontBoxes,
+                                                       Qt::QueuedConnection);
+                         }
+                     });
+    toolBar().fillFontBoxes();
     QApplication::processEvents();
     ASSERT_TRUE(nested);
     expectDefaultBoxes();
@@ -175,9 +177,9 @@ TEST_F(ToolBarTest, RefillWhileFillingDoesNotListFontsTwice)
 
 TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
 {
-    toolBar().FillFontBoxes();
+    toolBar().fillFontBoxes();
     selectText(QStringLiteral("centred"));
-    QLineEdit *edit = toolBar().Combo2->lineEdit();
+    QLineEdit *edit = toolBar().fontSizeBox->lineEdit();
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("14"));
     EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 10); // not before Enter
@@ -185,8 +187,8 @@ TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 14);
     EXPECT_EQ(formatOf(QStringLiteral("line")).fontPointSize(), 10);
-    EXPECT_EQ(toolBar().Combo2->count(), 100);
-    EXPECT_EQ(toolBar().Combo2->currentText(), QStringLiteral("14"));
+    EXPECT_EQ(toolBar().fontSizeBox->count(), 100);
+    EXPECT_EQ(toolBar().fontSizeBox->currentText(), QStringLiteral("14"));
 
     for (const QString &refused :
          {QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("5000"), QString()}) {
@@ -196,27 +198,27 @@ TEST_F(ToolBarTest, SizeTypedAndConfirmedWithEnter)
     }
     EXPECT_EQ(beeps, 5);
 
-    toolBar().Combo2->setCurrentIndex(7);
-    emit toolBar().Combo2->activated(7);
+    toolBar().fontSizeBox->setCurrentIndex(7);
+    emit toolBar().fontSizeBox->activated(7);
     EXPECT_EQ(formatOf(QStringLiteral("centred")).fontPointSize(), 8);
 }
 
 TEST_F(ToolBarTest, ChosenFontGoesBackToTheDocumentOnlyAfterTheFirstActivation)
 {
-    toolBar().FillFontBoxes();
+    toolBar().fillFontBoxes();
     selectText(QStringLiteral("line"));
     toolBar().setFirstActivationDone(false); // as before the window was ever activated
-    toolBar().Combo1->setFocus();
+    toolBar().fontNameBox->setFocus();
     chooseFont(1);
     EXPECT_EQ(formatOf(QStringLiteral("line")).fontFamilies().toStringList(),
               QStringList({QFontDatabase::families().value(1)}));
-    EXPECT_EQ(window.focusWidget(), toolBar().Combo1);
+    EXPECT_EQ(window.focusWidget(), toolBar().fontNameBox);
 
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&window, &activate);
     EXPECT_TRUE(toolBar().firstActivationDone());
     chooseFont(0);
-    EXPECT_EQ(window.focusWidget(), &rt);
+    EXPECT_EQ(window.focusWidget(), &editor);
 }
 
 TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
@@ -231,8 +233,8 @@ TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
     // A selection that is partly bold shows the button raised.
     clickAt(positionOf(QStringLiteral("bold")) + 2);
     for (int i = 0; i < 5; ++i)
-        QTest::keyClick(&rt, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_TRUE(rt.textCursor().hasSelection());
+        QTest::keyClick(&editor, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_TRUE(editor.textCursor().hasSelection());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
     EXPECT_FALSE(menu().bold->isChecked());
 }
@@ -240,18 +242,18 @@ TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
 TEST_F(ToolBarTest, ArrowKeysIntoACentredParagraphMarkCenter)
 {
     clickAt(2);
-    QTest::keyClick(&rt, Qt::Key_Down);
-    ASSERT_EQ(rt.textCursor().blockNumber(), 1);
+    QTest::keyClick(&editor, Qt::Key_Down);
+    ASSERT_EQ(editor.textCursor().blockNumber(), 1);
     EXPECT_TRUE(menu().aCenter->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
-    QTest::keyClick(&rt, Qt::Key_Up);
+    QTest::keyClick(&editor, Qt::Key_Up);
     EXPECT_TRUE(menu().aLeft->isChecked());
     EXPECT_FALSE(menu().aCenter->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonAlignLeft), 1);
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 0);
 
     // Both paragraphs selected: a mixed alignment leaves the marks as they were.
-    QTest::keyClick(&rt, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(&editor, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_TRUE(menu().aLeft->isChecked());
 }
 
@@ -277,21 +279,21 @@ TEST_F(ToolBarTest, ScreenReaderTogglesAndDocumentKeysFormatAsTheButtonsDo)
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
 
     // Ctrl+E and Ctrl+U are line-editing keys to Qt's text control; here they format.
-    rt.setFocus();
+    editor.setFocus();
     selectText(QStringLiteral("centred"));
     for (const Qt::Key key : {Qt::Key_B, Qt::Key_I, Qt::Key_U, Qt::Key_R})
-        QTest::keyClick(&rt, key, Qt::ControlModifier);
+        QTest::keyClick(&editor, key, Qt::ControlModifier);
     const QTextCharFormat styled = formatOf(QStringLiteral("centred"));
     EXPECT_GE(styled.fontWeight(), QFont::Bold);
     EXPECT_TRUE(styled.fontItalic());
     EXPECT_TRUE(styled.fontUnderline());
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignRight);
-    EXPECT_EQ(rt.textCursor().selectedText(), QStringLiteral("centred"));
-    QTest::keyClick(&rt, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(editor.textCursor().selectedText(), QStringLiteral("centred"));
+    QTest::keyClick(&editor, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignHCenter);
     EXPECT_TRUE(menu().aCenter->isChecked());
-    QTest::keyClick(&rt, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(&editor, Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignLeft);
-    QTest::keyClick(&rt, Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClick(&editor, Qt::Key_U, Qt::ControlModifier);
     EXPECT_FALSE(formatOf(QStringLiteral("centred")).fontUnderline());
 }

@@ -75,28 +75,28 @@ TEST(LongList, KeepsItsNumberingThroughOpenOurSaveAndLibreOffice)
     };
     const QString path = write(QStringLiteral("list.rtf"), Items);
     QWidget window;
-    QTextEdit rt(&window);
-    DocumentCommands commands(&rt, &window);
+    QTextEdit editor(&window);
+    DocumentCommands commands(&editor, &window);
 
     ASSERT_TRUE(commands.openFile(path));
-    EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "opened";
+    EXPECT_EQ(misnumbered(*editor.document()).toStdString(), "") << "opened";
     // Items leaving the list and coming back keep it in order.
-    rt.selectAll();
-    rt.textCursor().removeSelectedText();
-    ASSERT_EQ(rt.document()->blockCount(), 1);
-    rt.undo();
-    EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "deleted and brought back";
+    editor.selectAll();
+    editor.textCursor().removeSelectedText();
+    ASSERT_EQ(editor.document()->blockCount(), 1);
+    editor.undo();
+    EXPECT_EQ(misnumbered(*editor.document()).toStdString(), "") << "deleted and brought back";
 
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     ASSERT_TRUE(commands.openFile(path));
-    EXPECT_EQ(misnumbered(*rt.document()).toStdString(), "") << "saved by us and opened again";
+    EXPECT_EQ(misnumbered(*editor.document()).toStdString(), "") << "saved by us and opened again";
 
     const QString shorter = write(QStringLiteral("shorter.rtf"), WriterItems);
     ASSERT_TRUE(commands.openFile(shorter));
-    commands.mnuFileSave_Click();
+    commands.saveDocument();
     const QString writer = dir.filePath(QStringLiteral("writer"));
     ASSERT_TRUE(convertToRtf(shorter, writer)) << "soffice could not convert our file";
     ASSERT_TRUE(commands.openFile(writer + "/shorter.rtf"));
-    EXPECT_EQ(misnumbered(*rt.document(), WriterItems).toStdString(), "")
+    EXPECT_EQ(misnumbered(*editor.document(), WriterItems).toStdString(), "")
         << "saved by us, then by LibreOffice, and opened";
 }

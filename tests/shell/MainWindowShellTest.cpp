@@ -14,8 +14,8 @@
 #include "frmAbout.h"
 #include "frmMain.h"
 #include "frmRightClick.h"
-#include "modCereproc.h"
-#include "modRegistry.h"
+#include "VoiceCatalogue.h"
+#include "RegistryAccess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,14 +53,14 @@ protected:
         qputenv("PARLANCE_AUDIO", "null:40");
         qputenv("PARLANCE_MACHINE_REGISTRY", QFile::encodeName(m_dir.filePath("machine.sqlite")));
         RegistryStore::setCurrent(nullptr);
-        modCereproc::CereVoices = {CereVoiceEntry()};
+        VoiceCatalogue::cereVoices = {CereVoiceEntry()};
     }
 
     void TearDown() override
     {
         m_window.reset();
         ShellFixture::TearDown();
-        modCereproc::CereVoices = {CereVoiceEntry()};
+        VoiceCatalogue::cereVoices = {CereVoiceEntry()};
         RegistryStore::setCurrent(nullptr);
         qunsetenv("PARLANCE_MACHINE_REGISTRY");
     }
@@ -71,11 +71,11 @@ protected:
         const QString file = TestVoiceFile::write(m_dir.filePath("voices/" + name), name);
         ASSERT_FALSE(file.isEmpty());
         const auto HKLM = RegistryRoot::LocalMachine;
-        modRegistry::SetRegString(HKLM, modCereproc::CereProcKey + "CereVoice Engine 3.2.0",
+        RegistryAccess::writeString(HKLM, VoiceCatalogue::CereProcKey + "CereVoice Engine 3.2.0",
                                   "InstallDir", m_dir.filePath("engine"));
-        modRegistry::SetRegString(HKLM, modCereproc::PrivateVoicesKey + tokenName, QString(),
+        RegistryAccess::writeString(HKLM, VoiceCatalogue::PrivateVoicesKey + tokenName, QString(),
                                   tokenName);
-        modRegistry::SetRegString(HKLM, modCereproc::PrivateVoicesKey + tokenName + "\\Attributes",
+        RegistryAccess::writeString(HKLM, VoiceCatalogue::PrivateVoicesKey + tokenName + "\\Attributes",
                                   "VoiceFile", file);
     }
 
@@ -143,8 +143,8 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
     ASSERT_EQ(started.size(), 2);
     const QStringList fields = started[1].split(QLatin1Char('*'));
     ASSERT_EQ(fields.size(), 5);
-    EXPECT_EQ(fields[0], modCereproc::CereVoices.at(2).EngineDir);
-    EXPECT_EQ(fields[1], modCereproc::CereVoices.at(2).VoiceDir);
+    EXPECT_EQ(fields[0], VoiceCatalogue::cereVoices.at(2).engineDir);
+    EXPECT_EQ(fields[1], VoiceCatalogue::cereVoices.at(2).voiceDir);
     EXPECT_EQ(fields[3], QStringLiteral("-3"));
     QFile::remove(fields[2]);
 
@@ -256,13 +256,13 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
     files.setUrls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(m_dir.path())});
     drop(files);
     EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("Dropped words."));
-    EXPECT_EQ(w.documents()->CurrentFile(), file);
+    EXPECT_EQ(w.documents()->currentFile(), file);
 
     QMimeData text;
     text.setText(QStringLiteral("More "));
     drop(text);
     EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
-    EXPECT_EQ(w.documents()->CurrentFile(), file);
+    EXPECT_EQ(w.documents()->currentFile(), file);
     EXPECT_TRUE(boxes.requests().isEmpty());
 
     // The dropped text is a change: a folder dropped next asks about it, then is refused
@@ -275,7 +275,7 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
     EXPECT_EQ(boxes.requests()[0].text, QStringLiteral("Save changes to dropped ünï.txt?"));
     EXPECT_EQ(boxes.requests()[1].text, DocumentCommands::CannotOpenText.arg(m_dir.path()));
     EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
-    EXPECT_EQ(w.documents()->CurrentFile(), file);
+    EXPECT_EQ(w.documents()->currentFile(), file);
 }
 
 // A document that says it is written in a language the voice in use does not speak offers a

@@ -7,8 +7,8 @@
 #include "TestVoiceFile.h"
 #include "VoiceFileInstaller.h"
 #include "frmMain.h"
-#include "modCereproc.h"
-#include "modRegistry.h"
+#include "VoiceCatalogue.h"
+#include "RegistryAccess.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -33,10 +33,10 @@ QStringList registryDump(const QString &path = QStringLiteral("Software"))
         return lines;
     for (const QString &value :
          {QString(), QStringLiteral("InstallDir"), QStringLiteral("VoiceFile")})
-        if (const QString text = modRegistry::GetRegString(HKLM, path, value); !text.isEmpty())
+        if (const QString text = RegistryAccess::readString(HKLM, path, value); !text.isEmpty())
             lines << path + QLatin1Char('=') + text;
     QStringList subKeys;
-    modRegistry::EnumSubKeys(path, subKeys, false);
+    RegistryAccess::listSubKeys(path, subKeys, false);
     for (qsizetype i = 1; i < subKeys.size(); ++i)
         lines << registryDump(path + QLatin1Char('\\') + subKeys[i]);
     return lines;
@@ -59,7 +59,7 @@ protected:
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
         qputenv("PARLANCE_MACHINE_REGISTRY", QFile::encodeName(m_dir.filePath("machine.sqlite")));
         RegistryStore::setCurrent(nullptr);
-        modCereproc::CereVoices = {CereVoiceEntry()};
+        VoiceCatalogue::cereVoices = {CereVoiceEntry()};
         FileDialogService::setHandler([this](const FileDialogService::Request &) {
             return m_answers.isEmpty() ? QString() : m_answers.takeFirst();
         });
@@ -67,7 +67,7 @@ protected:
     void TearDown() override
     {
         FileDialogService::setHandler({});
-        modCereproc::CereVoices = {CereVoiceEntry()};
+        VoiceCatalogue::cereVoices = {CereVoiceEntry()};
         RegistryStore::setCurrent(nullptr);
         qunsetenv("PARLANCE_MACHINE_REGISTRY");
         qputenv("XDG_DATA_HOME", m_oldData);
@@ -115,8 +115,8 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
     EXPECT_EQ(w.List1->currentText(), QStringLiteral("CereVoice nova"));
     EXPECT_EQ(w.EngineIndex, 1);
     const QString copy = VoiceFileInstaller::voicesFolder() + "/nova/nova.flitevox";
-    EXPECT_EQ(modRegistry::GetRegString(
-                  HKLM, modCereproc::PrivateVoicesKey + "CereVoice nova\\Attributes", "VoiceFile"),
+    EXPECT_EQ(RegistryAccess::readString(
+                  HKLM, VoiceCatalogue::PrivateVoicesKey + "CereVoice nova\\Attributes", "VoiceFile"),
               copy);
 
     const QString text = QStringLiteral("New voices read too");
@@ -142,9 +142,9 @@ TEST_F(VoiceFileMenuTest, ReadOnlySystemStoreGetsThePerUserLayer)
     const QString systemPath = m_dir.filePath("system.sqlite");
     RegistryStore::setCurrent(std::make_shared<SqliteRegistryStore>(systemPath));
     const QString anna = TestVoiceFile::write(m_dir.filePath("system-voices/anna"), "anna");
-    modRegistry::SetRegString(HKLM, modCereproc::CereProcKey + "CereVoice Engine 3.2.0",
+    RegistryAccess::writeString(HKLM, VoiceCatalogue::CereProcKey + "CereVoice Engine 3.2.0",
                               "InstallDir", m_dir.filePath("engine"));
-    modRegistry::SetRegString(HKLM, modCereproc::PrivateVoicesKey + "CereVoice Anna\\Attributes",
+    RegistryAccess::writeString(HKLM, VoiceCatalogue::PrivateVoicesKey + "CereVoice Anna\\Attributes",
                               "VoiceFile", anna);
     RegistryStore::setCurrent(nullptr);
     const QByteArray systemBytes = digest(systemPath);
@@ -156,20 +156,20 @@ TEST_F(VoiceFileMenuTest, ReadOnlySystemStoreGetsThePerUserLayer)
         VoiceFileInstaller::add(TestVoiceFile::write(m_dir.filePath("downloads"), "zoe"));
     ASSERT_TRUE(added.added) << added.message.toStdString();
 
-    modCereproc::GetCereVoices();
-    ASSERT_EQ(modCereproc::CereVoices.size(), 3);
-    EXPECT_EQ(modCereproc::CereVoices[1].TokenKey, QStringLiteral("CereVoice Anna"));
-    EXPECT_EQ(modCereproc::CereVoices[2].TokenKey, QStringLiteral("CereVoice zoe"));
+    VoiceCatalogue::loadCereVoices();
+    ASSERT_EQ(VoiceCatalogue::cereVoices.size(), 3);
+    EXPECT_EQ(VoiceCatalogue::cereVoices[1].tokenKey, QStringLiteral("CereVoice Anna"));
+    EXPECT_EQ(VoiceCatalogue::cereVoices[2].tokenKey, QStringLiteral("CereVoice zoe"));
     // The existing engine entry serves the new voice; none was added beside it.
     QStringList engines;
-    modRegistry::EnumSubKeys(modCereproc::CereProcKey.chopped(1), engines, false);
+    RegistryAccess::listSubKeys(VoiceCatalogue::CereProcKey.chopped(1), engines, false);
     EXPECT_EQ(engines, (QStringList{QString(), "CereVoice Engine 3.2.0"}));
 
     QString message;
     EXPECT_FALSE(VoiceFileInstaller::remove("CereVoice Anna", &message));
     EXPECT_TRUE(message.contains(QStringLiteral("all users")));
     EXPECT_TRUE(VoiceFileInstaller::remove("CereVoice zoe"));
-    modCereproc::GetCereVoices();
-    EXPECT_EQ(modCereproc::CereVoices.size(), 2);
+    VoiceCatalogue::loadCereVoices();
+    EXPECT_EQ(VoiceCatalogue::cereVoices.size(), 2);
     EXPECT_EQ(digest(systemPath), systemBytes);
 }

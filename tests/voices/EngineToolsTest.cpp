@@ -2,12 +2,12 @@
 
 #include "DialogRunner.h"
 #include "MessageBoxRecorder.h"
+#include "RegistryAccess.h"
 #include "RegistryTestFixture.h"
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
+#include "VoiceCatalogue.h"
 #include "VoiceSelection.h"
-#include "modCereproc.h"
-#include "modRegistry.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -47,7 +47,7 @@ protected:
         RegistryTestFixture::SetUp();
         m_previousFolder = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
-        modCereproc::CereVoices = {CereVoiceEntry()};
+        VoiceCatalogue::cereVoices = {CereVoiceEntry()};
         DialogRunner::setHandler([this](QDialog &dialog) {
             m_dialogs << QString::fromLatin1(dialog.metaObject()->className());
             return int(QDialog::Rejected);
@@ -87,8 +87,8 @@ protected:
 
     template <typename Command> Outcome run(const QString &voice, Command command)
     {
-        m_voices->SetVoice(voice);
-        EXPECT_EQ(m_voices->GetCurVoice(), voice);
+        m_voices->setVoice(voice);
+        EXPECT_EQ(m_voices->currentVoice(), voice);
         m_opened.clear();
         m_dialogs.clear();
         MessageBoxRecorder boxes;
@@ -116,11 +116,11 @@ protected:
 TEST_F(EngineToolsTest, PronunciationToolFollowsTheFirstMatchingRule)
 {
     useEngine(std::make_unique<DialogEngine>());
-    const auto pronounce = &EngineTools::mnuPronounce_Click;
+    const auto pronounce = &EngineTools::editPronunciation;
     const QString noSettings = EngineTools::NoSettingsText;
     const QString pronunciationDialog = QStringLiteral("PronunciationDialog");
-    modRegistry::SetRegString(RegistryRoot::LocalMachine, EngineTools::NaturalVoicesKey,
-                              QStringLiteral("PathDir"), QStringLiteral("/opt/natural voices/"));
+    RegistryAccess::writeString(RegistryRoot::LocalMachine, EngineTools::NaturalVoicesKey,
+                                QStringLiteral("PathDir"), QStringLiteral("/opt/natural voices/"));
 
     // The makers' own dictionary editors, found below the working folder.
     EXPECT_EQ(run("VW Kate", pronounce).opened,
@@ -145,8 +145,8 @@ TEST_F(EngineToolsTest, PronunciationToolFollowsTheFirstMatchingRule)
     EXPECT_EQ(run("Plain Voice", pronounce).dialogs, QStringList{pronunciationDialog});
 
     // Without the engine's folder the Natural Voices rule does nothing at all.
-    modRegistry::SetRegString(RegistryRoot::LocalMachine, EngineTools::NaturalVoicesKey,
-                              QStringLiteral("PathDir"), QString());
+    RegistryAccess::writeString(RegistryRoot::LocalMachine, EngineTools::NaturalVoicesKey,
+                                QStringLiteral("PathDir"), QString());
     Outcome missing = run("Crystal NATT 11.4x", pronounce);
     EXPECT_TRUE(missing.opened.isEmpty() && missing.dialogs.isEmpty() &&
                 missing.messages.isEmpty());
@@ -155,9 +155,9 @@ TEST_F(EngineToolsTest, PronunciationToolFollowsTheFirstMatchingRule)
 TEST_F(EngineToolsTest, EngineWithoutDialogsIsReportedOnce)
 {
     useEngine(std::make_unique<ScriptedEngine>());
-    const Outcome pronounce = run("Plain Voice", &EngineTools::mnuPronounce_Click);
+    const Outcome pronounce = run("Plain Voice", &EngineTools::editPronunciation);
     EXPECT_EQ(pronounce.messages, QStringList{EngineTools::NoSettingsText});
-    const Outcome advanced = run("Cepstral David", &EngineTools::mnuAdvanced_Click);
+    const Outcome advanced = run("Cepstral David", &EngineTools::showEngineSettings);
     EXPECT_EQ(advanced.messages, QStringList{EngineTools::NoSettingsText});
 }
 
@@ -166,8 +166,9 @@ TEST_F(EngineToolsTest, EngineSettingsAreAskedOfTheActiveEngineForEveryVoice)
     useEngine(std::make_unique<DialogEngine>());
     // The Cepstral rule belongs to the pronunciation command only.
     for (const QString &voice : {QStringLiteral("Cepstral David"), QStringLiteral("VW Kate")}) {
-        const Outcome advanced = run(voice, &EngineTools::mnuAdvanced_Click);
-        EXPECT_EQ(advanced.dialogs, QStringList{QStringLiteral("EngineSettingsDialog")}) << voice.toStdString();
+        const Outcome advanced = run(voice, &EngineTools::showEngineSettings);
+        EXPECT_EQ(advanced.dialogs, QStringList{QStringLiteral("EngineSettingsDialog")})
+            << voice.toStdString();
         EXPECT_TRUE(advanced.messages.isEmpty() && advanced.opened.isEmpty());
     }
 }

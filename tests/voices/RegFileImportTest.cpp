@@ -1,11 +1,11 @@
 #include "RegFileImporter.h"
 #include "RegFileParser.h"
 #include "RegFileWriter.h"
+#include "RegistryAccess.h"
 #include "RegistryKey.h"
 #include "RegistrySnapshot.h"
 #include "RegistryTestFixture.h"
 #include "SqliteRegistryStore.h"
-#include "modRegistry.h"
 
 namespace {
 constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
@@ -78,10 +78,10 @@ TEST_F(RegFileImportTest, ValuesArriveAsTheReaderReadsThem)
             .toUtf8();
     EXPECT_FALSE(import(*m_store, file));
     const QString key = QStringLiteral("Software\\Larkvane\\Voices\\Zoë");
-    EXPECT_EQ(modRegistry::GetRegString(HKLM, key, QString()), QStringLiteral("Zoë"));
-    EXPECT_EQ(modRegistry::GetRegString(HKLM, key, "path"), QStringLiteral("/opt/voices/zoë"));
+    EXPECT_EQ(RegistryAccess::readString(HKLM, key, QString()), QStringLiteral("Zoë"));
+    EXPECT_EQ(RegistryAccess::readString(HKLM, key, "path"), QStringLiteral("/opt/voices/zoë"));
     // Not a string: the reader sees nothing, the value is still there with its type.
-    EXPECT_EQ(modRegistry::GetRegString(HKLM, key, "Flags"), QString());
+    EXPECT_EQ(RegistryAccess::readString(HKLM, key, "Flags"), QString());
     EXPECT_EQ(RegistryKey::open(HKLM, key).queryValue("Flags"),
               (RegistryValue{RegistryValue::Dword, QByteArray("\x03\0\0\0", 4)}));
 }

@@ -1,15 +1,15 @@
 #include "SqliteRegistryStore.h"
+#include "RegistryAccess.h"
 #include "RegistryKey.h"
 #include "RegistryTestFixture.h"
-#include "modRegistry.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <sqlite3.h>
 
-using modRegistry::GetRegString;
-using modRegistry::SetRegString;
+using RegistryAccess::readString;
+using RegistryAccess::writeString;
 
 namespace {
 constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
@@ -17,7 +17,7 @@ constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
 QStringList subKeys(const QString &path)
 {
     QStringList names;
-    modRegistry::EnumSubKeys(path, names, false);
+    RegistryAccess::listSubKeys(path, names, false);
     return names.mid(1);
 }
 
@@ -34,13 +34,13 @@ class SqliteRegistryStoreTest : public RegistryTestFixture
 
 TEST_F(SqliteRegistryStoreTest, PathsIgnoreCaseAndKeepTheirSpelling)
 {
-    SetRegString(HKLM, QStringLiteral("Software\\CereProc\\CereVoice Engine 3.1.0"),
-                 QStringLiteral("InstallDir"), QStringLiteral("/opt/cereproc"));
-    SetRegString(HKLM, QStringLiteral("SOFTWARE\\cereproc\\Other"), QStringLiteral("X"),
-                 QStringLiteral("1"));
+    writeString(HKLM, QStringLiteral("Software\\CereProc\\CereVoice Engine 3.1.0"),
+                QStringLiteral("InstallDir"), QStringLiteral("/opt/cereproc"));
+    writeString(HKLM, QStringLiteral("SOFTWARE\\cereproc\\Other"), QStringLiteral("X"),
+                QStringLiteral("1"));
 
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("software\\CEREPROC\\cerevoice engine 3.1.0"),
-                           QStringLiteral("installdir")),
+    EXPECT_EQ(readString(HKLM, QStringLiteral("software\\CEREPROC\\cerevoice engine 3.1.0"),
+                         QStringLiteral("installdir")),
               QStringLiteral("/opt/cereproc"));
     // The second write went into the same keys, which keep the spelling they were made with.
     EXPECT_EQ(subKeys(QString()), QStringList{QStringLiteral("Software")});
@@ -91,10 +91,10 @@ TEST_F(SqliteRegistryStoreTest, ValuesKeepTheirTypeBytesAndSpelling)
 
 TEST_F(SqliteRegistryStoreTest, DeletedKeysTakeTheirValuesAndHandlesWithThem)
 {
-    SetRegString(HKLM, QStringLiteral("Software\\Gone\\Child"), QStringLiteral("V"),
-                 QStringLiteral("child"));
-    SetRegString(HKLM, QStringLiteral("Software\\Gone"), QStringLiteral("V"),
-                 QStringLiteral("parent"));
+    writeString(HKLM, QStringLiteral("Software\\Gone\\Child"), QStringLiteral("V"),
+                QStringLiteral("child"));
+    writeString(HKLM, QStringLiteral("Software\\Gone"), QStringLiteral("V"),
+                QStringLiteral("parent"));
     const RegistryKey software = RegistryKey::open(HKLM, QStringLiteral("Software"));
     const RegistryKey stale = RegistryKey::open(HKLM, QStringLiteral("Software\\Gone"));
 
@@ -107,7 +107,7 @@ TEST_F(SqliteRegistryStoreTest, DeletedKeysTakeTheirValuesAndHandlesWithThem)
     // Writing through the old handle must not bring the value back under a new key.
     EXPECT_FALSE(stale.setValue(QStringLiteral("Late"), RegistryValue{RegistryValue::Sz, "x"}));
     RegistryKey::create(HKLM, QStringLiteral("Software\\Gone"));
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\Gone"), QStringLiteral("V")), QString());
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\Gone"), QStringLiteral("V")), QString());
     EXPECT_FALSE(valueExists(QStringLiteral("Software\\Gone"), QStringLiteral("Late")));
     EXPECT_FALSE(keyExists(QStringLiteral("Software\\Gone\\Child")));
 }
@@ -118,14 +118,14 @@ TEST_F(SqliteRegistryStoreTest, MissingDatabaseReadsEmptyAndIsCreatedByTheFirstW
     qputenv("PARLANCE_MACHINE_REGISTRY", QFile::encodeName(path));
     RegistryStore::setCurrent(nullptr);
 
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\X"), QString()), QString());
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\X"), QString()), QString());
     EXPECT_TRUE(subKeys(QString()).isEmpty());
     EXPECT_FALSE(QFile::exists(path));
 
-    SetRegString(HKLM, QStringLiteral("Software\\X"), QString(), QStringLiteral("made"));
+    writeString(HKLM, QStringLiteral("Software\\X"), QString(), QStringLiteral("made"));
     EXPECT_TRUE(QFile::exists(path));
     RegistryStore::setCurrent(nullptr);
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\X"), QString()), QStringLiteral("made"));
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\X"), QString()), QStringLiteral("made"));
 }
 
 TEST_F(SqliteRegistryStoreTest, UnreadableOrForeignDatabasesReadEmptyAndStayUntouched)
@@ -138,9 +138,9 @@ TEST_F(SqliteRegistryStoreTest, UnreadableOrForeignDatabasesReadEmptyAndStayUnto
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(garbage);
     }
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\X"), QString()), QString());
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\X"), QString()), QString());
     EXPECT_TRUE(subKeys(QString()).isEmpty());
-    SetRegString(HKLM, QStringLiteral("Software\\X"), QString(), QStringLiteral("lost"));
+    writeString(HKLM, QStringLiteral("Software\\X"), QString(), QStringLiteral("lost"));
     EXPECT_FALSE(RegistryKey::create(HKLM, QStringLiteral("Software")).isOpen());
     EXPECT_EQ(readFile(databasePath()), garbage);
 
@@ -153,8 +153,8 @@ TEST_F(SqliteRegistryStoreTest, UnreadableOrForeignDatabasesReadEmptyAndStayUnto
     sqlite3_close(db);
     const QByteArray before = readFile(foreign);
     RegistryStore::setCurrent(std::make_shared<SqliteRegistryStore>(foreign));
-    SetRegString(HKLM, QStringLiteral("Software\\X"), QString(), QStringLiteral("lost"));
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\X"), QString()), QString());
+    writeString(HKLM, QStringLiteral("Software\\X"), QString(), QStringLiteral("lost"));
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\X"), QString()), QString());
     EXPECT_EQ(readFile(foreign), before);
 }
 
@@ -163,27 +163,27 @@ TEST_F(SqliteRegistryStoreTest, ABatchIsKeptWholeOrNotAtAll)
     auto writer = std::make_shared<SqliteRegistryStore>(databasePath());
     SqliteRegistryStore reader(databasePath());
     RegistryStore::setCurrent(writer);
-    SetRegString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V"), QStringLiteral("1"));
+    writeString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V"), QStringLiteral("1"));
 
     EXPECT_FALSE(writer->runBatch([] {
-        SetRegString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V"),
-                     QStringLiteral("2"));
-        SetRegString(HKLM, QStringLiteral("Software\\Half"), QString(), QStringLiteral("x"));
+        writeString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V"),
+                    QStringLiteral("2"));
+        writeString(HKLM, QStringLiteral("Software\\Half"), QString(), QStringLiteral("x"));
         return false;
     }));
     RegistryStore::setCurrent(std::shared_ptr<RegistryStore>(&reader, [](RegistryStore *) {}));
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V")),
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V")),
               QStringLiteral("1"));
     EXPECT_FALSE(keyExists(QStringLiteral("Software\\Half")));
 
     RegistryStore::setCurrent(writer);
     EXPECT_TRUE(writer->runBatch([] {
-        SetRegString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V"),
-                     QStringLiteral("3"));
+        writeString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V"),
+                    QStringLiteral("3"));
         return true;
     }));
     RegistryStore::setCurrent(std::shared_ptr<RegistryStore>(&reader, [](RegistryStore *) {}));
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V")),
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\Kept"), QStringLiteral("V")),
               QStringLiteral("3"));
     RegistryStore::setCurrent(nullptr);
 }
@@ -205,8 +205,8 @@ TEST_F(SqliteRegistryStoreTest, WritersInSeveralProcessesLoseNothing)
     QFile(gate).open(QIODevice::WriteOnly);
     // This process writes at the same time, like a reader saving beside an installation.
     for (int i = 0; i < PerWriter; ++i)
-        SetRegString(HKLM, QStringLiteral("Software\\Shared"), QStringLiteral("gamma-%1").arg(i),
-                     QString::number(i));
+        writeString(HKLM, QStringLiteral("Software\\Shared"), QStringLiteral("gamma-%1").arg(i),
+                    QString::number(i));
     for (QProcess *process : std::as_const(processes)) {
         EXPECT_TRUE(process->waitForFinished(120000));
         EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
@@ -220,11 +220,11 @@ TEST_F(SqliteRegistryStoreTest, WritersInSeveralProcessesLoseNothing)
     for (const QString &name : writers + QStringList{QStringLiteral("gamma")}) {
         for (int i = 0; i < PerWriter; ++i) {
             const QString item = QStringLiteral("%1-%2").arg(name).arg(i);
-            if (GetRegString(HKLM, QStringLiteral("Software\\Shared"), item) != QString::number(i))
+            if (readString(HKLM, QStringLiteral("Software\\Shared"), item) != QString::number(i))
                 ++missing;
             if (name != QStringLiteral("gamma") &&
-                GetRegString(HKLM, QStringLiteral("Software\\Shared\\") + item,
-                             QStringLiteral("Writer")) != name)
+                readString(HKLM, QStringLiteral("Software\\Shared\\") + item,
+                           QStringLiteral("Writer")) != name)
                 ++missing;
         }
     }

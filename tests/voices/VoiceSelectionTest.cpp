@@ -1,14 +1,14 @@
 #include "VoiceSelection.h"
 
 #include "MessageBoxRecorder.h"
+#include "RegistryAccess.h"
 #include "RegistryStore.h"
 #include "RegistryTestFixture.h"
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
+#include "VoiceCatalogue.h"
 #include "VoiceListDelegate.h"
-#include "modCereproc.h"
-#include "modRegistry.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -18,16 +18,16 @@
 #include <sqlite3.h>
 #include <thread>
 
-using modCereproc::CereVoices;
+using VoiceCatalogue::cereVoices;
 using SC = SpeechControl;
 
 namespace {
 CereVoiceEntry entry(const QString &tokenKey, const QString &voiceDir)
 {
     CereVoiceEntry voice;
-    voice.TokenKey = tokenKey;
-    voice.EngineDir = QStringLiteral("/opt/cereproc/engine");
-    voice.VoiceDir = voiceDir;
+    voice.tokenKey = tokenKey;
+    voice.engineDir = QStringLiteral("/opt/cereproc/engine");
+    voice.voiceDir = voiceDir;
     return voice;
 }
 
@@ -53,14 +53,14 @@ protected:
         m_scripted->setVoices({QStringLiteral("Scripted One"), QStringLiteral("Scripted Two"),
                                QStringLiteral("CereVoice Imposter")});
         m_elements.push_back(std::make_unique<SC>(0, std::move(engine)));
-        CereVoices = {CereVoiceEntry()};
+        cereVoices = {CereVoiceEntry()};
         VoiceSelection::Hooks hooks;
         hooks.buildCatalogue = [this] {
             if (m_catalogueFails)
                 throw SpeechError(53, QStringLiteral("The catalogue is unreadable."));
         };
         hooks.attachElement = [this](SC &element) { m_attached << element.index(); };
-        hooks.PitchSpeed = [this] { ++m_pitchSpeed; };
+        hooks.showSpeedAndVolume = [this] { ++m_pitchSpeed; };
         m_voices = std::make_unique<VoiceSelection>(m_elements, m_engineIndex, &m_list, hooks);
     }
 
@@ -68,13 +68,13 @@ protected:
     {
         m_voices.reset();
         m_elements.clear();
-        CereVoices = {CereVoiceEntry()};
+        cereVoices = {CereVoiceEntry()};
         RegistryTestFixture::TearDown();
     }
 
     void catalogueOfTwo()
     {
-        CereVoices = {CereVoiceEntry(), entry("CereVoice Anna 3.0.8", tempPath("anna")),
+        cereVoices = {CereVoiceEntry(), entry("CereVoice Anna 3.0.8", tempPath("anna")),
                       entry("CereVoice Bella 3.0.8", tempPath("bella"))};
     }
 
@@ -94,9 +94,9 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
 {
     catalogueOfTwo();
     // An entry without a key name still gets its element, so indexes keep matching.
-    CereVoices.append(entry(QStringLiteral("  "), tempPath("blank")));
+    cereVoices.append(entry(QStringLiteral("  "), tempPath("blank")));
     m_scripted->setEstimatedVoices({QStringLiteral("Scripted Two")});
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
 
     EXPECT_EQ(items(m_list), (QStringList{"CereVoice Anna 3.0.8", "CereVoice Bella 3.0.8",
                                           "Scripted One", "Scripted Two", "CereVoice Imposter"}));
@@ -104,8 +104,8 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
     EXPECT_EQ(m_attached, (QList<int>{1, 2, 3}));
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(element(i).index(), i);
-        EXPECT_EQ(element(i).stringProperty(SC::PropertyVoiceFolder), CereVoices[i].VoiceDir);
-        EXPECT_EQ(element(i).stringProperty(SC::PropertyEngineFolder), CereVoices[i].EngineDir);
+        EXPECT_EQ(element(i).stringProperty(SC::PropertyVoiceFolder), cereVoices[i].voiceDir);
+        EXPECT_EQ(element(i).stringProperty(SC::PropertyEngineFolder), cereVoices[i].engineDir);
         EXPECT_EQ(element(i).numberProperty(SC::PropertyVoiceOption), 1);
         EXPECT_EQ(element(i).numberProperty(SC::PropertyEngineMode), 25);
     }
@@ -119,12 +119,12 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
     }
     // Loading chooses no voice: element 0 stays active with the engine's own choice.
     EXPECT_EQ(m_engineIndex, 0);
-    EXPECT_TRUE(m_voices->CurrentCereVoice().isEmpty());
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("Scripted One"));
+    EXPECT_TRUE(m_voices->currentCereVoice().isEmpty());
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("Scripted One"));
 
     // A second load refills the list and keeps the elements it made.
     SC *first = &element(1);
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
     EXPECT_EQ(m_list.count(), 5);
     EXPECT_EQ(m_elements.size(), 4u);
     EXPECT_EQ(&element(1), first);
@@ -134,64 +134,64 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
 TEST_F(VoiceSelectionTest, ListChoiceSwitchesElementsByNameAndKeepsTheInvariant)
 {
     catalogueOfTwo();
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
     const int pitchSpeedAfterLoad = m_pitchSpeed;
 
     m_list.setCurrentIndex(1);
-    m_voices->List1_Click();
+    m_voices->voiceChosen();
     EXPECT_EQ(m_engineIndex, 2);
-    EXPECT_EQ(m_voices->CurrentCereVoice(), QStringLiteral("CereVoice Bella 3.0.8"));
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("CereVoice Bella 3.0.8"));
+    EXPECT_EQ(m_voices->currentCereVoice(), QStringLiteral("CereVoice Bella 3.0.8"));
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("CereVoice Bella 3.0.8"));
     EXPECT_EQ(m_pitchSpeed, pitchSpeedAfterLoad + 1);
 
-    m_voices->SetVoice(QStringLiteral("CereVoice Anna 3.0.8"));
+    m_voices->setVoice(QStringLiteral("CereVoice Anna 3.0.8"));
     EXPECT_EQ(m_engineIndex, 1);
 
     // Back to a standard voice: index and name are reset before element 0 gets the name.
     m_list.setCurrentText(QStringLiteral("Scripted Two"));
-    m_voices->List1_Click();
+    m_voices->voiceChosen();
     EXPECT_EQ(m_engineIndex, 0);
-    EXPECT_TRUE(m_voices->CurrentCereVoice().isEmpty());
+    EXPECT_TRUE(m_voices->currentCereVoice().isEmpty());
     EXPECT_EQ(element(0).stringProperty(SC::PropertyVoiceName), QStringLiteral("Scripted Two"));
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("Scripted Two"));
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("Scripted Two"));
 }
 
 TEST_F(VoiceSelectionTest, NamesWithoutACatalogueEntryFallBackToElementZero)
 {
     catalogueOfTwo();
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
     MessageBoxRecorder boxes;
-    m_voices->SetVoice(QStringLiteral("CereVoice Anna 3.0.8"));
+    m_voices->setVoice(QStringLiteral("CereVoice Anna 3.0.8"));
     ASSERT_EQ(m_engineIndex, 1);
 
     // "CereVoice" in the name is not enough: only a catalogue key selects an element.
-    m_voices->SetVoice(QStringLiteral("CereVoice Imposter"));
+    m_voices->setVoice(QStringLiteral("CereVoice Imposter"));
     EXPECT_EQ(m_engineIndex, 0);
-    EXPECT_TRUE(m_voices->CurrentCereVoice().isEmpty());
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("CereVoice Imposter"));
+    EXPECT_TRUE(m_voices->currentCereVoice().isEmpty());
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("CereVoice Imposter"));
 
     // Key names compare exactly.
-    m_voices->SetVoice(QStringLiteral("cerevoice anna 3.0.8"));
+    m_voices->setVoice(QStringLiteral("cerevoice anna 3.0.8"));
     EXPECT_EQ(m_engineIndex, 0);
 
     // A name element 0 does not know leaves its voice and raises no message.
-    m_voices->SetVoice(QStringLiteral("No Such Voice"));
+    m_voices->setVoice(QStringLiteral("No Such Voice"));
     EXPECT_EQ(m_engineIndex, 0);
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("CereVoice Imposter"));
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("CereVoice Imposter"));
     EXPECT_TRUE(boxes.requests().isEmpty());
 }
 
 TEST_F(VoiceSelectionTest, ChoosingTheVoiceInUseLeavesTheReadingAlone)
 {
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
     element(0).speak(QStringLiteral("word ").repeated(2000));
     ASSERT_TRUE(element(0).isSpeaking());
 
-    m_voices->SetVoice(QStringLiteral("Scripted One"));
+    m_voices->setVoice(QStringLiteral("Scripted One"));
     EXPECT_TRUE(element(0).isSpeaking());
-    m_voices->SetVoice(QStringLiteral("Scripted Two"));
+    m_voices->setVoice(QStringLiteral("Scripted Two"));
     EXPECT_FALSE(element(0).isSpeaking());
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("Scripted Two"));
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("Scripted Two"));
 }
 
 TEST_F(VoiceSelectionTest, FailuresReachTheStandardBoxWithTheProcedureNamed)
@@ -199,7 +199,7 @@ TEST_F(VoiceSelectionTest, FailuresReachTheStandardBoxWithTheProcedureNamed)
     MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
     // No element 5: asking for its voice fails four times, the fourth time asks.
     m_engineIndex = 5;
-    EXPECT_EQ(m_voices->GetCurVoice(), QString());
+    EXPECT_EQ(m_voices->currentVoice(), QString());
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.startsWith(
         QStringLiteral("Error 9: \nThere is no speech control element 5.")));
@@ -207,17 +207,17 @@ TEST_F(VoiceSelectionTest, FailuresReachTheStandardBoxWithTheProcedureNamed)
 
     // Ignored, the switch goes on and lands on element 0.
     boxes.clear();
-    m_voices->SetVoice(QStringLiteral("Scripted Two"));
+    m_voices->setVoice(QStringLiteral("Scripted Two"));
     ASSERT_EQ(boxes.requests().size(), 2);
     EXPECT_TRUE(boxes.requests()[1].text.endsWith(
         QStringLiteral(" in Parlance: SetVoice idx 5: Scripted Two")));
     EXPECT_EQ(m_engineIndex, 0);
-    EXPECT_EQ(m_voices->GetCurVoice(), QStringLiteral("Scripted Two"));
+    EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("Scripted Two"));
 
     // A catalogue that cannot be read is reported; element 0's voices are listed anyway.
     boxes.clear();
     m_catalogueFails = true;
-    m_voices->LoadSynthesis();
+    m_voices->loadVoices();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.endsWith(QStringLiteral(" in Parlance: LoadSynthesis")));
     EXPECT_EQ(m_list.count(), 3);
@@ -228,21 +228,22 @@ TEST_F(VoiceSelectionTest, FailuresReachTheStandardBoxWithTheProcedureNamed)
     boxes.queueAnswer(MessageBoxService::ResultAbort);
     boxes.queueAnswer(MessageBoxService::ResultAbort);
     m_engineIndex = 7;
-    m_voices->SetVoice(QStringLiteral("Scripted One"));
+    m_voices->setVoice(QStringLiteral("Scripted One"));
     EXPECT_EQ(boxes.requests().size(), 2);
     EXPECT_EQ(m_engineIndex, 7);
-    EXPECT_TRUE(m_voices->CurrentCereVoice().isEmpty());
+    EXPECT_TRUE(m_voices->currentCereVoice().isEmpty());
 }
 
 TEST_F(VoiceSelectionTest, ARegistryLockedAtStartIsReadOnceTheLockGoes)
 {
     // An installed voice, in the registry another writer is holding locked.
-    using modRegistry::SetRegString;
+    using RegistryAccess::writeString;
     const QString token = QStringLiteral("CereVoice Anna 3.1.0");
-    SetRegString(RegistryRoot::LocalMachine, modCereproc::CereProcKey + "CereVoice Engine 3.1.0",
-                 "InstallDir", tempPath("engine"));
-    SetRegString(RegistryRoot::LocalMachine, modCereproc::PrivateVoicesKey + token + "\\Attributes",
-                 "VoiceFile", makeFile("anna/anna.voice"));
+    writeString(RegistryRoot::LocalMachine, VoiceCatalogue::CereProcKey + "CereVoice Engine 3.1.0",
+                "InstallDir", tempPath("engine"));
+    writeString(RegistryRoot::LocalMachine,
+                VoiceCatalogue::PrivateVoicesKey + token + "\\Attributes", "VoiceFile",
+                makeFile("anna/anna.voice"));
     RegistryStore::setCurrent(nullptr);
     sqlite3 *writer = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(databasePath()).constData(), &writer), SQLITE_OK);
@@ -261,7 +262,7 @@ TEST_F(VoiceSelectionTest, ARegistryLockedAtStartIsReadOnceTheLockGoes)
         return std::make_unique<SC>(index, std::make_unique<ScriptedEngine>(441));
     };
     VoiceSelection voices(m_elements, m_engineIndex, &m_list, hooks);
-    voices.LoadSynthesis();
+    voices.loadVoices();
     const QStringList atStart = items(m_list);
     windowUp.set_value();
     holder.join();

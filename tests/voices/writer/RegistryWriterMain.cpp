@@ -1,7 +1,7 @@
 // Writes <count> values into the machine registry named by PARLANCE_MACHINE_REGISTRY, as a
 // voice installation beside a running reader would. It starts writing once the gate file
 // exists, so that all writers of a test are busy at the same time.
-#include "modRegistry.h"
+#include "RegistryAccess.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -21,11 +21,11 @@ int main(int argc, char **argv)
     }
     for (int i = 0; i < count; ++i) {
         const QString item = QStringLiteral("%1-%2").arg(writer).arg(i);
-        modRegistry::SetRegString(RegistryRoot::LocalMachine,
-                                  QStringLiteral("Software\\Shared\\") + item,
-                                  QStringLiteral("Writer"), writer);
-        modRegistry::SetRegString(RegistryRoot::LocalMachine, QStringLiteral("Software\\Shared"),
-                                  item, QString::number(i));
+        RegistryAccess::writeString(RegistryRoot::LocalMachine,
+                                    QStringLiteral("Software\\Shared\\") + item,
+                                    QStringLiteral("Writer"), writer);
+        RegistryAccess::writeString(RegistryRoot::LocalMachine, QStringLiteral("Software\\Shared"),
+                                    item, QString::number(i));
     }
     return 0;
 }

@@ -12,8 +12,8 @@
 
 #include <QColor>
 #include <QHash>
-#include <QSet>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTextCursor>
 #include <QTextDocument>
 

@@ -1,20 +1,20 @@
-#include "modCereproc.h"
+#include "VoiceCatalogue.h"
 
 #include "MessageBoxService.h"
+#include "RegistryAccess.h"
 #include "StandardErrorHandler.h"
-#include "modRegistry.h"
 
 #include <QFileInfo>
 #include <functional>
 #include <limits>
 #include <utility>
 
-using modRegistry::GetRegString;
+using RegistryAccess::readString;
 
-namespace modCereproc {
+namespace VoiceCatalogue {
 
-QList<CereProcEngine> CereProcEngines{CereProcEngine()};
-QList<CereVoiceEntry> CereVoices{CereVoiceEntry()};
+QList<CereProcEngine> cereProcEngines{CereProcEngine()};
+QList<CereVoiceEntry> cereVoices{CereVoiceEntry()};
 
 namespace {
 constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
@@ -54,11 +54,11 @@ QString chosenEngineDir()
 {
     qint64 best = 0;
     QString engineDir;
-    for (qsizetype i = 1; i < CereProcEngines.size(); ++i) {
-        const qint64 version = versionNumber(CereProcEngines[i].Version);
+    for (qsizetype i = 1; i < cereProcEngines.size(); ++i) {
+        const qint64 version = versionNumber(cereProcEngines[i].version);
         if (version > best) {
             best = version;
-            engineDir = CereProcEngines[i].InstallDir;
+            engineDir = cereProcEngines[i].installDir;
         }
     }
     return engineDir;
@@ -80,7 +80,7 @@ bool isExistingFile(const QString &path)
 
 QString attribute(const QString &tokenName, const QString &name)
 {
-    return GetRegString(HKLM, PrivateVoicesKey + tokenName + QStringLiteral("\\Attributes"), name);
+    return readString(HKLM, PrivateVoicesKey + tokenName + QStringLiteral("\\Attributes"), name);
 }
 
 void reportFailedInstall(const QString &text)
@@ -89,42 +89,42 @@ void reportFailedInstall(const QString &text)
 }
 } // namespace
 
-void GetCereProcEngines()
+void loadCereProcEngines()
 {
     StandardErrorHandler onError(QStringLiteral(": GetCereProcEngines"));
     QStringList keys;
-    if (!onError.run(1, [&] { CereProcEngines = {CereProcEngine()}; }))
+    if (!onError.run(1, [&] { cereProcEngines = {CereProcEngine()}; }))
         return;
-    if (!onError.run(2,
-                     [&] { modRegistry::EnumSubKeys(withoutSeparator(CereProcKey), keys, false); }))
+    if (!onError.run(
+            2, [&] { RegistryAccess::listSubKeys(withoutSeparator(CereProcKey), keys, false); }))
         return;
     if (keys.size() <= 1)
         return;
-    if (!onError.run(4, [&] { CereProcEngines.resize(keys.size()); }))
+    if (!onError.run(4, [&] { cereProcEngines.resize(keys.size()); }))
         return;
-    for (qsizetype i = 1; i < keys.size() && i < CereProcEngines.size(); ++i) {
-        CereProcEngine &engine = CereProcEngines[i];
-        if (!onError.run(5, [&] { engine.TokenKey = keys[i]; }) ||
-            !onError.run(6, [&] { engine.Version = lastWord(keys[i]); }) || !onError.run(7, [&] {
-                engine.InstallDir =
-                    GetRegString(HKLM, CereProcKey + keys[i], QStringLiteral("InstallDir"));
+    for (qsizetype i = 1; i < keys.size() && i < cereProcEngines.size(); ++i) {
+        CereProcEngine &engine = cereProcEngines[i];
+        if (!onError.run(5, [&] { engine.tokenKey = keys[i]; }) ||
+            !onError.run(6, [&] { engine.version = lastWord(keys[i]); }) || !onError.run(7, [&] {
+                engine.installDir =
+                    readString(HKLM, CereProcKey + keys[i], QStringLiteral("InstallDir"));
             }))
             return;
     }
 }
 
-void GetCereVoices()
+void loadCereVoices()
 {
     StandardErrorHandler onError(QStringLiteral(": GetCereVoices"));
-    if (!onError.run(1, [] { GetCereProcEngines(); }) ||
-        !onError.run(2, [] { CereVoices = {CereVoiceEntry()}; }))
+    if (!onError.run(1, [] { loadCereProcEngines(); }) ||
+        !onError.run(2, [] { cereVoices = {CereVoiceEntry()}; }))
         return;
     // Without an engine nothing could run the voices.
-    if (CereProcEngines.size() <= 1)
+    if (cereProcEngines.size() <= 1)
         return;
     QStringList tokens;
     if (!onError.run(3, [&] {
-            modRegistry::EnumSubKeys(withoutSeparator(PrivateVoicesKey), tokens, false);
+            RegistryAccess::listSubKeys(withoutSeparator(PrivateVoicesKey), tokens, false);
         }))
         return;
 
@@ -139,44 +139,44 @@ void GetCereVoices()
         if (!isExistingFile(voiceFile))
             continue;
 
-        if (!onError.run(5, [] { CereVoices.append(CereVoiceEntry()); }))
+        if (!onError.run(5, [] { cereVoices.append(CereVoiceEntry()); }))
             return;
-        const qsizetype i = CereVoices.size() - 1;
+        const qsizetype i = cereVoices.size() - 1;
         const auto fill = [&](int line, QString CereVoiceEntry::*field,
                               const std::function<QString()> &value) {
-            return onError.run(line, [&] { CereVoices[i].*field = value(); });
+            return onError.run(line, [&] { cereVoices[i].*field = value(); });
         };
         const auto attributeOf = [&](const char *name) {
             return [&tokenName, name] { return attribute(tokenName, QLatin1String(name)); };
         };
-        if (!fill(6, &CereVoiceEntry::TokenKey, [&] { return tokenName; }) ||
-            !fill(7, &CereVoiceEntry::ShortName, [&] { return lastWord(tokenName); }) ||
-            !fill(8, &CereVoiceEntry::Age, attributeOf("Age")) ||
-            !fill(9, &CereVoiceEntry::CLSID,
+        if (!fill(6, &CereVoiceEntry::tokenKey, [&] { return tokenName; }) ||
+            !fill(7, &CereVoiceEntry::shortName, [&] { return lastWord(tokenName); }) ||
+            !fill(8, &CereVoiceEntry::age, attributeOf("Age")) ||
+            !fill(9, &CereVoiceEntry::clsid,
                   [&] {
-                      return GetRegString(HKLM, PrivateVoicesKey + tokenName,
-                                          QStringLiteral("CLSID"));
+                      return readString(HKLM, PrivateVoicesKey + tokenName,
+                                        QStringLiteral("CLSID"));
                   }) ||
-            !fill(10, &CereVoiceEntry::EngineDir, [] { return chosenEngineDir(); }) ||
-            !fill(11, &CereVoiceEntry::Name, attributeOf("Name")) ||
-            !fill(12, &CereVoiceEntry::Gender, attributeOf("Gender")) ||
-            !fill(13, &CereVoiceEntry::Language, attributeOf("Language")) ||
-            !fill(14, &CereVoiceEntry::VoiceName, attributeOf("VoiceName")) ||
-            !fill(15, &CereVoiceEntry::Vendor, attributeOf("Vendor")) ||
-            !fill(16, &CereVoiceEntry::VoiceFile, [&] { return voiceFile; }) ||
-            !fill(17, &CereVoiceEntry::VoiceDir,
-                  [&] { return voiceDirOf(CereVoices[i].VoiceFile); }))
+            !fill(10, &CereVoiceEntry::engineDir, [] { return chosenEngineDir(); }) ||
+            !fill(11, &CereVoiceEntry::name, attributeOf("Name")) ||
+            !fill(12, &CereVoiceEntry::gender, attributeOf("Gender")) ||
+            !fill(13, &CereVoiceEntry::language, attributeOf("Language")) ||
+            !fill(14, &CereVoiceEntry::voiceName, attributeOf("VoiceName")) ||
+            !fill(15, &CereVoiceEntry::vendor, attributeOf("Vendor")) ||
+            !fill(16, &CereVoiceEntry::voiceFile, [&] { return voiceFile; }) ||
+            !fill(17, &CereVoiceEntry::voiceDir,
+                  [&] { return voiceDirOf(cereVoices[i].voiceFile); }))
             return;
     }
 }
 
-void CopyTokenValue(const QString &subPath, const QString &valueName)
+void copyTokenValue(const QString &subPath, const QString &valueName)
 {
-    const QString text = GetRegString(HKLM, SpeechTokensKey + subPath, valueName);
-    modRegistry::SetRegString(HKLM, PrivateVoicesKey + subPath, valueName, text);
+    const QString text = readString(HKLM, SpeechTokensKey + subPath, valueName);
+    RegistryAccess::writeString(HKLM, PrivateVoicesKey + subPath, valueName, text);
 }
 
-void InstallVoice(const QString &tokenName)
+void installVoice(const QString &tokenName)
 {
     if (tokenName.isEmpty()) {
         reportFailedInstall(QStringLiteral("No voice was named to install."));
@@ -192,18 +192,18 @@ void InstallVoice(const QString &tokenName)
     const QString token = SpeechTokensKey + tokenName;
     const QString attributes = tokenName + QStringLiteral("\\Attributes");
 
-    if (!GetRegString(HKLM, token, QString()).isEmpty()) {
+    if (!readString(HKLM, token, QString()).isEmpty()) {
         QList<std::pair<QString, QString>> copied;
         const auto copy = [&](const QString &subPath, const QString &valueName) {
-            CopyTokenValue(subPath, valueName);
+            copyTokenValue(subPath, valueName);
             copied.append({subPath, valueName});
         };
         copy(tokenName, QString());
-        if (!GetRegString(HKLM, token, QStringLiteral("409")).isEmpty())
+        if (!readString(HKLM, token, QStringLiteral("409")).isEmpty())
             copy(tokenName, QStringLiteral("409"));
         const QString language =
-            GetRegString(HKLM, SpeechTokensKey + attributes, QStringLiteral("Language"));
-        if (language != QStringLiteral("409") && !GetRegString(HKLM, token, language).isEmpty())
+            readString(HKLM, SpeechTokensKey + attributes, QStringLiteral("Language"));
+        if (language != QStringLiteral("409") && !readString(HKLM, token, language).isEmpty())
             copy(tokenName, language);
         copy(tokenName, QStringLiteral("CLSID"));
         for (const char *name : {"Age", "Country_ID", "Gender", "Language", "Language_ID", "Name",
@@ -213,17 +213,17 @@ void InstallVoice(const QString &tokenName)
         // The token is removed from the system's list only once its copy is in place:
         // a registry that could not be written must not cost the user the voice.
         for (const auto &[subPath, valueName] : std::as_const(copied)) {
-            const QString source = GetRegString(HKLM, SpeechTokensKey + subPath, valueName);
+            const QString source = readString(HKLM, SpeechTokensKey + subPath, valueName);
             const RegistryKey written = RegistryKey::open(HKLM, PrivateVoicesKey + subPath);
             if (!written.queryValue(valueName) ||
-                GetRegString(HKLM, PrivateVoicesKey + subPath, valueName) != source) {
+                readString(HKLM, PrivateVoicesKey + subPath, valueName) != source) {
                 reportFailedInstall(tokenName +
                                     QStringLiteral(" could not be installed: the voice registry "
                                                    "could not be written."));
                 return;
             }
         }
-        modRegistry::DeleteKeyTree(HKLM, token);
+        RegistryAccess::deleteKeyTree(HKLM, token);
         return;
     }
 
@@ -235,4 +235,4 @@ void InstallVoice(const QString &tokenName)
                                                    "that name was found."));
 }
 
-} // namespace modCereproc
+} // namespace VoiceCatalogue

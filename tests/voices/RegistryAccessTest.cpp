@@ -1,4 +1,4 @@
-#include "modRegistry.h"
+#include "RegistryAccess.h"
 #include "MessageBoxRecorder.h"
 #include "RegistryKey.h"
 #include "RegistryTestFixture.h"
@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-using namespace modRegistry;
+using namespace RegistryAccess;
 
 namespace {
 constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
@@ -21,11 +21,11 @@ QStringList texts(const MessageBoxRecorder &boxes)
 }
 } // namespace
 
-class ModRegistryTest : public RegistryTestFixture
+class RegistryAccessTest : public RegistryTestFixture
 {
 };
 
-TEST_F(ModRegistryTest, OnlyPlainStringValuesReadAndTheyEndAtTheFirstNul)
+TEST_F(RegistryAccessTest, OnlyPlainStringValuesReadAndTheyEndAtTheFirstNul)
 {
     setRaw(Voice, QStringLiteral("Whole"), {RegistryValue::Sz, QByteArray("Heather")});
     setRaw(Voice, QStringLiteral("Terminated"), {RegistryValue::Sz, QByteArray("Heather\0", 8)});
@@ -34,34 +34,34 @@ TEST_F(ModRegistryTest, OnlyPlainStringValuesReadAndTheyEndAtTheFirstNul)
     setRaw(Voice, QStringLiteral("Dword"), {RegistryValue::Dword, QByteArray("\x09\x04\0\0", 4)});
     setRaw(Voice, QStringLiteral("Multi"), {RegistryValue::MultiSz, QByteArray("a\0b\0\0", 5)});
 
-    EXPECT_EQ(GetRegString(HKLM, Voice, QStringLiteral("whole")), QStringLiteral("Heather"));
-    EXPECT_EQ(GetRegString(HKLM, Voice, QStringLiteral("Terminated")), QStringLiteral("Heather"));
-    EXPECT_EQ(GetRegString(HKLM, Voice, QStringLiteral("Embedded")), QStringLiteral("Heath"));
+    EXPECT_EQ(readString(HKLM, Voice, QStringLiteral("whole")), QStringLiteral("Heather"));
+    EXPECT_EQ(readString(HKLM, Voice, QStringLiteral("Terminated")), QStringLiteral("Heather"));
+    EXPECT_EQ(readString(HKLM, Voice, QStringLiteral("Embedded")), QStringLiteral("Heath"));
     for (const char *name : {"Expand", "Dword", "Multi", "Missing"})
-        EXPECT_EQ(GetRegString(HKLM, Voice, QLatin1String(name)), QString()) << name;
-    EXPECT_EQ(GetRegString(HKLM, Voice + QStringLiteral("\\Nowhere"), QStringLiteral("Whole")),
+        EXPECT_EQ(readString(HKLM, Voice, QLatin1String(name)), QString()) << name;
+    EXPECT_EQ(readString(HKLM, Voice + QStringLiteral("\\Nowhere"), QStringLiteral("Whole")),
               QString());
     // A key that did not open reads as empty too.
-    EXPECT_EQ(QueryValueString(RegistryKey(), QStringLiteral("Whole")), QString());
-    EXPECT_EQ(TrimAtNull(QStringLiteral("no nul")), QStringLiteral("no nul"));
+    EXPECT_EQ(stringValue(RegistryKey(), QStringLiteral("Whole")), QString());
+    EXPECT_EQ(trimAtNull(QStringLiteral("no nul")), QStringLiteral("no nul"));
 }
 
-TEST_F(ModRegistryTest, SetRegStringMakesTheKeysAndStoresTheWholeText)
+TEST_F(RegistryAccessTest, SetRegStringMakesTheKeysAndStoresTheWholeText)
 {
     const QString text = QStringLiteral("Zoë – Ελληνικά 😀");
-    SetRegString(HKLM, Voice + QStringLiteral("\\Attributes"), QStringLiteral("Name"), text);
-    SetRegString(HKLM, Voice, QString(), QStringLiteral("CereVoice Heather"));
+    writeString(HKLM, Voice + QStringLiteral("\\Attributes"), QStringLiteral("Name"), text);
+    writeString(HKLM, Voice, QString(), QStringLiteral("CereVoice Heather"));
 
-    EXPECT_EQ(GetRegString(HKLM, Voice + QStringLiteral("\\Attributes"), QStringLiteral("Name")),
+    EXPECT_EQ(readString(HKLM, Voice + QStringLiteral("\\Attributes"), QStringLiteral("Name")),
               text);
-    EXPECT_EQ(GetRegString(HKLM, Voice, QString()), QStringLiteral("CereVoice Heather"));
+    EXPECT_EQ(readString(HKLM, Voice, QString()), QStringLiteral("CereVoice Heather"));
     const auto stored = RegistryKey::open(HKLM, Voice).queryValue(QString());
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->type, quint32(RegistryValue::Sz));
     EXPECT_EQ(stored->data, QByteArray("CereVoice Heather"));
 }
 
-TEST_F(ModRegistryTest, EnumSubKeysFillsAOneBasedListAndAppends)
+TEST_F(RegistryAccessTest, EnumSubKeysFillsAOneBasedListAndAppends)
 {
     for (const char *name : {"Sarah", "heather", "Kate"})
         RegistryKey::create(HKLM, QStringLiteral("Software\\First\\") + QLatin1String(name));
@@ -69,51 +69,51 @@ TEST_F(ModRegistryTest, EnumSubKeysFillsAOneBasedListAndAppends)
         RegistryKey::create(HKLM, QStringLiteral("Software\\Second\\") + QLatin1String(name));
 
     QStringList names{QStringLiteral("left"), QStringLiteral("over")};
-    EnumSubKeys(QStringLiteral("Software\\Missing"), names, false);
+    listSubKeys(QStringLiteral("Software\\Missing"), names, false);
     EXPECT_EQ(names, QStringList{QString()});
 
     names = QStringList{QString(), QStringLiteral("kept")};
-    EnumSubKeys(QStringLiteral("Software\\Missing"), names, true);
+    listSubKeys(QStringLiteral("Software\\Missing"), names, true);
     EXPECT_EQ(names, (QStringList{QString(), "kept"}));
 
-    EnumSubKeys(QStringLiteral("Software\\First"), names, false);
-    EnumSubKeys(QStringLiteral("Software\\Second"), names, true);
+    listSubKeys(QStringLiteral("Software\\First"), names, false);
+    listSubKeys(QStringLiteral("Software\\Second"), names, true);
     EXPECT_EQ(names, (QStringList{QString(), "heather", "Kate", "Sarah", "One", "Two"}));
 }
 
-TEST_F(ModRegistryTest, DeleteKeyTreeTakesTheKeyAndEverythingBelowSilently)
+TEST_F(RegistryAccessTest, DeleteKeyTreeTakesTheKeyAndEverythingBelowSilently)
 {
     MessageBoxRecorder boxes;
-    SetRegString(HKLM, QStringLiteral("Software\\A"), QStringLiteral("Keep"), QStringLiteral("1"));
-    SetRegString(HKLM, QStringLiteral("Software\\A\\C"), QString(), QStringLiteral("sibling"));
+    writeString(HKLM, QStringLiteral("Software\\A"), QStringLiteral("Keep"), QStringLiteral("1"));
+    writeString(HKLM, QStringLiteral("Software\\A\\C"), QString(), QStringLiteral("sibling"));
     for (const char *path : {"B", "B\\Attributes", "B\\x\\y\\z", "B\\x\\w", "B\\Other"})
-        SetRegString(HKLM, QStringLiteral("Software\\A\\") + QLatin1String(path),
-                     QStringLiteral("V"), QStringLiteral("v"));
+        writeString(HKLM, QStringLiteral("Software\\A\\") + QLatin1String(path),
+                    QStringLiteral("V"), QStringLiteral("v"));
 
-    DeleteKeyTree(HKLM, QStringLiteral("Software\\A\\B\\"));
+    deleteKeyTree(HKLM, QStringLiteral("Software\\A\\B\\"));
 
     EXPECT_TRUE(boxes.requests().isEmpty()) << texts(boxes).join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(keyExists(QStringLiteral("Software\\A\\B")));
     QStringList left;
-    EnumSubKeys(QStringLiteral("Software\\A"), left, false);
+    listSubKeys(QStringLiteral("Software\\A"), left, false);
     EXPECT_EQ(left, (QStringList{QString(), "C"}));
-    EXPECT_EQ(GetRegString(HKLM, QStringLiteral("Software\\A"), QStringLiteral("Keep")),
+    EXPECT_EQ(readString(HKLM, QStringLiteral("Software\\A"), QStringLiteral("Keep")),
               QStringLiteral("1"));
 
     // A top-level path is deleted straight under the root.
-    SetRegString(HKLM, QStringLiteral("Top\\Leaf"), QString(), QStringLiteral("x"));
-    DeleteKeyTree(HKLM, QStringLiteral("Top"));
+    writeString(HKLM, QStringLiteral("Top\\Leaf"), QString(), QStringLiteral("x"));
+    deleteKeyTree(HKLM, QStringLiteral("Top"));
     EXPECT_FALSE(keyExists(QStringLiteral("Top")));
     EXPECT_TRUE(keyExists(QStringLiteral("Software\\A\\C")));
     EXPECT_TRUE(boxes.requests().isEmpty());
 }
 
-TEST_F(ModRegistryTest, DeletingUnderAMissingParentSaysSoTwiceAndDeletesNothing)
+TEST_F(RegistryAccessTest, DeletingUnderAMissingParentSaysSoTwiceAndDeletesNothing)
 {
     MessageBoxRecorder boxes;
-    SetRegString(HKLM, QStringLiteral("Software\\A\\B"), QString(), QStringLiteral("x"));
+    writeString(HKLM, QStringLiteral("Software\\A\\B"), QString(), QStringLiteral("x"));
 
-    DeleteKeyTree(HKLM, QStringLiteral("Software\\Missing\\B"));
+    deleteKeyTree(HKLM, QStringLiteral("Software\\Missing\\B"));
 
     EXPECT_EQ(texts(boxes), (QStringList{QStringLiteral("Error opening key 'Software\\Missing\\B'"),
                                          QStringLiteral("Error opening parent key")}));
@@ -124,13 +124,13 @@ TEST_F(ModRegistryTest, DeletingUnderAMissingParentSaysSoTwiceAndDeletesNothing)
     EXPECT_TRUE(keyExists(QStringLiteral("Software\\A\\B")));
 
     boxes.clear();
-    DeleteSubKeys(HKLM, QStringLiteral("Software\\Nowhere"));
+    deleteSubKeys(HKLM, QStringLiteral("Software\\Nowhere"));
     EXPECT_EQ(texts(boxes), QStringList{QStringLiteral("Error opening key 'Software\\Nowhere'")});
 }
 
-TEST_F(ModRegistryTest, TempDirEndsInASeparatorReadyForAFileName)
+TEST_F(RegistryAccessTest, TempDirEndsInASeparatorReadyForAFileName)
 {
-    const QString folder = GetTempDir();
+    const QString folder = temporaryFolder();
     ASSERT_FALSE(folder.isEmpty());
     EXPECT_TRUE(folder.endsWith(QDir::separator()));
     EXPECT_TRUE(QFileInfo(folder).isDir());

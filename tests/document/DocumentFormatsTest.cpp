@@ -258,7 +258,7 @@ TEST(DocumentFormats, ProducerFilesMatchIndependentReadersAndKeepTheirStructure)
         ASSERT_FALSE(theirs.isEmpty());
         EXPECT_LE(editDistance(ours, theirs), MaxDifferingCharacters)
             << "ours:   " << ours.toStdString() << "\ntheirs: " << theirs.toStdString();
-        for (const QString &words :
+        for (const QString words :
              {"Καλημέρα κόσμε", "Привет, мир", "你好世界", "The last paragraph"})
             EXPECT_TRUE(document.toPlainText().contains(words)) << words.toStdString();
 
@@ -495,8 +495,9 @@ TEST(DocumentFormats, HostileAndBrokenFilesAreRefusedWithAMessage)
             part.close();
             QTextDocument cutDocument;
             const DocumentFile::LoadResult result = load(part.fileName(), cutDocument);
-            if (!result.ok())
+            if (!result.ok()) {
                 EXPECT_TRUE(result.error.contains(part.fileName())) << result.error.toStdString();
+            }
         }
     }
 }
@@ -757,11 +758,14 @@ TEST(DocumentFormats, ChaptersOfEveryFormat)
             end = chapter.end;
         }
         EXPECT_EQ(found.join(u'|').toStdString(), titles.join(u'|').toStdString());
-        if (!chapters.isEmpty())
+        if (!chapters.isEmpty()) {
             EXPECT_EQ(end, document.characterCount() - 1);
-        if (path.endsWith("marks.pdf"))
+        }
+        if (path.endsWith("marks.pdf")) {
             EXPECT_TRUE(document.toPlainText().mid(chapters[1].start).startsWith("Page two"));
-        if (path.endsWith("book.md"))
+        }
+        if (path.endsWith("book.md")) {
             EXPECT_TRUE(document.toPlainText().left(chapters[1].start).contains("Intro."));
+        }
     }
 }

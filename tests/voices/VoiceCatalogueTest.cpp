@@ -1,15 +1,15 @@
-#include "modCereproc.h"
+#include "VoiceCatalogue.h"
 #include "MessageBoxRecorder.h"
+#include "RegistryAccess.h"
 #include "RegistryKey.h"
 #include "RegistryTestFixture.h"
 #include "SqliteRegistryStore.h"
-#include "modRegistry.h"
 
 #include <QFile>
 
-using namespace modCereproc;
-using modRegistry::GetRegString;
-using modRegistry::SetRegString;
+using namespace VoiceCatalogue;
+using RegistryAccess::readString;
+using RegistryAccess::writeString;
 
 namespace {
 constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
@@ -17,25 +17,25 @@ constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
 QStringList tokenKeys()
 {
     QStringList keys;
-    for (qsizetype i = 1; i < CereVoices.size(); ++i)
-        keys << CereVoices[i].TokenKey;
+    for (qsizetype i = 1; i < cereVoices.size(); ++i)
+        keys << cereVoices[i].tokenKey;
     return keys;
 }
 } // namespace
 
-class ModCereprocTest : public RegistryTestFixture
+class VoiceCatalogueTest : public RegistryTestFixture
 {
 protected:
     void SetUp() override
     {
         RegistryTestFixture::SetUp();
-        CereProcEngines = {CereProcEngine()};
-        CereVoices = {CereVoiceEntry()};
+        cereProcEngines = {CereProcEngine()};
+        cereVoices = {CereVoiceEntry()};
     }
 
     static void addEngine(const QString &keyName, const QString &installDir)
     {
-        SetRegString(HKLM, CereProcKey + keyName, QStringLiteral("InstallDir"), installDir);
+        writeString(HKLM, CereProcKey + keyName, QStringLiteral("InstallDir"), installDir);
     }
 
     // A token laid out as a voice package registers it: display text as the default value,
@@ -46,10 +46,10 @@ protected:
         const QString key = place + tokenName;
         const QString attributes = key + QStringLiteral("\\Attributes");
         const QString display = tokenName + QStringLiteral(" - English");
-        SetRegString(HKLM, key, QString(), display);
-        SetRegString(HKLM, key, language, display);
-        SetRegString(HKLM, key, QStringLiteral("CLSID"),
-                     QStringLiteral("{2B5B9A1B-93F6-4D2C-9C4B-5C2B1A6D7E10}"));
+        writeString(HKLM, key, QString(), display);
+        writeString(HKLM, key, language, display);
+        writeString(HKLM, key, QStringLiteral("CLSID"),
+                    QStringLiteral("{2B5B9A1B-93F6-4D2C-9C4B-5C2B1A6D7E10}"));
         const QString voiceName = tokenName.section(QLatin1Char(' '), 1, 1);
         const std::pair<const char *, QString> values[] = {
             {"Age", QStringLiteral("Adult")},
@@ -61,11 +61,11 @@ protected:
             {"VoiceName", voiceName},
         };
         for (const auto &[name, value] : values)
-            SetRegString(HKLM, attributes, QLatin1String(name), value);
+            writeString(HKLM, attributes, QLatin1String(name), value);
     }
 };
 
-TEST_F(ModCereprocTest, CatalogueListsUsableCereVoicesOnTheNewestEngine)
+TEST_F(VoiceCatalogueTest, CatalogueListsUsableCereVoicesOnTheNewestEngine)
 {
     addEngine(QStringLiteral("CereVoice Engine 3.0.8"), QStringLiteral("/opt/cereproc/3.0.8"));
     addEngine(QStringLiteral("CereVoice Engine 3.1.0"), QStringLiteral("/opt/cereproc/3.1.0"));
@@ -82,50 +82,50 @@ TEST_F(ModCereprocTest, CatalogueListsUsableCereVoicesOnTheNewestEngine)
     addToken(PrivateVoicesKey, QStringLiteral("CereVoice Nofile 3.0.8"), QString());
     addToken(PrivateVoicesKey, QStringLiteral("CereVoice Folder 3.0.8"), tempPath("voices"));
 
-    GetCereVoices();
+    loadCereVoices();
 
-    ASSERT_EQ(CereProcEngines.size(), 3);
-    EXPECT_EQ(CereProcEngines[1].TokenKey, QStringLiteral("CereVoice Engine 3.0.8"));
-    EXPECT_EQ(CereProcEngines[1].Version, QStringLiteral("3.0.8"));
-    EXPECT_EQ(CereProcEngines[2].InstallDir, QStringLiteral("/opt/cereproc/3.1.0"));
+    ASSERT_EQ(cereProcEngines.size(), 3);
+    EXPECT_EQ(cereProcEngines[1].tokenKey, QStringLiteral("CereVoice Engine 3.0.8"));
+    EXPECT_EQ(cereProcEngines[1].version, QStringLiteral("3.0.8"));
+    EXPECT_EQ(cereProcEngines[2].installDir, QStringLiteral("/opt/cereproc/3.1.0"));
     EXPECT_EQ(tokenKeys(), (QStringList{"CereVoice Heather 3.0.8", "CereVoice Sarah 3.1.0",
                                         "cerevoice william 3.0.1"}));
-    EXPECT_EQ(CereVoices[0].TokenKey, QString());
+    EXPECT_EQ(cereVoices[0].tokenKey, QString());
 
-    const CereVoiceEntry &voice = CereVoices[1];
-    EXPECT_EQ(voice.EngineDir, QStringLiteral("/opt/cereproc/3.1.0"));
-    EXPECT_EQ(voice.VoiceFile, heather);
-    EXPECT_EQ(voice.VoiceDir, tempPath(QStringLiteral("voices/heather")));
-    EXPECT_EQ(voice.ShortName, QStringLiteral("3.0.8"));
-    EXPECT_EQ(voice.VoiceName, QStringLiteral("Heather"));
-    EXPECT_EQ(voice.Name, QStringLiteral("CereVoice Heather 3.0.8"));
-    EXPECT_EQ(voice.Gender, QStringLiteral("Female"));
-    EXPECT_EQ(voice.Age, QStringLiteral("Adult"));
-    EXPECT_EQ(voice.Language, QStringLiteral("809"));
-    EXPECT_EQ(voice.Vendor, QStringLiteral("CereProc"));
-    EXPECT_EQ(voice.CLSID, QStringLiteral("{2B5B9A1B-93F6-4D2C-9C4B-5C2B1A6D7E10}"));
-    for (qsizetype i = 2; i < CereVoices.size(); ++i)
-        EXPECT_EQ(CereVoices[i].EngineDir, voice.EngineDir);
+    const CereVoiceEntry &voice = cereVoices[1];
+    EXPECT_EQ(voice.engineDir, QStringLiteral("/opt/cereproc/3.1.0"));
+    EXPECT_EQ(voice.voiceFile, heather);
+    EXPECT_EQ(voice.voiceDir, tempPath(QStringLiteral("voices/heather")));
+    EXPECT_EQ(voice.shortName, QStringLiteral("3.0.8"));
+    EXPECT_EQ(voice.voiceName, QStringLiteral("Heather"));
+    EXPECT_EQ(voice.name, QStringLiteral("CereVoice Heather 3.0.8"));
+    EXPECT_EQ(voice.gender, QStringLiteral("Female"));
+    EXPECT_EQ(voice.age, QStringLiteral("Adult"));
+    EXPECT_EQ(voice.language, QStringLiteral("809"));
+    EXPECT_EQ(voice.vendor, QStringLiteral("CereProc"));
+    EXPECT_EQ(voice.clsid, QStringLiteral("{2B5B9A1B-93F6-4D2C-9C4B-5C2B1A6D7E10}"));
+    for (qsizetype i = 2; i < cereVoices.size(); ++i)
+        EXPECT_EQ(cereVoices[i].engineDir, voice.engineDir);
 
     // Rebuilding starts from empty tables rather than adding to them.
-    GetCereVoices();
-    EXPECT_EQ(CereVoices.size(), 4);
-    EXPECT_EQ(CereProcEngines.size(), 3);
+    loadCereVoices();
+    EXPECT_EQ(cereVoices.size(), 4);
+    EXPECT_EQ(cereProcEngines.size(), 3);
 }
 
-TEST_F(ModCereprocTest, WithoutAnEngineNoVoiceIsListed)
+TEST_F(VoiceCatalogueTest, WithoutAnEngineNoVoiceIsListed)
 {
     addToken(PrivateVoicesKey, QStringLiteral("CereVoice Heather 3.0.8"),
              makeFile(QStringLiteral("heather.voice")));
     CereVoiceEntry stale;
-    stale.TokenKey = QStringLiteral("CereVoice Stale 1.0");
-    CereVoices.append(stale);
-    GetCereVoices();
-    EXPECT_EQ(CereProcEngines.size(), 1);
-    EXPECT_EQ(CereVoices.size(), 1);
+    stale.tokenKey = QStringLiteral("CereVoice Stale 1.0");
+    cereVoices.append(stale);
+    loadCereVoices();
+    EXPECT_EQ(cereProcEngines.size(), 1);
+    EXPECT_EQ(cereVoices.size(), 1);
 }
 
-TEST_F(ModCereprocTest, TheEngineWithTheLargestDotlessVersionWins)
+TEST_F(VoiceCatalogueTest, TheEngineWithTheLargestDotlessVersionWins)
 {
     const QString file = makeFile(QStringLiteral("heather.voice"));
     addToken(PrivateVoicesKey, QStringLiteral("CereVoice Heather 3.0.8"), file);
@@ -146,19 +146,19 @@ TEST_F(ModCereprocTest, TheEngineWithTheLargestDotlessVersionWins)
     MessageBoxRecorder boxes;
     for (const Case &c : cases) {
         if (keyExists(CereProcKey))
-            modRegistry::DeleteKeyTree(HKLM, CereProcKey);
+            RegistryAccess::deleteKeyTree(HKLM, CereProcKey);
         for (const QString &engine : c.engines)
             addEngine(engine, QStringLiteral("/opt/") + engine);
-        GetCereVoices();
-        ASSERT_EQ(CereVoices.size(), 2) << c.engines.join(", ").toStdString();
-        EXPECT_EQ(CereVoices[1].EngineDir,
+        loadCereVoices();
+        ASSERT_EQ(cereVoices.size(), 2) << c.engines.join(", ").toStdString();
+        EXPECT_EQ(cereVoices[1].engineDir,
                   c.expected.isEmpty() ? QString() : QStringLiteral("/opt/") + c.expected)
             << c.engines.join(", ").toStdString();
     }
     EXPECT_TRUE(boxes.requests().isEmpty());
 }
 
-TEST_F(ModCereprocTest, InstallMovesTheTokenIntoThePrivateRegistry)
+TEST_F(VoiceCatalogueTest, InstallMovesTheTokenIntoThePrivateRegistry)
 {
     MessageBoxRecorder boxes;
     addEngine(QStringLiteral("CereVoice Engine 3.1.0"), QStringLiteral("/opt/cereproc"));
@@ -168,38 +168,38 @@ TEST_F(ModCereprocTest, InstallMovesTheTokenIntoThePrivateRegistry)
     addToken(SpeechTokensKey, name, file);
     // A package that leaves out "Age" and adds an attribute of its own.
     RegistryKey::open(HKLM, source + QStringLiteral("\\Attributes")).deleteValue("Age");
-    SetRegString(HKLM, source + QStringLiteral("\\Attributes"), QStringLiteral("Extra"), "x");
+    writeString(HKLM, source + QStringLiteral("\\Attributes"), QStringLiteral("Extra"), "x");
     addToken(SpeechTokensKey, QStringLiteral("CereVoice Sarah 3.1.0"), file, QStringLiteral("409"));
 
-    InstallVoice(name);
-    InstallVoice(QStringLiteral("CereVoice Sarah 3.1.0"));
+    installVoice(name);
+    installVoice(QStringLiteral("CereVoice Sarah 3.1.0"));
 
     EXPECT_TRUE(boxes.requests().isEmpty());
     const QString copy = PrivateVoicesKey + name;
-    EXPECT_EQ(GetRegString(HKLM, copy, QString()), name + QStringLiteral(" - English"));
-    EXPECT_EQ(GetRegString(HKLM, copy, QStringLiteral("809")), name + QStringLiteral(" - English"));
+    EXPECT_EQ(readString(HKLM, copy, QString()), name + QStringLiteral(" - English"));
+    EXPECT_EQ(readString(HKLM, copy, QStringLiteral("809")), name + QStringLiteral(" - English"));
     EXPECT_FALSE(valueExists(copy, QStringLiteral("409")));
-    EXPECT_FALSE(GetRegString(HKLM, copy, QStringLiteral("CLSID")).isEmpty());
+    EXPECT_FALSE(readString(HKLM, copy, QStringLiteral("CLSID")).isEmpty());
     const QString attributes = copy + QStringLiteral("\\Attributes");
     for (const char *attribute : {"Age", "Country_ID", "Gender", "Language", "Language_ID", "Name",
                                   "Vendor", "VendorPreferred", "VoiceFile", "VoiceName"})
         EXPECT_TRUE(valueExists(attributes, QLatin1String(attribute))) << attribute;
-    EXPECT_EQ(GetRegString(HKLM, attributes, QStringLiteral("Age")), QString());
-    EXPECT_EQ(GetRegString(HKLM, attributes, QStringLiteral("VoiceFile")), file);
+    EXPECT_EQ(readString(HKLM, attributes, QStringLiteral("Age")), QString());
+    EXPECT_EQ(readString(HKLM, attributes, QStringLiteral("VoiceFile")), file);
     EXPECT_FALSE(valueExists(attributes, QStringLiteral("Extra")));
-    EXPECT_EQ(GetRegString(HKLM, PrivateVoicesKey + QStringLiteral("CereVoice Sarah 3.1.0"),
-                           QStringLiteral("409")),
+    EXPECT_EQ(readString(HKLM, PrivateVoicesKey + QStringLiteral("CereVoice Sarah 3.1.0"),
+                         QStringLiteral("409")),
               QStringLiteral("CereVoice Sarah 3.1.0 - English"));
 
     // The system no longer lists the voices; the reader does.
     QStringList tokens;
-    modRegistry::EnumSubKeys(SpeechTokensKey.chopped(1), tokens, false);
+    RegistryAccess::listSubKeys(SpeechTokensKey.chopped(1), tokens, false);
     EXPECT_EQ(tokens, QStringList{QString()});
-    GetCereVoices();
+    loadCereVoices();
     EXPECT_EQ(tokenKeys(), (QStringList{name, "CereVoice Sarah 3.1.0"}));
 }
 
-TEST_F(ModCereprocTest, InstallingAnInstalledVoiceSaysSoAndChangesNothing)
+TEST_F(VoiceCatalogueTest, InstallingAnInstalledVoiceSaysSoAndChangesNothing)
 {
     MessageBoxRecorder boxes;
     const QString name = QStringLiteral("CereVoice Heather 3.0.8");
@@ -209,7 +209,7 @@ TEST_F(ModCereprocTest, InstallingAnInstalledVoiceSaysSoAndChangesNothing)
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
 
-    InstallVoice(name);
+    installVoice(name);
 
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].text,
@@ -220,28 +220,28 @@ TEST_F(ModCereprocTest, InstallingAnInstalledVoiceSaysSoAndChangesNothing)
     EXPECT_EQ(file.readAll(), before);
 }
 
-TEST_F(ModCereprocTest, AnInstallationThatCannotHappenIsReportedAndLosesNothing)
+TEST_F(VoiceCatalogueTest, AnInstallationThatCannotHappenIsReportedAndLosesNothing)
 {
     MessageBoxRecorder boxes;
     const auto lastText = [&] {
         return boxes.requests().isEmpty() ? QString() : boxes.requests().last().text;
     };
     // Found nowhere, or only as a private token whose voice file is gone.
-    InstallVoice(QStringLiteral("CereVoice Nobody 3.0.8"));
+    installVoice(QStringLiteral("CereVoice Nobody 3.0.8"));
     EXPECT_EQ(lastText(), QStringLiteral("CereVoice Nobody 3.0.8 could not be installed: no voice "
                                          "token of that name was found."));
     EXPECT_FALSE(keyExists(PrivateVoicesKey + QStringLiteral("CereVoice Nobody 3.0.8")));
     addToken(PrivateVoicesKey, QStringLiteral("CereVoice Gone 3.0.8"), tempPath("gone.voice"));
-    InstallVoice(QStringLiteral("CereVoice Gone 3.0.8"));
+    installVoice(QStringLiteral("CereVoice Gone 3.0.8"));
     EXPECT_TRUE(
         lastText().startsWith(QStringLiteral("CereVoice Gone 3.0.8 could not be installed")));
 
     // Neither an empty name nor a path may reach the token list itself.
-    SetRegString(HKLM, SpeechTokensKey, QString(), QStringLiteral("token list"));
+    writeString(HKLM, SpeechTokensKey, QString(), QStringLiteral("token list"));
     addToken(SpeechTokensKey, QStringLiteral("CereVoice Heather 3.0.8"), makeFile("h.voice"));
-    InstallVoice(QString());
+    installVoice(QString());
     EXPECT_EQ(lastText(), QStringLiteral("No voice was named to install."));
-    InstallVoice(QStringLiteral("CereVoice Heather 3.0.8\\Attributes\\.."));
+    installVoice(QStringLiteral("CereVoice Heather 3.0.8\\Attributes\\.."));
     EXPECT_TRUE(keyExists(SpeechTokensKey + QStringLiteral("CereVoice Heather 3.0.8\\Attributes")));
     EXPECT_FALSE(keyExists(PrivateVoicesKey + QStringLiteral("CereVoice Heather 3.0.8")));
     EXPECT_EQ(boxes.requests().size(), 4);
@@ -250,11 +250,11 @@ TEST_F(ModCereprocTest, AnInstallationThatCannotHappenIsReportedAndLosesNothing)
     boxes.clear();
     RegistryStore::setCurrent(std::make_shared<SqliteRegistryStore>(
         databasePath(), SqliteRegistryStore::Access::ReadOnly));
-    InstallVoice(QStringLiteral("CereVoice Heather 3.0.8"));
+    installVoice(QStringLiteral("CereVoice Heather 3.0.8"));
     EXPECT_EQ(lastText(),
               QStringLiteral("CereVoice Heather 3.0.8 could not be installed: the voice "
                              "registry could not be written."));
     EXPECT_EQ(
-        GetRegString(HKLM, SpeechTokensKey + QStringLiteral("CereVoice Heather 3.0.8"), QString()),
+        readString(HKLM, SpeechTokensKey + QStringLiteral("CereVoice Heather 3.0.8"), QString()),
         QStringLiteral("CereVoice Heather 3.0.8 - English"));
 }

@@ -1,40 +1,40 @@
-#include "modRegistry.h"
+#include "RegistryAccess.h"
 
 #include "MessageBoxService.h"
 
 #include <QDir>
 
-namespace modRegistry {
+namespace RegistryAccess {
 
-QString QueryValueString(const RegistryKey &key, const QString &valueName)
+QString stringValue(const RegistryKey &key, const QString &valueName)
 {
     const auto value = key.queryValue(valueName);
     if (!value || value->type != RegistryValue::Sz)
         return {};
-    return TrimAtNull(key.decodeString(value->data));
+    return trimAtNull(key.decodeString(value->data));
 }
 
-QString GetRegString(RegistryRoot root, const QString &keyPath, const QString &valueName)
+QString readString(RegistryRoot root, const QString &keyPath, const QString &valueName)
 {
     const RegistryKey key = RegistryKey::open(root, keyPath);
-    return QueryValueString(key, valueName);
+    return stringValue(key, valueName);
 }
 
-QString TrimAtNull(const QString &text)
+QString trimAtNull(const QString &text)
 {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
 }
 
-void SetRegString(RegistryRoot root, const QString &keyPath, const QString &valueName,
-                  const QString &text)
+void writeString(RegistryRoot root, const QString &keyPath, const QString &valueName,
+                 const QString &text)
 {
     const RegistryKey key = RegistryKey::create(root, keyPath);
     // The data is the whole encoded text without a terminating NUL; readers accept both.
     key.setValue(valueName, RegistryValue{RegistryValue::Sz, key.encodeString(text)});
 }
 
-void EnumSubKeys(const QString &keyPath, QStringList &names, bool append)
+void listSubKeys(const QString &keyPath, QStringList &names, bool append)
 {
     if (!append || names.isEmpty())
         names = QStringList{QString()};
@@ -49,7 +49,7 @@ void EnumSubKeys(const QString &keyPath, QStringList &names, bool append)
     }
 }
 
-void DeleteSubKeys(RegistryRoot root, const QString &keyPath)
+void deleteSubKeys(RegistryRoot root, const QString &keyPath)
 {
     const RegistryKey key = RegistryKey::open(root, keyPath);
     if (!key.isOpen()) {
@@ -63,21 +63,21 @@ void DeleteSubKeys(RegistryRoot root, const QString &keyPath)
         const auto name = key.enumKey(index);
         if (!name)
             break;
-        names.append(TrimAtNull(*name));
+        names.append(trimAtNull(*name));
     }
     // A sub-key that cannot be emptied stays (its deletion fails); its siblings still go.
     for (const QString &name : std::as_const(names)) {
-        DeleteSubKeys(root, keyPath + QLatin1Char('\\') + name);
+        deleteSubKeys(root, keyPath + QLatin1Char('\\') + name);
         key.deleteKey(name);
     }
 }
 
-void DeleteKeyTree(RegistryRoot root, const QString &keyPath)
+void deleteKeyTree(RegistryRoot root, const QString &keyPath)
 {
     QString path = keyPath;
     if (path.endsWith(QLatin1Char('\\')))
         path.chop(1);
-    DeleteSubKeys(root, path);
+    deleteSubKeys(root, path);
     const qsizetype separator = path.lastIndexOf(QLatin1Char('\\'));
     if (separator < 0) {
         RegistryKey::open(root, QString()).deleteKey(path);
@@ -91,7 +91,7 @@ void DeleteKeyTree(RegistryRoot root, const QString &keyPath)
     parent.deleteKey(path.mid(separator + 1));
 }
 
-QString GetTempDir()
+QString temporaryFolder()
 {
     QString folder = QDir::tempPath();
     if (folder.isEmpty())
@@ -102,4 +102,4 @@ QString GetTempDir()
     return QDir::toNativeSeparators(folder);
 }
 
-} // namespace modRegistry
+} // namespace RegistryAccess

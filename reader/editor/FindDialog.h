@@ -13,7 +13,7 @@ class QTextEdit;
 // search and from the end of the current selection afterwards, and replaces the selection.
 // It stays above the other windows beside the main window without blocking it, and closes
 // (for good: the next one starts afresh) when nothing more is found or on "&Cancel".
-class FrmFind : public QDialog
+class FindDialog : public QDialog
 {
     Q_OBJECT
 
@@ -26,35 +26,35 @@ public:
     // Distance of the window from the top left corner of the screen, in twips.
     static constexpr int DesignOffset = 4000;
 
-    FrmFind(QTextEdit *rt, QWidget *mainWindow);
+    FindDialog(QTextEdit *editor, QWidget *mainWindow);
 
     // Shows the window of `mainWindow`, creating it when none is open.
-    static FrmFind *open(QTextEdit *rt, QWidget *mainWindow);
+    static FindDialog *open(QTextEdit *editor, QWidget *mainWindow);
 
-    QLabel *Label1 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QPushButton *Command3 = nullptr;
+    QLabel *findLabel = nullptr;
+    QLineEdit *findEdit = nullptr;
+    QPushButton *findButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+    QCheckBox *matchCaseBox = nullptr;
+    QLabel *replaceLabel = nullptr;
+    QLineEdit *replaceEdit = nullptr;
+    QPushButton *replaceButton = nullptr;
 
     // The options every search gets: 4 (match case) while "Match Case" is ticked, else 0.
-    int FindOptions = 0;
+    int findOptions = 0;
 
 public slots:
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Check1_Click();
+    void findNext();
+    void cancel();
+    void replace();
+    void updateMatchCase();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Form_Load();
+    void placeOnScreen();
 
-    QPointer<QTextEdit> m_rt;
+    QPointer<QTextEdit> m_editor;
     QPointer<QWidget> m_mainWindow;
 };

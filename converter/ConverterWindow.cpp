@@ -1,4 +1,4 @@
-#include "frmConvert.h"
+#include "ConverterWindow.h"
 
 #include "ConverterCommandLine.h"
 #include "IgnoreErrors.h"
@@ -96,39 +96,39 @@ FormatWords wordsFor(AudioFileWriter::Format format, bool book)
 const QString BookFilter = QStringLiteral("EPUB with narration (*.epub)");
 } // namespace
 
-frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
+ConverterWindow::ConverterWindow(std::unique_ptr<SpeechControl> control, QWidget *parent)
     : QWidget(parent), m_control(control ? std::move(control) : std::make_unique<SpeechControl>(0))
 {
-    XChantTTS1 = m_control.get();
-    setObjectName(QStringLiteral("frmConvert"));
+    speechControl = m_control.get();
+    setObjectName(QStringLiteral("ConverterWindow"));
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    iconLabel = new QLabel(this);
+    iconLabel->setObjectName(QStringLiteral("iconLabel"));
+    iconLabel->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel->setWordWrap(true);
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
 
     auto *top = new QHBoxLayout;
-    top->addWidget(Image1, 0, Qt::AlignTop);
-    top->addWidget(Label1, 1);
+    top->addWidget(iconLabel, 0, Qt::AlignTop);
+    top->addWidget(statusLabel, 1);
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(ProgressBar1, 1);
-    bottom->addWidget(cmdCancel);
+    bottom->addWidget(progressBar, 1);
+    bottom->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(bottom);
     setMinimumWidth(420);
 
     nameFormat(AudioFileWriter::Wav);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmConvert::cmdCancel_Click);
-    connect(XChantTTS1, &SpeechControl::fileProgress, this, &frmConvert::fileProgress);
+    connect(cancelButton, &QPushButton::clicked, this, &ConverterWindow::cancelConversion);
+    connect(speechControl, &SpeechControl::fileProgress, this, &ConverterWindow::fileProgress);
 
     // Installed, the converter speaks on every core through copies of itself; a control
     // handed in (a scripted engine) speaks in this process.
@@ -137,18 +137,19 @@ frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
         m_workerProgram = QCoreApplication::applicationFilePath();
 }
 
-frmConvert::~frmConvert() = default;
+ConverterWindow::~ConverterWindow() = default;
 
-void frmConvert::nameFormat(AudioFileWriter::Format format)
+void ConverterWindow::nameFormat(AudioFileWriter::Format format)
 {
     const FormatWords words = wordsFor(format, m_book);
     setWindowTitle(QStringLiteral("Convert a Text File into %1 Audio File").arg(words.withArticle));
-    Label1->setText(QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
-                                   "take a while...")
-                        .arg(words.name));
+    statusLabel->setText(
+        QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
+                       "take a while...")
+            .arg(words.name));
 }
 
-frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
+ConverterWindow::Outcome ConverterWindow::run(const QString &commandLine)
 {
     const ConverterCommandLine line = ConverterCommandLine::parse(commandLine);
     switch (line.form) {
@@ -173,14 +174,14 @@ frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
     QString fileToOpen = line.fileToOpen;
     QString enginePath = line.enginePath;
     QString languagePath = line.languagePath;
-    return ConvertToWave(engineName, fileToOpen, enginePath, languagePath);
+    return convert(engineName, fileToOpen, enginePath, languagePath);
 }
 
-frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &FileToOpen,
-                                              QString &EnginePath, QString &LanguagePath)
+ConverterWindow::Outcome ConverterWindow::convert(QString &engineName, QString &fileToOpen,
+                                                  QString &enginePath, QString &languagePath)
 {
     // The reader's outline of the document: its title, author and chapters.
-    m_outline = BookOutline::read(BookOutline::pathBeside(FileToOpen));
+    m_outline = BookOutline::read(BookOutline::pathBeside(fileToOpen));
     m_perChapter = false;
     const bool chapters = m_outline && m_outline->chapters.size() > 1;
     QString selectedFilter;
@@ -212,24 +213,24 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
     const QString formatName = wordsFor(format, m_book).name;
     // The text file is deleted after a successful conversion: were it the audio file too,
     // the result would go with it. The name as chosen counts, before any extension.
-    if (isSameFile(chosen, FileToOpen) || isSameFile(wavFile, FileToOpen)) {
+    if (isSameFile(chosen, fileToOpen) || isSameFile(wavFile, fileToOpen)) {
         showError(QStringLiteral("The %1 file cannot be the text file that is being "
                                  "converted. Choose another name for the %1 file.")
                       .arg(formatName));
         close();
         return Failed;
     }
-    m_engineName = EngineName;
-    m_enginePath = EnginePath;
-    m_languagePath = LanguagePath;
+    m_engineName = engineName;
+    m_enginePath = enginePath;
+    m_languagePath = languagePath;
 
     // A voice that cannot be set up would make the engine speak with some other voice, or
     // not at all: stop here and keep the text file.
     try {
-        if (EngineName == CereProc)
-            setUpCereVoice(EnginePath, LanguagePath);
+        if (engineName == CereProc)
+            setUpCereVoice(enginePath, languagePath);
         else
-            setUpStandardVoice(EngineName);
+            setUpStandardVoice(engineName);
     } catch (const std::exception &e) {
         showError(QStringLiteral("The voice could not be loaded, so no %1 file was created.\n%2")
                       .arg(formatName, QString::fromUtf8(e.what())));
@@ -238,14 +239,14 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
     }
     applySpeedAndVolume();
 
-    const Outcome outcome = synthesize(EngineName, FileToOpen, wavFile, format);
+    const Outcome outcome = synthesize(engineName, fileToOpen, wavFile, format);
     if (outcome == Created)
         converterSettings().setValue(LastFolderKey, QFileInfo(wavFile).absolutePath());
     close();
     return outcome;
 }
 
-bool frmConvert::isSameFile(const QString &first, const QString &second)
+bool ConverterWindow::isSameFile(const QString &first, const QString &second)
 {
     // Through links and relative spellings alike; a hard link is the same file too.
     const QFileInfo a(first);
@@ -259,12 +260,12 @@ bool frmConvert::isSameFile(const QString &first, const QString &second)
                                        std::filesystem::path(second.toStdU16String()), error);
 }
 
-QString frmConvert::lastCereVoice(const QStringList &voices)
+QString ConverterWindow::lastCereVoice(const QStringList &voices)
 {
     return VoiceSetup::lastVoiceFileVoice(voices);
 }
 
-QString frmConvert::saveFilter()
+QString ConverterWindow::saveFilter()
 {
     QStringList parts;
     for (const FilterEntry &entry : Filters) {
@@ -275,7 +276,7 @@ QString frmConvert::saveFilter()
     return parts.join(QLatin1Char('|'));
 }
 
-QStringList frmConvert::subtitleChoices()
+QStringList ConverterWindow::subtitleChoices()
 {
     // In the order of SubtitleWriter::Format.
     return {QStringLiteral("None"), QStringLiteral("SubRip (.srt)"),
@@ -283,7 +284,7 @@ QStringList frmConvert::subtitleChoices()
             QStringLiteral("LRC, with word times (.lrc)")};
 }
 
-bool frmConvert::chosenBook(QString &path, const QString &selectedFilter)
+bool ConverterWindow::chosenBook(QString &path, const QString &selectedFilter)
 {
     const QString suffix = QFileInfo(path).suffix();
     if (suffix.compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0)
@@ -294,7 +295,7 @@ bool frmConvert::chosenBook(QString &path, const QString &selectedFilter)
     return true;
 }
 
-QString frmConvert::saveFolder()
+QString ConverterWindow::saveFolder()
 {
     const QString last = converterSettings().value(LastFolderKey).toString();
     if (!last.isEmpty() && QFileInfo(last).isDir())
@@ -305,7 +306,7 @@ QString frmConvert::saveFolder()
     return QDir::homePath();
 }
 
-AudioFileWriter::Format frmConvert::chosenFormat(QString &path, const QString &selectedFilter)
+AudioFileWriter::Format ConverterWindow::chosenFormat(QString &path, const QString &selectedFilter)
 {
     if (const auto typed = AudioFileWriter::formatOfPath(path))
         return *typed;
@@ -318,31 +319,33 @@ AudioFileWriter::Format frmConvert::chosenFormat(QString &path, const QString &s
     return format;
 }
 
-void frmConvert::setUpStandardVoice(const QString &EngineName)
+void ConverterWindow::setUpStandardVoice(const QString &engineName)
 {
-    VoiceSetup::standardVoice(*XChantTTS1, EngineName);
+    VoiceSetup::standardVoice(*speechControl, engineName);
 }
 
-void frmConvert::setUpCereVoice(const QString &EnginePath, const QString &LanguagePath)
+void ConverterWindow::setUpCereVoice(const QString &enginePath, const QString &languagePath)
 {
-    VoiceSetup::voiceFile(*XChantTTS1, EnginePath, LanguagePath);
+    VoiceSetup::voiceFile(*speechControl, enginePath, languagePath);
 }
 
-void frmConvert::applySpeedAndVolume()
+void ConverterWindow::applySpeedAndVolume()
 {
-    VoiceSetup::speedAndVolume(*XChantTTS1, speed, volume);
+    VoiceSetup::speedAndVolume(*speechControl, speed, volume);
 }
 
-frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QString &FileToOpen,
-                                           const QString &wavFile, AudioFileWriter::Format format)
+ConverterWindow::Outcome ConverterWindow::synthesize(const QString &engineName,
+                                                     const QString &fileToOpen,
+                                                     const QString &wavFile,
+                                                     AudioFileWriter::Format format)
 {
     m_cancelRequested = false;
-    ProgressBar1->setValue(0);
-    ProgressBar1->setFormat(QStringLiteral("%p%"));
-    cmdCancel->setEnabled(true);
+    progressBar->setValue(0);
+    progressBar->setFormat(QStringLiteral("%p%"));
+    cancelButton->setEnabled(true);
     show();
 
-    const int chunkFormat = EngineName.contains(QLatin1String("ATT"), Qt::CaseSensitive)
+    const int chunkFormat = engineName.contains(QLatin1String("ATT"), Qt::CaseSensitive)
                                 ? SpeechControl::Format16kHz16BitMono
                                 : SpeechControl::Format22kHz16BitMono;
     std::optional<SpeechError> failure;
@@ -358,9 +361,9 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         m_working = true;
         try {
             if (m_workerProgram.isEmpty())
-                speakHere(EngineName, FileToOpen, wavFile, format, chunkFormat);
+                speakHere(engineName, fileToOpen, wavFile, format, chunkFormat);
             else
-                speakInParallel(EngineName, FileToOpen, wavFile, format, chunkFormat);
+                speakInParallel(engineName, fileToOpen, wavFile, format, chunkFormat);
         } catch (const SpeechError &e) {
             failure = e;
         } catch (const std::exception &e) {
@@ -382,18 +385,18 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         return Failed;
     }
     MessageBoxService::show(wordsFor(format, m_book).created);
-    QFile::remove(FileToOpen);
-    QFile::remove(BookOutline::pathBeside(FileToOpen));
+    QFile::remove(fileToOpen);
+    QFile::remove(BookOutline::pathBeside(fileToOpen));
     return Created;
 }
 
-QString frmConvert::voiceLabel(const QString &EngineName) const
+QString ConverterWindow::voiceLabel(const QString &engineName) const
 {
-    return EngineName == CereProc ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
-                                  : EngineName;
+    return engineName == CereProc ? speechControl->stringProperty(SpeechControl::PropertyVoiceName)
+                                  : engineName;
 }
 
-AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) const
+AudioBook ConverterWindow::bookFor(const QString &engineName, const QString &text) const
 {
     const DocumentMetadata metadata = m_outline ? m_outline->metadata : DocumentMetadata();
     AudioBook book;
@@ -403,7 +406,7 @@ AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) co
     book.title = !metadata.title.isEmpty()                 ? metadata.title
                  : m_outline && !m_outline->name.isEmpty() ? m_outline->name
                                                            : DocumentChapters::titleFromText(text);
-    book.author = !metadata.author.isEmpty() ? metadata.author : voiceLabel(EngineName);
+    book.author = !metadata.author.isEmpty() ? metadata.author : voiceLabel(engineName);
     // Chapters of another text (a stale outline) are none of this one's.
     if (m_outline && !m_outline->chapters.isEmpty() &&
         m_outline->chapters.constLast().end <= text.size())
@@ -411,9 +414,9 @@ AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) co
     return book;
 }
 
-void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
-                           AudioFileWriter::Format format, int rate,
-                           const AudioBookWriter::Speak &speak)
+void ConverterWindow::writeBook(const AudioBook &book, const QString &outFile,
+                                AudioFileWriter::Format format, int rate,
+                                const AudioBookWriter::Speak &speak)
 {
     if (m_book) {
         writeNarratedBook(book, outFile, rate, speak);
@@ -434,7 +437,7 @@ void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
     m_progressTotal = split ? 0 : book.text.size();
     writer.chapterStarted = [&](int number, int count, qsizetype start) {
         if (split)
-            ProgressBar1->setFormat(QStringLiteral("Chapter %1 of %2: %p%").arg(number).arg(count));
+            progressBar->setFormat(QStringLiteral("Chapter %1 of %2: %p%").arg(number).arg(count));
         else
             m_progressOffset = start;
     };
@@ -445,8 +448,8 @@ void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
     writer.writeChapters(book, chapterFolder(outFile), QFileInfo(outFile).completeBaseName());
 }
 
-void frmConvert::writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
-                                   const AudioBookWriter::Speak &speak)
+void ConverterWindow::writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
+                                        const AudioBookWriter::Speak &speak)
 {
     // The reader hands over its text as one line, with its chapters as ranges of it. Each
     // chapter's page needs paragraphs of its own: the space before a chapter becomes a
@@ -479,7 +482,7 @@ void frmConvert::writeNarratedBook(const AudioBook &book, const QString &outFile
         });
 }
 
-QString frmConvert::chapterFolder(const QString &outFile) const
+QString ConverterWindow::chapterFolder(const QString &outFile) const
 {
     // The chosen name names the book: its chapters go into a folder of that name.
     if (!m_perChapter)
@@ -495,53 +498,54 @@ QString readText(const QString &path)
 }
 } // namespace
 
-void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
-                           const QString &outFile, AudioFileWriter::Format format, int chunkFormat)
+void ConverterWindow::speakHere(const QString &engineName, const QString &fileToOpen,
+                                const QString &outFile, AudioFileWriter::Format format,
+                                int chunkFormat)
 {
-    const QString text = readText(FileToOpen);
-    const AudioBook book = bookFor(EngineName, text);
+    const QString text = readText(fileToOpen);
+    const AudioBook book = bookFor(engineName, text);
     if (format == AudioFileWriter::Wav && !m_book && !m_subtitles &&
         !(m_perChapter && !book.chapters.isEmpty())) {
-        XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
+        speechControl->speakToFile(fileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }
     // Other outputs are encoded from the control's audio as it comes; each output is opened
     // first so that an unwritable place fails before any synthesis.
     const int rate = ParallelSynthesis::chunkRate(chunkFormat);
-    TimedSpeech speech(*XChantTTS1, rate);
+    TimedSpeech speech(*speechControl, rate);
     writeBook(book, outFile, format, rate,
               [&speech](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
                   speech.speakInto(part, writer, timeline);
               });
 }
 
-void frmConvert::speakInParallel(const QString &EngineName, const QString &FileToOpen,
-                                 const QString &outFile, AudioFileWriter::Format format,
-                                 int chunkFormat)
+void ConverterWindow::speakInParallel(const QString &engineName, const QString &fileToOpen,
+                                      const QString &outFile, AudioFileWriter::Format format,
+                                      int chunkFormat)
 {
-    const QString text = readText(FileToOpen);
+    const QString text = readText(fileToOpen);
     VoiceSetup voice;
-    if (EngineName == CereProc) {
+    if (engineName == CereProc) {
         voice.engineFolder = m_enginePath;
         voice.voiceFolder = m_languagePath;
     } else {
-        voice.voiceName = EngineName;
+        voice.voiceName = engineName;
     }
     voice.speed = speed;
     voice.volume = volume;
     ParallelSynthesis synthesis(m_workerProgram, voice, chunkFormat, QThread::idealThreadCount());
-    connect(&synthesis, &ParallelSynthesis::progress, this, &frmConvert::fileProgress);
+    connect(&synthesis, &ParallelSynthesis::progress, this, &ConverterWindow::fileProgress);
     m_parallel = &synthesis;
     const auto forget = qScopeGuard([this] { m_parallel = nullptr; });
     if (m_cancelRequested)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
-    writeBook(bookFor(EngineName, text), outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
+    writeBook(bookFor(engineName, text), outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
               [&synthesis](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
                   synthesis.run(part, writer, &timeline);
               });
 }
 
-void frmConvert::fileProgress(qint64 done, qint64 total)
+void ConverterWindow::fileProgress(qint64 done, qint64 total)
 {
     // A book in one file spoken a chapter at a time goes on from where the chapter starts.
     if (m_progressTotal > 0) {
@@ -549,23 +553,23 @@ void frmConvert::fileProgress(qint64 done, qint64 total)
         total = qMax<qint64>(total, m_progressTotal);
     }
     const qint64 percent = total > 0 ? qBound(qint64(0), done * 100 / total, qint64(100)) : 0;
-    ProgressBar1->setValue(int(percent));
+    progressBar->setValue(int(percent));
 }
 
-void frmConvert::cmdCancel_Click()
+void ConverterWindow::cancelConversion()
 {
     m_cancelRequested = true;
-    cmdCancel->setEnabled(false);
+    cancelButton->setEnabled(false);
     if (m_parallel)
         m_parallel->cancel();
-    ignoreErrors([this] { XChantTTS1->stop(); });
+    ignoreErrors([this] { speechControl->stop(); });
 }
 
-void frmConvert::closeEvent(QCloseEvent *event)
+void ConverterWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the window while the engine works stops the conversion first.
     if (m_working) {
-        cmdCancel_Click();
+        cancelConversion();
         event->ignore();
         return;
     }

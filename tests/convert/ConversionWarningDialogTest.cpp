@@ -1,24 +1,24 @@
-#include "frmConvertWarn.h"
+#include "ConversionWarningDialog.h"
+#include "ConversionLauncher.h"
 #include "ConvertFixture.h"
-#include "modConvert.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
 
-using FrmConvertWarnTest = ConvertFixture;
+using ConversionWarningDialogTest = ConvertFixture;
 
-TEST_F(FrmConvertWarnTest, YesStoresTheBoxAndConverts)
+TEST_F(ConversionWarningDialogTest, YesStoresTheBoxAndConverts)
 {
     for (const bool ticked : {true, false}) {
         m_stored.clear();
         m_starts.clear();
-        frmConvertWarn dialog(request());
+        ConversionWarningDialog dialog(request());
         dialog.show();
-        EXPECT_FALSE(dialog.Check1->isChecked());
-        dialog.Check1->setChecked(ticked);
-        dialog.cmdYes->click();
+        EXPECT_FALSE(dialog.dontShowAgainBox->isChecked());
+        dialog.dontShowAgainBox->setChecked(ticked);
+        dialog.yesButton->click();
         EXPECT_EQ(m_stored, QStringList{ticked ? QStringLiteral("True") : QStringLiteral("False")});
         EXPECT_EQ(m_starts.size(), 1);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -26,20 +26,20 @@ TEST_F(FrmConvertWarnTest, YesStoresTheBoxAndConverts)
     }
 }
 
-TEST_F(FrmConvertWarnTest, CancelStoresNothingAndWritesNoFile)
+TEST_F(ConversionWarningDialogTest, CancelStoresNothingAndWritesNoFile)
 {
     const QStringList before = runtimeFiles();
-    frmConvertWarn dialog(request());
+    ConversionWarningDialog dialog(request());
     dialog.show();
-    dialog.Check1->setChecked(true);
-    dialog.cmdCancel->click();
+    dialog.dontShowAgainBox->setChecked(true);
+    dialog.cancelButton->click();
     EXPECT_TRUE(m_stored.isEmpty());
     EXPECT_TRUE(m_starts.isEmpty());
     EXPECT_EQ(runtimeFiles(), before);
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST_F(FrmConvertWarnTest, MenuAsksUnlessTheWarningIsSwitchedOff)
+TEST_F(ConversionWarningDialogTest, MenuAsksUnlessTheWarningIsSwitchedOff)
 {
     const struct
     {
@@ -57,12 +57,13 @@ TEST_F(FrmConvertWarnTest, MenuAsksUnlessTheWarningIsSwitchedOff)
         // Whatever window is modal when the event loop next runs is answered with Cancel.
         QString asked;
         QTimer::singleShot(0, [&] {
-            if (auto *dialog = qobject_cast<frmConvertWarn *>(QApplication::activeModalWidget())) {
+            if (auto *dialog =
+                    qobject_cast<ConversionWarningDialog *>(QApplication::activeModalWidget())) {
                 asked = dialog->objectName();
-                dialog->cmdCancel->click();
+                dialog->cancelButton->click();
             }
         });
-        modConvert::mnuConvert_Click(r);
+        ConversionLauncher::askAndConvert(r);
         QApplication::processEvents();
         EXPECT_EQ(!asked.isEmpty(), c.asks) << c.setting.toStdString();
         EXPECT_EQ(m_starts.size(), c.asks ? 0 : 1) << c.setting.toStdString();

@@ -1,6 +1,7 @@
 #include "ConversionLauncher.h"
 
 #include "ConversionWarningDialog.h"
+#include "IgnoreErrors.h"
 #include "MessageBoxService.h"
 #include "PrivateFolder.h"
 #include "modRegistry.h"
@@ -19,8 +20,10 @@ namespace ConversionLauncher {
 void askAndConvert(const ConversionRequest &request, QWidget *parent)
 {
     if (request.disableConvertWarn != QLatin1String("True")) {
-        ConversionWarningDialog warning(request, parent);
-        warning.exec();
+        ConversionWarningDialog warning(request.storeDisableConvertWarn, parent);
+        if (warning.exec() != QDialog::Accepted)
+            return;
+        ignoreErrors([&request] { startConverter(request); });
         return;
     }
     startConverter(request);

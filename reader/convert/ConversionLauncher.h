@@ -11,7 +11,8 @@ class QWidget;
 // the volume. The reader does not wait for the converter.
 namespace ConversionLauncher {
 
-// The menu command: asks first (ConversionWarningDialog) unless the user switched the warning off.
+// The menu command: asks first (ConversionWarningDialog) unless the user switched the question
+// off, and starts the converter when the answer is Yes.
 void askAndConvert(const ConversionRequest &request, QWidget *parent = nullptr);
 
 // Writes the temporary text file and starts the converter. Returns whether the converter

@@ -1,6 +1,5 @@
 #include "ConversionWarningDialog.h"
 
-#include "ConversionLauncher.h"
 #include "IgnoreErrors.h"
 
 #include <QCheckBox>
@@ -9,8 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ConversionWarningDialog::ConversionWarningDialog(ConversionRequest request, QWidget *parent)
-    : QDialog(parent), m_request(std::move(request))
+ConversionWarningDialog::ConversionWarningDialog(ConversionRequest::StoreSetting storeChoice,
+                                                 QWidget *parent)
+    : QDialog(parent), m_storeChoice(std::move(storeChoice))
 {
     setObjectName(QStringLiteral("ConversionWarningDialog"));
     setWindowTitle(QStringLiteral("Convert To Wave"));
@@ -46,22 +46,16 @@ ConversionWarningDialog::ConversionWarningDialog(ConversionRequest request, QWid
     setMinimumWidth(420);
 
     connect(yesButton, &QPushButton::clicked, this, &ConversionWarningDialog::confirm);
-    connect(cancelButton, &QPushButton::clicked, this, &ConversionWarningDialog::cancel);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void ConversionWarningDialog::confirm()
 {
     // Stored on every Yes, so that an unticked box also switches the warning back on.
     ignoreErrors([this] {
-        if (m_request.storeDisableConvertWarn)
-            m_request.storeDisableConvertWarn(
-                dontShowAgainBox->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+        if (m_storeChoice)
+            m_storeChoice(dontShowAgainBox->isChecked() ? QStringLiteral("True")
+                                                        : QStringLiteral("False"));
     });
-    ignoreErrors([this] { ConversionLauncher::startConverter(m_request); });
     accept();
-}
-
-void ConversionWarningDialog::cancel()
-{
-    reject();
 }

@@ -9,12 +9,14 @@ class QLabel;
 class QPushButton;
 
 // Asks before a conversion, which can take long and make a large file; the user can switch
-// the question off for the future.
+// the question off for the future. It only asks: whoever shows it starts the conversion on Yes.
 class ConversionWarningDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit ConversionWarningDialog(ConversionRequest request, QWidget *parent = nullptr);
+    // On Yes, `storeChoice` keeps whether the box is ticked ("True" or "False").
+    explicit ConversionWarningDialog(ConversionRequest::StoreSetting storeChoice,
+                                     QWidget *parent = nullptr);
 
     QLabel *warningLabel = nullptr;
     QCheckBox *dontShowAgainBox = nullptr;
@@ -23,7 +25,6 @@ public:
 
 private:
     void confirm();
-    void cancel();
 
-    ConversionRequest m_request;
+    ConversionRequest::StoreSetting m_storeChoice;
 };

@@ -6,37 +6,60 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 
 using ConversionWarningDialogTest = ConvertFixture;
+
+namespace {
+// Answers the question the launcher asks, once its dialog is the modal window.
+void whenAsked(const std::function<void(ConversionWarningDialog &)> &answer)
+{
+    QTimer::singleShot(0, [answer] {
+        if (auto *dialog =
+                qobject_cast<ConversionWarningDialog *>(QApplication::activeModalWidget()))
+            answer(*dialog);
+    });
+}
+} // namespace
 
 TEST_F(ConversionWarningDialogTest, YesStoresTheBoxAndConverts)
 {
     for (const bool ticked : {true, false}) {
         m_stored.clear();
         m_starts.clear();
-        ConversionWarningDialog dialog(request());
-        dialog.show();
-        EXPECT_FALSE(dialog.dontShowAgainBox->isChecked());
-        dialog.dontShowAgainBox->setChecked(ticked);
-        dialog.yesButton->click();
+        bool wasTicked = true;
+        int result = -1;
+        bool stillVisible = true;
+        whenAsked([&](ConversionWarningDialog &dialog) {
+            wasTicked = dialog.dontShowAgainBox->isChecked();
+            dialog.dontShowAgainBox->setChecked(ticked);
+            dialog.yesButton->click();
+            result = dialog.result();
+            stillVisible = dialog.isVisible();
+        });
+        ConversionLauncher::askAndConvert(request());
+        EXPECT_FALSE(wasTicked);
         EXPECT_EQ(m_stored, QStringList{ticked ? QStringLiteral("True") : QStringLiteral("False")});
         EXPECT_EQ(m_starts.size(), 1);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(result, QDialog::Accepted);
+        EXPECT_FALSE(stillVisible);
     }
 }
 
 TEST_F(ConversionWarningDialogTest, CancelStoresNothingAndWritesNoFile)
 {
     const QStringList before = runtimeFiles();
-    ConversionWarningDialog dialog(request());
-    dialog.show();
-    dialog.dontShowAgainBox->setChecked(true);
-    dialog.cancelButton->click();
+    bool stillVisible = true;
+    whenAsked([&](ConversionWarningDialog &dialog) {
+        dialog.dontShowAgainBox->setChecked(true);
+        dialog.cancelButton->click();
+        stillVisible = dialog.isVisible();
+    });
+    ConversionLauncher::askAndConvert(request());
     EXPECT_TRUE(m_stored.isEmpty());
     EXPECT_TRUE(m_starts.isEmpty());
     EXPECT_EQ(runtimeFiles(), before);
-    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(stillVisible);
 }
 
 TEST_F(ConversionWarningDialogTest, MenuAsksUnlessTheWarningIsSwitchedOff)

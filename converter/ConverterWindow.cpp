@@ -152,7 +152,7 @@ void ConverterWindow::nameFormat(AudioFileWriter::Format format)
 ConverterWindow::Outcome ConverterWindow::run(const QString &commandLine)
 {
     const ConverterCommandLine line = ConverterCommandLine::parse(commandLine);
-    switch (line.form) {
+    switch (line.kind) {
     case ConverterCommandLine::NotFromReader:
         MessageBoxService::show(QStringLiteral("This program cannot be run outside of the main "
                                                "Larkvane Text-to-Speech Reader application"),

@@ -3,10 +3,10 @@
 #include "ConverterCommandLine.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
+#include "OutputChoice.h"
 #include "ParallelSynthesis.h"
 #include "ReadAlongBook.h"
 #include "ReadAlongCues.h"
-#include "SaveDialogService.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "TextFileDecoder.h"
@@ -23,8 +23,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTextDocument>
 #include <QThread>
@@ -41,24 +39,6 @@ void showError(const QString &text)
 {
     MessageBoxService::show(text, MessageBoxService::Ok, MessageBoxService::Critical, ErrorTitle);
 }
-
-struct FilterEntry
-{
-    const char *description;
-    AudioFileWriter::Format format;
-};
-const FilterEntry Filters[] = {
-    {"Windows PCM (*.wav)", AudioFileWriter::Wav},      {"MP3 (*.mp3)", AudioFileWriter::Mp3},
-    {"Ogg Vorbis (*.ogg)", AudioFileWriter::OggVorbis}, {"Opus (*.opus)", AudioFileWriter::Opus},
-    {"FLAC (*.flac)", AudioFileWriter::Flac},
-};
-
-QSettings converterSettings()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Parlance"),
-                     QStringLiteral("Converter"));
-}
-const QString LastFolderKey = QStringLiteral("LastFolder");
 
 // The chosen format as the window and its messages name it; WAV keeps the words the
 // program has always used.
@@ -93,7 +73,6 @@ FormatWords wordsFor(AudioFileWriter::Format format, bool book)
     return {QStringLiteral("WAV"), QStringLiteral("a WAV"), QStringLiteral("Wave file created.")};
 }
 
-const QString BookFilter = QStringLiteral("EPUB with narration (*.epub)");
 } // namespace
 
 ConverterWindow::ConverterWindow(std::unique_ptr<SpeechControl> control, QWidget *parent)
@@ -141,7 +120,7 @@ ConverterWindow::~ConverterWindow() = default;
 
 void ConverterWindow::nameFormat(AudioFileWriter::Format format)
 {
-    const FormatWords words = wordsFor(format, m_book);
+    const FormatWords words = wordsFor(format, m_output.book);
     setWindowTitle(QStringLiteral("Convert a Text File into %1 Audio File").arg(words.withArticle));
     statusLabel->setText(
         QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
@@ -170,50 +149,30 @@ ConverterWindow::Outcome ConverterWindow::run(const QString &commandLine)
     }
     speed = line.speed;
     volume = line.volume;
-    QString engineName = line.engineName;
-    QString fileToOpen = line.fileToOpen;
-    QString enginePath = line.enginePath;
-    QString languagePath = line.languagePath;
-    return convert(engineName, fileToOpen, enginePath, languagePath);
+    return convert(line.engineName, line.fileToOpen, line.enginePath, line.languagePath);
 }
 
-ConverterWindow::Outcome ConverterWindow::convert(QString &engineName, QString &fileToOpen,
-                                                  QString &enginePath, QString &languagePath)
+ConverterWindow::Outcome ConverterWindow::convert(const QString &engineName,
+                                                  const QString &fileToOpen,
+                                                  const QString &enginePath,
+                                                  const QString &languagePath)
 {
     // The reader's outline of the document: its title, author and chapters.
     m_outline = BookOutline::read(BookOutline::pathBeside(fileToOpen));
-    m_perChapter = false;
     const bool chapters = m_outline && m_outline->chapters.size() > 1;
-    QString selectedFilter;
-    int subtitles = 0;
-    QString wavFile = SaveDialogService::getSaveFileName(
-        this,
-        {.filter = saveFilter(),
-         .flags = 1,
-         .folder = saveFolder(),
-         .choiceLabel = QStringLiteral("Subtitles:"),
-         .choices = subtitleChoices(),
-         .oneFilePerChapter = chapters ? &m_perChapter : nullptr},
-        &selectedFilter, &subtitles);
-    if (wavFile.isEmpty()) {
+    const std::optional<OutputChoice> output = OutputChoice::ask(this, chapters);
+    if (!output) {
         close();
         return SaveCancelled;
     }
-    const QString chosen = wavFile;
-    m_book = chosenBook(wavFile, selectedFilter);
-    const AudioFileWriter::Format format =
-        m_book ? AudioFileWriter::Mp3 : chosenFormat(wavFile, selectedFilter);
-    // A narrated book is one file with its chapters inside, and its text is on its pages.
-    if (m_book)
-        m_perChapter = false;
-    m_subtitles.reset();
-    if (subtitles > 0 && subtitles <= 3 && !m_book)
-        m_subtitles = SubtitleWriter::Format(subtitles - 1);
+    m_output = *output;
+    const QString &wavFile = m_output.path;
+    const AudioFileWriter::Format format = m_output.format;
     nameFormat(format);
-    const QString formatName = wordsFor(format, m_book).name;
+    const QString formatName = wordsFor(format, m_output.book).name;
     // The text file is deleted after a successful conversion: were it the audio file too,
     // the result would go with it. The name as chosen counts, before any extension.
-    if (isSameFile(chosen, fileToOpen) || isSameFile(wavFile, fileToOpen)) {
+    if (isSameFile(m_output.chosenPath, fileToOpen) || isSameFile(wavFile, fileToOpen)) {
         showError(QStringLiteral("The %1 file cannot be the text file that is being "
                                  "converted. Choose another name for the %1 file.")
                       .arg(formatName));
@@ -241,7 +200,7 @@ ConverterWindow::Outcome ConverterWindow::convert(QString &engineName, QString &
 
     const Outcome outcome = synthesize(engineName, fileToOpen, wavFile, format);
     if (outcome == Created)
-        converterSettings().setValue(LastFolderKey, QFileInfo(wavFile).absolutePath());
+        OutputChoice::rememberFolder(wavFile);
     close();
     return outcome;
 }
@@ -263,60 +222,6 @@ bool ConverterWindow::isSameFile(const QString &first, const QString &second)
 QString ConverterWindow::lastCereVoice(const QStringList &voices)
 {
     return VoiceSetup::lastVoiceFileVoice(voices);
-}
-
-QString ConverterWindow::saveFilter()
-{
-    QStringList parts;
-    for (const FilterEntry &entry : Filters) {
-        const QString description = QString::fromLatin1(entry.description);
-        parts << description << QStringLiteral("*.") + AudioFileWriter::extension(entry.format);
-    }
-    parts << BookFilter << QStringLiteral("*.epub");
-    return parts.join(QLatin1Char('|'));
-}
-
-QStringList ConverterWindow::subtitleChoices()
-{
-    // In the order of SubtitleWriter::Format.
-    return {QStringLiteral("None"), QStringLiteral("SubRip (.srt)"),
-            QStringLiteral("WebVTT, with word times (.vtt)"),
-            QStringLiteral("LRC, with word times (.lrc)")};
-}
-
-bool ConverterWindow::chosenBook(QString &path, const QString &selectedFilter)
-{
-    const QString suffix = QFileInfo(path).suffix();
-    if (suffix.compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (AudioFileWriter::formatOfPath(path) || !selectedFilter.startsWith(QLatin1String("EPUB")))
-        return false;
-    path += QStringLiteral(".epub");
-    return true;
-}
-
-QString ConverterWindow::saveFolder()
-{
-    const QString last = converterSettings().value(LastFolderKey).toString();
-    if (!last.isEmpty() && QFileInfo(last).isDir())
-        return last;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return documents;
-    return QDir::homePath();
-}
-
-AudioFileWriter::Format ConverterWindow::chosenFormat(QString &path, const QString &selectedFilter)
-{
-    if (const auto typed = AudioFileWriter::formatOfPath(path))
-        return *typed;
-    AudioFileWriter::Format format = AudioFileWriter::Wav;
-    for (const FilterEntry &entry : Filters)
-        if (selectedFilter.startsWith(
-                QString::fromLatin1(entry.description).section(QLatin1Char(' '), 0, 0)))
-            format = entry.format;
-    path += QLatin1Char('.') + AudioFileWriter::extension(format);
-    return format;
 }
 
 void ConverterWindow::setUpStandardVoice(const QString &engineName)
@@ -376,15 +281,15 @@ ConverterWindow::Outcome ConverterWindow::synthesize(const QString &engineName,
         if (m_cancelRequested && failure->number == SpeechErrors::Cancelled)
             return Stopped;
         showError(QStringLiteral("The %1 file could not be created.\n%2")
-                      .arg(wordsFor(format, m_book).name, failure->description));
+                      .arg(wordsFor(format, m_output.book).name, failure->description));
         return Failed;
     }
     if (!QFileInfo(wavFile).isFile() && !QFileInfo(chapterFolder(wavFile)).isDir()) {
-        showError(
-            QStringLiteral("The %1 file could not be created.").arg(wordsFor(format, m_book).name));
+        showError(QStringLiteral("The %1 file could not be created.")
+                      .arg(wordsFor(format, m_output.book).name));
         return Failed;
     }
-    MessageBoxService::show(wordsFor(format, m_book).created);
+    MessageBoxService::show(wordsFor(format, m_output.book).created);
     QFile::remove(fileToOpen);
     QFile::remove(BookOutline::pathBeside(fileToOpen));
     return Created;
@@ -418,21 +323,22 @@ void ConverterWindow::writeBook(const AudioBook &book, const QString &outFile,
                                 AudioFileWriter::Format format, int rate,
                                 const AudioBookWriter::Speak &speak)
 {
-    if (m_book) {
+    if (m_output.book) {
         writeNarratedBook(book, outFile, rate, speak);
         return;
     }
     AudioBookWriter writer(speak, format, rate);
-    if (m_subtitles)
+    if (m_output.subtitles)
         writer.fileWritten = [&](const QString &path, const QString &text,
                                  const SpeechTimeline &timeline) {
             SubtitleWriter::write(
-                SubtitleWriter::pathBeside(path, *m_subtitles),
+                SubtitleWriter::pathBeside(path, *m_output.subtitles),
                 SubtitleWriter::render(
-                    *m_subtitles, ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue),
+                    *m_output.subtitles,
+                    ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue),
                     timeline.sampleRate, book.title));
         };
-    const bool split = m_perChapter && !book.chapters.isEmpty();
+    const bool split = m_output.perChapter && !book.chapters.isEmpty();
     m_progressOffset = 0;
     m_progressTotal = split ? 0 : book.text.size();
     writer.chapterStarted = [&](int number, int count, qsizetype start) {
@@ -485,7 +391,7 @@ void ConverterWindow::writeNarratedBook(const AudioBook &book, const QString &ou
 QString ConverterWindow::chapterFolder(const QString &outFile) const
 {
     // The chosen name names the book: its chapters go into a folder of that name.
-    if (!m_perChapter)
+    if (!m_output.perChapter)
         return QString();
     const QFileInfo chosen(outFile);
     return chosen.dir().filePath(chosen.completeBaseName());
@@ -504,8 +410,8 @@ void ConverterWindow::speakHere(const QString &engineName, const QString &fileTo
 {
     const QString text = readText(fileToOpen);
     const AudioBook book = bookFor(engineName, text);
-    if (format == AudioFileWriter::Wav && !m_book && !m_subtitles &&
-        !(m_perChapter && !book.chapters.isEmpty())) {
+    if (format == AudioFileWriter::Wav && !m_output.book && !m_output.subtitles &&
+        !(m_output.perChapter && !book.chapters.isEmpty())) {
         speechControl->speakToFile(fileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }

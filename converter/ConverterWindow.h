@@ -2,8 +2,8 @@
 
 #include "AudioBookWriter.h"
 #include "BookOutline.h"
+#include "OutputChoice.h"
 #include "SpeechControl.h"
-#include "SubtitleWriter.h"
 
 #include <QWidget>
 #include <memory>
@@ -38,28 +38,16 @@ public:
 
     // Handles the whole command line and returns when the conversion is over.
     Outcome run(const QString &commandLine);
-    Outcome convert(QString &engineName, QString &fileToOpen, QString &enginePath,
-                    QString &languagePath);
+    // Converts the text file with the voice given (a voice name, or "CereProc" with the engine
+    // and voice folders) at the window's speed and volume.
+    Outcome convert(const QString &engineName, const QString &fileToOpen, const QString &enginePath,
+                    const QString &languagePath);
 
     // The voice the CereVoice set-up leaves selected: the last one whose name holds
     // "CereVoice" in any case; empty when none does.
     static QString lastCereVoice(const QStringList &voices);
     // Whether two paths name one existing file.
     static bool isSameFile(const QString &first, const QString &second);
-
-    // The save dialog's choices, WAV first as the default.
-    static QString saveFilter();
-    // Where the save dialog opens: the folder of the last file written, else the user's
-    // documents folder, else home; never the program's own folder.
-    static QString saveFolder();
-    // The format a chosen name asks for: its extension when that names a format, else the
-    // chosen filter's, whose extension is then added to `path`.
-    static AudioFileWriter::Format chosenFormat(QString &path, const QString &selectedFilter);
-    // Whether the chosen name asks for a book with narration, by its extension or else by
-    // the chosen filter; ".epub" is then added to `path` when it has none.
-    static bool chosenBook(QString &path, const QString &selectedFilter);
-    // The save dialog's subtitle choices: none first, then one per format.
-    static QStringList subtitleChoices();
 
     // The converter started as synthesis workers so that every core speaks; empty speaks in
     // this process through speechControl alone.
@@ -108,11 +96,9 @@ private:
     QString m_enginePath;
     QString m_languagePath;
     ParallelSynthesis *m_parallel = nullptr;
-    // What the reader wrote beside the text file, and whether each chapter gets a file.
+    // What the reader wrote beside the text file, and what the user chose to write.
     std::optional<BookOutline> m_outline;
-    bool m_perChapter = false;
-    bool m_book = false; // an EPUB with narration rather than audio files
-    std::optional<SubtitleWriter::Format> m_subtitles;
+    OutputChoice m_output;
     qsizetype m_progressOffset = 0; // where in the book the part being spoken starts
     qsizetype m_progressTotal = 0;
     bool m_working = false;

@@ -1,5 +1,6 @@
 #include "ConverterFixture.h"
 #include "EndlessEngine.h"
+#include "OutputChoice.h"
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
 #include "formats/ZipArchive.h"
@@ -254,11 +255,11 @@ TEST_F(ConverterWindowTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesT
               "may take a while...");
 
     QString typed = QStringLiteral("/tmp/book");
-    EXPECT_EQ(ConverterWindow::chosenFormat(typed, QStringLiteral("MP3 (*.mp3)")),
+    EXPECT_EQ(OutputChoice::chosenFormat(typed, QStringLiteral("MP3 (*.mp3)")),
               AudioFileWriter::Mp3);
     EXPECT_EQ(typed, QStringLiteral("/tmp/book.mp3"));
     QString named = QStringLiteral("/tmp/book.flac");
-    EXPECT_EQ(ConverterWindow::chosenFormat(named, QStringLiteral("MP3 (*.mp3)")),
+    EXPECT_EQ(OutputChoice::chosenFormat(named, QStringLiteral("MP3 (*.mp3)")),
               AudioFileWriter::Flac);
     EXPECT_EQ(named, QStringLiteral("/tmp/book.flac"));
 }

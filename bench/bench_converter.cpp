@@ -5,10 +5,10 @@
 // file it deletes is written again before each run, outside the timing. Each side runs three
 // times, alternating; the best run counts. Prints both times and the ratio command line /
 // converter (converter faster: ratio >= 1.0).
+#include "ConverterWindow.h"
 #include "MessageBoxService.h"
 #include "SaveDialogService.h"
 #include "SpeechControl.h"
-#include "frmConvert.h"
 
 #include "BenchSupport.h"
 
@@ -37,11 +37,11 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 bench::Timing runConverter(const QString &commandLine)
 {
     return bench::measure(RUSAGE_SELF, [&] {
-        frmConvert window;
-        const frmConvert::Outcome outcome = window.Form_Load(commandLine);
-        if (outcome != frmConvert::Created)
+        ConverterWindow window;
+        const ConverterWindow::Outcome outcome = window.run(commandLine);
+        if (outcome != ConverterWindow::Created)
             std::fprintf(stderr, "the converter ended with outcome %d\n", int(outcome));
-        return outcome == frmConvert::Created;
+        return outcome == ConverterWindow::Created;
     });
 }
 

@@ -16,13 +16,13 @@ ConverterCommandLine ConverterCommandLine::parse(const QString &commandLine)
         field = field.trimmed();
 
     if (fields.size() == 4) {
-        result.form = StandardVoice;
+        result.kind = StandardVoice;
         result.engineName = fields.at(0);
         result.fileToOpen = fields.at(1);
         result.speed = number(fields.at(2));
         result.volume = number(fields.at(3));
     } else if (fields.size() == 5) {
-        result.form = CereVoice;
+        result.kind = CereVoice;
         result.engineName = QStringLiteral("CereProc");
         result.enginePath = fields.at(0);
         result.languagePath = fields.at(1);
@@ -30,7 +30,7 @@ ConverterCommandLine ConverterCommandLine::parse(const QString &commandLine)
         result.speed = number(fields.at(3));
         result.volume = number(fields.at(4));
     } else {
-        result.form = InvalidOptions;
+        result.kind = InvalidOptions;
     }
     return result;
 }

@@ -7,7 +7,7 @@
 // volume. Fields are trimmed; speed and volume are read as numbers.
 struct ConverterCommandLine
 {
-    enum Form {
+    enum Kind {
         NotFromReader,  // no "*" at all: not started by the reader
         InvalidOptions, // a number of fields other than 4 or 5
         StandardVoice,
@@ -21,7 +21,7 @@ struct ConverterCommandLine
     // beyond the 32-bit range are held at its ends.
     static int number(const QString &text);
 
-    Form form = NotFromReader;
+    Kind kind = NotFromReader;
     QString engineName; // the voice name, or "CereProc"
     QString fileToOpen;
     QString enginePath;   // CereVoice form only

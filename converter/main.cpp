@@ -1,7 +1,7 @@
 #include "BatchConverter.h"
+#include "ConverterWindow.h"
 #include "SynthesisWorker.h"
 #include "WorkerSpares.h"
-#include "frmConvert.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -72,6 +72,6 @@ int main(int argc, char *argv[])
     // The reader passes its parameter string as one argument. Typed by hand it may arrive
     // in pieces; joined with spaces it reads as it was typed.
     const QString commandLine = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
-    frmConvert form;
-    return form.Form_Load(commandLine);
+    ConverterWindow window;
+    return window.run(commandLine);
 }

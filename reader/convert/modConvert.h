@@ -1,46 +1,12 @@
 #pragma once
 
-#include "ConversionRequest.h"
+// Forwards the main window's one call until it includes ConversionLauncher.h itself; goes
+// away with the rename of the main window.
+#include "ConversionLauncher.h"
 
-#include <QString>
-
-class QWidget;
-
-// The conversion request: the reader writes the document to a temporary text file and
-// starts the converter on it with a command line naming the voice, the file, the speed and
-// the volume. The reader does not wait for the converter.
 namespace modConvert {
-
-// The menu command: asks first (frmConvertWarn) unless the user switched the warning off.
-void mnuConvert_Click(const ConversionRequest &request, QWidget *parent = nullptr);
-
-// Writes the temporary text file and starts the converter. Returns whether the converter
-// was asked to start; a file that cannot be written is reported in a message box.
-bool DoConvert(const ConversionRequest &request);
-
-// The document on one line: every line break becomes one space.
-QString DocumentLine(const QString &text);
-
-// The outline with its chapters' positions moved to the text on one line (DocumentLine).
-BookOutline OutlineOnTheLine(const BookOutline &book, const QString &text);
-
-// The per-user folder for the temporary text file, with a trailing separator.
-QString TemporaryFolder();
-
-// Creates a new file in `folder`, owner-only, named "temp" + the seconds since midnight +
-// a unique part + ".txt", and writes `text` to it as UTF-8. Returns its absolute path, or
-// empty with the reason in `error`.
-QString WriteTemporaryTextFile(const QString &text, const QString &folder, QString *error);
-
-// The converter's parameter string: the voice (a voice name, or the engine and voice
-// folders), the text file, the speed and the volume, joined by "*".
-QString ParameterString(const ConversionRequest &request, const QString &textFile);
-
-// The converter program in `readerFolder`.
-QString ConverterProgram(const QString &readerFolder);
-
-// The quoted program followed by the parameter string. The quotes keep a folder with a
-// space in it from being taken for the end of the program's name.
-QString ConverterCommandLine(const QString &program, const QString &parameters);
-
+inline void mnuConvert_Click(const ConversionRequest &request, QWidget *parent = nullptr)
+{
+    ConversionLauncher::askAndConvert(request, parent);
+}
 } // namespace modConvert

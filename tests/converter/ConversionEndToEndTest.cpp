@@ -1,10 +1,10 @@
 #include "AudioProbe.h"
+#include "ConversionLauncher.h"
 #include "ConverterFixture.h"
 #include "ShellOpen.h"
 #include "SpeechControl.h"
 #include "TestVoiceFile.h"
 #include "formats/ZipArchive.h"
-#include "modConvert.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,15 +45,15 @@ TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
     request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
         return ShellOpen(command, showStyle, workDir);
     };
-    const bool requested = modConvert::DoConvert(request);
+    const bool requested = ConversionLauncher::startConverter(request);
     ShellOpenPlatform::setOpenCall({});
     ASSERT_TRUE(requested);
     EXPECT_EQ(program, QStringLiteral("/opt/parlance reader/wavewright"));
     const QString textFile = parameters.split(QLatin1Char('*')).value(1);
     ASSERT_TRUE(QFileInfo::exists(textFile));
 
-    frmConvert window;
-    EXPECT_EQ(window.Form_Load(parameters), frmConvert::Created);
+    ConverterWindow window;
+    EXPECT_EQ(window.run(parameters), ConverterWindow::Created);
 
     const WavInfo wav = inspect(m_wav);
     ASSERT_TRUE(wav.ok);
@@ -73,12 +73,12 @@ TEST_F(ConversionEndToEndTest, CereVoiceFormSpeaksWithTheLastVoiceOfTheFolder)
     ASSERT_FALSE(TestVoiceFile::write(voices, QStringLiteral("heather")).isEmpty());
     ASSERT_FALSE(TestVoiceFile::write(voices, QStringLiteral("sue")).isEmpty());
 
-    frmConvert window;
+    ConverterWindow window;
     const QString line = QStringList{QStringLiteral("/opt/cereproc/engine"), voices, m_text,
                                      QStringLiteral("0"), QStringLiteral("80")}
                              .join(QLatin1Char('*'));
-    EXPECT_EQ(window.Form_Load(line), frmConvert::Created);
-    EXPECT_EQ(window.XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName),
+    EXPECT_EQ(window.run(line), ConverterWindow::Created);
+    EXPECT_EQ(window.speechControl->stringProperty(SpeechControl::PropertyVoiceName),
               QStringLiteral("CereVoice sue"));
     const WavInfo wav = inspect(m_wav);
     ASSERT_TRUE(wav.ok);
@@ -100,25 +100,25 @@ TEST_F(ConversionEndToEndTest, WorkersSpeakTheReadersRequestAndStopOnCancel)
         SCOPED_TRACE(cancel ? "cancelled" : "finished");
         writeText(text);
         m_saveAnswer = m_dir.filePath(QStringLiteral("speech.mp3"));
-        frmConvert window;
+        ConverterWindow window;
         window.setWorkerProgram(QStringLiteral(WAVEWRIGHT_PROGRAM));
         int shown = -1;
-        QObject::connect(window.ProgressBar1, &QProgressBar::valueChanged, &window, [&](int value) {
+        QObject::connect(window.progressBar, &QProgressBar::valueChanged, &window, [&](int value) {
             if (value > 0 && value < 100 && shown < 0) {
                 shown = value;
                 if (cancel)
-                    window.cmdCancel->click();
+                    window.cancelButton->click();
             }
         });
-        const frmConvert::Outcome outcome = window.Form_Load(standardLine(voice));
+        const ConverterWindow::Outcome outcome = window.run(standardLine(voice));
         EXPECT_GT(shown, 0);
         if (cancel) {
-            EXPECT_EQ(outcome, frmConvert::Stopped);
+            EXPECT_EQ(outcome, ConverterWindow::Stopped);
             EXPECT_FALSE(QFileInfo::exists(m_saveAnswer));
             EXPECT_TRUE(QFileInfo::exists(m_text));
             EXPECT_TRUE(strayFiles().isEmpty()) << strayFiles().join(' ').toStdString();
         } else {
-            EXPECT_EQ(outcome, frmConvert::Created);
+            EXPECT_EQ(outcome, ConverterWindow::Created);
             SF_INFO info{};
             SNDFILE *file = sf_open(QFile::encodeName(m_saveAnswer).constData(), SFM_READ, &info);
             ASSERT_NE(file, nullptr);
@@ -133,9 +133,9 @@ TEST_F(ConversionEndToEndTest, WorkersSpeakTheReadersRequestAndStopOnCancel)
 // A voice built into flite converts like any other voice of element 0.
 TEST_F(ConversionEndToEndTest, BuiltInFliteVoiceWritesTheFile)
 {
-    frmConvert window;
-    EXPECT_EQ(window.Form_Load(standardLine(QStringLiteral("flite slt (US English, female)"))),
-              frmConvert::Created);
+    ConverterWindow window;
+    EXPECT_EQ(window.run(standardLine(QStringLiteral("flite slt (US English, female)"))),
+              ConverterWindow::Created);
     const WavInfo wav = inspect(m_wav);
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.rate, 22050);
@@ -165,7 +165,7 @@ TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialog
         command = line;
         return 0;
     };
-    ASSERT_TRUE(modConvert::DoConvert(request));
+    ASSERT_TRUE(ConversionLauncher::startConverter(request));
     const QString parameters = command.section(QStringLiteral("\" "), 1);
     const QString textFile = parameters.section(u'*', 1, 1);
     ASSERT_TRUE(QFileInfo::exists(BookOutline::pathBeside(textFile)));
@@ -180,8 +180,8 @@ TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialog
         chosen.choice = 1; // SubRip
         return chosen;
     });
-    frmConvert window;
-    EXPECT_EQ(window.Form_Load(parameters), frmConvert::Created);
+    ConverterWindow window;
+    EXPECT_EQ(window.run(parameters), ConverterWindow::Created);
     EXPECT_TRUE(offered);
     const QDir folder(m_dir.filePath(QStringLiteral("Parts")));
     EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name),
@@ -200,10 +200,10 @@ TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialog
     EXPECT_FALSE(QFileInfo::exists(textFile));
     EXPECT_FALSE(QFileInfo::exists(BookOutline::pathBeside(textFile)));
 
-    ASSERT_TRUE(modConvert::DoConvert(request));
+    ASSERT_TRUE(ConversionLauncher::startConverter(request));
     answer = m_dir.filePath(QStringLiteral("Parts.epub"));
-    frmConvert narrating;
-    EXPECT_EQ(narrating.Form_Load(command.section(QStringLiteral("\" "), 1)), frmConvert::Created);
+    ConverterWindow narrating;
+    EXPECT_EQ(narrating.run(command.section(QStringLiteral("\" "), 1)), ConverterWindow::Created);
     QFile book(answer);
     ASSERT_TRUE(book.open(QIODevice::ReadOnly));
     ZipArchive archive;

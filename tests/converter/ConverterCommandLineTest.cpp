@@ -8,7 +8,7 @@ using CL = ConverterCommandLine;
 TEST(ConverterCommandLine, FieldsAreTrimmedAndCountedIntoTheTwoForms)
 {
     CL line = CL::parse(QStringLiteral(" English (America) * /tmp/my temp.txt * -3 *80 "));
-    EXPECT_EQ(line.form, CL::StandardVoice);
+    EXPECT_EQ(line.kind, CL::StandardVoice);
     EXPECT_EQ(line.engineName, QStringLiteral("English (America)"));
     EXPECT_EQ(line.fileToOpen, QStringLiteral("/tmp/my temp.txt"));
     EXPECT_EQ(line.enginePath + line.languagePath, QString());
@@ -17,7 +17,7 @@ TEST(ConverterCommandLine, FieldsAreTrimmedAndCountedIntoTheTwoForms)
 
     line =
         CL::parse(QStringLiteral("/opt/cereproc/engine 6 * /opt/voices/heather*/tmp/t.txt*10*0"));
-    EXPECT_EQ(line.form, CL::CereVoice);
+    EXPECT_EQ(line.kind, CL::CereVoice);
     EXPECT_EQ(line.engineName, QStringLiteral("CereProc"));
     EXPECT_EQ(line.enginePath, QStringLiteral("/opt/cereproc/engine 6"));
     EXPECT_EQ(line.languagePath, QStringLiteral("/opt/voices/heather"));
@@ -25,8 +25,8 @@ TEST(ConverterCommandLine, FieldsAreTrimmedAndCountedIntoTheTwoForms)
     EXPECT_EQ(line.speed, 10);
     EXPECT_EQ(line.volume, 0);
 
-    EXPECT_EQ(CL::parse(QStringLiteral("English /tmp/t.txt 0 80")).form, CL::NotFromReader);
-    EXPECT_EQ(CL::parse(QStringLiteral("*")).form, CL::InvalidOptions);
+    EXPECT_EQ(CL::parse(QStringLiteral("English /tmp/t.txt 0 80")).kind, CL::NotFromReader);
+    EXPECT_EQ(CL::parse(QStringLiteral("*")).kind, CL::InvalidOptions);
 }
 
 TEST(ConverterCommandLine, NumbersAreReadFromTheStartOfTheField)

@@ -26,17 +26,17 @@ void ConverterFixture::TearDown()
     SaveDialogService::setHandler({});
 }
 
-std::unique_ptr<frmConvert> ConverterFixture::form(std::unique_ptr<Engine> engine)
+std::unique_ptr<ConverterWindow> ConverterFixture::windowWith(std::unique_ptr<Engine> engine)
 {
-    return std::make_unique<frmConvert>(std::make_unique<SpeechControl>(0, std::move(engine)));
+    return std::make_unique<ConverterWindow>(std::make_unique<SpeechControl>(0, std::move(engine)));
 }
 
-std::unique_ptr<frmConvert> ConverterFixture::scriptedForm(const QStringList &voices)
+std::unique_ptr<ConverterWindow> ConverterFixture::scriptedWindow(const QStringList &voices)
 {
     auto engine = std::make_unique<ScriptedEngine>();
     engine->setVoices(voices);
     m_engine = engine.get();
-    return form(std::move(engine));
+    return windowWith(std::move(engine));
 }
 
 void ConverterFixture::writeText(const QByteArray &text)

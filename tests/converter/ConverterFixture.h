@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ConverterWindow.h"
 #include "MessageBoxRecorder.h"
 #include "SaveDialogService.h"
-#include "frmConvert.h"
 
 #include <QList>
 #include <QStringList>
@@ -31,9 +31,9 @@ protected:
     void TearDown() override;
 
     // A window whose speech control speaks with `engine`.
-    std::unique_ptr<frmConvert> form(std::unique_ptr<Engine> engine);
+    std::unique_ptr<ConverterWindow> windowWith(std::unique_ptr<Engine> engine);
     // A window with a scripted engine holding `voices`; the engine stays reachable.
-    std::unique_ptr<frmConvert> scriptedForm(const QStringList &voices);
+    std::unique_ptr<ConverterWindow> scriptedWindow(const QStringList &voices);
 
     // Writes the text file (again: a successful run removes it).
     void writeText(const QByteArray &text = "Hello there, patient listener.\r\n");

@@ -1,5 +1,5 @@
+#include "ConversionLauncher.h"
 #include "ConverterFixture.h"
-#include "modConvert.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,9 +21,9 @@ TEST_F(ConverterPathsTest, TheTextFileIsNeverTheResultAndOnlyRegularFilesAreRead
     ASSERT_TRUE(QFile::link(m_text, link));
     for (const QString &answer : {m_text, link}) {
         m_saveAnswer = answer;
-        auto window = scriptedForm(Voices);
-        EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted One"))),
-                  frmConvert::Failed)
+        auto window = scriptedWindow(Voices);
+        EXPECT_EQ(window->run(standardLine(QStringLiteral("Scripted One"))),
+                  ConverterWindow::Failed)
             << answer.toStdString();
         QFile text(m_text);
         ASSERT_TRUE(text.open(QIODevice::ReadOnly));
@@ -35,9 +35,9 @@ TEST_F(ConverterPathsTest, TheTextFileIsNeverTheResultAndOnlyRegularFilesAreRead
     const QString fifo = m_dir.filePath(QStringLiteral("pipe.txt"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     m_saveAnswer = m_wav;
-    auto window = scriptedForm(Voices);
+    auto window = scriptedWindow(Voices);
     const QString line = QStringList{QStringLiteral("Scripted One"), fifo, "0", "80"}.join('*');
-    EXPECT_EQ(window->Form_Load(line), frmConvert::Failed);
+    EXPECT_EQ(window->run(line), ConverterWindow::Failed);
     ASSERT_FALSE(messages().isEmpty());
     EXPECT_TRUE(messages().last().contains(QStringLiteral("not a regular file")));
     EXPECT_FALSE(QFileInfo::exists(m_wav));
@@ -50,8 +50,8 @@ TEST_F(ConverterPathsTest, AReplacedWavKeepsItsModeAndALinkStaysALink)
     old.write("old");
     old.close();
     ASSERT_TRUE(old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    EXPECT_EQ(scriptedForm(Voices)->Form_Load(standardLine(QStringLiteral("Scripted One"))),
-              frmConvert::Created);
+    EXPECT_EQ(scriptedWindow(Voices)->run(standardLine(QStringLiteral("Scripted One"))),
+              ConverterWindow::Created);
     EXPECT_TRUE(inspect(m_wav).ok);
     struct stat status = {};
     ASSERT_EQ(::stat(QFile::encodeName(m_wav).constData(), &status), 0);
@@ -64,8 +64,8 @@ TEST_F(ConverterPathsTest, AReplacedWavKeepsItsModeAndALinkStaysALink)
     ASSERT_TRUE(QFile::link(target, link));
     writeText();
     m_saveAnswer = link;
-    EXPECT_EQ(scriptedForm(Voices)->Form_Load(standardLine(QStringLiteral("Scripted One"))),
-              frmConvert::Created);
+    EXPECT_EQ(scriptedWindow(Voices)->run(standardLine(QStringLiteral("Scripted One"))),
+              ConverterWindow::Created);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(inspect(target).ok);
 }
@@ -80,7 +80,7 @@ TEST_F(ConverterPathsTest, TheTemporaryFolderNeverHoldsTheFieldSeparator)
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(starred.path()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(starred.path() + QStringLiteral("/none")));
-    const QString folder = modConvert::TemporaryFolder();
+    const QString folder = ConversionLauncher::temporaryFolder();
     for (const auto &[name, value] :
          {std::pair{"TMPDIR", oldTemp}, std::pair{"XDG_RUNTIME_DIR", oldRuntime}}) {
         if (value.isEmpty())

@@ -1,4 +1,4 @@
-#include "modConvert.h"
+#include "ConversionLauncher.h"
 #include "ConvertFixture.h"
 #include "ShellOpen.h"
 #include "StartedProgram.h"
@@ -9,9 +9,9 @@
 #include <QRegularExpression>
 #include <QTime>
 
-using ModConvertTest = ConvertFixture;
+using ConversionLauncherTest = ConvertFixture;
 
-TEST(DocumentLine, EveryLineBreakBecomesOneSpace)
+TEST(documentOnOneLine, EveryLineBreakBecomesOneSpace)
 {
     const struct
     {
@@ -25,13 +25,13 @@ TEST(DocumentLine, EveryLineBreakBecomesOneSpace)
         {QStringLiteral("a\u2028b\u2029c"), "a b c"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(modConvert::DocumentLine(c.text), c.line) << c.text.toStdString();
+        EXPECT_EQ(ConversionLauncher::documentOnOneLine(c.text), c.line) << c.text.toStdString();
 }
 
-TEST_F(ModConvertTest, CommandLineNamesTheQuotedConverterTheVoiceAndTheTextFile)
+TEST_F(ConversionLauncherTest, CommandLineNamesTheQuotedConverterTheVoiceAndTheTextFile)
 {
     ConversionRequest r = request();
-    EXPECT_TRUE(modConvert::DoConvert(r));
+    EXPECT_TRUE(ConversionLauncher::startConverter(r));
     QStringList fields = startedFields();
     ASSERT_EQ(fields.size(), 4);
     EXPECT_EQ(
@@ -46,7 +46,7 @@ TEST_F(ModConvertTest, CommandLineNamesTheQuotedConverterTheVoiceAndTheTextFile)
     r.engineDir = QStringLiteral("/opt/cereproc/engine 6");
     r.voiceDir = QStringLiteral("/opt/cereproc/voices/heather");
     r.documentText = QStringLiteral("Gr\u00fc\u00dfe\r\n\U0001F600 ok");
-    EXPECT_TRUE(modConvert::DoConvert(r));
+    EXPECT_TRUE(ConversionLauncher::startConverter(r));
     fields = startedFields();
     ASSERT_EQ(fields.size(), 5);
     EXPECT_EQ(fields[0], r.engineDir);
@@ -56,7 +56,7 @@ TEST_F(ModConvertTest, CommandLineNamesTheQuotedConverterTheVoiceAndTheTextFile)
     EXPECT_TRUE(m_boxes.requests().isEmpty());
 }
 
-TEST_F(ModConvertTest, EachRequestGetsANewPrivateFileAndFollowsNoPlantedLink)
+TEST_F(ConversionLauncherTest, EachRequestGetsANewPrivateFileAndFollowsNoPlantedLink)
 {
     const QDir runtime(runtimeFolder());
     const QString victim = runtime.filePath(QStringLiteral("victim"));
@@ -75,7 +75,7 @@ TEST_F(ModConvertTest, EachRequestGetsANewPrivateFileAndFollowsNoPlantedLink)
         ConversionRequest r = request();
         r.documentText = QStringLiteral("Request %1").arg(i);
         m_starts.clear();
-        ASSERT_TRUE(modConvert::DoConvert(r));
+        ASSERT_TRUE(ConversionLauncher::startConverter(r));
         paths.append(startedFields().value(1));
     }
     EXPECT_NE(paths[0], paths[1]);
@@ -93,18 +93,18 @@ TEST_F(ModConvertTest, EachRequestGetsANewPrivateFileAndFollowsNoPlantedLink)
     }
 }
 
-TEST_F(ModConvertTest, UnwritableTemporaryFolderIsReportedAndNothingStarts)
+TEST_F(ConversionLauncherTest, UnwritableTemporaryFolderIsReportedAndNothingStarts)
 {
     ConversionRequest r = request();
     r.temporaryFolder = QDir(runtimeFolder()).filePath(QStringLiteral("gone"));
-    EXPECT_FALSE(modConvert::DoConvert(r));
+    EXPECT_FALSE(ConversionLauncher::startConverter(r));
     EXPECT_TRUE(m_starts.isEmpty());
     ASSERT_EQ(m_boxes.requests().size(), 1);
     EXPECT_EQ(m_boxes.requests()[0].icon, MessageBoxService::Critical);
     EXPECT_TRUE(m_boxes.requests()[0].text.contains(QStringLiteral("temporary file")));
 }
 
-TEST_F(ModConvertTest, ConverterInAFolderWithASpaceReceivesTheWholeParameterString)
+TEST_F(ConversionLauncherTest, ConverterInAFolderWithASpaceReceivesTheWholeParameterString)
 {
     // The recorder stands in for the converter beside the reader.
     const QString folder = QDir(runtimeFolder()).filePath(QStringLiteral("Parlance reader"));
@@ -114,7 +114,7 @@ TEST_F(ModConvertTest, ConverterInAFolderWithASpaceReceivesTheWholeParameterStri
     r.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
         return ShellOpen(command, showStyle, workDir);
     };
-    ASSERT_TRUE(modConvert::DoConvert(r));
+    ASSERT_TRUE(ConversionLauncher::startConverter(r));
 
     const auto arguments = StartedProgram::arguments(folder);
     ASSERT_TRUE(arguments.has_value());

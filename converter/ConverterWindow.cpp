@@ -1,12 +1,12 @@
-#include "frmConvert.h"
+#include "ConverterWindow.h"
 
 #include "ConverterCommandLine.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
+#include "OutputChoice.h"
 #include "ParallelSynthesis.h"
 #include "ReadAlongBook.h"
 #include "ReadAlongCues.h"
-#include "SaveDialogService.h"
 #include "SpeechControl.h"
 #include "SpeechError.h"
 #include "TextFileDecoder.h"
@@ -23,8 +23,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTextDocument>
 #include <QThread>
@@ -41,24 +39,6 @@ void showError(const QString &text)
 {
     MessageBoxService::show(text, MessageBoxService::Ok, MessageBoxService::Critical, ErrorTitle);
 }
-
-struct FilterEntry
-{
-    const char *description;
-    AudioFileWriter::Format format;
-};
-const FilterEntry Filters[] = {
-    {"Windows PCM (*.wav)", AudioFileWriter::Wav},      {"MP3 (*.mp3)", AudioFileWriter::Mp3},
-    {"Ogg Vorbis (*.ogg)", AudioFileWriter::OggVorbis}, {"Opus (*.opus)", AudioFileWriter::Opus},
-    {"FLAC (*.flac)", AudioFileWriter::Flac},
-};
-
-QSettings converterSettings()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Parlance"),
-                     QStringLiteral("Converter"));
-}
-const QString LastFolderKey = QStringLiteral("LastFolder");
 
 // The chosen format as the window and its messages name it; WAV keeps the words the
 // program has always used.
@@ -93,42 +73,41 @@ FormatWords wordsFor(AudioFileWriter::Format format, bool book)
     return {QStringLiteral("WAV"), QStringLiteral("a WAV"), QStringLiteral("Wave file created.")};
 }
 
-const QString BookFilter = QStringLiteral("EPUB with narration (*.epub)");
 } // namespace
 
-frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
+ConverterWindow::ConverterWindow(std::unique_ptr<SpeechControl> control, QWidget *parent)
     : QWidget(parent), m_control(control ? std::move(control) : std::make_unique<SpeechControl>(0))
 {
-    XChantTTS1 = m_control.get();
-    setObjectName(QStringLiteral("frmConvert"));
+    speechControl = m_control.get();
+    setObjectName(QStringLiteral("ConverterWindow"));
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    iconLabel = new QLabel(this);
+    iconLabel->setObjectName(QStringLiteral("iconLabel"));
+    iconLabel->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel->setWordWrap(true);
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
 
     auto *top = new QHBoxLayout;
-    top->addWidget(Image1, 0, Qt::AlignTop);
-    top->addWidget(Label1, 1);
+    top->addWidget(iconLabel, 0, Qt::AlignTop);
+    top->addWidget(statusLabel, 1);
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(ProgressBar1, 1);
-    bottom->addWidget(cmdCancel);
+    bottom->addWidget(progressBar, 1);
+    bottom->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(bottom);
     setMinimumWidth(420);
 
     nameFormat(AudioFileWriter::Wav);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmConvert::cmdCancel_Click);
-    connect(XChantTTS1, &SpeechControl::fileProgress, this, &frmConvert::fileProgress);
+    connect(cancelButton, &QPushButton::clicked, this, &ConverterWindow::cancelConversion);
+    connect(speechControl, &SpeechControl::fileProgress, this, &ConverterWindow::fileProgress);
 
     // Installed, the converter speaks on every core through copies of itself; a control
     // handed in (a scripted engine) speaks in this process.
@@ -137,21 +116,22 @@ frmConvert::frmConvert(std::unique_ptr<SpeechControl> control, QWidget *parent)
         m_workerProgram = QCoreApplication::applicationFilePath();
 }
 
-frmConvert::~frmConvert() = default;
+ConverterWindow::~ConverterWindow() = default;
 
-void frmConvert::nameFormat(AudioFileWriter::Format format)
+void ConverterWindow::nameFormat(AudioFileWriter::Format format)
 {
-    const FormatWords words = wordsFor(format, m_book);
+    const FormatWords words = wordsFor(format, m_output.book);
     setWindowTitle(QStringLiteral("Convert a Text File into %1 Audio File").arg(words.withArticle));
-    Label1->setText(QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
-                                   "take a while...")
-                        .arg(words.name));
+    statusLabel->setText(
+        QStringLiteral("Converting this text to %1 Audio. Please be patient. This may "
+                       "take a while...")
+            .arg(words.name));
 }
 
-frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
+ConverterWindow::Outcome ConverterWindow::run(const QString &commandLine)
 {
     const ConverterCommandLine line = ConverterCommandLine::parse(commandLine);
-    switch (line.form) {
+    switch (line.kind) {
     case ConverterCommandLine::NotFromReader:
         MessageBoxService::show(QStringLiteral("This program cannot be run outside of the main "
                                                "Larkvane Text-to-Speech Reader application"),
@@ -169,67 +149,47 @@ frmConvert::Outcome frmConvert::Form_Load(const QString &commandLine)
     }
     speed = line.speed;
     volume = line.volume;
-    QString engineName = line.engineName;
-    QString fileToOpen = line.fileToOpen;
-    QString enginePath = line.enginePath;
-    QString languagePath = line.languagePath;
-    return ConvertToWave(engineName, fileToOpen, enginePath, languagePath);
+    return convert(line.engineName, line.fileToOpen, line.enginePath, line.languagePath);
 }
 
-frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &FileToOpen,
-                                              QString &EnginePath, QString &LanguagePath)
+ConverterWindow::Outcome ConverterWindow::convert(const QString &engineName,
+                                                  const QString &fileToOpen,
+                                                  const QString &enginePath,
+                                                  const QString &languagePath)
 {
     // The reader's outline of the document: its title, author and chapters.
-    m_outline = BookOutline::read(BookOutline::pathBeside(FileToOpen));
-    m_perChapter = false;
+    m_outline = BookOutline::read(BookOutline::pathBeside(fileToOpen));
     const bool chapters = m_outline && m_outline->chapters.size() > 1;
-    QString selectedFilter;
-    int subtitles = 0;
-    QString wavFile = SaveDialogService::getSaveFileName(
-        this,
-        {.filter = saveFilter(),
-         .flags = 1,
-         .folder = saveFolder(),
-         .choiceLabel = QStringLiteral("Subtitles:"),
-         .choices = subtitleChoices(),
-         .oneFilePerChapter = chapters ? &m_perChapter : nullptr},
-        &selectedFilter, &subtitles);
-    if (wavFile.isEmpty()) {
+    const std::optional<OutputChoice> output = OutputChoice::ask(this, chapters);
+    if (!output) {
         close();
         return SaveCancelled;
     }
-    const QString chosen = wavFile;
-    m_book = chosenBook(wavFile, selectedFilter);
-    const AudioFileWriter::Format format =
-        m_book ? AudioFileWriter::Mp3 : chosenFormat(wavFile, selectedFilter);
-    // A narrated book is one file with its chapters inside, and its text is on its pages.
-    if (m_book)
-        m_perChapter = false;
-    m_subtitles.reset();
-    if (subtitles > 0 && subtitles <= 3 && !m_book)
-        m_subtitles = SubtitleWriter::Format(subtitles - 1);
+    m_output = *output;
+    const QString &wavFile = m_output.path;
+    const AudioFileWriter::Format format = m_output.format;
     nameFormat(format);
-    const QString formatName = wordsFor(format, m_book).name;
+    const QString formatName = wordsFor(format, m_output.book).name;
     // The text file is deleted after a successful conversion: were it the audio file too,
     // the result would go with it. The name as chosen counts, before any extension.
-    if (isSameFile(chosen, FileToOpen) || isSameFile(wavFile, FileToOpen)) {
+    if (isSameFile(m_output.chosenPath, fileToOpen) || isSameFile(wavFile, fileToOpen)) {
         showError(QStringLiteral("The %1 file cannot be the text file that is being "
                                  "converted. Choose another name for the %1 file.")
                       .arg(formatName));
         close();
         return Failed;
     }
-    m_engineName = EngineName;
-    m_enginePath = EnginePath;
-    m_languagePath = LanguagePath;
+    m_engineName = engineName;
+    m_enginePath = enginePath;
+    m_languagePath = languagePath;
 
     // A voice that cannot be set up would make the engine speak with some other voice, or
     // not at all: stop here and keep the text file.
     try {
-        if (EngineName == CereProc)
-            setUpCereVoice(EnginePath, LanguagePath);
+        if (engineName == CereProc)
+            setUpCereVoice(enginePath, languagePath);
         else
-            setUpStandardVoice(EngineName);
+            setUpStandardVoice(engineName);
     } catch (const std::exception &e) {
         showError(QStringLiteral("The voice could not be loaded, so no %1 file was created.\n%2")
                       .arg(formatName, QString::fromUtf8(e.what())));
@@ -238,14 +198,14 @@ frmConvert::Outcome frmConvert::ConvertToWave(QString &EngineName, QString &File
     }
     applySpeedAndVolume();
 
-    const Outcome outcome = synthesize(EngineName, FileToOpen, wavFile, format);
+    const Outcome outcome = synthesize(engineName, fileToOpen, wavFile, format);
     if (outcome == Created)
-        converterSettings().setValue(LastFolderKey, QFileInfo(wavFile).absolutePath());
+        OutputChoice::rememberFolder(wavFile);
     close();
     return outcome;
 }
 
-bool frmConvert::isSameFile(const QString &first, const QString &second)
+bool ConverterWindow::isSameFile(const QString &first, const QString &second)
 {
     // Through links and relative spellings alike; a hard link is the same file too.
     const QFileInfo a(first);
@@ -259,90 +219,38 @@ bool frmConvert::isSameFile(const QString &first, const QString &second)
                                        std::filesystem::path(second.toStdU16String()), error);
 }
 
-QString frmConvert::lastCereVoice(const QStringList &voices)
+QString ConverterWindow::lastCereVoice(const QStringList &voices)
 {
     return VoiceSetup::lastVoiceFileVoice(voices);
 }
 
-QString frmConvert::saveFilter()
+void ConverterWindow::setUpStandardVoice(const QString &engineName)
 {
-    QStringList parts;
-    for (const FilterEntry &entry : Filters) {
-        const QString description = QString::fromLatin1(entry.description);
-        parts << description << QStringLiteral("*.") + AudioFileWriter::extension(entry.format);
-    }
-    parts << BookFilter << QStringLiteral("*.epub");
-    return parts.join(QLatin1Char('|'));
+    VoiceSetup::standardVoice(*speechControl, engineName);
 }
 
-QStringList frmConvert::subtitleChoices()
+void ConverterWindow::setUpCereVoice(const QString &enginePath, const QString &languagePath)
 {
-    // In the order of SubtitleWriter::Format.
-    return {QStringLiteral("None"), QStringLiteral("SubRip (.srt)"),
-            QStringLiteral("WebVTT, with word times (.vtt)"),
-            QStringLiteral("LRC, with word times (.lrc)")};
+    VoiceSetup::voiceFile(*speechControl, enginePath, languagePath);
 }
 
-bool frmConvert::chosenBook(QString &path, const QString &selectedFilter)
+void ConverterWindow::applySpeedAndVolume()
 {
-    const QString suffix = QFileInfo(path).suffix();
-    if (suffix.compare(QLatin1String("epub"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (AudioFileWriter::formatOfPath(path) || !selectedFilter.startsWith(QLatin1String("EPUB")))
-        return false;
-    path += QStringLiteral(".epub");
-    return true;
+    VoiceSetup::speedAndVolume(*speechControl, speed, volume);
 }
 
-QString frmConvert::saveFolder()
-{
-    const QString last = converterSettings().value(LastFolderKey).toString();
-    if (!last.isEmpty() && QFileInfo(last).isDir())
-        return last;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return documents;
-    return QDir::homePath();
-}
-
-AudioFileWriter::Format frmConvert::chosenFormat(QString &path, const QString &selectedFilter)
-{
-    if (const auto typed = AudioFileWriter::formatOfPath(path))
-        return *typed;
-    AudioFileWriter::Format format = AudioFileWriter::Wav;
-    for (const FilterEntry &entry : Filters)
-        if (selectedFilter.startsWith(
-                QString::fromLatin1(entry.description).section(QLatin1Char(' '), 0, 0)))
-            format = entry.format;
-    path += QLatin1Char('.') + AudioFileWriter::extension(format);
-    return format;
-}
-
-void frmConvert::setUpStandardVoice(const QString &EngineName)
-{
-    VoiceSetup::standardVoice(*XChantTTS1, EngineName);
-}
-
-void frmConvert::setUpCereVoice(const QString &EnginePath, const QString &LanguagePath)
-{
-    VoiceSetup::voiceFile(*XChantTTS1, EnginePath, LanguagePath);
-}
-
-void frmConvert::applySpeedAndVolume()
-{
-    VoiceSetup::speedAndVolume(*XChantTTS1, speed, volume);
-}
-
-frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QString &FileToOpen,
-                                           const QString &wavFile, AudioFileWriter::Format format)
+ConverterWindow::Outcome ConverterWindow::synthesize(const QString &engineName,
+                                                     const QString &fileToOpen,
+                                                     const QString &wavFile,
+                                                     AudioFileWriter::Format format)
 {
     m_cancelRequested = false;
-    ProgressBar1->setValue(0);
-    ProgressBar1->setFormat(QStringLiteral("%p%"));
-    cmdCancel->setEnabled(true);
+    progressBar->setValue(0);
+    progressBar->setFormat(QStringLiteral("%p%"));
+    cancelButton->setEnabled(true);
     show();
 
-    const int chunkFormat = EngineName.contains(QLatin1String("ATT"), Qt::CaseSensitive)
+    const int chunkFormat = engineName.contains(QLatin1String("ATT"), Qt::CaseSensitive)
                                 ? SpeechControl::Format16kHz16BitMono
                                 : SpeechControl::Format22kHz16BitMono;
     std::optional<SpeechError> failure;
@@ -358,9 +266,9 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         m_working = true;
         try {
             if (m_workerProgram.isEmpty())
-                speakHere(EngineName, FileToOpen, wavFile, format, chunkFormat);
+                speakHere(engineName, fileToOpen, wavFile, format, chunkFormat);
             else
-                speakInParallel(EngineName, FileToOpen, wavFile, format, chunkFormat);
+                speakInParallel(engineName, fileToOpen, wavFile, format, chunkFormat);
         } catch (const SpeechError &e) {
             failure = e;
         } catch (const std::exception &e) {
@@ -373,27 +281,27 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
         if (m_cancelRequested && failure->number == SpeechErrors::Cancelled)
             return Stopped;
         showError(QStringLiteral("The %1 file could not be created.\n%2")
-                      .arg(wordsFor(format, m_book).name, failure->description));
+                      .arg(wordsFor(format, m_output.book).name, failure->description));
         return Failed;
     }
     if (!QFileInfo(wavFile).isFile() && !QFileInfo(chapterFolder(wavFile)).isDir()) {
-        showError(
-            QStringLiteral("The %1 file could not be created.").arg(wordsFor(format, m_book).name));
+        showError(QStringLiteral("The %1 file could not be created.")
+                      .arg(wordsFor(format, m_output.book).name));
         return Failed;
     }
-    MessageBoxService::show(wordsFor(format, m_book).created);
-    QFile::remove(FileToOpen);
-    QFile::remove(BookOutline::pathBeside(FileToOpen));
+    MessageBoxService::show(wordsFor(format, m_output.book).created);
+    QFile::remove(fileToOpen);
+    QFile::remove(BookOutline::pathBeside(fileToOpen));
     return Created;
 }
 
-QString frmConvert::voiceLabel(const QString &EngineName) const
+QString ConverterWindow::voiceLabel(const QString &engineName) const
 {
-    return EngineName == CereProc ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
-                                  : EngineName;
+    return engineName == CereProc ? speechControl->stringProperty(SpeechControl::PropertyVoiceName)
+                                  : engineName;
 }
 
-AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) const
+AudioBook ConverterWindow::bookFor(const QString &engineName, const QString &text) const
 {
     const DocumentMetadata metadata = m_outline ? m_outline->metadata : DocumentMetadata();
     AudioBook book;
@@ -403,7 +311,7 @@ AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) co
     book.title = !metadata.title.isEmpty()                 ? metadata.title
                  : m_outline && !m_outline->name.isEmpty() ? m_outline->name
                                                            : DocumentChapters::titleFromText(text);
-    book.author = !metadata.author.isEmpty() ? metadata.author : voiceLabel(EngineName);
+    book.author = !metadata.author.isEmpty() ? metadata.author : voiceLabel(engineName);
     // Chapters of another text (a stale outline) are none of this one's.
     if (m_outline && !m_outline->chapters.isEmpty() &&
         m_outline->chapters.constLast().end <= text.size())
@@ -411,30 +319,31 @@ AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) co
     return book;
 }
 
-void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
-                           AudioFileWriter::Format format, int rate,
-                           const AudioBookWriter::Speak &speak)
+void ConverterWindow::writeBook(const AudioBook &book, const QString &outFile,
+                                AudioFileWriter::Format format, int rate,
+                                const AudioBookWriter::Speak &speak)
 {
-    if (m_book) {
+    if (m_output.book) {
         writeNarratedBook(book, outFile, rate, speak);
         return;
     }
     AudioBookWriter writer(speak, format, rate);
-    if (m_subtitles)
+    if (m_output.subtitles)
         writer.fileWritten = [&](const QString &path, const QString &text,
                                  const SpeechTimeline &timeline) {
             SubtitleWriter::write(
-                SubtitleWriter::pathBeside(path, *m_subtitles),
+                SubtitleWriter::pathBeside(path, *m_output.subtitles),
                 SubtitleWriter::render(
-                    *m_subtitles, ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue),
+                    *m_output.subtitles,
+                    ReadAlongCues::build(text, timeline, SubtitleWriter::LongestCue),
                     timeline.sampleRate, book.title));
         };
-    const bool split = m_perChapter && !book.chapters.isEmpty();
+    const bool split = m_output.perChapter && !book.chapters.isEmpty();
     m_progressOffset = 0;
     m_progressTotal = split ? 0 : book.text.size();
     writer.chapterStarted = [&](int number, int count, qsizetype start) {
         if (split)
-            ProgressBar1->setFormat(QStringLiteral("Chapter %1 of %2: %p%").arg(number).arg(count));
+            progressBar->setFormat(QStringLiteral("Chapter %1 of %2: %p%").arg(number).arg(count));
         else
             m_progressOffset = start;
     };
@@ -445,8 +354,8 @@ void frmConvert::writeBook(const AudioBook &book, const QString &outFile,
     writer.writeChapters(book, chapterFolder(outFile), QFileInfo(outFile).completeBaseName());
 }
 
-void frmConvert::writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
-                                   const AudioBookWriter::Speak &speak)
+void ConverterWindow::writeNarratedBook(const AudioBook &book, const QString &outFile, int rate,
+                                        const AudioBookWriter::Speak &speak)
 {
     // The reader hands over its text as one line, with its chapters as ranges of it. Each
     // chapter's page needs paragraphs of its own: the space before a chapter becomes a
@@ -479,10 +388,10 @@ void frmConvert::writeNarratedBook(const AudioBook &book, const QString &outFile
         });
 }
 
-QString frmConvert::chapterFolder(const QString &outFile) const
+QString ConverterWindow::chapterFolder(const QString &outFile) const
 {
     // The chosen name names the book: its chapters go into a folder of that name.
-    if (!m_perChapter)
+    if (!m_output.perChapter)
         return QString();
     const QFileInfo chosen(outFile);
     return chosen.dir().filePath(chosen.completeBaseName());
@@ -495,53 +404,54 @@ QString readText(const QString &path)
 }
 } // namespace
 
-void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
-                           const QString &outFile, AudioFileWriter::Format format, int chunkFormat)
+void ConverterWindow::speakHere(const QString &engineName, const QString &fileToOpen,
+                                const QString &outFile, AudioFileWriter::Format format,
+                                int chunkFormat)
 {
-    const QString text = readText(FileToOpen);
-    const AudioBook book = bookFor(EngineName, text);
-    if (format == AudioFileWriter::Wav && !m_book && !m_subtitles &&
-        !(m_perChapter && !book.chapters.isEmpty())) {
-        XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
+    const QString text = readText(fileToOpen);
+    const AudioBook book = bookFor(engineName, text);
+    if (format == AudioFileWriter::Wav && !m_output.book && !m_output.subtitles &&
+        !(m_output.perChapter && !book.chapters.isEmpty())) {
+        speechControl->speakToFile(fileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
         return;
     }
     // Other outputs are encoded from the control's audio as it comes; each output is opened
     // first so that an unwritable place fails before any synthesis.
     const int rate = ParallelSynthesis::chunkRate(chunkFormat);
-    TimedSpeech speech(*XChantTTS1, rate);
+    TimedSpeech speech(*speechControl, rate);
     writeBook(book, outFile, format, rate,
               [&speech](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
                   speech.speakInto(part, writer, timeline);
               });
 }
 
-void frmConvert::speakInParallel(const QString &EngineName, const QString &FileToOpen,
-                                 const QString &outFile, AudioFileWriter::Format format,
-                                 int chunkFormat)
+void ConverterWindow::speakInParallel(const QString &engineName, const QString &fileToOpen,
+                                      const QString &outFile, AudioFileWriter::Format format,
+                                      int chunkFormat)
 {
-    const QString text = readText(FileToOpen);
+    const QString text = readText(fileToOpen);
     VoiceSetup voice;
-    if (EngineName == CereProc) {
+    if (engineName == CereProc) {
         voice.engineFolder = m_enginePath;
         voice.voiceFolder = m_languagePath;
     } else {
-        voice.voiceName = EngineName;
+        voice.voiceName = engineName;
     }
     voice.speed = speed;
     voice.volume = volume;
     ParallelSynthesis synthesis(m_workerProgram, voice, chunkFormat, QThread::idealThreadCount());
-    connect(&synthesis, &ParallelSynthesis::progress, this, &frmConvert::fileProgress);
+    connect(&synthesis, &ParallelSynthesis::progress, this, &ConverterWindow::fileProgress);
     m_parallel = &synthesis;
     const auto forget = qScopeGuard([this] { m_parallel = nullptr; });
     if (m_cancelRequested)
         throw SpeechError(SpeechErrors::Cancelled, QStringLiteral("Speaking to file was stopped."));
-    writeBook(bookFor(EngineName, text), outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
+    writeBook(bookFor(engineName, text), outFile, format, ParallelSynthesis::chunkRate(chunkFormat),
               [&synthesis](const QString &part, AudioFileWriter &writer, SpeechTimeline &timeline) {
                   synthesis.run(part, writer, &timeline);
               });
 }
 
-void frmConvert::fileProgress(qint64 done, qint64 total)
+void ConverterWindow::fileProgress(qint64 done, qint64 total)
 {
     // A book in one file spoken a chapter at a time goes on from where the chapter starts.
     if (m_progressTotal > 0) {
@@ -549,23 +459,23 @@ void frmConvert::fileProgress(qint64 done, qint64 total)
         total = qMax<qint64>(total, m_progressTotal);
     }
     const qint64 percent = total > 0 ? qBound(qint64(0), done * 100 / total, qint64(100)) : 0;
-    ProgressBar1->setValue(int(percent));
+    progressBar->setValue(int(percent));
 }
 
-void frmConvert::cmdCancel_Click()
+void ConverterWindow::cancelConversion()
 {
     m_cancelRequested = true;
-    cmdCancel->setEnabled(false);
+    cancelButton->setEnabled(false);
     if (m_parallel)
         m_parallel->cancel();
-    ignoreErrors([this] { XChantTTS1->stop(); });
+    ignoreErrors([this] { speechControl->stop(); });
 }
 
-void frmConvert::closeEvent(QCloseEvent *event)
+void ConverterWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the window while the engine works stops the conversion first.
     if (m_working) {
-        cmdCancel_Click();
+        cancelConversion();
         event->ignore();
         return;
     }

@@ -1,5 +1,6 @@
 #include "ConverterFixture.h"
 #include "EndlessEngine.h"
+#include "OutputChoice.h"
 #include "ScriptedEngine.h"
 #include "SpeechControl.h"
 #include "formats/ZipArchive.h"
@@ -13,7 +14,7 @@
 #include <QPushButton>
 #include <sndfile.h>
 
-using FrmConvertTest = ConverterFixture;
+using ConverterWindowTest = ConverterFixture;
 
 namespace {
 const QString NotFromReaderText = QStringLiteral(
@@ -22,23 +23,23 @@ const QString InvalidText = QStringLiteral("Invalid options. Cannot convert to W
 const QStringList Voices{QStringLiteral("Scripted One"), QStringLiteral("Scripted Two")};
 } // namespace
 
-TEST_F(FrmConvertTest, RefusesCommandLinesThatDidNotComeFromTheReader)
+TEST_F(ConverterWindowTest, RefusesCommandLinesThatDidNotComeFromTheReader)
 {
     const struct
     {
         QString line;
-        frmConvert::Outcome outcome;
+        ConverterWindow::Outcome outcome;
         QString message;
     } cases[] = {
-        {QString(), frmConvert::NotFromReader, NotFromReaderText},
-        {"Scripted One speech.txt 0 80", frmConvert::NotFromReader, NotFromReaderText},
-        {"Scripted One*x.txt*0", frmConvert::InvalidOptions, InvalidText},
-        {"a*b*" + m_text + "*0*80*1", frmConvert::InvalidOptions, InvalidText},
+        {QString(), ConverterWindow::NotFromReader, NotFromReaderText},
+        {"Scripted One speech.txt 0 80", ConverterWindow::NotFromReader, NotFromReaderText},
+        {"Scripted One*x.txt*0", ConverterWindow::InvalidOptions, InvalidText},
+        {"a*b*" + m_text + "*0*80*1", ConverterWindow::InvalidOptions, InvalidText},
     };
     for (const auto &c : cases) {
         m_boxes.clear();
-        auto window = scriptedForm(Voices);
-        EXPECT_EQ(window->Form_Load(c.line), c.outcome) << c.line.toStdString();
+        auto window = scriptedWindow(Voices);
+        EXPECT_EQ(window->run(c.line), c.outcome) << c.line.toStdString();
         ASSERT_EQ(m_boxes.requests().size(), 1);
         EXPECT_EQ(m_boxes.requests()[0].text, c.message);
         EXPECT_EQ(m_boxes.requests()[0].title, QStringLiteral("Error"));
@@ -50,11 +51,11 @@ TEST_F(FrmConvertTest, RefusesCommandLinesThatDidNotComeFromTheReader)
     EXPECT_TRUE(QFileInfo::exists(m_text));
 }
 
-TEST_F(FrmConvertTest, StandardVoiceIsChosenByItsTrimmedName)
+TEST_F(ConverterWindowTest, StandardVoiceIsChosenByItsTrimmedName)
 {
-    auto window = scriptedForm(Voices);
+    auto window = scriptedWindow(Voices);
     const QString line = QStringLiteral(" Scripted Two *%1 * 0 * 80 ").arg(m_text);
-    EXPECT_EQ(window->Form_Load(line), frmConvert::Created);
+    EXPECT_EQ(window->run(line), ConverterWindow::Created);
 
     ASSERT_EQ(m_saveRequests.size(), 1);
     EXPECT_TRUE(m_saveRequests[0].filter.startsWith(QStringLiteral("Windows PCM (*.wav)|*.wav|")));
@@ -70,7 +71,7 @@ TEST_F(FrmConvertTest, StandardVoiceIsChosenByItsTrimmedName)
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(FrmConvertTest, SpeedAndVolumeReachTheEngineWithinItsRange)
+TEST_F(ConverterWindowTest, SpeedAndVolumeReachTheEngineWithinItsRange)
 {
     // The element starts at rate 3 and volume 50, so a refused value shows as unchanged.
     const struct
@@ -88,19 +89,18 @@ TEST_F(FrmConvertTest, SpeedAndVolumeReachTheEngineWithinItsRange)
     };
     for (const auto &c : cases) {
         writeText();
-        auto window = scriptedForm(Voices);
-        window->XChantTTS1->setNumberProperty(SpeechControl::PropertyRate, 3);
-        window->XChantTTS1->setNumberProperty(SpeechControl::PropertyVolume, 50);
-        EXPECT_EQ(
-            window->Form_Load(standardLine(QStringLiteral("Scripted One"), c.speed, c.volume)),
-            frmConvert::Created)
+        auto window = scriptedWindow(Voices);
+        window->speechControl->setNumberProperty(SpeechControl::PropertyRate, 3);
+        window->speechControl->setNumberProperty(SpeechControl::PropertyVolume, 50);
+        EXPECT_EQ(window->run(standardLine(QStringLiteral("Scripted One"), c.speed, c.volume)),
+                  ConverterWindow::Created)
             << c.speed.toStdString();
         EXPECT_EQ(m_engine->lastParams().rate, c.rate) << c.speed.toStdString();
         EXPECT_EQ(m_engine->lastParams().volume, c.level) << c.volume.toStdString();
     }
 }
 
-TEST_F(FrmConvertTest, OnlyAttInCapitalsAsksForTheNarrowFormat)
+TEST_F(ConverterWindowTest, OnlyAttInCapitalsAsksForTheNarrowFormat)
 {
     const QStringList voices{QStringLiteral("ATT Crystal"), QStringLiteral("att mike")};
     const struct
@@ -110,24 +110,24 @@ TEST_F(FrmConvertTest, OnlyAttInCapitalsAsksForTheNarrowFormat)
     } cases[] = {{voices[0], 16000}, {voices[1], 22050}};
     for (const auto &c : cases) {
         writeText();
-        auto window = scriptedForm(voices);
-        ASSERT_EQ(window->Form_Load(standardLine(c.voice)), frmConvert::Created);
+        auto window = scriptedWindow(voices);
+        ASSERT_EQ(window->run(standardLine(c.voice)), ConverterWindow::Created);
         EXPECT_EQ(inspect(m_wav).rate, c.rate) << c.voice.toStdString();
     }
 }
 
-TEST_F(FrmConvertTest, CancelledSaveDialogEndsQuietlyAndKeepsTheText)
+TEST_F(ConverterWindowTest, CancelledSaveDialogEndsQuietlyAndKeepsTheText)
 {
     m_saveAnswer.clear();
-    auto window = scriptedForm(Voices);
-    EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted One"))),
-              frmConvert::SaveCancelled);
+    auto window = scriptedWindow(Voices);
+    EXPECT_EQ(window->run(standardLine(QStringLiteral("Scripted One"))),
+              ConverterWindow::SaveCancelled);
     EXPECT_TRUE(m_boxes.requests().isEmpty());
     EXPECT_EQ(m_engine->synthesisCount(), 0);
     EXPECT_TRUE(QFileInfo::exists(m_text));
 }
 
-TEST_F(FrmConvertTest, FailuresAreReportedAndKeepTheTextFile)
+TEST_F(ConverterWindowTest, FailuresAreReportedAndKeepTheTextFile)
 {
     const struct
     {
@@ -149,10 +149,10 @@ TEST_F(FrmConvertTest, FailuresAreReportedAndKeepTheTextFile)
         if (c.removeText)
             QFile::remove(m_text);
         m_saveAnswer = c.wav.isEmpty() ? m_wav : c.wav;
-        auto window = scriptedForm(Voices);
+        auto window = scriptedWindow(Voices);
         if (c.failSynthesis)
             m_engine->failNextSynthesis();
-        EXPECT_EQ(window->Form_Load(standardLine(c.voice)), frmConvert::Failed) << c.what;
+        EXPECT_EQ(window->run(standardLine(c.voice)), ConverterWindow::Failed) << c.what;
         ASSERT_EQ(m_boxes.requests().size(), 1) << c.what;
         EXPECT_EQ(m_boxes.requests()[0].title, QStringLiteral("Error")) << c.what;
         EXPECT_EQ(m_boxes.requests()[0].icon, MessageBoxService::Critical) << c.what;
@@ -164,14 +164,14 @@ TEST_F(FrmConvertTest, FailuresAreReportedAndKeepTheTextFile)
     }
 }
 
-TEST_F(FrmConvertTest, CereVoiceFormSetsUpTheElementAndReportsAMissingVoice)
+TEST_F(ConverterWindowTest, CereVoiceFormSetsUpTheElementAndReportsAMissingVoice)
 {
-    auto window = scriptedForm({});
+    auto window = scriptedWindow({});
     const QString line = QStringLiteral("/opt/cereproc/engine*%1*%2*0*80")
                              .arg(m_dir.filePath(QStringLiteral("no voices")), m_text);
-    EXPECT_EQ(window->Form_Load(line), frmConvert::Failed);
+    EXPECT_EQ(window->run(line), ConverterWindow::Failed);
 
-    SpeechControl &element = *window->XChantTTS1;
+    SpeechControl &element = *window->speechControl;
     EXPECT_EQ(element.numberProperty(SpeechControl::PropertyVoiceOption), 1);
     EXPECT_EQ(element.numberProperty(SpeechControl::PropertyEngineMode), 25);
     EXPECT_EQ(element.stringProperty(SpeechControl::PropertyEngineFolder),
@@ -184,36 +184,37 @@ TEST_F(FrmConvertTest, CereVoiceFormSetsUpTheElementAndReportsAMissingVoice)
     EXPECT_FALSE(QFileInfo::exists(m_wav));
 }
 
-TEST(FrmConvert, CereVoiceSetUpKeepsTheLastCereVoiceInAnyCase)
+TEST(ConverterWindow, CereVoiceSetUpKeepsTheLastCereVoiceInAnyCase)
 {
+    EXPECT_EQ(ConverterWindow::lastCereVoice(
+                  {QStringLiteral("Plain"), QStringLiteral("CereVoice Heather"),
+                   QStringLiteral("my cerevoice Sue"), QStringLiteral("Other")}),
+              QStringLiteral("my cerevoice Sue"));
     EXPECT_EQ(
-        frmConvert::lastCereVoice({QStringLiteral("Plain"), QStringLiteral("CereVoice Heather"),
-                                   QStringLiteral("my cerevoice Sue"), QStringLiteral("Other")}),
-        QStringLiteral("my cerevoice Sue"));
-    EXPECT_EQ(frmConvert::lastCereVoice({QStringLiteral("Plain"), QStringLiteral("Cere Voice")}),
-              QString());
+        ConverterWindow::lastCereVoice({QStringLiteral("Plain"), QStringLiteral("Cere Voice")}),
+        QString());
 }
 
-TEST_F(FrmConvertTest, StoppingWhileTheEngineWorksLeavesNoWavAndKeepsTheText)
+TEST_F(ConverterWindowTest, StoppingWhileTheEngineWorksLeavesNoWavAndKeepsTheText)
 {
     // Both the Cancel button and closing the window stop the engine.
     for (const bool viaButton : {true, false}) {
         m_boxes.clear();
-        auto window = form(std::make_unique<EndlessEngine>());
+        auto window = windowWith(std::make_unique<EndlessEngine>());
         bool wasVisible = false;
         int shownProgress = -1;
-        QObject::connect(window->XChantTTS1, &SpeechControl::fileProgress, window.get(),
+        QObject::connect(window->speechControl, &SpeechControl::fileProgress, window.get(),
                          [&](qint64 done, qint64) {
                              if (shownProgress >= 0 || done == 0)
                                  return;
                              wasVisible = window->isVisible();
-                             shownProgress = window->ProgressBar1->value();
+                             shownProgress = window->progressBar->value();
                              if (viaButton)
-                                 window->cmdCancel->click();
+                                 window->cancelButton->click();
                              else
                                  window->close();
                          });
-        EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Endless"))), frmConvert::Stopped);
+        EXPECT_EQ(window->run(standardLine(QStringLiteral("Endless"))), ConverterWindow::Stopped);
         EXPECT_TRUE(wasVisible);
         EXPECT_GT(shownProgress, 0);
         EXPECT_LT(shownProgress, 100);
@@ -227,35 +228,38 @@ TEST_F(FrmConvertTest, StoppingWhileTheEngineWorksLeavesNoWavAndKeepsTheText)
 
 // The dialog opens where the user keeps documents, then where the last file went; never in the
 // program's folder. A name without a known extension takes the chosen filter's format.
-TEST_F(FrmConvertTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesTheFormat)
+TEST_F(ConverterWindowTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesTheFormat)
 {
-    auto window = scriptedForm(Voices);
+    auto window = scriptedWindow(Voices);
     const QString folder = m_dir.filePath(QStringLiteral("audio"));
     ASSERT_TRUE(QDir().mkpath(folder));
     m_saveAnswer = folder + QStringLiteral("/speech.ogg");
-    ASSERT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted Two"))), frmConvert::Created);
+    ASSERT_EQ(window->run(standardLine(QStringLiteral("Scripted Two"))), ConverterWindow::Created);
     EXPECT_NE(m_saveRequests[0].folder, QCoreApplication::applicationDirPath());
     EXPECT_FALSE(m_saveRequests[0].folder.isEmpty());
     EXPECT_EQ(inspect(m_saveAnswer).format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
     // The window and its end message name the format written.
     EXPECT_EQ(window->windowTitle(), "Convert a Text File into an Ogg Vorbis Audio File");
-    EXPECT_TRUE(window->Label1->text().startsWith("Converting this text to Ogg Vorbis Audio."));
+    EXPECT_TRUE(
+        window->statusLabel->text().startsWith("Converting this text to Ogg Vorbis Audio."));
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Ogg Vorbis file created.")});
 
     writeText();
-    auto again = scriptedForm(Voices);
+    auto again = scriptedWindow(Voices);
     m_saveAnswer = m_dir.filePath(QStringLiteral("second.wav"));
-    ASSERT_EQ(again->Form_Load(standardLine(QStringLiteral("Scripted Two"))), frmConvert::Created);
+    ASSERT_EQ(again->run(standardLine(QStringLiteral("Scripted Two"))), ConverterWindow::Created);
     EXPECT_EQ(m_saveRequests[1].folder, folder);
     EXPECT_EQ(again->windowTitle(), "Convert a Text File into a WAV Audio File");
-    EXPECT_EQ(again->Label1->text(), "Converting this text to WAV Audio. Please be patient. This "
-                                     "may take a while...");
+    EXPECT_EQ(again->statusLabel->text(),
+              "Converting this text to WAV Audio. Please be patient. This "
+              "may take a while...");
 
     QString typed = QStringLiteral("/tmp/book");
-    EXPECT_EQ(frmConvert::chosenFormat(typed, QStringLiteral("MP3 (*.mp3)")), AudioFileWriter::Mp3);
+    EXPECT_EQ(OutputChoice::chosenFormat(typed, QStringLiteral("MP3 (*.mp3)")),
+              AudioFileWriter::Mp3);
     EXPECT_EQ(typed, QStringLiteral("/tmp/book.mp3"));
     QString named = QStringLiteral("/tmp/book.flac");
-    EXPECT_EQ(frmConvert::chosenFormat(named, QStringLiteral("MP3 (*.mp3)")),
+    EXPECT_EQ(OutputChoice::chosenFormat(named, QStringLiteral("MP3 (*.mp3)")),
               AudioFileWriter::Flac);
     EXPECT_EQ(named, QStringLiteral("/tmp/book.flac"));
 }
@@ -263,7 +267,7 @@ TEST_F(FrmConvertTest, SaveDialogOpensInTheUsersFoldersAndTheFilterChoosesTheFor
 // The save dialog's subtitle choice puts them beside the audio, timed to the sample by the
 // voice's words (a scripted word lasts 0.1 s); a voice without words is timed a sentence at a
 // time, each where its audio starts. "EPUB with narration" makes a book instead.
-TEST_F(FrmConvertTest, SubtitlesAndNarratedBooksFromTheSaveDialog)
+TEST_F(ConverterWindowTest, SubtitlesAndNarratedBooksFromTheSaveDialog)
 {
     int choice = 2; // WebVTT
     SaveDialogService::setHandler([&](const SaveDialogService::Request &request) {
@@ -275,10 +279,10 @@ TEST_F(FrmConvertTest, SubtitlesAndNarratedBooksFromTheSaveDialog)
     const QString vtt = m_dir.filePath(QStringLiteral("speech.vtt"));
     const auto convert = [&](bool words) {
         writeText("One two three. Four five.\r\n");
-        auto window = scriptedForm(Voices);
+        auto window = scriptedWindow(Voices);
         m_engine->setReportsWords(words);
-        EXPECT_EQ(window->Form_Load(standardLine(QStringLiteral("Scripted One"))),
-                  frmConvert::Created);
+        EXPECT_EQ(window->run(standardLine(QStringLiteral("Scripted One"))),
+                  ConverterWindow::Created);
         QFile file(vtt);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };

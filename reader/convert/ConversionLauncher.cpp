@@ -1,8 +1,9 @@
-#include "modConvert.h"
+#include "ConversionLauncher.h"
 
+#include "ConversionWarningDialog.h"
+#include "IgnoreErrors.h"
 #include "MessageBoxService.h"
 #include "PrivateFolder.h"
-#include "frmConvertWarn.h"
 #include "RegistryAccess.h"
 
 #include <QCoreApplication>
@@ -14,24 +15,26 @@
 #include <QTime>
 #include <exception>
 
-namespace modConvert {
+namespace ConversionLauncher {
 
-void mnuConvert_Click(const ConversionRequest &request, QWidget *parent)
+void askAndConvert(const ConversionRequest &request, QWidget *parent)
 {
     if (request.disableConvertWarn != QLatin1String("True")) {
-        frmConvertWarn warning(request, parent);
-        warning.exec();
+        ConversionWarningDialog warning(request.storeDisableConvertWarn, parent);
+        if (warning.exec() != QDialog::Accepted)
+            return;
+        ignoreErrors([&request] { startConverter(request); });
         return;
     }
-    DoConvert(request);
+    startConverter(request);
 }
 
-bool DoConvert(const ConversionRequest &request)
+bool startConverter(const ConversionRequest &request)
 {
     QString error;
-    const QString textFile = WriteTemporaryTextFile(
-        DocumentLine(request.documentText) + QStringLiteral("\r\n"),
-        request.temporaryFolder.isEmpty() ? TemporaryFolder() : request.temporaryFolder, &error);
+    const QString textFile = writeTemporaryTextFile(
+        documentOnOneLine(request.documentText) + QStringLiteral("\r\n"),
+        request.temporaryFolder.isEmpty() ? temporaryFolder() : request.temporaryFolder, &error);
     if (textFile.contains(QLatin1Char('*'))) {
         QFile::remove(textFile);
         error = QStringLiteral("The temporary file's path holds a \"*\", which the "
@@ -48,13 +51,13 @@ bool DoConvert(const ConversionRequest &request)
 
     // The book's title, author and chapters go beside the text, where the converter looks for
     // them; without them it still converts the text, as one file.
-    OutlineOnTheLine(request.book, request.documentText)
+    outlineOnOneLine(request.book, request.documentText)
         .write(BookOutline::pathBeside(QDir::fromNativeSeparators(textFile)), nullptr);
 
     const QString folder = request.readerFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                           : request.readerFolder;
     QString command =
-        ConverterCommandLine(ConverterProgram(folder), ParameterString(request, textFile));
+        converterCommandLine(converterProgram(folder), parameterString(request, textFile));
     if (!request.shellOpen)
         return false;
     // Whether the converter started is not reported: it says itself what is wrong.
@@ -65,7 +68,7 @@ bool DoConvert(const ConversionRequest &request)
     return true;
 }
 
-QString DocumentLine(const QString &text)
+QString documentOnOneLine(const QString &text)
 {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -77,7 +80,7 @@ QString DocumentLine(const QString &text)
     return line;
 }
 
-BookOutline OutlineOnTheLine(const BookOutline &book, const QString &text)
+BookOutline outlineOnOneLine(const BookOutline &book, const QString &text)
 {
     // A carriage return and line feed become one space: every position after one moves back.
     BookOutline moved = book;
@@ -96,7 +99,7 @@ BookOutline OutlineOnTheLine(const BookOutline &book, const QString &text)
     return moved;
 }
 
-QString TemporaryFolder()
+QString temporaryFolder()
 {
     // The converter's command line has no quoting: a "*" in the text file's path would
     // split it into more fields. A private folder comes first (the file holds the user's
@@ -116,7 +119,7 @@ QString TemporaryFolder()
     return QDir::toNativeSeparators(folder);
 }
 
-QString WriteTemporaryTextFile(const QString &text, const QString &folder, QString *error)
+QString writeTemporaryTextFile(const QString &text, const QString &folder, QString *error)
 {
     // A fixed name from the clock would let a second request in the same second overwrite
     // the first one's file, and would follow a link planted under that name. The temporary
@@ -141,7 +144,7 @@ QString WriteTemporaryTextFile(const QString &text, const QString &folder, QStri
     return QDir::toNativeSeparators(QFileInfo(file.fileName()).absoluteFilePath());
 }
 
-QString ParameterString(const ConversionRequest &request, const QString &textFile)
+QString parameterString(const ConversionRequest &request, const QString &textFile)
 {
     const QString voice = request.engineIndex > 0
                               ? request.engineDir + QLatin1Char('*') + request.voiceDir
@@ -150,7 +153,7 @@ QString ParameterString(const ConversionRequest &request, const QString &textFil
         .arg(voice, textFile, QString::number(request.speed), QString::number(request.volume));
 }
 
-QString ConverterProgram(const QString &readerFolder)
+QString converterProgram(const QString &readerFolder)
 {
     // Found with the system's executable ending where it has one.
     const QString name = QStringLiteral("wavewright");
@@ -158,9 +161,9 @@ QString ConverterProgram(const QString &readerFolder)
     return QDir::toNativeSeparators(found.isEmpty() ? QDir(readerFolder).filePath(name) : found);
 }
 
-QString ConverterCommandLine(const QString &program, const QString &parameters)
+QString converterCommandLine(const QString &program, const QString &parameters)
 {
     return QLatin1Char('"') + program + QStringLiteral("\" ") + parameters;
 }
 
-} // namespace modConvert
+} // namespace ConversionLauncher

@@ -2,8 +2,8 @@
 
 #include "AudioBookWriter.h"
 #include "BookOutline.h"
+#include "OutputChoice.h"
 #include "SpeechControl.h"
-#include "SubtitleWriter.h"
 
 #include <QWidget>
 #include <memory>
@@ -17,7 +17,7 @@ class QPushButton;
 // The converter's one window: it reads the command line the reader wrote, asks where to
 // save, has the engine speak the text file into a WAV file and reports the result. It is
 // shown only while the engine works, with the share of the text done and a Cancel button.
-class frmConvert : public QWidget
+class ConverterWindow : public QWidget
 {
     Q_OBJECT
 public:
@@ -32,14 +32,16 @@ public:
     };
 
     // `control` replaces the standard speech control (tests give it a scripted engine).
-    explicit frmConvert(std::unique_ptr<SpeechControl> control = nullptr,
-                        QWidget *parent = nullptr);
-    ~frmConvert() override;
+    explicit ConverterWindow(std::unique_ptr<SpeechControl> control = nullptr,
+                             QWidget *parent = nullptr);
+    ~ConverterWindow() override;
 
     // Handles the whole command line and returns when the conversion is over.
-    Outcome Form_Load(const QString &commandLine);
-    Outcome ConvertToWave(QString &EngineName, QString &FileToOpen, QString &EnginePath,
-                          QString &LanguagePath);
+    Outcome run(const QString &commandLine);
+    // Converts the text file with the voice given (a voice name, or "CereProc" with the engine
+    // and voice folders) at the window's speed and volume.
+    Outcome convert(const QString &engineName, const QString &fileToOpen, const QString &enginePath,
+                    const QString &languagePath);
 
     // The voice the CereVoice set-up leaves selected: the last one whose name holds
     // "CereVoice" in any case; empty when none does.
@@ -47,29 +49,15 @@ public:
     // Whether two paths name one existing file.
     static bool isSameFile(const QString &first, const QString &second);
 
-    // The save dialog's choices, WAV first as the default.
-    static QString saveFilter();
-    // Where the save dialog opens: the folder of the last file written, else the user's
-    // documents folder, else home; never the program's own folder.
-    static QString saveFolder();
-    // The format a chosen name asks for: its extension when that names a format, else the
-    // chosen filter's, whose extension is then added to `path`.
-    static AudioFileWriter::Format chosenFormat(QString &path, const QString &selectedFilter);
-    // Whether the chosen name asks for a book with narration, by its extension or else by
-    // the chosen filter; ".epub" is then added to `path` when it has none.
-    static bool chosenBook(QString &path, const QString &selectedFilter);
-    // The save dialog's subtitle choices: none first, then one per format.
-    static QStringList subtitleChoices();
-
     // The converter started as synthesis workers so that every core speaks; empty speaks in
-    // this process through XChantTTS1 alone.
+    // this process through speechControl alone.
     void setWorkerProgram(const QString &program) { m_workerProgram = program; }
 
-    SpeechControl *XChantTTS1 = nullptr;
-    QLabel *Image1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
-    QPushButton *cmdCancel = nullptr;
+    SpeechControl *speechControl = nullptr;
+    QLabel *iconLabel = nullptr;
+    QLabel *statusLabel = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QPushButton *cancelButton = nullptr;
 
     int speed = 0;
     int volume = 0;
@@ -78,21 +66,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void cmdCancel_Click();
+    void cancelConversion();
     // The window's title and caption name the format being written.
     void nameFormat(AudioFileWriter::Format format);
-    void setUpStandardVoice(const QString &EngineName);
-    void setUpCereVoice(const QString &EnginePath, const QString &LanguagePath);
+    void setUpStandardVoice(const QString &engineName);
+    void setUpCereVoice(const QString &enginePath, const QString &languagePath);
     void applySpeedAndVolume();
-    Outcome synthesize(const QString &EngineName, const QString &FileToOpen, const QString &wavFile,
+    Outcome synthesize(const QString &engineName, const QString &fileToOpen, const QString &wavFile,
                        AudioFileWriter::Format format);
-    void speakInParallel(const QString &EngineName, const QString &FileToOpen,
+    void speakInParallel(const QString &engineName, const QString &fileToOpen,
                          const QString &outFile, AudioFileWriter::Format format, int chunkFormat);
-    void speakHere(const QString &EngineName, const QString &FileToOpen, const QString &outFile,
+    void speakHere(const QString &engineName, const QString &fileToOpen, const QString &outFile,
                    AudioFileWriter::Format format, int chunkFormat);
     // The voice as files name it: the voice file's voice, else the engine's voice name.
-    QString voiceLabel(const QString &EngineName) const;
-    AudioBook bookFor(const QString &EngineName, const QString &text) const;
+    QString voiceLabel(const QString &engineName) const;
+    AudioBook bookFor(const QString &engineName, const QString &text) const;
     // Writes the audio file (or one per chapter), with subtitles beside each when asked for,
     // or the narrated book, speaking through `speak`.
     void writeBook(const AudioBook &book, const QString &outFile, AudioFileWriter::Format format,
@@ -108,11 +96,9 @@ private:
     QString m_enginePath;
     QString m_languagePath;
     ParallelSynthesis *m_parallel = nullptr;
-    // What the reader wrote beside the text file, and whether each chapter gets a file.
+    // What the reader wrote beside the text file, and what the user chose to write.
     std::optional<BookOutline> m_outline;
-    bool m_perChapter = false;
-    bool m_book = false; // an EPUB with narration rather than audio files
-    std::optional<SubtitleWriter::Format> m_subtitles;
+    OutputChoice m_output;
     qsizetype m_progressOffset = 0; // where in the book the part being spoken starts
     qsizetype m_progressTotal = 0;
     bool m_working = false;

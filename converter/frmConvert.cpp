@@ -389,8 +389,7 @@ frmConvert::Outcome frmConvert::synthesize(const QString &EngineName, const QStr
 
 QString frmConvert::voiceLabel(const QString &EngineName) const
 {
-    return EngineName == CereProc ? XChantTTS1->stringProperty(SpeechControl::PropertyVoiceName)
-                                  : EngineName;
+    return EngineName == CereProc ? XChantTTS1->voiceName() : EngineName;
 }
 
 AudioBook frmConvert::bookFor(const QString &EngineName, const QString &text) const
@@ -502,7 +501,7 @@ void frmConvert::speakHere(const QString &EngineName, const QString &FileToOpen,
     const AudioBook book = bookFor(EngineName, text);
     if (format == AudioFileWriter::Wav && !m_book && !m_subtitles &&
         !(m_perChapter && !book.chapters.isEmpty())) {
-        XChantTTS1->speakToFile(FileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
+        XChantTTS1->speakToFile(FileToOpen, outFile, chunkFormat);
         return;
     }
     // Other outputs are encoded from the control's audio as it comes; each output is opened

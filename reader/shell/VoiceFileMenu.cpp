@@ -36,8 +36,7 @@ void VoiceFileMenu::reload(const QString &voice)
     m_voices.LoadSynthesis();
     QString chosen = voice;
     if (chosen.isEmpty())
-        ignoreErrors(
-            [&] { chosen = m_voices.element(0).stringProperty(SpeechControl::PropertyVoiceName); });
+        ignoreErrors([&] { chosen = m_voices.element(0).voiceName(); });
     m_voices.SetVoice(chosen);
     m_list->setCurrentIndex(
         m_list->findText(m_voices.GetCurVoice(), Qt::MatchExactly | Qt::MatchCaseSensitive));

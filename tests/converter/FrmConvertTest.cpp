@@ -89,8 +89,8 @@ TEST_F(FrmConvertTest, SpeedAndVolumeReachTheEngineWithinItsRange)
     for (const auto &c : cases) {
         writeText();
         auto window = scriptedForm(Voices);
-        window->XChantTTS1->setNumberProperty(SpeechControl::PropertyRate, 3);
-        window->XChantTTS1->setNumberProperty(SpeechControl::PropertyVolume, 50);
+        window->XChantTTS1->setRate(3);
+        window->XChantTTS1->setVolume(50);
         EXPECT_EQ(
             window->Form_Load(standardLine(QStringLiteral("Scripted One"), c.speed, c.volume)),
             frmConvert::Created)
@@ -172,12 +172,8 @@ TEST_F(FrmConvertTest, CereVoiceFormSetsUpTheElementAndReportsAMissingVoice)
     EXPECT_EQ(window->Form_Load(line), frmConvert::Failed);
 
     SpeechControl &element = *window->XChantTTS1;
-    EXPECT_EQ(element.numberProperty(SpeechControl::PropertyVoiceOption), 1);
-    EXPECT_EQ(element.numberProperty(SpeechControl::PropertyEngineMode), 25);
-    EXPECT_EQ(element.stringProperty(SpeechControl::PropertyEngineFolder),
-              QStringLiteral("/opt/cereproc/engine"));
-    EXPECT_EQ(element.stringProperty(SpeechControl::PropertyVoiceFolder),
-              m_dir.filePath(QStringLiteral("no voices")));
+    EXPECT_EQ(element.engineFolder(), QStringLiteral("/opt/cereproc/engine"));
+    EXPECT_EQ(element.voiceFolder(), m_dir.filePath(QStringLiteral("no voices")));
     ASSERT_EQ(m_boxes.requests().size(), 1);
     EXPECT_EQ(m_boxes.requests()[0].icon, MessageBoxService::Critical);
     EXPECT_TRUE(QFileInfo::exists(m_text));

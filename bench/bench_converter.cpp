@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     QString voice;
     {
         SpeechControl probe;
-        voice = probe.stringProperty(SpeechControl::PropertyVoiceName);
+        voice = probe.voiceName();
     }
     QTemporaryDir dir;
     const QByteArray text = bench::benchText(true);

@@ -92,19 +92,16 @@ int main(int argc, char **argv)
     QElapsedTimer handlerClock;
     handlerClock.start();
     qint64 handlerStart = 0, longestHandler = 0, longestAt = 0;
-    int lastKind = 0;
-    QObject::connect(control, &SpeechControl::HasEvent, control, [&](int) {
+    QObject::connect(control, &SpeechControl::speechStarted, control, [&] { ++chunks; });
+    QObject::connect(control, &SpeechControl::wordReached, control, [&] {
         handlerStart = handlerClock.nsecsElapsed();
-        const int kind = control->getResource(SpeechControl::ResourceEvent, 0).eventKind;
-        lastKind = kind;
-        chunks += kind == SpeechControl::EventSpeechStarted;
-        words += kind == SpeechControl::EventWordReached;
+        ++words;
     });
     frmMain window(std::move(element));
-    QObject::connect(control, &SpeechControl::HasEvent, control, [&](int) {
+    // Only words are timed: the end of a chunk includes the deliberate wait before the next.
+    QObject::connect(control, &SpeechControl::wordReached, control, [&] {
         const qint64 took = handlerClock.nsecsElapsed() - handlerStart;
-        // The end of a chunk includes the deliberate wait before the next one.
-        if (lastKind == SpeechControl::EventWordReached && took > longestHandler) {
+        if (took > longestHandler) {
             longestHandler = took;
             longestAt = words;
         }

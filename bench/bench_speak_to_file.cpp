@@ -124,7 +124,7 @@ bench::Timing runControl(const QString &textPath, const QString &wavPath)
 {
     return bench::measure(RUSAGE_SELF, [&] {
         SpeechControl control;
-        control.speakToFile(textPath, 0, 2, 1, wavPath, 3, SpeechControl::Format22kHz16BitMono, 1);
+        control.speakToFile(textPath, wavPath, SpeechControl::Format22kHz16BitMono);
         return true;
     });
 }

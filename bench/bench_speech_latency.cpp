@@ -142,8 +142,6 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     SpeechControl control(0);
-    control.enableEvent(SpeechControl::EventWordReached);
-    control.enableEvent(SpeechControl::EventSpeechEnded);
     AudioOutput *output = SpeechHub::instance().output();
     std::printf("output: %s\n", qPrintable(output->description()));
 
@@ -165,11 +163,8 @@ int main(int argc, char **argv)
             handOver.push_back(now() - spokeAt);
         }
     });
-    QObject::connect(&control, &SpeechControl::HasEvent, [&] {
-        const auto record = control.getResource(SpeechControl::ResourceEvent, 0);
-        control.removeResource(SpeechControl::ResourceEvent, 0);
-        if (record.eventKind == SpeechControl::EventWordReached)
-            lateness.push_back(double(SpeechHub::instance().lastWordLateness()) * 1000.0 / 22050.0);
+    QObject::connect(&control, &SpeechControl::wordReached, [&] {
+        lateness.push_back(double(SpeechHub::instance().lastWordLateness()) * 1000.0 / 22050.0);
     });
 
     // Warm the engine once so the figures show steady state, as in a running reader.

@@ -20,25 +20,20 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
-constexpr size_t MaxPendingEvents = 4096;
+// How Engine::hasDialog() numbers the two dialogs every engine with settings brings.
+constexpr int EngineSettingsDialogId = 13;
+constexpr int PronunciationDialogId = 0;
+// The numbers the error message has always named the two settings by.
+constexpr int RateSettingNumber = 31;
+constexpr int VolumeSettingNumber = 36;
 
-SpeechError invalidValue(int property, int value)
+SpeechError invalidValue(int setting, int value)
 {
-    return SpeechError(
-        SpeechErrors::InvalidArgument,
-        QStringLiteral("Invalid value %1 for property %2.").arg(value).arg(property));
-}
-
-int intArgument(const QVariantList &arguments, int i)
-{
-    bool ok = false;
-    const int value = arguments.value(i).toInt(&ok);
-    if (!ok)
-        throw SpeechError(SpeechErrors::InvalidArgument,
-                          QStringLiteral("Argument %1 is not a number.").arg(i + 1));
-    return value;
+    return SpeechError(SpeechErrors::InvalidArgument,
+                       QStringLiteral("Invalid value %1 for property %2.").arg(value).arg(setting));
 }
 } // namespace
 
@@ -74,8 +69,6 @@ void SpeechControl::adoptEngine(std::unique_ptr<Engine> engine)
     }
     m_engine = std::move(engine);
     m_voices.clear();
-    m_voiceLanguages.clear();
-    m_estimatedWords.clear();
     m_voiceName.clear();
     m_voicesLoaded = false;
 }
@@ -90,23 +83,17 @@ void SpeechControl::loadVoices()
     if (m_voicesLoaded)
         return;
     Engine *engine = m_engine.get();
-    QStringList voices;
-    QList<VoiceLanguages> languages;
-    QList<bool> estimated;
+    QList<SpeechVoice> voices;
     QString current;
     int rate = 22050;
     SpeechWorker::instance().run([&] {
-        voices = engine->voiceNames();
-        for (const QString &name : std::as_const(voices)) {
-            languages.append(engine->voiceLanguages(name));
-            estimated.append(engine->estimatesWords(name));
-        }
+        const QStringList names = engine->voiceNames();
+        for (const QString &name : names)
+            voices.append({name, engine->voiceLanguages(name), engine->estimatesWords(name)});
         current = engine->currentVoice();
         rate = engine->sampleRate();
     });
     m_voices = voices;
-    m_voiceLanguages = languages;
-    m_estimatedWords = estimated;
     m_voiceName = current;
     m_sampleRate = rate;
     m_voicesLoaded = true;
@@ -129,12 +116,30 @@ PronunciationLexicon::Rewrite SpeechControl::rewrite(const QString &text) const
     return lexicon.rewrite(text);
 }
 
+SpeechHub::Request SpeechControl::utteranceRequest(const QString &text) const
+{
+    SpeechHub::Request request;
+    request.engine = m_engine.get();
+    request.voice = m_voiceName;
+    request.sampleRate = m_sampleRate;
+    request.text = text;
+    request.spoken = rewrite(text);
+    request.params = utteranceParams();
+    return request;
+}
+
+bool SpeechControl::hasVoice(const QString &name) const
+{
+    return std::any_of(m_voices.begin(), m_voices.end(),
+                       [&](const SpeechVoice &voice) { return voice.name == name; });
+}
+
 void SpeechControl::speak(const QString &text)
 {
     loadVoices();
     if (m_voices.isEmpty())
         throw SpeechError(SpeechErrors::NoVoice, QStringLiteral("No voice is available to speak."));
-    SpeechHub::instance().speak(this, text);
+    SpeechHub::instance().speak(this, utteranceRequest(text));
 }
 
 QByteArray SpeechControl::readRegularFile(const QString &path)
@@ -152,8 +157,7 @@ QByteArray SpeechControl::readRegularFile(const QString &path)
     return file.readAll();
 }
 
-void SpeechControl::speakToFile(const QString &textPath, int, int, int, const QString &wavPath, int,
-                                int format, int)
+void SpeechControl::speakToFile(const QString &textPath, const QString &wavPath, int format)
 {
     const int fileRate = fileFormatRate(format);
     const QString text = TextFileDecoder::decode(readRegularFile(textPath));
@@ -287,177 +291,76 @@ bool SpeechControl::isSpeaking() const
     return SpeechHub::instance().isSpeaking(this);
 }
 
-void SpeechControl::enableEvent(int kind)
+void SpeechControl::utteranceEvent(SpeechEvent event, int position)
 {
-    if (kind != EventSpeechStarted && kind != EventSpeechEnded && kind != EventWordReached)
-        throw SpeechError(SpeechErrors::InvalidArgument,
-                          QStringLiteral("Unknown event kind %1.").arg(kind));
-    m_enabledEvents.insert(kind);
-}
-
-void SpeechControl::raise(int kind, int position)
-{
-    if (!m_enabledEvents.count(kind))
-        return;
-    // A caller that never releases its records must not make the queue grow for ever.
-    if (m_pendingEvents.size() >= MaxPendingEvents)
-        m_pendingEvents.pop_front();
-    SpeechResource record;
-    record.resourceKind = ResourceEvent;
-    record.eventKind = kind;
-    record.position = position;
-    m_pendingEvents.push_back(record);
-    emit HasEvent(m_index);
-}
-
-int SpeechControl::countResources(int kind)
-{
-    if (kind == ResourceVoice) {
-        loadVoices();
-        return int(m_voices.size());
-    }
-    if (kind == ResourceEvent)
-        return int(m_pendingEvents.size());
-    throw SpeechError(SpeechErrors::NoSuchResource,
-                      QStringLiteral("Unknown resource kind %1.").arg(kind));
-}
-
-SpeechResource SpeechControl::getResource(int kind, int index)
-{
-    if (kind == ResourceVoice) {
-        loadVoices();
-        if (index < 0 || index >= m_voices.size())
-            throw SpeechError(SpeechErrors::NoSuchResource,
-                              QStringLiteral("There is no voice %1.").arg(index));
-        SpeechResource record;
-        record.resourceKind = ResourceVoice;
-        record.name = m_voices.at(index);
-        record.languages = m_voiceLanguages.value(index);
-        record.estimatedWords = m_estimatedWords.value(index);
-        return record;
-    }
-    if (kind == ResourceEvent) {
-        if (index < 0 || size_t(index) >= m_pendingEvents.size())
-            throw SpeechError(SpeechErrors::NoSuchResource, QStringLiteral("No event is pending."));
-        return m_pendingEvents.at(size_t(index));
-    }
-    throw SpeechError(SpeechErrors::NoSuchResource,
-                      QStringLiteral("Unknown resource kind %1.").arg(kind));
-}
-
-void SpeechControl::removeResource(int kind, int index)
-{
-    if (kind != ResourceEvent)
-        throw SpeechError(SpeechErrors::NoSuchResource,
-                          QStringLiteral("Resource kind %1 cannot be removed.").arg(kind));
-    if (index < 0 || size_t(index) >= m_pendingEvents.size())
-        throw SpeechError(SpeechErrors::NoSuchResource, QStringLiteral("No event is pending."));
-    m_pendingEvents.erase(m_pendingEvents.begin() + index);
-}
-
-void SpeechControl::setNumberProperty(int property, int value)
-{
-    switch (property) {
-    case PropertyRate:
-        if (value < -10 || value > 10)
-            throw invalidValue(property, value);
-        m_rate = value;
-        return;
-    case PropertyVolume:
-        if (value < 1 || value > 99)
-            throw invalidValue(property, value);
-        m_volume = value;
-        return;
-    case PropertyEngineMode:
-        m_engineMode = value;
-        return;
-    case PropertyVoiceOption:
-        m_voiceOption = value;
-        return;
-    default:
-        throw SpeechError(SpeechErrors::UnsupportedProperty,
-                          QStringLiteral("Number property %1 is not supported.").arg(property));
+    switch (event) {
+    case SpeechEvent::Started:
+        emit speechStarted(position);
+        break;
+    case SpeechEvent::WordReached:
+        emit wordReached(position);
+        break;
+    case SpeechEvent::Ended:
+        emit speechEnded(position);
+        break;
     }
 }
 
-int SpeechControl::numberProperty(int property)
+void SpeechControl::setRate(int rate)
 {
-    switch (property) {
-    case PropertyRate:
-        return m_rate;
-    case PropertyVolume:
-        return m_volume;
-    case PropertyEngineMode:
-        return m_engineMode;
-    case PropertyVoiceOption:
-        return m_voiceOption;
-    default:
-        throw SpeechError(SpeechErrors::UnsupportedProperty,
-                          QStringLiteral("Number property %1 is not supported.").arg(property));
-    }
+    if (rate < -10 || rate > 10)
+        throw invalidValue(RateSettingNumber, rate);
+    m_rate = rate;
 }
 
-bool SpeechControl::propertySupported(int test, int property)
+void SpeechControl::setVolume(int volume)
 {
-    return test == SupportNumberProperty &&
-           (property == PropertyRate || property == PropertyVolume);
+    if (volume < 1 || volume > 99)
+        throw invalidValue(VolumeSettingNumber, volume);
+    m_volume = volume;
 }
 
-void SpeechControl::setStringProperty(int property, const QString &value)
+QList<SpeechVoice> SpeechControl::voices()
 {
-    switch (property) {
-    case PropertyVoiceName:
-        loadVoices();
-        if (!m_voices.contains(value))
-            throw SpeechError(SpeechErrors::UnknownVoice,
-                              QStringLiteral("There is no voice named \"%1\".").arg(value));
-        m_voiceName = value;
-        // Voices of one element may come from engines with different sample rates; the
-        // audio of the next utterance is played at the chosen voice's.
-        {
-            Engine *engine = m_engine.get();
-            int rate = m_sampleRate;
-            SpeechWorker::instance().run([&] {
-                engine->selectVoice(value);
-                rate = engine->sampleRate();
-            });
-            m_sampleRate = rate;
-        }
-        return;
-    case PropertyEngineFolder:
-        m_engineFolder = value;
-        return;
-    case PropertyVoiceFolder:
-        if (value == m_voiceFolder)
-            return;
-        m_voiceFolder = value;
-        // The folder decides the engine. The same folder set again (the loading sets it
-        // twice, and again at every switch to this voice) keeps the loaded voice.
-        if (!value.trimmed().isEmpty())
-            setEngine(std::make_unique<FliteEngine>(value));
-        else if (dynamic_cast<FliteEngine *>(m_engine.get()))
-            setEngine(EngineGroup::standardVoices());
-        return;
-    default:
-        throw SpeechError(SpeechErrors::UnsupportedProperty,
-                          QStringLiteral("String property %1 is not supported.").arg(property));
-    }
+    loadVoices();
+    return m_voices;
 }
 
-QString SpeechControl::stringProperty(int property)
+QString SpeechControl::voiceName()
 {
-    switch (property) {
-    case PropertyVoiceName:
-        loadVoices();
-        return m_voiceName;
-    case PropertyEngineFolder:
-        return m_engineFolder;
-    case PropertyVoiceFolder:
-        return m_voiceFolder;
-    default:
-        throw SpeechError(SpeechErrors::UnsupportedProperty,
-                          QStringLiteral("String property %1 is not supported.").arg(property));
-    }
+    loadVoices();
+    return m_voiceName;
+}
+
+void SpeechControl::selectVoice(const QString &name)
+{
+    loadVoices();
+    if (!hasVoice(name))
+        throw SpeechError(SpeechErrors::UnknownVoice,
+                          QStringLiteral("There is no voice named \"%1\".").arg(name));
+    m_voiceName = name;
+    // Voices of one element may come from engines with different sample rates; the audio of
+    // the next utterance is played at the chosen voice's.
+    Engine *engine = m_engine.get();
+    int rate = m_sampleRate;
+    SpeechWorker::instance().run([&] {
+        engine->selectVoice(name);
+        rate = engine->sampleRate();
+    });
+    m_sampleRate = rate;
+}
+
+void SpeechControl::setVoiceFolder(const QString &folder)
+{
+    if (folder == m_voiceFolder)
+        return;
+    m_voiceFolder = folder;
+    // The folder decides the engine. The same folder set again (the loading sets it twice,
+    // and again at every switch to this voice) keeps the loaded voice.
+    if (!folder.trimmed().isEmpty())
+        setEngine(std::make_unique<FliteEngine>(folder));
+    else if (dynamic_cast<FliteEngine *>(m_engine.get()))
+        setEngine(EngineGroup::standardVoices());
 }
 
 QString SpeechControl::sampleText(const VoiceLanguages &languages)
@@ -480,113 +383,52 @@ void SpeechControl::speakSample(const EngineSettingValues &settings)
     loadVoices();
     if (m_voiceName.isEmpty() || SpeechHub::instance().readingInProgress())
         return;
-    Engine::Params params = utteranceParams();
-    params.settings = settings;
-    SpeechHub::instance().speak(
-        this, sampleText(m_voiceLanguages.value(int(m_voices.indexOf(m_voiceName)))), params,
-        false);
+    VoiceLanguages languages;
+    for (const SpeechVoice &voice : std::as_const(m_voices))
+        if (voice.name == m_voiceName)
+            languages = voice.languages;
+    SpeechHub::Request request = utteranceRequest(sampleText(languages));
+    request.params.settings = settings;
+    request.raisesEvents = false;
+    SpeechHub::instance().speak(this, request);
 }
 
-void SpeechControl::showDialog(int dialog, QWidget *parent)
+void SpeechControl::checkDialog(int id)
 {
-    if (!m_engine->hasDialog(dialog))
+    if (!m_engine->hasDialog(id))
         throw SpeechError(SpeechErrors::NoSuchDialog,
-                          QStringLiteral("The engine has no dialog %1.").arg(dialog));
-    if (dialog != DialogEngineSettings && dialog != DialogPronunciation) {
-        m_engine->showDialog(dialog, parent);
-        return;
-    }
+                          QStringLiteral("The engine has no dialog %1.").arg(id));
     // Both dialogs keep what they set per voice: without a voice there is nothing to set.
     loadVoices();
     if (m_voiceName.isEmpty())
         throw SpeechError(SpeechErrors::NoVoice, QStringLiteral("No voice is selected."));
-    EngineSettingsStore store;
-    if (dialog == DialogEngineSettings) {
-        const QList<EngineSetting> settings = m_engine->settingList();
-        if (settings.isEmpty())
-            throw SpeechError(SpeechErrors::NoSuchDialog,
-                              QStringLiteral("The engine has no settings."));
-        // A reading under way is not cut short for a sample.
-        EngineSettingsDialog::Sample sample;
-        if (!SpeechHub::instance().readingInProgress())
-            sample = [this](const EngineSettingValues &values) { speakSample(values); };
-        EngineSettingsDialog box(m_voiceName, settings, store.values(m_voiceName), parent, sample);
-        const int result = DialogRunner::exec(box);
-        if (!SpeechHub::instance().readingInProgress())
-            SpeechHub::instance().stop(this);
-        if (result == QDialog::Accepted)
-            store.setValues(m_voiceName, box.values());
-    } else {
-        PronunciationDialog box(m_voiceName, store.lexicon(m_voiceName), parent);
-        if (DialogRunner::exec(box) == QDialog::Accepted)
-            store.setLexicon(m_voiceName, box.lexicon());
-    }
 }
 
-QVariant SpeechControl::invoke(int operation, const QVariantList &a)
+void SpeechControl::showSettingsDialog(QWidget *parent)
 {
-    auto need = [&](int count) {
-        if (a.size() < count)
-            throw SpeechError(
-                SpeechErrors::InvalidArgument,
-                QStringLiteral("Operation %1 needs %2 arguments.").arg(operation).arg(count));
-    };
-    switch (operation) {
-    case OpSpeak:
-        if (a.size() >= 8) {
-            speakToFile(a.at(0).toString(), intArgument(a, 1), intArgument(a, 2), intArgument(a, 3),
-                        a.at(4).toString(), intArgument(a, 5), intArgument(a, 6),
-                        intArgument(a, 7));
-            return {};
-        }
-        need(1);
-        speak(a.at(0).toString());
-        return {};
-    case OpStop:
-        stop();
-        return {};
-    case OpEnableEvent:
-        need(1);
-        enableEvent(intArgument(a, 0));
-        return {};
-    case OpCountResources:
-        need(1);
-        return countResources(intArgument(a, 0));
-    case OpGetResource: {
-        need(2);
-        const SpeechResource r = getResource(intArgument(a, 0), intArgument(a, 1));
-        QVariantMap map{{QStringLiteral("kind"), r.eventKind},
-                        {QStringLiteral("position"), r.position},
-                        {QStringLiteral("name"), r.name}};
-        return map;
-    }
-    case OpRemoveResource:
-        need(2);
-        removeResource(intArgument(a, 0), intArgument(a, 1));
-        return {};
-    case OpSetNumberProperty:
-        need(2);
-        setNumberProperty(intArgument(a, 0), intArgument(a, 1));
-        return {};
-    case OpGetNumberProperty:
-        need(1);
-        return numberProperty(intArgument(a, 0));
-    case OpPropertySupported:
-        need(2);
-        return propertySupported(intArgument(a, 0), intArgument(a, 1));
-    case OpSetStringProperty:
-        need(2);
-        setStringProperty(intArgument(a, 0), a.at(1).toString());
-        return {};
-    case OpGetStringProperty:
-        need(1);
-        return stringProperty(intArgument(a, 0));
-    case OpShowDialog:
-        need(1);
-        showDialog(intArgument(a, 0));
-        return {};
-    default:
-        throw SpeechError(SpeechErrors::UnknownOperation,
-                          QStringLiteral("Unknown operation %1.").arg(operation));
-    }
+    checkDialog(EngineSettingsDialogId);
+    const QList<EngineSetting> settings = m_engine->settingList();
+    if (settings.isEmpty())
+        throw SpeechError(SpeechErrors::NoSuchDialog,
+                          QStringLiteral("The engine has no settings."));
+    EngineSettingsStore store;
+    // A reading under way is not cut short for a sample.
+    EngineSettingsDialog::Sample sample;
+    if (!SpeechHub::instance().readingInProgress())
+        sample = [this](const EngineSettingValues &values) { speakSample(values); };
+    EngineSettingsDialog box(m_voiceName, settings, store.values(m_voiceName), parent, sample);
+    const int result = DialogRunner::exec(box);
+    if (!SpeechHub::instance().readingInProgress())
+        SpeechHub::instance().stop(this);
+    if (result == QDialog::Accepted)
+        store.setValues(m_voiceName, box.values());
+}
+
+void SpeechControl::showPronunciationDialog(QWidget *parent)
+{
+    checkDialog(PronunciationDialogId);
+    EngineSettingsStore store;
+    PronunciationDialog box(m_voiceName, store.lexicon(m_voiceName), parent);
+    if (DialogRunner::exec(box) == QDialog::Accepted)
+        store.setLexicon(m_voiceName, box.lexicon());
 }

@@ -2,57 +2,28 @@
 
 #include "Engine.h"
 #include "PronunciationLexicon.h"
-#include "SpeechResource.h"
+#include "SpeechHub.h"
+#include "SpeechVoice.h"
+#include "UtteranceOwner.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <set>
 
 class QWidget;
-class SpeechHub;
 
-// One element of the speech control array. Operations keep the control's own numbers (see
-// the enums) so that callers read like the procedures they implement. Every failing
-// operation throws SpeechError with a positive number. All methods run on the UI thread.
-class SpeechControl : public QObject
+// One element of the speech control array: speaks text aloud (one utterance at a time in the
+// whole process, see SpeechHub) or into a file, with a rate, a volume and a voice of its
+// engine's. Every failing call throws SpeechError with a positive number. All methods run on
+// the UI thread, where the events are delivered too.
+class SpeechControl : public QObject, private UtteranceOwner
 {
     Q_OBJECT
 public:
-    enum Operation {
-        OpGetNumberProperty = 7,
-        OpGetResource = 8,
-        OpCountResources = 9,
-        OpGetStringProperty = 13,
-        OpPropertySupported = 17,
-        OpEnableEvent = 19,
-        OpRemoveResource = 20,
-        OpSetNumberProperty = 25,
-        OpSetStringProperty = 26,
-        OpShowDialog = 28,
-        OpSpeak = 29,
-        OpStop = 30,
-    };
-    enum EventKind { EventSpeechStarted = 11, EventSpeechEnded = 12, EventWordReached = 29 };
-    enum ResourceKind { ResourceVoice = 18, ResourceEvent = 19 };
-    enum NumberProperty {
-        PropertyEngineMode = 12, // 7 then 4 for standard voices, 25 for voice-file voices
-        PropertyRate = 31,       // -10..10
-        PropertyVolume = 36,     // 1..99
-        PropertyVoiceOption = 42 // 1 for voice-file voices
-    };
-    enum StringProperty {
-        PropertyVoiceName = 5,
-        PropertyEngineFolder = 31,
-        PropertyVoiceFolder = 39,
-    };
-    enum SupportTest { SupportNumberProperty = 8 };
-    enum Dialog { DialogPronunciation = 0, DialogEngineSettings = 13 };
+    // The formats of speakToFile(); the numbers are those the converter's command line takes.
     enum FileFormat { Format22kHz16BitMono = -1, Format16kHz16BitMono = 18 };
 
     // Element `index` of the array, speaking with espeak-ng.
@@ -63,11 +34,10 @@ public:
 
     int index() const { return m_index; }
 
+    // Starts speaking `text` and returns; the events follow from the event loop.
     void speak(const QString &text);
-    // Synthesises the text file into a WAV file and returns when it is complete. The numeric
-    // arguments are the control's fixed flags; `format` chooses the sample rate.
-    void speakToFile(const QString &textPath, int flags1, int flags2, int flags3,
-                     const QString &wavPath, int flags4, int format, int flags5);
+    // Synthesises the text file into a WAV file in `format` and returns when it is complete.
+    void speakToFile(const QString &textPath, const QString &wavPath, int format);
     // Receives the audio of speakText(), on the speech thread; throwing SpeechError stops it.
     using AudioSink = std::function<void(const qint16 *samples, int count)>;
     // Receives each word of speakText() on the speech thread: the sample (at the output rate,
@@ -81,31 +51,40 @@ public:
                    const WordSink &words = {});
     // The sample rate of a speakToFile() `format`. Throws SpeechError for an unknown one.
     static int fileFormatRate(int format);
+    // Ends what this element is speaking, aloud (raising its end before returning) or to a
+    // file.
     void stop();
-    void enableEvent(int kind);
-    int countResources(int kind);
-    SpeechResource getResource(int kind, int index);
-    void removeResource(int kind, int index);
-    void setNumberProperty(int property, int value);
-    int numberProperty(int property);
-    bool propertySupported(int test, int property);
-    // Setting the voice folder (39) to a folder makes this a voice-file element speaking the
-    // voices found there; setting it back to empty returns to the standard voices.
-    void setStringProperty(int property, const QString &value);
-    QString stringProperty(int property);
-    // Settings (13) and pronunciation (0) dialogs for the selected voice, shown through
-    // DialogRunner; what the user accepts is stored per voice and applies from the next speak.
-    void showDialog(int dialog, QWidget *parent = nullptr);
+    bool isSpeaking() const;
+
+    // -10 (slowest) .. 10 and 1 .. 99; they apply from the next utterance.
+    void setRate(int rate);
+    int rate() const { return m_rate; }
+    void setVolume(int volume);
+    int volume() const { return m_volume; }
+
+    // The voices of the engine, in its order.
+    QList<SpeechVoice> voices();
+    // The selected voice; selectVoice() takes an exact name of voices() (UnknownVoice else).
+    QString voiceName();
+    void selectVoice(const QString &name);
+
+    // Setting a voice folder makes this a voice-file element speaking the voices found there;
+    // setting it back to empty returns to the standard voices.
+    void setVoiceFolder(const QString &folder);
+    QString voiceFolder() const { return m_voiceFolder; }
+    void setEngineFolder(const QString &folder) { m_engineFolder = folder; }
+    QString engineFolder() const { return m_engineFolder; }
+
+    // The settings and pronunciation dialogs of the selected voice, shown through
+    // DialogRunner; what the user accepts is stored per voice and applies from the next
+    // speak. NoSuchDialog when the engine has none, NoVoice without a selected voice.
+    void showSettingsDialog(QWidget *parent = nullptr);
+    void showPronunciationDialog(QWidget *parent = nullptr);
     // Speaks a short sample in the selected voice's language with the control's rate and
     // volume and the given settings, raising no events: what the settings dialog's "Try"
     // does. Nothing happens while a reading is under way.
     void speakSample(const EngineSettingValues &settings);
     static QString sampleText(const VoiceLanguages &languages);
-
-    // Calls an operation by its number with the arguments in the control's order.
-    QVariant invoke(int operation, const QVariantList &arguments = {});
-
-    bool isSpeaking() const;
 
     // Replaces the engine (a voice-file element after its folders were set).
     void setEngine(std::unique_ptr<Engine> engine);
@@ -116,30 +95,28 @@ public:
     static QByteArray readRegularFile(const QString &path);
 
 signals:
-    // Raised after each happening of an enabled kind; the record waits as resource (19, 0).
-    void HasEvent(int index);
+    // What happens to this element's utterances, in order; the positions are 0-based in the
+    // text of the speak call, in QString units. Each utterance starts (at 0), reaches words
+    // as they are heard, and ends at the text's length, or where a stop left it. A sample
+    // heard from the settings dialog raises none.
+    void speechStarted(int position);
+    void wordReached(int position);
+    void speechEnded(int position);
     // Speak to file: characters of the text done so far out of all.
     void fileProgress(qint64 done, qint64 total);
 
 private:
-    friend class SpeechHub;
-    void raise(int kind, int position);
+    void utteranceEvent(SpeechEvent event, int position) override;
 
     int m_index;
     std::unique_ptr<Engine> m_engine;
-    std::set<int> m_enabledEvents;
-    std::deque<SpeechResource> m_pendingEvents;
     int m_rate = 0;
     int m_volume = 99;
-    int m_engineMode = 0;
-    int m_voiceOption = 0;
     QString m_engineFolder;
     QString m_voiceFolder;
     // Voices as the engine listed them, fetched once from the worker; the chosen voice is
     // applied by the worker at the start of each utterance.
-    QStringList m_voices;
-    QList<VoiceLanguages> m_voiceLanguages; // by the index in m_voices
-    QList<bool> m_estimatedWords;
+    QList<SpeechVoice> m_voices;
     bool m_voicesLoaded = false;
     QString m_voiceName;
     int m_sampleRate = 22050;
@@ -154,4 +131,9 @@ private:
     // voice's stored settings, and the text as the voice's pronunciations rewrite it.
     Engine::Params utteranceParams() const;
     PronunciationLexicon::Rewrite rewrite(const QString &text) const;
+    SpeechHub::Request utteranceRequest(const QString &text) const;
+    bool hasVoice(const QString &name) const;
+    // The engine's dialog `id` (as Engine::hasDialog() numbers them) is there, and a voice
+    // is selected to keep what it sets.
+    void checkDialog(int id);
 };

@@ -2,10 +2,10 @@
 
 #include "AudioOutput.h"
 #include "Engine.h"
-#include "SpeechControl.h"
 #include "SpeechError.h"
 #include "SpeechWorker.h"
 #include "Utterance.h"
+#include "UtteranceOwner.h"
 #include "VirtualClockOutput.h"
 
 #include <QCoreApplication>
@@ -34,30 +34,23 @@ SpeechHub::SpeechHub()
 
 SpeechHub::~SpeechHub() = default;
 
-void SpeechHub::speak(SpeechControl *control, const QString &text)
-{
-    speak(control, text, control->utteranceParams(), true);
-}
-
-void SpeechHub::speak(SpeechControl *control, const QString &text, const Engine::Params &params,
-                      bool raiseEvents)
+void SpeechHub::speak(UtteranceOwner *owner, const Request &request)
 {
     cancelCurrent();
 
     auto utterance = std::make_shared<Utterance>();
-    utterance->control = control;
-    utterance->raisesEvents = raiseEvents;
-    utterance->text = text;
-    utterance->sampleRate = control->m_sampleRate;
+    utterance->owner = owner;
+    utterance->raisesEvents = request.raisesEvents;
+    utterance->text = request.text;
+    utterance->sampleRate = request.sampleRate;
     utterance->buffer = std::make_shared<PcmBuffer>(utterance->sampleRate * ReadAheadSeconds);
     m_current = utterance;
     m_lastBuffer = utterance->buffer;
 
-    Engine *engine = control->m_engine.get();
-    const QString voice = control->m_voiceName;
-    // The engine speaks the text as the voice's pronunciations rewrite it; word positions
-    // are mapped back so that listeners only ever see the caller's text.
-    const PronunciationLexicon::Rewrite spoken = control->rewrite(text);
+    Engine *engine = request.engine;
+    const QString voice = request.voice;
+    const Engine::Params params = request.params;
+    const PronunciationLexicon::Rewrite spoken = request.spoken;
     std::weak_ptr<Utterance> weak = utterance;
     auto wake = [this, weak] {
         QMetaObject::invokeMethod(
@@ -152,7 +145,7 @@ void SpeechHub::tick()
     }
     if (!u->startedRaised) {
         u->startedRaised = true;
-        raise(*u, SpeechControl::EventSpeechStarted, 0);
+        raise(*u, SpeechEvent::Started, 0);
         if (m_current != u)
             return;
     }
@@ -172,7 +165,7 @@ void SpeechHub::tick()
             continue;
         u->lastWordPosition = mark.position;
         m_lastWordLateness = played - mark.frame;
-        raise(*u, SpeechControl::EventWordReached, mark.position);
+        raise(*u, SpeechEvent::WordReached, mark.position);
         if (m_current != u)
             return;
     }
@@ -197,7 +190,7 @@ void SpeechHub::finishCurrent()
     m_current.reset();
     m_timer.stop();
     m_output->stop();
-    raise(*u, SpeechControl::EventSpeechEnded, int(u->text.size()));
+    raise(*u, SpeechEvent::Ended, int(u->text.size()));
 }
 
 void SpeechHub::cancelCurrent()
@@ -211,9 +204,9 @@ void SpeechHub::cancelCurrent()
     m_output->stop();
 }
 
-void SpeechHub::stop(SpeechControl *control)
+void SpeechHub::stop(UtteranceOwner *owner)
 {
-    if (!m_current || m_current->control != control)
+    if (!m_current || m_current->owner != owner)
         return;
     auto u = m_current;
     cancelCurrent();
@@ -221,15 +214,15 @@ void SpeechHub::stop(SpeechControl *control)
     // event that was still on its way comes first so the pair stays balanced.
     if (!u->startedRaised) {
         u->startedRaised = true;
-        raise(*u, SpeechControl::EventSpeechStarted, 0);
+        raise(*u, SpeechEvent::Started, 0);
     }
-    raise(*u, SpeechControl::EventSpeechEnded, std::max(u->lastWordPosition, 0));
+    raise(*u, SpeechEvent::Ended, std::max(u->lastWordPosition, 0));
 }
 
-void SpeechHub::raise(Utterance &utterance, int kind, int position)
+void SpeechHub::raise(Utterance &utterance, SpeechEvent event, int position)
 {
     if (utterance.raisesEvents)
-        utterance.control->raise(kind, position);
+        utterance.owner->utteranceEvent(event, position);
 }
 
 bool SpeechHub::readingInProgress() const
@@ -237,14 +230,14 @@ bool SpeechHub::readingInProgress() const
     return m_current && m_current->raisesEvents;
 }
 
-bool SpeechHub::isSpeaking(const SpeechControl *control) const
+bool SpeechHub::isSpeaking(const UtteranceOwner *owner) const
 {
-    return m_current && m_current->control == control;
+    return m_current && m_current->owner == owner;
 }
 
-void SpeechHub::forget(SpeechControl *control)
+void SpeechHub::forget(UtteranceOwner *owner)
 {
-    if (m_current && m_current->control == control)
+    if (m_current && m_current->owner == owner)
         cancelCurrent();
 }
 

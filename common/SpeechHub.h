@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Engine.h"
+#include "PronunciationLexicon.h"
+#include "SpeechEvent.h"
 
 #include <QObject>
 #include <QTimer>
@@ -8,30 +10,41 @@
 
 class AudioOutput;
 class PcmBuffer;
-class SpeechControl;
+class UtteranceOwner;
 struct Utterance;
 
-// The process's one voice: at most one utterance plays at a time, whichever element spoke
-// it. Runs synthesis on the worker, playback on the audio output, and turns the played
-// position into the elements' events on the UI thread (the only place events are raised).
+// The process's one voice: at most one utterance plays at a time, whichever owner spoke it.
+// Runs synthesis on the worker, playback on the audio output, and turns the played position
+// into the owner's events on the UI thread (the only place events are raised).
 class SpeechHub : public QObject
 {
     Q_OBJECT
 public:
     static SpeechHub &instance();
 
-    void speak(SpeechControl *control, const QString &text);
-    // Speaks with the given parameters; with `raiseEvents` false the control raises no event
-    // for it (a sample, not a reading).
-    void speak(SpeechControl *control, const QString &text, const Engine::Params &params,
-               bool raiseEvents);
+    // One utterance as its owner prepared it. The engine is only touched on the worker.
+    struct Request
+    {
+        Engine *engine = nullptr;
+        QString voice; // selected on the engine first, unless empty
+        int sampleRate = 22050;
+        QString text;
+        // What the engine speaks: the text as the voice's pronunciations rewrite it. Word
+        // positions are mapped back, so that the owner only ever sees its own text.
+        PronunciationLexicon::Rewrite spoken;
+        Engine::Params params;
+        // False for a sample, not a reading: the owner hears nothing of it.
+        bool raisesEvents = true;
+    };
+
+    void speak(UtteranceOwner *owner, const Request &request);
     // True while an utterance that raises events is under way.
     bool readingInProgress() const;
-    // Stops the utterance of `control`, if it is the one speaking; raises its end event.
-    void stop(SpeechControl *control);
-    bool isSpeaking(const SpeechControl *control) const;
-    // An element goes away: drop its utterance without events.
-    void forget(SpeechControl *control);
+    // Stops the utterance of `owner`, if it is the one speaking; raises its end event.
+    void stop(UtteranceOwner *owner);
+    bool isSpeaking(const UtteranceOwner *owner) const;
+    // An owner goes away: drop its utterance without events.
+    void forget(UtteranceOwner *owner);
 
     AudioOutput *output() const { return m_output.get(); }
     // How far the output had played past the start of the last word when that word was
@@ -51,7 +64,7 @@ private:
     void finishCurrent();
     void startPlayback();
     void fallBackIfFailed();
-    static void raise(Utterance &utterance, int kind, int position);
+    static void raise(Utterance &utterance, SpeechEvent event, int position);
 
     std::unique_ptr<AudioOutput> m_output;
     std::shared_ptr<Utterance> m_current;

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 
-class SpeechControl;
+class UtteranceOwner;
 
 // One speak call on its way through synthesis and playback. Shared between the UI thread
 // (events, playback) and the worker (synthesis); the worker only appends.
@@ -22,7 +22,7 @@ struct Utterance
         int length;
     };
 
-    SpeechControl *control = nullptr;
+    UtteranceOwner *owner = nullptr;
     QString text;
     int sampleRate = 22050;
     std::shared_ptr<PcmBuffer> buffer;

@@ -297,8 +297,7 @@ ConverterWindow::Outcome ConverterWindow::synthesize(const QString &engineName,
 
 QString ConverterWindow::voiceLabel(const QString &engineName) const
 {
-    return engineName == CereProc ? speechControl->stringProperty(SpeechControl::PropertyVoiceName)
-                                  : engineName;
+    return engineName == CereProc ? speechControl->voiceName() : engineName;
 }
 
 AudioBook ConverterWindow::bookFor(const QString &engineName, const QString &text) const
@@ -412,7 +411,7 @@ void ConverterWindow::speakHere(const QString &engineName, const QString &fileTo
     const AudioBook book = bookFor(engineName, text);
     if (format == AudioFileWriter::Wav && !m_output.book && !m_output.subtitles &&
         !(m_output.perChapter && !book.chapters.isEmpty())) {
-        speechControl->speakToFile(fileToOpen, 0, 2, 1, outFile, 3, chunkFormat, 1);
+        speechControl->speakToFile(fileToOpen, outFile, chunkFormat);
         return;
     }
     // Other outputs are encoded from the control's audio as it comes; each output is opened

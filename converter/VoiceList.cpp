@@ -60,10 +60,9 @@ QList<VoiceList::Voice> VoiceList::standardVoices()
     ignoreErrors([&] {
         SpeechControl control(0);
         VoiceSetup::standardVoice(control, QString());
-        const int count = control.countResources(SpeechControl::ResourceVoice);
-        for (int i = 0; i < count; ++i) {
+        for (const SpeechVoice &offered : control.voices()) {
             Voice voice;
-            voice.name = control.getResource(SpeechControl::ResourceVoice, i).name;
+            voice.name = offered.name;
             voice.setup.voiceName = voice.name;
             voices.append(voice);
         }

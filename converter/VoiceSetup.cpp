@@ -14,29 +14,24 @@ void VoiceSetup::apply(SpeechControl &control) const
 
 void VoiceSetup::standardVoice(SpeechControl &control, const QString &name)
 {
-    control.setNumberProperty(SpeechControl::PropertyEngineMode, 7);
-    control.setNumberProperty(SpeechControl::PropertyEngineMode, 4);
     if (!name.isEmpty())
-        control.setStringProperty(SpeechControl::PropertyVoiceName, name);
+        control.selectVoice(name);
 }
 
 void VoiceSetup::voiceFile(SpeechControl &control, const QString &engineFolder,
                            const QString &voiceFolder)
 {
-    control.setNumberProperty(SpeechControl::PropertyVoiceOption, 1);
-    control.setNumberProperty(SpeechControl::PropertyEngineMode, 25);
     // The engine takes its folders reliably only when they are given twice.
     for (int pass = 0; pass < 2; ++pass) {
-        control.setStringProperty(SpeechControl::PropertyEngineFolder, engineFolder);
-        control.setStringProperty(SpeechControl::PropertyVoiceFolder, voiceFolder);
+        control.setEngineFolder(engineFolder);
+        control.setVoiceFolder(voiceFolder);
     }
     QStringList voices;
-    const int count = control.countResources(SpeechControl::ResourceVoice);
-    for (int i = 0; i < count; ++i)
-        voices.append(control.getResource(SpeechControl::ResourceVoice, i).name);
+    for (const SpeechVoice &voice : control.voices())
+        voices.append(voice.name);
     const QString voice = lastVoiceFileVoice(voices);
     if (!voice.isEmpty())
-        control.setStringProperty(SpeechControl::PropertyVoiceName, voice);
+        control.selectVoice(voice);
 }
 
 void VoiceSetup::speedAndVolume(SpeechControl &control, int speed, int volume)
@@ -44,13 +39,13 @@ void VoiceSetup::speedAndVolume(SpeechControl &control, int speed, int volume)
     // The engine may refuse a value; the conversion goes on with what it has. At the ends of
     // the range the neighbouring value goes first.
     if (speed == -10)
-        ignoreErrors([&] { control.setNumberProperty(SpeechControl::PropertyRate, -9); });
+        ignoreErrors([&] { control.setRate(-9); });
     else if (speed == 10)
-        ignoreErrors([&] { control.setNumberProperty(SpeechControl::PropertyRate, 9); });
-    ignoreErrors([&] { control.setNumberProperty(SpeechControl::PropertyRate, speed); });
+        ignoreErrors([&] { control.setRate(9); });
+    ignoreErrors([&] { control.setRate(speed); });
 
     const int level = volume == 100 ? 99 : volume == 0 ? 1 : volume;
-    ignoreErrors([&] { control.setNumberProperty(SpeechControl::PropertyVolume, level); });
+    ignoreErrors([&] { control.setVolume(level); });
 }
 
 QString VoiceSetup::lastVoiceFileVoice(const QStringList &voices)

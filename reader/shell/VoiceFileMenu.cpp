@@ -36,8 +36,7 @@ void VoiceFileMenu::reload(const QString &voice)
     m_voices.loadVoices();
     QString chosen = voice;
     if (chosen.isEmpty())
-        ignoreErrors(
-            [&] { chosen = m_voices.element(0).stringProperty(SpeechControl::PropertyVoiceName); });
+        ignoreErrors([&] { chosen = m_voices.element(0).voiceName(); });
     m_voices.setVoice(chosen);
     m_list->setCurrentIndex(
         m_list->findText(m_voices.currentVoice(), Qt::MatchExactly | Qt::MatchCaseSensitive));

@@ -103,9 +103,7 @@ QString ReadingController::voiceFailure(const QString &description) const
     QString voice;
     ignoreErrors([&] { voice = m_controls.List1->currentText(); });
     if (voice.isEmpty())
-        ignoreErrors([&] {
-            voice = m_controls.activeElement().stringProperty(SpeechControl::PropertyVoiceName);
-        });
+        ignoreErrors([&] { voice = m_controls.activeElement().voiceName(); });
     if (voice.isEmpty())
         return description;
     return QStringLiteral("The voice \"%1\" cannot speak. %2").arg(voice, description);

@@ -37,42 +37,37 @@ SpeechEventHandler::SpeechEventHandler(ReadingState &state, const ReadingControl
 
 void SpeechEventHandler::attach(SpeechControl &element)
 {
-    connect(&element, &SpeechControl::HasEvent, this, &SpeechEventHandler::ChantTTS1_HasEvent,
-            Qt::UniqueConnection);
+    // Attached again (a voice list loaded twice), an element still reports each event once.
+    if (m_attached.contains(&element))
+        return;
+    m_attached.insert(&element);
+    connect(&element, &QObject::destroyed, this,
+            [this, control = &element] { m_attached.remove(control); });
+    const int index = element.index();
+    connect(&element, &SpeechControl::speechStarted, this, [this, index](int position) {
+        handleSpeechEvent(index, SpeechEvent::Started, position);
+    });
+    connect(&element, &SpeechControl::wordReached, this, [this, index](int position) {
+        handleSpeechEvent(index, SpeechEvent::WordReached, position);
+    });
+    connect(&element, &SpeechControl::speechEnded, this, [this, index](int position) {
+        handleSpeechEvent(index, SpeechEvent::Ended, position);
+    });
 }
 
-void SpeechEventHandler::ChantTTS1_HasEvent(int Index)
+void SpeechEventHandler::handleSpeechEvent(int index, SpeechEvent event, int position)
 {
     StandardErrorHandler handler(QStringLiteral(": ChantTTS1.HasEvent"));
-
-    SpeechResource record;
-    if (!handler.run(__LINE__, [&] {
-            record = m_controls.element(Index).getResource(SpeechControl::ResourceEvent, 0);
-        }))
-        return; // Abort: the record stays where it is
-    // The record is released before anything below yields to the event loop. Events raised
-    // while this handler waits queue behind it, and a nested run of the handler must find
-    // its own record at the front, not this one.
-    const auto release = [&] {
-        m_controls.element(Index).removeResource(SpeechControl::ResourceEvent, 0);
-    };
-    if (record.eventKind == SpeechControl::EventWordReached)
-        ignoreErrors(release);
-    else if (!handler.run(__LINE__, release))
-        return;
-
-    switch (record.eventKind) {
-    case SpeechControl::EventSpeechStarted:
+    switch (event) {
+    case SpeechEvent::Started:
         m_state.Speaking = true;
         m_reading.lockControls();
         break;
-    case SpeechControl::EventSpeechEnded:
-        speechEnded(Index, handler);
+    case SpeechEvent::Ended:
+        speechEnded(index, handler);
         break;
-    case SpeechControl::EventWordReached:
-        wordReached(record);
-        break;
-    default:
+    case SpeechEvent::WordReached:
+        wordReached(position);
         break;
     }
 }
@@ -131,14 +126,14 @@ void SpeechEventHandler::pauseBetweenChunks()
     }
 }
 
-void SpeechEventHandler::wordReached(const SpeechResource &record)
+void SpeechEventHandler::wordReached(int position)
 {
-    m_state.WordPosition = record.position;
+    m_state.WordPosition = position;
     const quint64 word = ++m_wordCount;
     const quint64 generation = m_state.generation;
     const QString chunk = m_state.CurrentChunk;
     const qint32 chunkStart = m_state.spokenChunkStart;
-    const int wordPosition = record.position;
+    const int wordPosition = position;
     const int end = WordSpan::wordEnd(chunk, wordPosition);
     // The word being spoken and its delimiter, where the document shows them.
     const SpokenText::Range mark =

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "ReadingControls.h"
+#include "SpeechEvent.h"
 
 #include <QObject>
+#include <QSet>
 
 class ReadingController;
 class StandardErrorHandler;
 class TimeEstimator;
 struct ReadingState;
-struct SpeechResource;
 
 // Follows a reading through the speech control's events: locks the controls when speech
 // starts, hands over the next chunk when one ends, shows and marks each word as it is heard.
@@ -21,10 +22,11 @@ public:
                        ReadingController &reading, TimeEstimator &timeEstimator,
                        QObject *parent = nullptr);
 
-    // Routes an element's events to ChantTTS1_HasEvent.
+    // Routes an element's events to handleSpeechEvent().
     void attach(SpeechControl &element);
 
-    void ChantTTS1_HasEvent(int Index);
+    // Element `index` started, reached the word at `position` of its chunk, or ended.
+    void handleSpeechEvent(int index, SpeechEvent event, int position);
     void ClearStuff_Timer();
     void ForceStop_Timer();
     void Rt_SelChange();
@@ -34,7 +36,7 @@ public:
 
 private:
     void speechEnded(int index, StandardErrorHandler &handler);
-    void wordReached(const SpeechResource &record);
+    void wordReached(int position);
     void pauseBetweenChunks();
 
     ReadingState &m_state;
@@ -45,4 +47,5 @@ private:
     // Counts word events, so that a word handled while an earlier one yielded is not
     // overwritten by the earlier one's mark.
     quint64 m_wordCount = 0;
+    QSet<const SpeechControl *> m_attached;
 };

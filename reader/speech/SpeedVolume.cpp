@@ -44,12 +44,14 @@ void SpeedVolume::PitchSpeed()
         ~Reset() { flag = false; }
     } reset{m_loading};
 
-    const auto apply = [&](int property, QLabel *label, QSlider *slider, const QString &name) {
-        // A test that fails and is ignored leaves the setting unconfirmed: shown as unsupported.
+    const auto apply = [&](int (SpeechControl::*read)() const, QLabel *label, QSlider *slider,
+                           const QString &name) {
+        // Every engine takes a rate and a volume, but an element that cannot be reached (an
+        // error that is ignored) leaves the setting unconfirmed: shown as unsupported.
         bool supported = false;
         if (!handler.run(__LINE__, [&] {
-                supported = m_controls.activeElement().propertySupported(
-                    SpeechControl::SupportNumberProperty, property);
+                m_controls.activeElement();
+                supported = true;
             }))
             return false;
         if (!supported) {
@@ -59,25 +61,21 @@ void SpeedVolume::PitchSpeed()
         }
         label->setText(name);
         slider->setEnabled(true);
-        return handler.run(__LINE__, [&] {
-            slider->setValue(m_controls.activeElement().numberProperty(property));
-        });
+        return handler.run(__LINE__,
+                           [&] { slider->setValue((m_controls.activeElement().*read)()); });
     };
 
-    if (!apply(SpeechControl::PropertyRate, m_controls.Label1, m_controls.Slider1,
+    if (!apply(&SpeechControl::rate, m_controls.Label1, m_controls.Slider1,
                QStringLiteral("Speed")))
         return;
-    apply(SpeechControl::PropertyVolume, m_controls.Label3, m_controls.Slider3,
-          QStringLiteral("Volume"));
+    apply(&SpeechControl::volume, m_controls.Label3, m_controls.Slider3, QStringLiteral("Volume"));
 }
 
 void SpeedVolume::Slider1_Change()
 {
     const int value = m_controls.Slider1->value();
     for (const int rate : rateSettings(value)) {
-        ignoreErrors([&] {
-            m_controls.activeElement().setNumberProperty(SpeechControl::PropertyRate, rate);
-        });
+        ignoreErrors([&] { m_controls.activeElement().setRate(rate); });
     }
 }
 
@@ -86,7 +84,5 @@ void SpeedVolume::Slider3_Change()
     // An engine that rejects the volume (one that does not support it, after a reading has
     // enabled the slider again) keeps its own; the slider is not reported as an error.
     const int volume = volumeSetting(m_controls.Slider3->value());
-    ignoreErrors([&] {
-        m_controls.activeElement().setNumberProperty(SpeechControl::PropertyVolume, volume);
-    });
+    ignoreErrors([&] { m_controls.activeElement().setVolume(volume); });
 }

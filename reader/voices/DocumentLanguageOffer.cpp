@@ -27,10 +27,7 @@ void DocumentLanguageOffer::offer(const QString &language)
     QStringList names;
     QList<VoiceLanguages> languages;
     ignoreErrors([&] {
-        SpeechControl &standard = m_voices.element(0);
-        const int count = standard.countResources(SpeechControl::ResourceVoice);
-        for (int i = 0; i < count; ++i) {
-            const SpeechResource voice = standard.getResource(SpeechControl::ResourceVoice, i);
+        for (const SpeechVoice &voice : m_voices.element(0).voices()) {
             names << voice.name;
             languages << voice.languages;
         }

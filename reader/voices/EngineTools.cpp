@@ -26,10 +26,10 @@ EngineTools::EngineTools(VoiceSelection &voices, Opener opener, QWidget *parent)
 {
 }
 
-bool EngineTools::showEngineDialog(int dialog)
+bool EngineTools::showEngineDialog(void (SpeechControl::*dialog)(QWidget *))
 {
     try {
-        m_voices.element(m_voices.engineIndex()).showDialog(dialog, m_parent);
+        (m_voices.element(m_voices.engineIndex()).*dialog)(m_parent);
         return true;
     } catch (const SpeechError &) {
         // Every error the control reports carries a positive number.
@@ -51,7 +51,7 @@ void EngineTools::start(const QString &program)
 
 void EngineTools::showEngineSettings()
 {
-    if (!showEngineDialog(SpeechControl::DialogEngineSettings))
+    if (!showEngineDialog(&SpeechControl::showSettingsDialog))
         ignoreErrors([] { MessageBoxService::show(NoSettingsText); });
 }
 
@@ -77,7 +77,7 @@ void EngineTools::editPronunciation()
         });
         if (!folder.isEmpty())
             start(below(folder, QStringLiteral("bin/WinDictEdit.exe")));
-    } else if (!showEngineDialog(SpeechControl::DialogPronunciation)) {
+    } else if (!showEngineDialog(&SpeechControl::showPronunciationDialog)) {
         ignoreErrors([] { MessageBoxService::show(NoSettingsText); });
     }
 }

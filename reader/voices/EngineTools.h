@@ -4,6 +4,7 @@
 #include <functional>
 
 class QWidget;
+class SpeechControl;
 class VoiceSelection;
 
 // The Options menu's tools for the voice in use: the engine's own settings, and the
@@ -32,7 +33,7 @@ public:
 
 private:
     // Shows the active element's dialog; false when the engine reported that it has none.
-    bool showEngineDialog(int dialog);
+    bool showEngineDialog(void (SpeechControl::*dialog)(QWidget *));
     void start(const QString &program);
 
     VoiceSelection &m_voices;

@@ -17,30 +17,20 @@
 #include <algorithm>
 
 namespace {
-// The voices an element offers, in the element's order.
-QList<SpeechResource> voicesOf(SpeechControl &element)
-{
-    QList<SpeechResource> voices;
-    const int count = element.countResources(SpeechControl::ResourceVoice);
-    for (int j = 0; j < count; ++j)
-        voices << element.getResource(SpeechControl::ResourceVoice, j);
-    return voices;
-}
-
 QStringList voiceNames(SpeechControl &element)
 {
     QStringList names;
-    for (const SpeechResource &voice : voicesOf(element))
+    for (const SpeechVoice &voice : element.voices())
         names << voice.name;
     return names;
 }
 
 // Adds the voices by name, each saying whether the word marked while it speaks is exact.
-void addVoices(QComboBox *list, const QList<SpeechResource> &voices)
+void addVoices(QComboBox *list, const QList<SpeechVoice> &voices)
 {
     if (!qobject_cast<VoiceListDelegate *>(list->itemDelegate()))
         list->setItemDelegate(new VoiceListDelegate(list));
-    for (const SpeechResource &voice : voices) {
+    for (const SpeechVoice &voice : voices) {
         list->addItem(voice.name);
         const int item = list->count() - 1;
         list->setItemData(item, voice.estimatedWords, VoiceListDelegate::EstimatedWordsRole);
@@ -97,8 +87,8 @@ SpeechControl &VoiceSelection::element(int index) const
 void VoiceSelection::setFolders(SpeechControl &element, int entry)
 {
     const CereVoiceEntry &voice = VoiceCatalogue::cereVoices.at(entry);
-    element.setStringProperty(SpeechControl::PropertyEngineFolder, voice.engineDir);
-    element.setStringProperty(SpeechControl::PropertyVoiceFolder, voice.voiceDir);
+    element.setEngineFolder(voice.engineDir);
+    element.setVoiceFolder(voice.voiceDir);
 }
 
 void VoiceSelection::loadVoices()
@@ -142,35 +132,19 @@ void VoiceSelection::loadOnce()
                 }
             }))
             return;
-        if (!handler.run(3, [&] {
-                element(i).setNumberProperty(SpeechControl::PropertyVoiceOption, 1);
-                element(i).setNumberProperty(SpeechControl::PropertyEngineMode, 25);
-            }))
-            return;
         // Set twice, as the engine expects the folders confirmed before it loads the voice.
         if (!handler.run(4, [&] { setFolders(element(i), i); }) ||
             !handler.run(5, [&] { setFolders(element(i), i); }))
-            return;
-        if (!handler.run(6, [&] {
-                element(i).enableEvent(SpeechControl::EventSpeechStarted);
-                element(i).enableEvent(SpeechControl::EventSpeechEnded);
-                element(i).enableEvent(SpeechControl::EventWordReached);
-            }))
             return;
         // The element's CereVoice voice becomes its selected one; the last of several wins.
         if (!handler.run(7, [&] {
                 for (const QString &name : voiceNames(element(i)))
                     if (isCereVoiceName(name))
-                        element(i).setStringProperty(SpeechControl::PropertyVoiceName, name);
+                        element(i).selectVoice(name);
             }))
             return;
     }
 
-    if (!handler.run(8, [&] {
-            element(0).setNumberProperty(SpeechControl::PropertyEngineMode, 7);
-            element(0).setNumberProperty(SpeechControl::PropertyEngineMode, 4);
-        }))
-        return;
     if (!handler.run(9, [&] { m_list->clear(); }))
         return;
     if (!handler.run(10, [&] {
@@ -182,13 +156,7 @@ void VoiceSelection::loadOnce()
         }))
         return;
     // The standard voices as the engine lists them, unfiltered.
-    if (!handler.run(11, [&] { addVoices(m_list, voicesOf(element(0))); }))
-        return;
-    if (!handler.run(12, [&] {
-            element(0).enableEvent(SpeechControl::EventSpeechStarted);
-            element(0).enableEvent(SpeechControl::EventSpeechEnded);
-            element(0).enableEvent(SpeechControl::EventWordReached);
-        }))
+    if (!handler.run(11, [&] { addVoices(m_list, element(0).voices()); }))
         return;
     if (m_hooks.showSpeedAndVolume && !handler.run(13, [&] { m_hooks.showSpeedAndVolume(); }))
         return;
@@ -202,8 +170,7 @@ QString VoiceSelection::currentVoice()
         return m_currentCereVoice;
     StandardErrorHandler handler(QStringLiteral(": GetCurVoice"));
     QString name;
-    handler.run(
-        1, [&] { name = element(m_engineIndex).stringProperty(SpeechControl::PropertyVoiceName); });
+    handler.run(1, [&] { name = element(m_engineIndex).voiceName(); });
     return name;
 }
 
@@ -237,8 +204,7 @@ void VoiceSelection::setVoice(const QString &voiceName)
     // Any other name is element 0's to resolve; one it does not know changes nothing there.
     m_engineIndex = 0;
     m_currentCereVoice.clear();
-    ignoreErrors(
-        [&] { element(0).setStringProperty(SpeechControl::PropertyVoiceName, voiceName); });
+    ignoreErrors([&] { element(0).selectVoice(voiceName); });
 }
 
 void VoiceSelection::voiceChosen()

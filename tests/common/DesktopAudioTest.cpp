@@ -31,7 +31,7 @@ TEST(DesktopAudio, SentenceReachesTheSinkAndWordsFollowThePlayback)
     QList<qint64> wordTimes;
     QElapsedTimer clock;
     events.onEvent = [&](const EventRecorder::Event &e) {
-        if (e.kind == SpeechControl::EventWordReached)
+        if (e.kind == SpeechEvent::WordReached)
             wordTimes.append(clock.elapsed());
     };
     clock.start();

@@ -87,8 +87,8 @@ TEST_F(DesktopSpeechDispatcher, VoicesReadMarkWordsRefuseFilesAndSurviveItsDeath
 {
     SpeechControl element;
     QStringList names;
-    for (int i = 0; i < element.countResources(SpeechControl::ResourceVoice); ++i)
-        names << element.getResource(SpeechControl::ResourceVoice, i).name;
+    for (int i = 0; i < element.voices().size(); ++i)
+        names << element.voices().at(i).name;
     const QStringList dispatched = names.filter(QStringLiteral("speech-dispatcher espeak-ng "));
     ASSERT_FALSE(dispatched.isEmpty());
     EXPECT_GT(names.indexOf(dispatched.first()), names.indexOf(QRegularExpression("^flite ")));
@@ -98,7 +98,7 @@ TEST_F(DesktopSpeechDispatcher, VoicesReadMarkWordsRefuseFilesAndSurviveItsDeath
     const QStringList english = dispatched.filter(QStringLiteral("(en-US)"));
     ASSERT_FALSE(english.isEmpty()) << names.join('|').toStdString();
 
-    element.setStringProperty(SpeechControl::PropertyVoiceName, english.first());
+    element.selectVoice(english.first());
     EventRecorder recorder(element);
     element.speak(QStringLiteral("one two three <four> & five"));
     ASSERT_TRUE(recorder.waitForEnd());
@@ -109,7 +109,7 @@ TEST_F(DesktopSpeechDispatcher, VoicesReadMarkWordsRefuseFilesAndSurviveItsDeath
     text.write("Not for a file.");
     text.close();
     try {
-        element.speakToFile(text.fileName(), 0, 2, 1, m_dir.filePath("out.wav"), 3, -1, 1);
+        element.speakToFile(text.fileName(), m_dir.filePath("out.wav"), -1);
         ADD_FAILURE() << "a speech-dispatcher voice wrote a file";
     } catch (const SpeechError &e) {
         EXPECT_TRUE(e.description.contains(QStringLiteral("speech-dispatcher")));
@@ -117,11 +117,11 @@ TEST_F(DesktopSpeechDispatcher, VoicesReadMarkWordsRefuseFilesAndSurviveItsDeath
     EXPECT_FALSE(QFile::exists(m_dir.filePath("out.wav")));
 
     recorder.onEvent = [&](const EventRecorder::Event &e) {
-        if (e.kind == SpeechControl::EventWordReached && e.position > 0 &&
+        if (e.kind == SpeechEvent::WordReached && e.position > 0 &&
             m_dispatcher.state() == QProcess::Running)
             m_dispatcher.kill();
     };
-    const int ends = recorder.count(SpeechControl::EventSpeechEnded);
+    const int ends = recorder.count(SpeechEvent::Ended);
     element.speak(QStringLiteral("This reading is cut short when the dispatcher goes away, "
                                  "long before it could reach its last word."));
     ASSERT_TRUE(recorder.waitForEnd(ends + 1));
@@ -138,17 +138,17 @@ TEST_F(DesktopGenericModule, WordsWithoutMarksAreEstimatedSentenceBySentence)
 {
     SpeechControl element;
     int index = -1;
-    for (int i = 0; i < element.countResources(SpeechControl::ResourceVoice); ++i) {
-        const SpeechResource voice = element.getResource(SpeechControl::ResourceVoice, i);
+    for (int i = 0; i < element.voices().size(); ++i) {
+        const SpeechVoice voice = element.voices().at(i);
         if (voice.name.startsWith(QStringLiteral("speech-dispatcher espeak-ng-generic")))
             index = i;
         else
             EXPECT_FALSE(voice.estimatedWords) << voice.name.toStdString();
     }
     ASSERT_GE(index, 0);
-    const SpeechResource generic = element.getResource(SpeechControl::ResourceVoice, index);
+    const SpeechVoice generic = element.voices().at(index);
     EXPECT_TRUE(generic.estimatedWords);
-    element.setStringProperty(SpeechControl::PropertyVoiceName, generic.name);
+    element.selectVoice(generic.name);
 
     const QString text = QStringLiteral("The old miller carried a basket of pears before the rain "
                                         "began. A tired traveller noticed the broken lantern. "

@@ -86,13 +86,13 @@ protected:
     std::unique_ptr<SC> fliteElement()
     {
         auto control = std::make_unique<SC>(1);
-        control->setStringProperty(SC::PropertyVoiceFolder, m_voices.path());
+        control->setVoiceFolder(m_voices.path());
         return control;
     }
     std::unique_ptr<SC> espeakElement()
     {
         auto control = std::make_unique<SC>(0);
-        m_espeakVoices.append(control->stringProperty(SC::PropertyVoiceName));
+        m_espeakVoices.append(control->voiceName());
         return control;
     }
     // Speaks the fixture's sentence, or `text`, into a 22 kHz file and returns its samples.
@@ -106,7 +106,7 @@ protected:
             file.write(text.toUtf8());
         }
         const QString wav = m_work.filePath(QStringLiteral("out%1.wav").arg(m_count++));
-        control.speakToFile(source, 0, 2, 1, wav, 3, SC::Format22kHz16BitMono, 1);
+        control.speakToFile(source, wav, SC::Format22kHz16BitMono);
         return readSamples(wav);
     }
 
@@ -127,14 +127,13 @@ TEST_F(EngineDialogs, AnEngineWithoutDialogsRefusesWithAPositiveNumber)
 {
     SC control(0, std::make_unique<ScriptedEngine>());
     DialogAnswer answer([](QDialog &) {});
-    EXPECT_GT(errorNumber([&] { control.showDialog(SC::DialogEngineSettings); }), 0);
-    EXPECT_GT(errorNumber([&] { control.showDialog(SC::DialogPronunciation); }), 0);
-    EXPECT_GT(errorNumber([&] { control.invoke(SC::OpShowDialog, {7}); }), 0);
+    EXPECT_GT(errorNumber([&] { control.showSettingsDialog(); }), 0);
+    EXPECT_GT(errorNumber([&] { control.showPronunciationDialog(); }), 0);
     // A voice-file element without a voice has nothing to set.
     QTemporaryDir empty;
     SC broken(2);
-    broken.setStringProperty(SC::PropertyVoiceFolder, empty.path());
-    EXPECT_GT(errorNumber([&] { broken.showDialog(SC::DialogEngineSettings); }), 0);
+    broken.setVoiceFolder(empty.path());
+    EXPECT_GT(errorNumber([&] { broken.showSettingsDialog(); }), 0);
     EXPECT_EQ(answer.shown, 0);
 }
 
@@ -149,7 +148,7 @@ TEST_F(EngineDialogs, TrySpeaksASampleWithTheValuesShown)
     pitch.key = QStringLiteral("pitch");
     scripted->setSettingList({pitch});
     SC control(0, std::move(engine));
-    const QString voice = control.stringProperty(SC::PropertyVoiceName);
+    const QString voice = control.voiceName();
     EngineSettingsStore().clear(voice);
     EventRecorder recorder(control);
     {
@@ -163,7 +162,7 @@ TEST_F(EngineDialogs, TrySpeaksASampleWithTheValuesShown)
                 EXPECT_TRUE(QTest::qWaitFor([&] { return !control.isSpeaking(); }));
             },
             QDialog::Rejected);
-        control.showDialog(SC::DialogEngineSettings);
+        control.showSettingsDialog();
     }
     EXPECT_EQ(scripted->synthesisCount(), 1);
     EXPECT_EQ(scripted->lastParams().settings.value(QStringLiteral("pitch")), 70);
@@ -179,7 +178,7 @@ TEST_F(EngineDialogs, TrySpeaksASampleWithTheValuesShown)
                 EXPECT_FALSE(d.findChild<QPushButton *>(QStringLiteral("tryButton"))->isEnabled());
             },
             QDialog::Rejected);
-        control.showDialog(SC::DialogEngineSettings);
+        control.showSettingsDialog();
     }
     EXPECT_TRUE(control.isSpeaking());
     control.stop();
@@ -192,7 +191,7 @@ TEST_F(EngineDialogs, FliteSettingsChangeLaterSpeechAndStayWithTheVoice)
     const std::vector<qint16> before = speakToFile(*control);
     {
         DialogAnswer answer([](QDialog &d) { setSpin(d, "pitch", 60); });
-        control->invoke(SC::OpShowDialog, {SC::DialogEngineSettings});
+        control->showSettingsDialog();
         EXPECT_EQ(answer.shown, 1);
         EXPECT_TRUE(answer.title.contains(FliteVoice));
     }
@@ -210,7 +209,7 @@ TEST_F(EngineDialogs, FliteSettingsChangeLaterSpeechAndStayWithTheVoice)
                 setSpin(d, "pitch", -30);
             },
             QDialog::Rejected);
-        again->showDialog(SC::DialogEngineSettings);
+        again->showSettingsDialog();
     }
     EXPECT_EQ(shownPitch, 60);
     EXPECT_EQ(EngineSettingsStore().values(FliteVoice).value(QStringLiteral("pitch")), 60);
@@ -225,7 +224,7 @@ TEST_F(EngineDialogs, EspeakSettingsChangePitchPausesAndPunctuation)
             setSpin(d, "pitch", 90);
             setSpin(d, "wordGap", 30);
         });
-        control->showDialog(SC::DialogEngineSettings);
+        control->showSettingsDialog();
     }
     const std::vector<qint16> higher = speakToFile(*control);
     EXPECT_GT(pitch(higher), pitch(before) * 1.15);
@@ -242,13 +241,12 @@ TEST_F(EngineDialogs, EspeakSettingsChangePitchPausesAndPunctuation)
             ASSERT_EQ(punctuation->count(), 3);
             punctuation->setCurrentIndex(1); // all
         });
-        control->showDialog(SC::DialogEngineSettings);
+        control->showSettingsDialog();
     }
     // Speaking every comma, semicolon, colon and the exclamation mark takes a while longer.
     const std::vector<qint16> spoken = speakToFile(*control);
     EXPECT_GT(double(spoken.size()), double(before.size()) + 22050 * 1.0);
-    const EngineSettingValues stored =
-        EngineSettingsStore().values(control->stringProperty(SC::PropertyVoiceName));
+    const EngineSettingValues stored = EngineSettingsStore().values(control->voiceName());
     EXPECT_EQ(stored, (EngineSettingValues{{QStringLiteral("pitch"), 50},
                                            {QStringLiteral("pitchRange"), 50},
                                            {QStringLiteral("wordGap"), 0},
@@ -308,7 +306,7 @@ TEST_F(EngineDialogs, PronunciationsChangeTheAudioButNotTheWordPositions)
             d.findChild<QPushButton *>(QStringLiteral("removeButton"))->click();
             EXPECT_EQ(table->rowCount(), 2);
         });
-        control->invoke(SC::OpShowDialog, {SC::DialogPronunciation});
+        control->showPronunciationDialog();
     }
     const auto stored = EngineSettingsStore().lexicon(FliteVoice).entries();
     ASSERT_EQ(stored.size(), 1);
@@ -329,7 +327,7 @@ TEST_F(EngineDialogs, PronunciationsChangeTheAudioButNotTheWordPositions)
                 shown << table->item(row, 0)->text() + "=" + table->item(row, 1)->text();
         },
         QDialog::Rejected);
-    control->showDialog(SC::DialogPronunciation);
+    control->showPronunciationDialog();
     EXPECT_EQ(shown, QStringList{"CAT=hippopotamus of the river"});
 }
 

@@ -18,8 +18,8 @@ TEST(FliteBuiltinVoices, InstalledOnesAreListedAfterEspeakAndMarkWordsInOrder)
 {
     SpeechControl element;
     QStringList names;
-    for (int i = 0; i < element.countResources(SpeechControl::ResourceVoice); ++i)
-        names << element.getResource(SpeechControl::ResourceVoice, i).name;
+    for (int i = 0; i < element.voices().size(); ++i)
+        names << element.voices().at(i).name;
     for (const char *id : {"kal", "kal16", "awb", "rms", "slt"}) {
         const bool installed =
             QLibrary(QStringLiteral("flite_cmu_us_") + QLatin1String(id), 1).load();
@@ -33,7 +33,7 @@ TEST(FliteBuiltinVoices, InstalledOnesAreListedAfterEspeakAndMarkWordsInOrder)
     EXPECT_GT(names.indexOf(Slt), 0);
     EXPECT_FALSE(names.first().startsWith(QStringLiteral("flite ")));
 
-    element.setStringProperty(SpeechControl::PropertyVoiceName, Slt);
+    element.selectVoice(Slt);
     EventRecorder recorder(element);
     const QString text = QStringLiteral("Seven quiet owls watched.");
     element.speak(text);

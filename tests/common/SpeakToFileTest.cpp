@@ -39,7 +39,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 int speakToFile(SC &control, const QString &text, const QString &wav, int format)
 {
     try {
-        control.speakToFile(text, 0, 2, 1, wav, 3, format, 1);
+        control.speakToFile(text, wav, format);
     } catch (const SpeechError &e) {
         return e.number;
     }
@@ -77,7 +77,7 @@ TEST(SpeakToFile, WritesAWavAtTheChosenRateWithAPlausibleLength)
     EXPECT_NEAR(double(b.frames) / 16000, double(a.frames) / 22050, 0.05);
 
     // A faster rate makes a shorter file.
-    control.setNumberProperty(SC::PropertyRate, 10);
+    control.setRate(10);
     ASSERT_EQ(speakToFile(control, text, dir.filePath("c.wav"), SC::Format22kHz16BitMono), 0);
     EXPECT_LT(inspect(dir.filePath("c.wav")).frames, a.frames * 2 / 3);
 }

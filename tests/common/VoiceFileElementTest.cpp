@@ -42,11 +42,9 @@ Wav readWav(const QString &path)
 // both twice, then the voice-file voice by name.
 void configure(SC &control, const QString &voiceFolder)
 {
-    control.setNumberProperty(SC::PropertyVoiceOption, 1);
-    control.setNumberProperty(SC::PropertyEngineMode, 25);
     for (int i = 0; i < 2; ++i) {
-        control.setStringProperty(SC::PropertyEngineFolder, QStringLiteral("/opt/engine"));
-        control.setStringProperty(SC::PropertyVoiceFolder, voiceFolder);
+        control.setEngineFolder(QStringLiteral("/opt/engine"));
+        control.setVoiceFolder(voiceFolder);
     }
 }
 
@@ -67,7 +65,7 @@ protected:
     Wav toFile(SC &control, int format, const QString &name = QStringLiteral("out.wav"))
     {
         const QString wav = m_work.filePath(name);
-        control.speakToFile(m_text, 0, 2, 1, wav, 3, format, 1);
+        control.speakToFile(m_text, wav, format);
         return readWav(wav);
     }
 
@@ -82,23 +80,23 @@ TEST_F(VoiceFileElement, TheVoiceFolderTurnsAnElementIntoAVoiceFileElement)
     SC control(1);
     configure(control, m_voices.path());
     ASSERT_NE(dynamic_cast<FliteEngine *>(control.engine()), nullptr);
-    ASSERT_EQ(control.countResources(SC::ResourceVoice), 1);
-    const QString name = control.getResource(SC::ResourceVoice, 0).name;
+    ASSERT_EQ(control.voices().size(), 1);
+    const QString name = control.voices().at(0).name;
     EXPECT_TRUE(name.contains(QStringLiteral("cerevoice"), Qt::CaseInsensitive));
-    control.setStringProperty(SC::PropertyVoiceName, name);
-    EXPECT_EQ(control.stringProperty(SC::PropertyVoiceName), Voice);
-    EXPECT_EQ(control.stringProperty(SC::PropertyVoiceFolder), m_voices.path());
-    EXPECT_EQ(control.stringProperty(SC::PropertyEngineFolder), QStringLiteral("/opt/engine"));
+    control.selectVoice(name);
+    EXPECT_EQ(control.voiceName(), Voice);
+    EXPECT_EQ(control.voiceFolder(), m_voices.path());
+    EXPECT_EQ(control.engineFolder(), QStringLiteral("/opt/engine"));
 
     // Setting the same folder again keeps the loaded engine (and whatever it is saying).
     Engine *loaded = control.engine();
-    control.setStringProperty(SC::PropertyVoiceFolder, m_voices.path());
+    control.setVoiceFolder(m_voices.path());
     EXPECT_EQ(control.engine(), loaded);
 
     // Without a folder the element speaks the standard voices again.
-    control.setStringProperty(SC::PropertyVoiceFolder, QString());
+    control.setVoiceFolder(QString());
     EXPECT_EQ(dynamic_cast<FliteEngine *>(control.engine()), nullptr);
-    EXPECT_GT(control.countResources(SC::ResourceVoice), 1);
+    EXPECT_GT(control.voices().size(), 1);
 
     // Element 0 never set up with a folder stays on the standard voices.
     SC standard(0);
@@ -110,10 +108,10 @@ TEST_F(VoiceFileElement, AFolderWithoutAVoiceListsNoneAndSpeakingFails)
     QTemporaryDir empty;
     SC control(2, std::make_unique<ScriptedEngine>());
     configure(control, empty.path());
-    EXPECT_EQ(control.countResources(SC::ResourceVoice), 0);
+    EXPECT_EQ(control.voices().size(), 0);
     EXPECT_GT(errorNumber([&] { control.speak(QStringLiteral("hello")); }), 0);
     EXPECT_GT(errorNumber([&] { toFile(control, SC::Format16kHz16BitMono); }), 0);
-    EXPECT_GT(errorNumber([&] { control.setStringProperty(SC::PropertyVoiceName, Voice); }), 0);
+    EXPECT_GT(errorNumber([&] { control.selectVoice(Voice); }), 0);
     EXPECT_FALSE(control.isSpeaking());
 }
 
@@ -125,10 +123,10 @@ TEST_F(VoiceFileElement, SpeaksWithWordEventsAtTheirPositions)
     const QString text = QStringLiteral("Good morning, (dear) reader: it's 9 o'clock.");
     control.speak(text);
     ASSERT_TRUE(recorder.waitForEnd());
-    const QList<int> kinds = recorder.kinds();
+    const QList<SpeechEvent> kinds = recorder.kinds();
     ASSERT_GE(kinds.size(), 2);
-    EXPECT_EQ(kinds.first(), SC::EventSpeechStarted);
-    EXPECT_EQ(kinds.last(), SC::EventSpeechEnded);
+    EXPECT_EQ(kinds.first(), SpeechEvent::Started);
+    EXPECT_EQ(kinds.last(), SpeechEvent::Ended);
     QStringList words;
     for (int position : recorder.wordPositions())
         words.append(text.mid(position).section(QRegularExpression("[\\s,():.]"), 0, 0));
@@ -146,7 +144,7 @@ TEST_F(VoiceFileElement, SpeaksToFilesAtBothRatesAndFollowsTheRate)
     ASSERT_EQ(wide.rate, 22050);
     EXPECT_NEAR(double(wide.samples.size()) / 22050, double(narrow.samples.size()) / 16000, 0.01);
 
-    control.setNumberProperty(SC::PropertyRate, 6);
+    control.setRate(6);
     const Wav fast = toFile(control, SC::Format16kHz16BitMono, QStringLiteral("c.wav"));
     EXPECT_LT(double(fast.samples.size()), double(narrow.samples.size()) * 0.7);
 }

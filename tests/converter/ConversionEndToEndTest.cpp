@@ -23,7 +23,7 @@ TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
     QString voice;
     {
         SpeechControl probe;
-        voice = probe.stringProperty(SpeechControl::PropertyVoiceName);
+        voice = probe.voiceName();
     }
     ASSERT_FALSE(voice.isEmpty());
 
@@ -78,8 +78,7 @@ TEST_F(ConversionEndToEndTest, CereVoiceFormSpeaksWithTheLastVoiceOfTheFolder)
                                      QStringLiteral("0"), QStringLiteral("80")}
                              .join(QLatin1Char('*'));
     EXPECT_EQ(window.run(line), ConverterWindow::Created);
-    EXPECT_EQ(window.speechControl->stringProperty(SpeechControl::PropertyVoiceName),
-              QStringLiteral("CereVoice sue"));
+    EXPECT_EQ(window.speechControl->voiceName(), QStringLiteral("CereVoice sue"));
     const WavInfo wav = inspect(m_wav);
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.rate, 22050);

@@ -90,8 +90,8 @@ TEST_F(ConverterWindowTest, SpeedAndVolumeReachTheEngineWithinItsRange)
     for (const auto &c : cases) {
         writeText();
         auto window = scriptedWindow(Voices);
-        window->speechControl->setNumberProperty(SpeechControl::PropertyRate, 3);
-        window->speechControl->setNumberProperty(SpeechControl::PropertyVolume, 50);
+        window->speechControl->setRate(3);
+        window->speechControl->setVolume(50);
         EXPECT_EQ(window->run(standardLine(QStringLiteral("Scripted One"), c.speed, c.volume)),
                   ConverterWindow::Created)
             << c.speed.toStdString();
@@ -172,12 +172,8 @@ TEST_F(ConverterWindowTest, CereVoiceFormSetsUpTheElementAndReportsAMissingVoice
     EXPECT_EQ(window->run(line), ConverterWindow::Failed);
 
     SpeechControl &element = *window->speechControl;
-    EXPECT_EQ(element.numberProperty(SpeechControl::PropertyVoiceOption), 1);
-    EXPECT_EQ(element.numberProperty(SpeechControl::PropertyEngineMode), 25);
-    EXPECT_EQ(element.stringProperty(SpeechControl::PropertyEngineFolder),
-              QStringLiteral("/opt/cereproc/engine"));
-    EXPECT_EQ(element.stringProperty(SpeechControl::PropertyVoiceFolder),
-              m_dir.filePath(QStringLiteral("no voices")));
+    EXPECT_EQ(element.engineFolder(), QStringLiteral("/opt/cereproc/engine"));
+    EXPECT_EQ(element.voiceFolder(), m_dir.filePath(QStringLiteral("no voices")));
     ASSERT_EQ(m_boxes.requests().size(), 1);
     EXPECT_EQ(m_boxes.requests()[0].icon, MessageBoxService::Critical);
     EXPECT_TRUE(QFileInfo::exists(m_text));

@@ -109,9 +109,8 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
     EXPECT_EQ(w.List1->itemText(0), QStringLiteral("CereVoice Anna 3.2.0"));
     EXPECT_EQ(w.List1->itemText(1), QStringLiteral("CereVoice Bella 3.2.0"));
     // Then espeak-ng's voices, as many as element 0 lists.
-    EXPECT_EQ(w.List1->count() - 2, w.ChantTTS1[0]->countResources(SpeechControl::ResourceVoice));
-    EXPECT_EQ(w.ChantTTS1[2]->stringProperty(SpeechControl::PropertyVoiceName),
-              QStringLiteral("CereVoice bella"));
+    EXPECT_EQ(w.List1->count() - 2, w.ChantTTS1[0]->voices().size());
+    EXPECT_EQ(w.ChantTTS1[2]->voiceName(), QStringLiteral("CereVoice bella"));
     // A first start shows the standard engine's own voice.
     EXPECT_EQ(w.EngineIndex, 0);
     EXPECT_EQ(w.List1->currentText(), w.GetCurVoice());

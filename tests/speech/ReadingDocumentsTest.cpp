@@ -24,7 +24,7 @@ namespace {
 QStringList marks(const ReadingHarness &h, const QString &shown)
 {
     QStringList marked;
-    for (const ReadingHarness::Step &step : h.steps(SpeechControl::EventWordReached)) {
+    for (const ReadingHarness::Step &step : h.steps(SpeechEvent::WordReached)) {
         const int at = step.selectionStart;
         if (!step.nested && step.selectionLength > 0 && (at == 0 || !shown.at(at - 1).isLetter()))
             marked.append(shown.mid(at, step.selectionLength).trimmed());
@@ -50,7 +50,7 @@ TEST(ReadingDocuments, PdfOpenedAndReadAllMarksEveryWordWhereItIs)
     QStringList shownWords = document.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
     shownWords.removeAll(QStringLiteral("•"));
     const QStringList marked = marks(h, document);
-    const auto words = h.steps(SpeechControl::EventWordReached);
+    const auto words = h.steps(SpeechEvent::WordReached);
     const qsizetype overtaken =
         std::count_if(words.begin(), words.end(), [](const auto &step) { return step.nested; });
     qsizetype at = 0;
@@ -92,7 +92,7 @@ TEST(ReadingDocuments, ListsPicturesTablesAndLigaturesAreHeardAndMarkedAsShown)
                                              {"opens", "opens"},
                                              {"Onions.", "Onions"},
                                              {"March.", "March"}};
-    QList<ReadingHarness::Step> steps = h.steps(SpeechControl::EventWordReached);
+    QList<ReadingHarness::Step> steps = h.steps(SpeechEvent::WordReached);
     std::sort(steps.begin(), steps.end(),
               [](const auto &a, const auto &b) { return a.position < b.position; });
     QStringList heard;
@@ -100,10 +100,11 @@ TEST(ReadingDocuments, ListsPicturesTablesAndLigaturesAreHeardAndMarkedAsShown)
         const QString word = WordSpan::wordAt(step.chunk, step.position);
         heard.append(word);
         // A word handled while an earlier one waited shows the later word's mark.
-        if (!step.nested)
+        if (!step.nested) {
             EXPECT_EQ(shown.mid(step.selectionStart, step.selectionLength).trimmed(),
                       expected.value(word))
                 << word.toStdString();
+        }
     }
     EXPECT_EQ(heard, QStringList({"Sowing.", "1.", "dig.", "2.", "rake.", "The", "office",
                                   "Picture:", "A", "can.", "opens", "Onions.", "March."}));

@@ -28,16 +28,19 @@ ReadingHarness::ReadingHarness(std::unique_ptr<Engine> engine)
 void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
 {
     SpeechControl *control = element.get();
-    QObject::connect(control, &SpeechControl::HasEvent, control, [this, control](int) {
-        const SpeechResource record = control->getResource(SpeechControl::ResourceEvent, 0);
-        Step step{record.eventKind, record.position, state().ChunkOffset, state().CurrentChunk};
-        if (step.kind == SpeechControl::EventWordReached)
+    listen(control, [this](SpeechEvent kind, int position) {
+        Step step;
+        step.kind = kind;
+        step.position = position;
+        step.chunkOffset = state().ChunkOffset;
+        step.chunk = state().CurrentChunk;
+        if (step.kind == SpeechEvent::WordReached)
             m_heard.append(step.chunkOffset + step.position);
         step.latestHeard = int(m_heard.size()); // compared on the way out
         m_open.append(step);
     });
     m_window = std::make_unique<frmMain>(std::move(element));
-    QObject::connect(control, &SpeechControl::HasEvent, control, [this](int) {
+    listen(control, [this](SpeechEvent, int) {
         Step step = m_open.takeLast();
         step.nested = step.latestHeard != m_heard.size();
         step.latestHeard = m_heard.isEmpty() ? -1 : m_heard.last();
@@ -55,11 +58,22 @@ void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
         step.selectionStart = DocumentSelection::start(w.Rt);
         step.selectionLength = DocumentSelection::length(w.Rt);
         m_steps.append(step);
-        if (step.kind == SpeechControl::EventSpeechEnded && !step.speaking && !step.stop)
+        if (step.kind == SpeechEvent::Ended && !step.speaking && !step.stop)
             ++m_finished;
         if (afterStep)
             afterStep(step);
     });
+}
+
+void ReadingHarness::listen(SpeechControl *control,
+                            const std::function<void(SpeechEvent, int)> &handler)
+{
+    QObject::connect(control, &SpeechControl::speechStarted, control,
+                     [handler](int position) { handler(SpeechEvent::Started, position); });
+    QObject::connect(control, &SpeechControl::wordReached, control,
+                     [handler](int position) { handler(SpeechEvent::WordReached, position); });
+    QObject::connect(control, &SpeechControl::speechEnded, control,
+                     [handler](int position) { handler(SpeechEvent::Ended, position); });
 }
 
 void ReadingHarness::setDocument(const QString &text)
@@ -73,11 +87,11 @@ void ReadingHarness::select(int start, int length)
     DocumentSelection::setLength(m_window->Rt, length);
 }
 
-QList<ReadingHarness::Step> ReadingHarness::steps(int kind) const
+QList<ReadingHarness::Step> ReadingHarness::steps(SpeechEvent kind) const
 {
     QList<Step> result;
     for (const Step &step : m_steps)
-        if (kind == 0 || step.kind == kind)
+        if (step.kind == kind)
             result.append(step);
     return result;
 }

@@ -16,7 +16,8 @@ class ReadingHarness
 public:
     struct Step
     {
-        int kind = 0, position = 0;
+        SpeechEvent kind = SpeechEvent::Started;
+        int position = 0;
         qint32 chunkOffset = 0; // state when the event arrived
         QString chunk;
         bool nested = false;  // another word was handled while this one's handler yielded
@@ -38,7 +39,7 @@ public:
 
     void setDocument(const QString &text);
     void select(int start, int length);
-    QList<Step> steps(int kind = 0) const;
+    QList<Step> steps(SpeechEvent kind) const;
     // Document positions of the words heard, in the order they were reported.
     const QList<int> &heardPositions() const { return m_heard; }
     // Runs the event loop until `count` readings in all have finished.
@@ -51,6 +52,9 @@ public:
 
 private:
     void build(std::unique_ptr<SpeechControl> element);
+    // Runs `handler` with each event of `control`, after the listeners already connected.
+    static void listen(SpeechControl *control,
+                       const std::function<void(SpeechEvent, int)> &handler);
 
     std::unique_ptr<frmMain> m_window;
     ScriptedEngine *m_scripted = nullptr;

@@ -16,9 +16,9 @@
 
 namespace {
 using Step = ReadingHarness::Step;
-constexpr int Started = SpeechControl::EventSpeechStarted;
-constexpr int Ended = SpeechControl::EventSpeechEnded;
-constexpr int Word = SpeechControl::EventWordReached;
+constexpr SpeechEvent Started = SpeechEvent::Started;
+constexpr SpeechEvent Ended = SpeechEvent::Ended;
+constexpr SpeechEvent Word = SpeechEvent::WordReached;
 
 // Prose of about `length` characters with line breaks and a Windows path, ending on a word.
 QString prose(int length)
@@ -234,8 +234,6 @@ TEST(Reading, ForceStopPutsTheControlsBackWhenTheEngineNeverReportsTheEnd)
     EXPECT_FALSE(h.state().Speaking || h.state().DialogSpeech);
     EXPECT_TRUE(h.state().BackgroundSpeech);
 
-    while (h.element().countResources(SpeechControl::ResourceEvent) > 0)
-        h.element().removeResource(SpeechControl::ResourceEvent, 0);
     h.element().blockSignals(false);
 }
 

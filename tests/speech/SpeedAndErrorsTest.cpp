@@ -16,8 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-constexpr int Rate = SpeechControl::PropertyRate;
-constexpr int Volume = SpeechControl::PropertyVolume;
 
 void expectHandlerBox(const MessageBoxService::Request &box, const QString &error,
                       const QString &procedure)
@@ -38,11 +36,11 @@ TEST(SpeedVolume, SlidersReachTheEngineWithinItsRange)
     frmMain &w = h.window();
     for (const auto &[slider, sent] : QList<std::pair<int, int>>{{0, 1}, {100, 99}, {50, 50}}) {
         w.Slider3->setValue(slider);
-        EXPECT_EQ(h.element().numberProperty(Volume), sent) << "slider " << slider;
+        EXPECT_EQ(h.element().volume(), sent) << "slider " << slider;
     }
     for (const int slider : {10, -10, 3}) {
         w.Slider1->setValue(slider);
-        EXPECT_EQ(h.element().numberProperty(Rate), slider);
+        EXPECT_EQ(h.element().rate(), slider);
     }
     // An end of the range is approached through its neighbour.
     EXPECT_EQ(SpeedVolume::rateSettings(10), (QList<int>{9, 10}));
@@ -63,14 +61,14 @@ TEST(SpeedVolume, PitchSpeedLoadsTheEngineValuesAndShowsWhatIsUnsupported)
 {
     ReadingHarness h(22050);
     frmMain &w = h.window();
-    h.element().setNumberProperty(Rate, -10);
-    h.element().setNumberProperty(Volume, 30);
+    h.element().setRate(-10);
+    h.element().setVolume(30);
     w.PitchSpeed();
     EXPECT_EQ(w.Slider1->value(), -10);
     EXPECT_EQ(w.Slider3->value(), 30);
     EXPECT_EQ(w.Label1->text(), QStringLiteral("Speed"));
     EXPECT_EQ(w.Label3->text(), QStringLiteral("Volume"));
-    EXPECT_EQ(h.element().numberProperty(Rate), -10);
+    EXPECT_EQ(h.element().rate(), -10);
 
     // An element that cannot answer: three silent retries, then the standard box per step.
     MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
@@ -109,23 +107,20 @@ TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
 {
     ReadingHarness h(22050);
     frmMain &w = h.window();
-    {
-        // No record pending: the fetch fails four times, the fourth asks; Abort leaves.
-        MessageBoxRecorder boxes(MessageBoxService::ResultAbort);
-        w.speechEvents()->ChantTTS1_HasEvent(0);
-        ASSERT_EQ(boxes.requests().size(), 1);
-        expectHandlerBox(boxes.requests().first(),
-                         QStringLiteral("Error 1005: \nNo event is pending."),
-                         QStringLiteral(": ChantTTS1.HasEvent"));
-    }
-    {
-        // Ignore goes on: the release fails as well and asks again; nothing else changes.
-        MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
-        w.speechEvents()->ChantTTS1_HasEvent(0);
-        EXPECT_EQ(boxes.requests().size(), 2);
-        EXPECT_FALSE(h.state().Speaking);
-        EXPECT_TRUE(w.Command1->isEnabled());
-    }
+    // A chunk ends with more to read, but its element has gone: the next chunk cannot be
+    // handed over, the standard box says why, and the reading finishes instead of hanging.
+    h.setDocument(QStringLiteral("first chunk and the rest"));
+    h.state().Speaking = true;
+    h.state().CurrentChunk = QStringLiteral("first chunk ");
+    h.state().RemainingText = QStringLiteral("and the rest");
+    MessageBoxRecorder boxes(MessageBoxService::ResultAbort);
+    w.speechEvents()->handleSpeechEvent(4, SpeechEvent::Ended, 12);
+    ASSERT_EQ(boxes.requests().size(), 1);
+    expectHandlerBox(boxes.requests().first(),
+                     QStringLiteral("Error 9: \nThere is no speech control element 4."),
+                     QStringLiteral(": ChantTTS1.HasEvent"));
+    EXPECT_FALSE(h.state().Speaking);
+    EXPECT_TRUE(w.Command1->isEnabled());
 }
 
 // A damaged voice file: the reading ends as any reading ends, and only a reading the user

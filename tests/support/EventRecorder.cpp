@@ -3,26 +3,27 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
-EventRecorder::EventRecorder(SpeechControl &control, bool enableAll) : m_control(control)
+EventRecorder::EventRecorder(SpeechControl &control)
 {
-    if (enableAll) {
-        control.enableEvent(SpeechControl::EventSpeechStarted);
-        control.enableEvent(SpeechControl::EventSpeechEnded);
-        control.enableEvent(SpeechControl::EventWordReached);
-    }
-    QObject::connect(&control, &SpeechControl::HasEvent, &control, [this](int) {
-        const SpeechResource record = m_control.getResource(SpeechControl::ResourceEvent, 0);
-        m_control.removeResource(SpeechControl::ResourceEvent, 0);
-        const Event event{record.eventKind, record.position};
-        m_events.append(event);
-        if (onEvent)
-            onEvent(event);
-    });
+    QObject::connect(&control, &SpeechControl::speechStarted, &control,
+                     [this](int position) { record(SpeechEvent::Started, position); });
+    QObject::connect(&control, &SpeechControl::wordReached, &control,
+                     [this](int position) { record(SpeechEvent::WordReached, position); });
+    QObject::connect(&control, &SpeechControl::speechEnded, &control,
+                     [this](int position) { record(SpeechEvent::Ended, position); });
 }
 
-QList<int> EventRecorder::kinds() const
+void EventRecorder::record(SpeechEvent kind, int position)
 {
-    QList<int> result;
+    const Event event{kind, position};
+    m_events.append(event);
+    if (onEvent)
+        onEvent(event);
+}
+
+QList<SpeechEvent> EventRecorder::kinds() const
+{
+    QList<SpeechEvent> result;
     for (const auto &e : m_events)
         result.append(e.kind);
     return result;
@@ -32,12 +33,12 @@ QList<int> EventRecorder::wordPositions() const
 {
     QList<int> result;
     for (const auto &e : m_events)
-        if (e.kind == SpeechControl::EventWordReached)
+        if (e.kind == SpeechEvent::WordReached)
             result.append(e.position);
     return result;
 }
 
-int EventRecorder::count(int kind) const
+int EventRecorder::count(SpeechEvent kind) const
 {
     int n = 0;
     for (const auto &e : m_events)
@@ -48,7 +49,7 @@ int EventRecorder::count(int kind) const
 bool EventRecorder::waitForEnd(int ends, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
-    while (count(SpeechControl::EventSpeechEnded) < ends && !deadline.hasExpired())
+    while (count(SpeechEvent::Ended) < ends && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    return count(SpeechControl::EventSpeechEnded) >= ends;
+    return count(SpeechEvent::Ended) >= ends;
 }

@@ -20,8 +20,7 @@ class DialogEngine : public ScriptedEngine
 public:
     bool hasDialog(int id) const override
     {
-        return id == SpeechControl::DialogEngineSettings ||
-               id == SpeechControl::DialogPronunciation;
+        return id == 13 || id == 0; // settings, pronunciation
     }
     QList<EngineSetting> settingList() const override
     {

@@ -104,12 +104,9 @@ TEST_F(VoiceSelectionTest, LoadListsCatalogueVoicesFirstAndConfiguresOneElementP
     EXPECT_EQ(m_attached, (QList<int>{1, 2, 3}));
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(element(i).index(), i);
-        EXPECT_EQ(element(i).stringProperty(SC::PropertyVoiceFolder), cereVoices[i].voiceDir);
-        EXPECT_EQ(element(i).stringProperty(SC::PropertyEngineFolder), cereVoices[i].engineDir);
-        EXPECT_EQ(element(i).numberProperty(SC::PropertyVoiceOption), 1);
-        EXPECT_EQ(element(i).numberProperty(SC::PropertyEngineMode), 25);
+        EXPECT_EQ(element(i).voiceFolder(), cereVoices[i].voiceDir);
+        EXPECT_EQ(element(i).engineFolder(), cereVoices[i].engineDir);
     }
-    EXPECT_EQ(element(0).numberProperty(SC::PropertyEngineMode), 4);
     EXPECT_EQ(m_pitchSpeed, 1);
     // The list says which voices' marked words are estimates; their names stay plain.
     for (int i = 2; i < 5; ++i) {
@@ -152,7 +149,7 @@ TEST_F(VoiceSelectionTest, ListChoiceSwitchesElementsByNameAndKeepsTheInvariant)
     m_voices->voiceChosen();
     EXPECT_EQ(m_engineIndex, 0);
     EXPECT_TRUE(m_voices->currentCereVoice().isEmpty());
-    EXPECT_EQ(element(0).stringProperty(SC::PropertyVoiceName), QStringLiteral("Scripted Two"));
+    EXPECT_EQ(element(0).voiceName(), QStringLiteral("Scripted Two"));
     EXPECT_EQ(m_voices->currentVoice(), QStringLiteral("Scripted Two"));
 }
 

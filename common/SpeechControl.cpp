@@ -383,10 +383,10 @@ void SpeechControl::speakSample(const EngineSettingValues &settings)
     loadVoices();
     if (m_voiceName.isEmpty() || SpeechHub::instance().readingInProgress())
         return;
-    VoiceLanguages languages;
-    for (const SpeechVoice &voice : std::as_const(m_voices))
-        if (voice.name == m_voiceName)
-            languages = voice.languages;
+    const auto voice =
+        std::find_if(m_voices.cbegin(), m_voices.cend(),
+                     [&](const SpeechVoice &offered) { return offered.name == m_voiceName; });
+    const VoiceLanguages languages = voice == m_voices.cend() ? VoiceLanguages() : voice->languages;
     SpeechHub::Request request = utteranceRequest(sampleText(languages));
     request.params.settings = settings;
     request.raisesEvents = false;

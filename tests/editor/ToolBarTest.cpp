@@ -93,7 +93,7 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     press(FormatMenu::ButtonBold);
     EXPECT_GE(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 1);
-    EXPECT_TRUE(menu().bold->isChecked());
+    EXPECT_TRUE(menu().boldItem->isChecked());
     press(FormatMenu::ButtonBold);
     EXPECT_LT(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
@@ -121,7 +121,7 @@ TEST_F(ToolBarTest, ButtonsRunTheSameCommandsAsTheMenus)
     EXPECT_TRUE(editor.toPlainText().isEmpty());
     // Keys are compared exactly.
     toolBar().runCommand(QStringLiteral("bold"));
-    EXPECT_FALSE(menu().bold->isChecked());
+    EXPECT_FALSE(menu().boldItem->isChecked());
 }
 
 TEST_F(ToolBarTest, FontBoxesFollowTheCursorAndNewResetsThem)
@@ -224,10 +224,10 @@ TEST_F(ToolBarTest, ChosenFontGoesBackToTheDocumentOnlyAfterTheFirstActivation)
 TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
 {
     clickAt(positionOf(QStringLiteral("bold")) + 2);
-    EXPECT_TRUE(menu().bold->isChecked());
+    EXPECT_TRUE(menu().boldItem->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 1);
     clickAt(1);
-    EXPECT_FALSE(menu().bold->isChecked());
+    EXPECT_FALSE(menu().boldItem->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
 
     // A selection that is partly bold shows the button raised.
@@ -236,7 +236,7 @@ TEST_F(ToolBarTest, ClicksInTheDocumentMarkTheStyleAtTheCursor)
         QTest::keyClick(&editor, Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_TRUE(editor.textCursor().hasSelection());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
-    EXPECT_FALSE(menu().bold->isChecked());
+    EXPECT_FALSE(menu().boldItem->isChecked());
 }
 
 TEST_F(ToolBarTest, ArrowKeysIntoACentredParagraphMarkCenter)
@@ -244,17 +244,17 @@ TEST_F(ToolBarTest, ArrowKeysIntoACentredParagraphMarkCenter)
     clickAt(2);
     QTest::keyClick(&editor, Qt::Key_Down);
     ASSERT_EQ(editor.textCursor().blockNumber(), 1);
-    EXPECT_TRUE(menu().aCenter->isChecked());
+    EXPECT_TRUE(menu().centerItem->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 1);
     QTest::keyClick(&editor, Qt::Key_Up);
-    EXPECT_TRUE(menu().aLeft->isChecked());
-    EXPECT_FALSE(menu().aCenter->isChecked());
+    EXPECT_TRUE(menu().alignLeftItem->isChecked());
+    EXPECT_FALSE(menu().centerItem->isChecked());
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonAlignLeft), 1);
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonCenter), 0);
 
     // Both paragraphs selected: a mixed alignment leaves the marks as they were.
     QTest::keyClick(&editor, Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_TRUE(menu().aLeft->isChecked());
+    EXPECT_TRUE(menu().alignLeftItem->isChecked());
 }
 
 TEST_F(ToolBarTest, ScreenReaderTogglesAndDocumentKeysFormatAsTheButtonsDo)
@@ -270,7 +270,7 @@ TEST_F(ToolBarTest, ScreenReaderTogglesAndDocumentKeysFormatAsTheButtonsDo)
     selectText(QStringLiteral("plain"));
     toggle(FormatMenu::ButtonBold);
     EXPECT_GE(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
-    EXPECT_TRUE(menu().bold->isChecked());
+    EXPECT_TRUE(menu().boldItem->isChecked());
     toggle(FormatMenu::ButtonBold);
     EXPECT_LT(formatOf(QStringLiteral("plain")).fontWeight(), QFont::Bold);
     EXPECT_EQ(toolBar().buttonValue(FormatMenu::ButtonBold), 0);
@@ -291,7 +291,7 @@ TEST_F(ToolBarTest, ScreenReaderTogglesAndDocumentKeysFormatAsTheButtonsDo)
     EXPECT_EQ(editor.textCursor().selectedText(), QStringLiteral("centred"));
     QTest::keyClick(&editor, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignHCenter);
-    EXPECT_TRUE(menu().aCenter->isChecked());
+    EXPECT_TRUE(menu().centerItem->isChecked());
     QTest::keyClick(&editor, Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(alignmentOf(QStringLiteral("centred")), Qt::AlignLeft);
     QTest::keyClick(&editor, Qt::Key_U, Qt::ControlModifier);

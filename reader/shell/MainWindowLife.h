@@ -18,19 +18,19 @@ public:
 
     // The window's load: clipboard remembered, left alignment, geometry, visible unless
     // started hidden, engines and voices, options, an empty document, the monitor timer.
-    void Form_Load(bool startedHidden);
+    void load(bool startedHidden);
     // Every activation runs the layout; the first one also fills the font boxes.
-    void Form_Activate();
+    void activate();
     // Asked whenever the window is to close. A close by the user (`userClose`) is turned
     // into a trip to the notification area and cancelled: the result is true when the
     // window must stay. Closes by the program, the session's end and Exit go ahead.
-    bool Form_QueryUnload(bool userClose);
+    bool keepOpenOnClose(bool userClose);
     // Saves geometry and options and unloads the other forms. Runs once per run.
-    void Form_Unload();
+    void unload();
     bool unloaded() const { return m_unloaded; }
 
-    void LoadOptions();
-    void SaveOptions();
+    void loadOptions();
+    void saveOptions();
 
     // Geometry from and to the settings, in twips.
     void restoreGeometry();
@@ -40,7 +40,7 @@ public:
     static QRect clampToScreen(const QRect &wanted, const QSize &minimum);
 
     // File > Exit: asks, then unloads the window and ends the program.
-    void mnuFileExit_Click();
+    void exitProgram();
     // Before the program ends: unsaved changes to the document are saved or discarded as
     // the user says. False when the user wants to keep working.
     bool askToSaveChanges();

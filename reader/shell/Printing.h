@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 
-class Askprint;
+class PrintChoiceDialog;
 class QLabel;
 class QProgressBar;
 class QTextEdit;
@@ -21,13 +21,13 @@ public:
     static const QString PdfDialogTitle;
     static const QString PdfFilter;
 
-    Printing(Askprint &question, QTextEdit *Rt, PrinterSource::Factory printer,
+    Printing(PrintChoiceDialog &question, QTextEdit *document, PrinterSource::Factory printer,
              QWidget *parent = nullptr);
 
-    QLabel *Label1 = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
+    QLabel *statusLabel = nullptr;
+    QProgressBar *progressBar = nullptr;
 
-    void Form_Activate();
+    void printDocument();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -35,7 +35,7 @@ protected:
 private:
     void saveAsPdf();
 
-    QPointer<Askprint> m_question;
+    QPointer<PrintChoiceDialog> m_question;
     QPointer<QTextEdit> m_rt;
     PrinterSource::Factory m_printer;
     bool m_printed = false;

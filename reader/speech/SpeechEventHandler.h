@@ -21,13 +21,13 @@ public:
                        ReadingController &reading, TimeEstimator &timeEstimator,
                        QObject *parent = nullptr);
 
-    // Routes an element's events to ChantTTS1_HasEvent.
+    // Routes an element's events to handleSpeechEvent.
     void attach(SpeechControl &element);
 
-    void ChantTTS1_HasEvent(int Index);
-    void ClearStuff_Timer();
-    void ForceStop_Timer();
-    void Rt_SelChange();
+    void handleSpeechEvent(int Index);
+    void clearAfterReading();
+    void forceStop();
+    void selectionChanged();
 
     // The wait between two chunks is ten steps of this many milliseconds.
     void setChunkPauseStep(int milliseconds) { m_pauseStep = milliseconds; }

@@ -1,12 +1,12 @@
 #include "FileDialogService.h"
 #include "LayeredRegistryStore.h"
+#include "MainWindow.h"
 #include "MarkedWords.h"
 #include "MessageBoxRecorder.h"
 #include "RegistryStore.h"
 #include "SqliteRegistryStore.h"
 #include "TestVoiceFile.h"
 #include "VoiceFileInstaller.h"
-#include "frmMain.h"
 #include "modCereproc.h"
 #include "modRegistry.h"
 
@@ -91,11 +91,11 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(TestVoiceFile::data().left(TestVoiceFile::data().size() / 2));
     }
-    frmMain w;
-    auto *add = w.findChild<QAction *>(QStringLiteral("mnuAddVoice"));
-    auto *remove = w.findChild<QAction *>(QStringLiteral("mnuRemoveVoice"));
+    MainWindow w;
+    auto *add = w.findChild<QAction *>(QStringLiteral("addVoiceAction"));
+    auto *remove = w.findChild<QAction *>(QStringLiteral("removeVoiceAction"));
     ASSERT_TRUE(add && remove);
-    const int standardVoices = w.List1->count();
+    const int standardVoices = w.voiceList->count();
     MessageBoxRecorder boxes(MessageBoxService::ResultYes);
 
     const QStringList before = registryDump();
@@ -104,16 +104,16 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.contains(QStringLiteral("broken.flitevox")));
     EXPECT_EQ(registryDump(), before);
-    EXPECT_EQ(w.List1->count(), standardVoices);
+    EXPECT_EQ(w.voiceList->count(), standardVoices);
 
     boxes.clear();
     m_answers << good;
     add->trigger();
     EXPECT_TRUE(boxes.requests().isEmpty());
-    ASSERT_EQ(w.List1->count(), standardVoices + 1);
-    EXPECT_EQ(w.List1->itemText(0), QStringLiteral("CereVoice nova"));
-    EXPECT_EQ(w.List1->currentText(), QStringLiteral("CereVoice nova"));
-    EXPECT_EQ(w.EngineIndex, 1);
+    ASSERT_EQ(w.voiceList->count(), standardVoices + 1);
+    EXPECT_EQ(w.voiceList->itemText(0), QStringLiteral("CereVoice nova"));
+    EXPECT_EQ(w.voiceList->currentText(), QStringLiteral("CereVoice nova"));
+    EXPECT_EQ(w.engineIndex, 1);
     const QString copy = VoiceFileInstaller::voicesFolder() + "/nova/nova.flitevox";
     EXPECT_EQ(modRegistry::GetRegString(
                   HKLM, modCereproc::PrivateVoicesKey + "CereVoice nova\\Attributes", "VoiceFile"),
@@ -128,9 +128,9 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
     EXPECT_EQ(marked, words.mid(words.size() - marked.size()));
 
     remove->trigger();
-    EXPECT_EQ(w.List1->count(), standardVoices);
-    EXPECT_EQ(w.EngineIndex, 0);
-    EXPECT_EQ(w.List1->currentText(), w.GetCurVoice());
+    EXPECT_EQ(w.voiceList->count(), standardVoices);
+    EXPECT_EQ(w.engineIndex, 0);
+    EXPECT_EQ(w.voiceList->currentText(), w.currentVoice());
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_TRUE(QFileInfo::exists(good));
 }

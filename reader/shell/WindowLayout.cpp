@@ -59,7 +59,7 @@ WindowLayout::WindowLayout(QWidget *window, QWidget *host, QWidget *toolBar, QWi
     m_host->installEventFilter(this);
     if (m_window)
         m_window->installEventFilter(this);
-    Form_Resize();
+    relayout();
 }
 
 void WindowLayout::placeFrameControls()
@@ -133,7 +133,7 @@ QSize WindowLayout::minimumOuterSize() const
         QSize(MainWindowLayout::MinimumOuterWidth, MainWindowLayout::MinimumOuterHeight));
 }
 
-void WindowLayout::Form_Resize()
+void WindowLayout::relayout()
 {
     if (!m_window || !m_host)
         return;
@@ -182,9 +182,9 @@ void WindowLayout::Form_Resize()
 bool WindowLayout::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_host && event->type() == QEvent::Resize)
-        Form_Resize();
+        relayout();
     else if (watched == m_window && event->type() == QEvent::WindowStateChange &&
              m_window->isMinimized())
-        Form_Resize();
+        relayout();
     return false;
 }

@@ -39,23 +39,6 @@ const QString NoticeText = QStringLiteral(
     "application simply click on the ear icon that has been placed in your system tray.");
 
 const QString MinimizeKey = QStringLiteral("Minimize");
-
-int messageFor(QSystemTrayIcon::ActivationReason reason)
-{
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        return TrayIcon::MessageLeftButtonUp;
-    case QSystemTrayIcon::DoubleClick:
-        return TrayIcon::MessageLeftDoubleClick;
-    case QSystemTrayIcon::Context:
-        return TrayIcon::MessageRightButtonUp;
-    case QSystemTrayIcon::MiddleClick:
-        return TrayIcon::MessageMiddleButtonUp;
-    case QSystemTrayIcon::Unknown:
-        break;
-    }
-    return 0;
-}
 } // namespace
 
 QString TrayIcon::trayTip()
@@ -75,14 +58,12 @@ TrayIcon::TrayIcon(ReaderShell &shell, QWidget *parent)
     m_tray = new QSystemTrayIcon(this);
     m_tray->setObjectName(QStringLiteral("TrayIcon"));
     m_tray->setContextMenu(popupMenu);
-    connect(
-        m_tray, &QSystemTrayIcon::activated, this,
-        [this](QSystemTrayIcon::ActivationReason reason) { Form_MouseMove(messageFor(reason)); });
+    connect(m_tray, &QSystemTrayIcon::activated, this, &TrayIcon::activate);
 
     m_trayRetry->setInterval(1000);
     connect(m_trayRetry, &QTimer::timeout, this, &TrayIcon::showIconWhenTrayAppears);
 
-    // load: the popup starts with the main menu's check marks.
+    // At the start the popup takes with the main menu's check marks.
     copyMainChecks();
 }
 
@@ -322,15 +303,15 @@ void TrayIcon::acceptNotice()
     hide();
 }
 
-void TrayIcon::Form_MouseMove(int message)
+void TrayIcon::activate(QSystemTrayIcon::ActivationReason reason)
 {
-    m_message = message;
+    m_lastActivation = reason;
     if (m_busy)
         return;
     m_busy = true;
-    if (message == MessageLeftButtonUp) {
+    if (reason == QSystemTrayIcon::Trigger) {
         ignoreErrors([&] { m_shell.showMainWindow(); });
-    } else if (message == MessageRightButtonUp) {
+    } else if (reason == QSystemTrayIcon::Context) {
         copyMainChecks();
         // The icon's host may have opened the menu already.
         ignoreErrors([&] {
@@ -360,7 +341,7 @@ void TrayIcon::unload()
 
 bool TrayIcon::event(QEvent *event)
 {
-    // activate: the notice may come up after the menu marks changed.
+    // The notice may come up after the menu marks changed.
     if (event->type() == QEvent::WindowActivate)
         copyMainChecks();
     // A font change while the notice is up would clip it again.

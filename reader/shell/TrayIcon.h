@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSystemTrayIcon>
 #include <QWidget>
 
 class QAction;
@@ -7,7 +8,6 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QSystemTrayIcon;
 class QTimer;
 class ReaderShell;
 
@@ -18,12 +18,6 @@ class TrayIcon : public QWidget
 {
     Q_OBJECT
 public:
-    // The icon's mouse messages, by their classic numbers.
-    static constexpr int MessageLeftButtonUp = 514;
-    static constexpr int MessageLeftDoubleClick = 515;
-    static constexpr int MessageRightButtonUp = 517;
-    static constexpr int MessageMiddleButtonUp = 520;
-
     // The icon's tip: the text cut to the 64 characters of the icon record's tip field.
     static QString trayTip();
 
@@ -40,9 +34,9 @@ public:
     void addTrayIcon();
     // Stores the notice's check box as "Minimize".
     void saveNoticeChoice();
-    // The icon's mouse messages: left button up shows the main window, right button up
-    // opens the popup menu; the rest is ignored.
-    void Form_MouseMove(int message);
+    // A click on the icon shows the main window, a context click opens the popup menu; the
+    // rest (double and middle clicks) is ignored.
+    void activate(QSystemTrayIcon::ActivationReason reason);
 
     // Removes the icon.
     void removeTrayIcon();
@@ -64,7 +58,7 @@ public:
         "dialog boxes in the background; to end it, use File > Exit.");
 
     QSystemTrayIcon *systemTrayIcon() const { return m_tray; }
-    int lastMessage() const { return m_message; }
+    QSystemTrayIcon::ActivationReason lastActivation() const { return m_lastActivation; }
 
     // The notice.
     QLabel *noticeLabel = nullptr;
@@ -108,7 +102,7 @@ private:
     int m_revealAfter = RevealAttempts;
     bool m_toldNoTray = false;
     bool m_trayIconShown = false;
-    int m_message = 0;
+    QSystemTrayIcon::ActivationReason m_lastActivation = QSystemTrayIcon::Unknown;
     bool m_busy = false;
     bool m_unloading = false;
 };

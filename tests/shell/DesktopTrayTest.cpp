@@ -113,7 +113,7 @@ TEST_F(DesktopTray, RightClickOpensTheMenuWithTheMainMenusMarks)
     ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 20000));
     EXPECT_FALSE(shell().trayIcon().readClipboardAction->isChecked());
     EXPECT_TRUE(shell().trayIcon().readDialogsAction->isChecked());
-    EXPECT_EQ(shell().trayIcon().lastMessage(), TrayIcon::MessageRightButtonUp);
+    EXPECT_EQ(shell().trayIcon().lastActivation(), QSystemTrayIcon::Context);
 
     // Choosing an item there changes the main menu's mark.
     shell().trayIcon().readClipboardAction->trigger();

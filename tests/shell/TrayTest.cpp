@@ -77,14 +77,14 @@ TEST_F(Tray, LeftClickBringsBackTheWindowAndRemovesTheIcon)
     tray.putInTray();
     ASSERT_FALSE(m_main.window.isVisible());
 
-    // Moves and double clicks do nothing; the first button release does it all.
-    tray.Form_MouseMove(512);
-    tray.Form_MouseMove(TrayIcon::MessageLeftDoubleClick);
+    // Unknown activations and double clicks do nothing; a click does it all.
+    tray.activate(QSystemTrayIcon::Unknown);
+    tray.activate(QSystemTrayIcon::DoubleClick);
     EXPECT_FALSE(m_main.window.isVisible());
     EXPECT_TRUE(tray.trayIconShown());
 
     emit tray.systemTrayIcon()->activated(QSystemTrayIcon::Trigger);
-    EXPECT_EQ(tray.lastMessage(), TrayIcon::MessageLeftButtonUp);
+    EXPECT_EQ(tray.lastActivation(), QSystemTrayIcon::Trigger);
     EXPECT_TRUE(m_main.window.isVisible());
     EXPECT_FALSE(m_main.window.isMinimized());
     EXPECT_FALSE(tray.trayIconShown());
@@ -99,7 +99,7 @@ TEST_F(Tray, PopupMirrorsTheOptionsMenuBothWays)
     m_main.clip = false;
     m_main.dialog = true;
 
-    tray.Form_MouseMove(TrayIcon::MessageRightButtonUp);
+    tray.activate(QSystemTrayIcon::Context);
     ASSERT_TRUE(tray.popupMenu->isVisible());
     EXPECT_FALSE(tray.readClipboardAction->isChecked());
     EXPECT_TRUE(tray.readDialogsAction->isChecked());

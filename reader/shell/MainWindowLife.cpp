@@ -4,8 +4,6 @@
 #include "IgnoreErrors.h"
 #include "MainWindowHooks.h"
 #include "ReaderSettings.h"
-#include "ReaderShell.h"
-#include "TrayIcon.h"
 
 #include <QApplication>
 #include <QRect>
@@ -56,13 +54,16 @@ QString twips(int pixels)
 }
 } // namespace
 
-MainWindowLife::MainWindowLife(ReaderShell &shell) : m_shell(shell) {}
+MainWindowLife::MainWindowLife(const MainWindowHooks &mainWindow, Services services)
+    : m_main(mainWindow), m_services(std::move(services))
+{
+}
 
 void MainWindowLife::load(bool startedHidden)
 {
     // The yields let a termination request in; once the window is unloaded the rest of
     // the load would only undo that.
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     m_loadStarted = true;
     run(main.rememberClipboard);
     yield();
@@ -90,7 +91,7 @@ void MainWindowLife::load(bool startedHidden)
 
 void MainWindowLife::activate()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     if (!m_activated)
         run(main.fillFontBoxes);
     m_activated = true;
@@ -101,7 +102,7 @@ bool MainWindowLife::keepOpenOnClose(bool userClose)
 {
     if (!userClose || m_unloaded)
         return false;
-    ignoreErrors([&] { m_shell.trayIcon().putInTray(); });
+    ignoreErrors([&] { m_services.putInTray(); });
     return true;
 }
 
@@ -116,15 +117,15 @@ void MainWindowLife::unload()
         ignoreErrors([&] { saveGeometry(); });
     if (!m_loadStarted || m_optionsLoaded)
         ignoreErrors([&] { saveOptions(); });
-    ignoreErrors([&] { m_shell.unloadForms(); });
+    ignoreErrors([&] { m_services.unloadForms(); });
 }
 
 void MainWindowLife::restoreGeometry()
 {
-    QWidget *window = m_shell.mainWindow().window;
+    QWidget *window = m_main.window;
     if (!window)
         return;
-    ReaderSettings &settings = m_shell.settings();
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionSettings;
     // Left, top, width, height in that order; a damaged value leaves its dimension alone.
     QRect wanted(window->pos(), window->size());
@@ -162,10 +163,10 @@ QRect MainWindowLife::clampToScreen(const QRect &wanted, const QSize &minimum)
 
 void MainWindowLife::saveGeometry()
 {
-    QWidget *window = m_shell.mainWindow().window;
+    QWidget *window = m_main.window;
     if (!window || window->isMinimized() || window->isMaximized())
         return;
-    ReaderSettings &settings = m_shell.settings();
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionSettings;
     settings.saveSetting(section, MainLeft, twips(window->x()));
     settings.saveSetting(section, MainTop, twips(window->y()));
@@ -175,8 +176,8 @@ void MainWindowLife::saveGeometry()
 
 void MainWindowLife::loadOptions()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
-    ReaderSettings &settings = m_shell.settings();
+    const MainWindowHooks &main = m_main;
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionOptions;
 
     // Only the exact text "False" switches a reader off; anything else, "false" included,
@@ -223,8 +224,8 @@ void MainWindowLife::loadOptions()
 
 void MainWindowLife::saveOptions()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
-    ReaderSettings &settings = m_shell.settings();
+    const MainWindowHooks &main = m_main;
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionOptions;
     ignoreErrors([&] {
         if (main.voiceListText)
@@ -243,7 +244,7 @@ void MainWindowLife::saveOptions()
 
 bool MainWindowLife::askToSaveChanges()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     if (!main.askToSaveChanges || m_unloaded)
         return true;
     bool goOn = false;
@@ -257,5 +258,5 @@ void MainWindowLife::exitProgram()
     if (!askToSaveChanges() || !ExitQuestion::confirm())
         return;
     unload();
-    m_shell.endProgram();
+    m_services.endProgram();
 }

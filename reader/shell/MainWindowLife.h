@@ -1,20 +1,33 @@
 #pragma once
 
+#include <functional>
+
 class QRect;
 class QSize;
-class ReaderShell;
+class ReaderSettings;
+struct MainWindowHooks;
 
 // The life of the main window from load to unload and the reader's options: geometry and
 // options are read once when the window loads and written once when it unloads, and a
 // marker tells the next start whether this run ended cleanly. The window itself is reached
-// through the shell's MainWindowHooks.
+// through its MainWindowHooks.
 class MainWindowLife
 {
 public:
     // 15 twips make a pixel wherever a stored length meets the window.
     static constexpr double TwipsPerPixel = 15.0;
 
-    explicit MainWindowLife(ReaderShell &shell);
+    // What the window's life reaches outside the window.
+    struct Services
+    {
+        std::function<ReaderSettings &()> settings;
+        std::function<void()> putInTray;
+        std::function<void()> unloadForms; // every window other than the main one
+        std::function<void()> endProgram;
+    };
+
+    // `mainWindow` is the shell's record of the main window, filled in once the window joins.
+    MainWindowLife(const MainWindowHooks &mainWindow, Services services);
 
     // The window's load: clipboard remembered, left alignment, geometry, visible unless
     // started hidden, engines and voices, options, an empty document, the monitor timer.
@@ -46,7 +59,8 @@ public:
     bool askToSaveChanges();
 
 private:
-    ReaderShell &m_shell;
+    const MainWindowHooks &m_main;
+    Services m_services;
     bool m_activated = false;
     bool m_unloaded = false;
     bool m_loadStarted = false;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -52,7 +53,15 @@ void PrintChoiceDialog::print()
     hide();
     QApplication::processEvents();
     // A window of its own, not a child: it unloads this question before it goes itself.
-    auto *printing = new Printing(*this, m_rt, m_printer, parentWidget());
+    // A question closed meanwhile counts as the entire document.
+    const QPointer<PrintChoiceDialog> self(this);
+    Printing::Question question;
+    question.entireDocument = [self] { return !self || self->entireDocument(); };
+    question.close = [self] {
+        if (self)
+            self->close();
+    };
+    auto *printing = new Printing(std::move(question), m_rt, m_printer, parentWidget());
     printing->show();
     QApplication::processEvents();
 }

@@ -3,7 +3,6 @@
 #include "FileDialogService.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
-#include "PrintChoiceDialog.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,9 +17,10 @@
 const QString Printing::PdfDialogTitle = QStringLiteral("No Printer Installed - Save as PDF");
 const QString Printing::PdfFilter = QStringLiteral("PDF Files (*.pdf)");
 
-Printing::Printing(PrintChoiceDialog &question, QTextEdit *document, PrinterSource::Factory printer,
+Printing::Printing(Question question, QTextEdit *document, PrinterSource::Factory printer,
                    QWidget *parent)
-    : QDialog(parent), m_question(&question), m_rt(document), m_printer(std::move(printer))
+    : QDialog(parent), m_question(std::move(question)), m_rt(document),
+      m_printer(std::move(printer))
 {
     setObjectName(QStringLiteral("Printing"));
     setWindowTitle(QStringLiteral("Printing..."));
@@ -53,7 +53,7 @@ void Printing::printDocument()
     ignoreErrors([&] {
         if (!m_rt)
             return;
-        if (!m_question || m_question->entireDocument()) {
+        if (!m_question.entireDocument || m_question.entireDocument()) {
             // Selection start 0: the selection goes and the caret moves to the start.
             QTextCursor cursor = m_rt->textCursor();
             cursor.setPosition(0);
@@ -69,8 +69,8 @@ void Printing::printDocument()
         }
     });
     ignoreErrors([&] { progressBar->setValue(progressBar->maximum()); });
-    if (m_question)
-        m_question->close();
+    if (m_question.close)
+        m_question.close();
     close();
 }
 

@@ -72,15 +72,32 @@ InstanceListener &ReaderShell::listener()
 
 TrayIcon &ReaderShell::trayIcon()
 {
-    if (!m_trayIcon)
-        m_trayIcon = std::make_unique<TrayIcon>(*this);
+    if (!m_trayIcon) {
+        TrayIcon::Services services;
+        services.settings = [this]() -> ReaderSettings & { return settings(); };
+        services.trayAvailable = [this] { return trayAvailable(); };
+        services.showMainWindow = [this] { showMainWindow(); };
+        services.openHelp = [this] { links().openHelp(); };
+        services.visitWebSite = [this] { links().visitWebSite(); };
+        services.showAbout = [this] { showAbout(false); };
+        services.askToSaveChanges = [this] { return life().askToSaveChanges(); };
+        services.unloadMainWindow = [this] { life().unload(); };
+        services.endProgram = [this] { endProgram(); };
+        m_trayIcon = std::make_unique<TrayIcon>(m_main, std::move(services));
+    }
     return *m_trayIcon;
 }
 
 MainWindowLife &ReaderShell::life()
 {
-    if (!m_life)
-        m_life = std::make_unique<MainWindowLife>(*this);
+    if (!m_life) {
+        MainWindowLife::Services services;
+        services.settings = [this]() -> ReaderSettings & { return settings(); };
+        services.putInTray = [this] { trayIcon().putInTray(); };
+        services.unloadForms = [this] { unloadForms(); };
+        services.endProgram = [this] { endProgram(); };
+        m_life = std::make_unique<MainWindowLife>(m_main, std::move(services));
+    }
     return *m_life;
 }
 

@@ -3,10 +3,8 @@
 #include "EarIcon.h"
 #include "ExitQuestion.h"
 #include "IgnoreErrors.h"
-#include "MainWindowLife.h"
 #include "MessageBoxService.h"
 #include "ReaderSettings.h"
-#include "ReaderShell.h"
 #include "StandardErrorHandler.h"
 
 #include <QCheckBox>
@@ -46,8 +44,9 @@ QString TrayIcon::trayTip()
     return TipText.left(TipFieldLength);
 }
 
-TrayIcon::TrayIcon(ReaderShell &shell, QWidget *parent)
-    : QWidget(parent), m_shell(shell), m_trayRetry(new QTimer(this))
+TrayIcon::TrayIcon(const MainWindowHooks &mainWindow, Services services, QWidget *parent)
+    : QWidget(parent), m_main(mainWindow), m_services(std::move(services)),
+      m_trayRetry(new QTimer(this))
 {
     setObjectName(QStringLiteral("TrayIcon"));
     setWindowTitle(QStringLiteral("Application put in System Tray"));
@@ -127,25 +126,25 @@ void TrayIcon::createPopup()
     // A checkable item has toggled its own mark by the time it reports the click.
     connect(readClipboardAction, &QAction::triggered, this, [this](bool checked) {
         ignoreErrors([&] {
-            if (m_shell.mainWindow().setClipChecked)
-                m_shell.mainWindow().setClipChecked(checked);
+            if (m_main.setClipChecked)
+                m_main.setClipChecked(checked);
         });
     });
     connect(readDialogsAction, &QAction::triggered, this, [this](bool checked) {
         ignoreErrors([&] {
-            if (m_shell.mainWindow().setDialogChecked)
-                m_shell.mainWindow().setDialogChecked(checked);
+            if (m_main.setDialogChecked)
+                m_main.setDialogChecked(checked);
         });
     });
     connect(stopSpeakingAction, &QAction::triggered, this, [this] {
         ignoreErrors([&] {
-            if (m_shell.mainWindow().stopSpeaking)
-                m_shell.mainWindow().stopSpeaking();
+            if (m_main.stopSpeaking)
+                m_main.stopSpeaking();
         });
     });
-    connect(helpAction, &QAction::triggered, this, [this] { m_shell.links().openHelp(); });
-    connect(visitSiteAction, &QAction::triggered, this, [this] { m_shell.links().visitWebSite(); });
-    connect(aboutAction, &QAction::triggered, this, [this] { m_shell.showAbout(false); });
+    connect(helpAction, &QAction::triggered, this, [this] { m_services.openHelp(); });
+    connect(visitSiteAction, &QAction::triggered, this, [this] { m_services.visitWebSite(); });
+    connect(aboutAction, &QAction::triggered, this, [this] { m_services.showAbout(); });
     connect(exitAction, &QAction::triggered, this, &TrayIcon::exitProgram);
     // However the menu is opened (by the icon's host or by us), it shows the main menu's
     // marks of the moment.
@@ -154,7 +153,7 @@ void TrayIcon::createPopup()
 
 void TrayIcon::copyMainChecks()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     ignoreErrors([&] {
         if (main.dialogChecked)
             readDialogsAction->setChecked(main.dialogChecked());
@@ -167,7 +166,7 @@ void TrayIcon::copyMainChecks()
 
 bool TrayIcon::trayAvailable() const
 {
-    return m_shell.trayAvailable();
+    return m_services.trayAvailable();
 }
 
 void TrayIcon::setTrayRetry(int intervalMs, int attempts, int revealAfter)
@@ -179,7 +178,7 @@ void TrayIcon::setTrayRetry(int intervalMs, int attempts, int revealAfter)
 
 void TrayIcon::putInTray()
 {
-    QWidget *main = m_shell.mainWindow().window;
+    QWidget *main = m_main.window;
     if (!trayAvailable()) {
         // Hidden without an icon the reader could not be reached again.
         keepWithoutTray();
@@ -191,7 +190,7 @@ void TrayIcon::putInTray()
     });
     ignoreErrors([&] { addTrayIcon(); });
     ignoreErrors([&] {
-        if (m_shell.settings().setting(ReaderSettings::SectionOptions, MinimizeKey) !=
+        if (m_services.settings().setting(ReaderSettings::SectionOptions, MinimizeKey) !=
             ReaderSettings::True) {
             show();
             raise();
@@ -203,7 +202,7 @@ void TrayIcon::putInTray()
 
 void TrayIcon::keepWithoutTray()
 {
-    QWidget *main = m_shell.mainWindow().window;
+    QWidget *main = m_main.window;
     ignoreErrors([&] {
         if (!main)
             return;
@@ -224,7 +223,7 @@ bool TrayIcon::desktopHasTaskBar() const
     // Nothing says whether a desktop has a task bar. A panel that keeps a screen edge for
     // itself (a work area smaller than the screen) is one or holds one; without such a panel a
     // minimized window could not be found again.
-    const QWidget *main = m_shell.mainWindow().window;
+    const QWidget *main = m_main.window;
     const QScreen *screen =
         main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
     return screen && screen->availableGeometry() != screen->geometry();
@@ -271,7 +270,7 @@ void TrayIcon::showIconWhenTrayAppears()
     // A reader started hidden must not stay out of reach while the icon waits; a
     // notification area that comes later still gets the icon.
     ++m_trayAttempts;
-    const QWidget *main = m_shell.mainWindow().window;
+    const QWidget *main = m_main.window;
     if (main && !main->isVisible() &&
         (m_trayAttempts >= m_revealAfter || m_trayAttempts >= m_maxTrayAttempts))
         keepWithoutTray();
@@ -292,8 +291,8 @@ void TrayIcon::removeTrayIcon()
 void TrayIcon::saveNoticeChoice()
 {
     ignoreErrors([&] {
-        m_shell.settings().saveSetting(ReaderSettings::SectionOptions, MinimizeKey,
-                                       ReaderSettings::flag(hideNoticeCheck->isChecked()));
+        m_services.settings().saveSetting(ReaderSettings::SectionOptions, MinimizeKey,
+                                          ReaderSettings::flag(hideNoticeCheck->isChecked()));
     });
 }
 
@@ -310,7 +309,7 @@ void TrayIcon::activate(QSystemTrayIcon::ActivationReason reason)
         return;
     m_busy = true;
     if (reason == QSystemTrayIcon::Trigger) {
-        ignoreErrors([&] { m_shell.showMainWindow(); });
+        ignoreErrors([&] { m_services.showMainWindow(); });
     } else if (reason == QSystemTrayIcon::Context) {
         copyMainChecks();
         // The icon's host may have opened the menu already.
@@ -324,12 +323,12 @@ void TrayIcon::activate(QSystemTrayIcon::ActivationReason reason)
 
 void TrayIcon::exitProgram()
 {
-    if (!m_shell.life().askToSaveChanges() || !ExitQuestion::confirm())
+    if (!m_services.askToSaveChanges() || !ExitQuestion::confirm())
         return;
     ignoreErrors([&] { removeTrayIcon(); });
-    ignoreErrors([&] { m_shell.life().unload(); });
+    ignoreErrors([&] { m_services.unloadMainWindow(); });
     ignoreErrors([&] { unload(); });
-    m_shell.endProgram();
+    m_services.endProgram();
 }
 
 void TrayIcon::unload()

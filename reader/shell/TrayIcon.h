@@ -1,7 +1,10 @@
 #pragma once
 
+#include "MainWindowHooks.h"
+
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -9,7 +12,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
-class ReaderShell;
+class ReaderSettings;
 
 // The notification-area side of the reader, all in one hidden form: it owns the ear icon
 // and receives its clicks, owns the popup menu, and is itself the notice that tells the user
@@ -21,7 +24,23 @@ public:
     // The icon's tip: the text cut to the 64 characters of the icon record's tip field.
     static QString trayTip();
 
-    explicit TrayIcon(ReaderShell &shell, QWidget *parent = nullptr);
+    // What the icon, its menu and its notice reach outside themselves.
+    struct Services
+    {
+        std::function<ReaderSettings &()> settings;
+        std::function<bool()> trayAvailable;
+        std::function<void()> showMainWindow;
+        std::function<void()> openHelp;
+        std::function<void()> visitWebSite;
+        std::function<void()> showAbout; // not modal
+        // Exit's steps: the unsaved document first, then the main window's unload, then the end.
+        std::function<bool()> askToSaveChanges;
+        std::function<void()> unloadMainWindow;
+        std::function<void()> endProgram;
+    };
+
+    // `mainWindow` is the shell's record of the main window, filled in once the window joins.
+    TrayIcon(const MainWindowHooks &mainWindow, Services services, QWidget *parent = nullptr);
     ~TrayIcon() override;
 
     // Sends the main window to the notification area (closing or minimizing it). Where the
@@ -94,7 +113,8 @@ private:
     void keepWithoutTray();
     bool desktopHasTaskBar() const;
 
-    ReaderShell &m_shell;
+    const MainWindowHooks &m_main;
+    Services m_services;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer *m_trayRetry = nullptr;
     int m_trayAttempts = 0;

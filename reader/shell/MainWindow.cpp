@@ -38,9 +38,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,7 +48,6 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 template <typename T, typename... Args> T *named(const char *name, Args &&...args)
@@ -170,7 +167,7 @@ void MainWindow::build(std::unique_ptr<SpeechControl> element0)
     m_edit = new EditCommands(documentEdit, this);
     connectMenus();
 
-    // Format menu, toolbar, find window, and the placement that replaces the layouts above.
+    // Format menu, toolbar, find window, and the placement of every part.
     m_formatting = new EditorFormatting(this, documentEdit, formatMenu, centralWidget(), this);
     m_formatting->attachDocumentCommands(m_documents);
     m_formatting->attachEditCommands(m_edit);
@@ -200,89 +197,62 @@ MainWindow::~MainWindow()
 
 void MainWindow::createControls()
 {
-    documentEdit = named<RichTextEdit>("documentEdit");
+    // Every part is made where it sits: WindowLayout places them by their design places, so
+    // no Qt layout is built for it to take apart.
+    auto *central = new QWidget;
+    setCentralWidget(central);
+    documentEdit = named<RichTextEdit>("documentEdit", central);
     documentEdit->setAcceptRichText(true);
 
-    speechGroup = named<QGroupBox>("speechGroup", QStringLiteral("Speech"));
-    speedLabel = named<QLabel>("speedLabel", QStringLiteral("Speed"));
-    speedSlider = named<QSlider>("speedSlider", Qt::Horizontal);
+    speechGroup = named<QGroupBox>("speechGroup", QStringLiteral("Speech"), central);
+    speedLabel = named<QLabel>("speedLabel", QStringLiteral("Speed"), speechGroup);
+    speedSlider = named<QSlider>("speedSlider", Qt::Horizontal, speechGroup);
     speedSlider->setRange(-10, 10);
     speedSlider->setSingleStep(1);
     speedSlider->setPageStep(2);
     speedSlider->setTickPosition(QSlider::TicksBelow);
-    volumeLabel = named<QLabel>("volumeLabel", QStringLiteral("Volume"));
-    volumeSlider = named<QSlider>("volumeSlider", Qt::Horizontal);
+    volumeLabel = named<QLabel>("volumeLabel", QStringLiteral("Volume"), speechGroup);
+    volumeSlider = named<QSlider>("volumeSlider", Qt::Horizontal, speechGroup);
     volumeSlider->setRange(0, 100);
     volumeSlider->setSingleStep(1);
     volumeSlider->setPageStep(5);
     volumeSlider->setTickPosition(QSlider::TicksBelow);
     volumeSlider->setTickInterval(10);
-    voiceLabel = named<QLabel>("voiceLabel", QStringLiteral("Voice Font:"));
-    voiceList = named<QComboBox>("voiceList");
-    totalTimeLabel = named<QLabel>("totalTimeLabel", QStringLiteral("Total Time:"));
-    totalTime = named<QLabel>("totalTime", QStringLiteral("00:00:00"));
-    elapsedTimeLabel = named<QLabel>("elapsedTimeLabel", QStringLiteral("Elapsed Time:"));
-    elapsedTime = named<QLabel>("elapsedTime", QStringLiteral("00:00:00"));
-    remainingTimeLabel = named<QLabel>("remainingTimeLabel", QStringLiteral("Remaining Time:"));
-    remainingTime = named<QLabel>("remainingTime", QStringLiteral("00:00:00"));
+    voiceLabel = named<QLabel>("voiceLabel", QStringLiteral("Voice Font:"), speechGroup);
+    voiceList = named<QComboBox>("voiceList", speechGroup);
+    totalTimeLabel = named<QLabel>("totalTimeLabel", QStringLiteral("Total Time:"), speechGroup);
+    totalTime = named<QLabel>("totalTime", QStringLiteral("00:00:00"), speechGroup);
+    elapsedTimeLabel =
+        named<QLabel>("elapsedTimeLabel", QStringLiteral("Elapsed Time:"), speechGroup);
+    elapsedTime = named<QLabel>("elapsedTime", QStringLiteral("00:00:00"), speechGroup);
+    remainingTimeLabel =
+        named<QLabel>("remainingTimeLabel", QStringLiteral("Remaining Time:"), speechGroup);
+    remainingTime = named<QLabel>("remainingTime", QStringLiteral("00:00:00"), speechGroup);
     readSelectionButton =
-        named<QPushButton>("readSelectionButton", QStringLiteral("Read Selection"));
-    readAllButton = named<QPushButton>("readAllButton", QStringLiteral("Read All"));
-    stopPauseButton = named<QPushButton>("stopPauseButton", QStringLiteral("Stop / Pause"));
+        named<QPushButton>("readSelectionButton", QStringLiteral("Read Selection"), speechGroup);
+    readAllButton = named<QPushButton>("readAllButton", QStringLiteral("Read All"), speechGroup);
+    stopPauseButton =
+        named<QPushButton>("stopPauseButton", QStringLiteral("Stop / Pause"), speechGroup);
     readSelectionButton->setEnabled(false);
     stopPauseButton->setEnabled(false);
-    moreVoicesLink = named<QLabel>("moreVoicesLink",
-                                   QStringLiteral("Click here to download more realistic voices"));
+    moreVoicesLink =
+        named<QLabel>("moreVoicesLink",
+                      QStringLiteral("Click here to download more realistic voices"), speechGroup);
     moreVoicesLink->setWordWrap(true);
     moreVoicesLink->setStyleSheet(QStringLiteral("color: blue;"));
     moreVoicesLink->setCursor(Qt::PointingHandCursor);
 
-    auto *times = new QGridLayout;
-    times->addWidget(totalTimeLabel, 0, 0);
-    times->addWidget(totalTime, 0, 1);
-    times->addWidget(elapsedTimeLabel, 1, 0);
-    times->addWidget(elapsedTime, 1, 1);
-    times->addWidget(remainingTimeLabel, 2, 0);
-    times->addWidget(remainingTime, 2, 1);
-
-    auto *frame = new QVBoxLayout(speechGroup);
-    frame->addWidget(speedLabel);
-    frame->addWidget(speedSlider);
-    frame->addWidget(volumeLabel);
-    frame->addWidget(volumeSlider);
-    frame->addSpacing(8);
-    frame->addWidget(voiceLabel);
-    frame->addWidget(voiceList);
-    frame->addLayout(times);
-    frame->addSpacing(8);
-    frame->addWidget(readSelectionButton);
-    frame->addWidget(readAllButton);
-    frame->addWidget(stopPauseButton);
-    frame->addWidget(moreVoicesLink);
-    frame->addStretch(1);
-    speechGroup->setFixedWidth(201);
-
-    currentWord = named<QLabel>("currentWord");
+    currentWord = named<QLabel>("currentWord", central);
     // A long "word" (a web address, text without spaces) must not widen the window.
     currentWord->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    currentWord->setMinimumHeight(33);
     QFont wordFont = currentWord->font();
     wordFont.setPointSizeF(wordFont.pointSizeF() * 1.5);
     currentWord->setFont(wordFont);
-    readingProgress = named<QProgressBar>("readingProgress");
+    readingProgress = named<QProgressBar>("readingProgress", central);
     readingProgress->setRange(0, 100);
     readingProgress->setValue(0);
     readingProgress->setTextVisible(false);
 
-    auto *central = new QWidget;
-    auto *top = new QHBoxLayout;
-    top->addWidget(documentEdit, 1);
-    top->addWidget(speechGroup);
-    auto *main = new QVBoxLayout(central);
-    main->addLayout(top, 1);
-    main->addWidget(currentWord);
-    main->addWidget(readingProgress);
-    setCentralWidget(central);
     resize(802, 450);
 
     // What a screen reader calls each control: the caption beside it where there is one

@@ -18,7 +18,7 @@ class WindowLayout : public QObject
     Q_OBJECT
 
 public:
-    // Takes the parts out of whatever layout `host` and `frame` had and places them.
+    // Takes the parts into `host` (the frame's controls stay in `frame`) and places them.
     WindowLayout(QWidget *window, QWidget *host, QWidget *toolBar, QWidget *rt, QWidget *frame,
                  QWidget *curWord, QWidget *playPosition, QObject *parent = nullptr);
 

@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,7 +79,7 @@ TEST(TwipsScaleTest, FifteenTwipsAPixelAtNinetySixDpiAndFewerOnDenserScreens)
     EXPECT_EQ(label.x() + label.width(), time.x());
 }
 
-// A main window built as the reader's: menu bar, client area with its own simple layout.
+// A main window built as the reader's: menu bar, client area holding the parts.
 class WindowLayoutTest : public ::testing::Test
 {
 protected:
@@ -100,18 +99,12 @@ protected:
         value->setObjectName(QStringLiteral("remainingTime"));
         auto *shortCaption = new QLabel(QStringLiteral("T"), frame);
         shortCaption->setObjectName(QStringLiteral("totalTimeLabel"));
-        auto *frameLayout = new QVBoxLayout(frame);
-        frameLayout->addWidget(read);
-        frameLayout->addWidget(label);
-        frameLayout->addWidget(value);
-        frameLayout->addWidget(shortCaption);
         curWord = new QLabel;
         playPosition = new QProgressBar;
-        auto *column = new QVBoxLayout(host);
-        column->addWidget(rt);
-        column->addWidget(frame);
-        column->addWidget(curWord);
-        column->addWidget(playPosition);
+        for (QWidget *part :
+             {static_cast<QWidget *>(rt), static_cast<QWidget *>(frame),
+              static_cast<QWidget *>(curWord), static_cast<QWidget *>(playPosition)})
+            part->setParent(host);
         window.setCentralWidget(host);
         layout =
             new WindowLayout(&window, host, toolBar, rt, frame, curWord, playPosition, &window);

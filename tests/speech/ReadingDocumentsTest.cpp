@@ -100,10 +100,11 @@ TEST(ReadingDocuments, ListsPicturesTablesAndLigaturesAreHeardAndMarkedAsShown)
         const QString word = WordSpan::wordAt(step.chunk, step.position);
         heard.append(word);
         // A word handled while an earlier one waited shows the later word's mark.
-        if (!step.nested)
+        if (!step.nested) {
             EXPECT_EQ(shown.mid(step.selectionStart, step.selectionLength).trimmed(),
                       expected.value(word))
                 << word.toStdString();
+        }
     }
     EXPECT_EQ(heard, QStringList({"Sowing.", "1.", "dig.", "2.", "rake.", "The", "office",
                                   "Picture:", "A", "can.", "opens", "Onions.", "March."}));

@@ -30,7 +30,11 @@ void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
     SpeechControl *control = element.get();
     QObject::connect(control, &SpeechControl::HasEvent, control, [this, control](int) {
         const SpeechResource record = control->getResource(SpeechControl::ResourceEvent, 0);
-        Step step{record.eventKind, record.position, state().ChunkOffset, state().CurrentChunk};
+        Step step;
+        step.kind = record.eventKind;
+        step.position = record.position;
+        step.chunkOffset = state().ChunkOffset;
+        step.chunk = state().CurrentChunk;
         if (step.kind == SpeechControl::EventWordReached)
             m_heard.append(step.chunkOffset + step.position);
         step.latestHeard = int(m_heard.size()); // compared on the way out

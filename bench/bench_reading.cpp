@@ -7,9 +7,9 @@
 //   is not what limits the run;
 // - the default rate with the clock at 50x, as a listener would hear it only faster, for
 //   the first few chunks: the audio synthesised ahead of the listener is largest here.
+#include "MainWindow.h"
 #include "ReadingState.h"
 #include "SpeechControl.h"
-#include "frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -97,7 +97,7 @@ int main(int argc, char **argv)
         handlerStart = handlerClock.nsecsElapsed();
         ++words;
     });
-    frmMain window(std::move(element));
+    MainWindow window(std::move(element));
     // Only words are timed: the end of a chunk includes the deliberate wait before the next.
     QObject::connect(control, &SpeechControl::wordReached, control, [&] {
         const qint64 took = handlerClock.nsecsElapsed() - handlerStart;
@@ -107,8 +107,8 @@ int main(int argc, char **argv)
         }
     });
     window.show();
-    window.Slider1->setValue(rate);
-    window.Rt->setPlainText(plainText(kilobytes * 1024));
+    window.speedSlider->setValue(rate);
+    window.documentEdit->setPlainText(plainText(kilobytes * 1024));
     QApplication::processEvents();
     const long loadedKb = peakKilobytes();
 
@@ -135,14 +135,14 @@ int main(int argc, char **argv)
     probe.start();
     QElapsedTimer click;
     click.start();
-    window.Command1->click();
+    window.readAllButton->click();
     const qint64 clickNs = click.nsecsElapsed();
     QEventLoop loop;
     QTimer finished;
     QObject::connect(&finished, &QTimer::timeout, [&] {
-        if (chunkLimit > 0 && chunks > chunkLimit && window.Command2->isEnabled())
-            window.Command2->click();
-        if (chunks > 0 && !window.reading().Speaking && !window.Command2->isEnabled())
+        if (chunkLimit > 0 && chunks > chunkLimit && window.stopPauseButton->isEnabled())
+            window.stopPauseButton->click();
+        if (chunks > 0 && !window.reading().Speaking && !window.stopPauseButton->isEnabled())
             loop.quit();
     });
     finished.start(50);
@@ -152,7 +152,7 @@ int main(int argc, char **argv)
     std::sort(gaps.begin(), gaps.end());
     const auto ms = [](qint64 ns) { return double(ns) / 1e6; };
     std::printf("document            %lld characters\n",
-                (long long)window.Rt->toPlainText().size());
+                (long long)window.documentEdit->toPlainText().size());
     std::printf("chunks spoken       %d\n", chunks);
     std::printf("words reported      %lld\n", (long long)words);
     std::printf("reading took        %.1f s\n", double(total.elapsed()) / 1000.0);

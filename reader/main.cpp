@@ -1,8 +1,8 @@
 #include "EarIcon.h"
+#include "MainWindow.h"
 #include "ReaderCommandLine.h"
 #include "ReaderStartup.h"
 #include "ShellPlatform.h"
-#include "frmMain.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -49,11 +49,11 @@ int main(int argc, char *argv[])
 
     ReaderStartup::Options options;
     options.createMainWindow = [](ReaderShell &shell) -> std::unique_ptr<QWidget> {
-        return std::make_unique<frmMain>(shell);
+        return std::make_unique<MainWindow>(shell);
     };
     ReaderStartup startup(std::move(options));
     // A voice installed, or a second start that handed over to the running reader.
-    if (!startup.StartProgram())
+    if (!startup.start())
         return 0;
     return app.exec();
 }

@@ -32,35 +32,36 @@ qsizetype nextChild(const QList<ForegroundWindowSource::ChildWindow> &children,
 BackgroundReader::BackgroundReader(BackgroundReaderHooks hooks,
                                    std::unique_ptr<ForegroundWindowSource> windows,
                                    std::unique_ptr<ClipboardSource> clipboard, QObject *parent)
-    : QObject(parent), tmrMonitor(new QTimer(this)), m_hooks(std::move(hooks)),
+    : QObject(parent), monitorTimer(new QTimer(this)), m_hooks(std::move(hooks)),
       m_windows(std::move(windows)), m_clipboard(std::move(clipboard))
 {
     setObjectName(QStringLiteral("BackgroundReader"));
-    tmrMonitor->setObjectName(QStringLiteral("tmrMonitor"));
-    tmrMonitor->setInterval(MonitorInterval);
-    connect(tmrMonitor, &QTimer::timeout, this, &BackgroundReader::tmrMonitor_Timer);
+    monitorTimer->setObjectName(QStringLiteral("monitorTimer"));
+    monitorTimer->setInterval(MonitorInterval);
+    connect(monitorTimer, &QTimer::timeout, this, &BackgroundReader::poll);
 }
 
 BackgroundReader::~BackgroundReader() = default;
 
 void BackgroundReader::attachMenuItems(QAction *clip, QAction *dialog)
 {
-    mnuClip = clip;
-    mnuDialog = dialog;
-    if (mnuClip) {
-        mnuClip->setText(ClipCaption);
-        mnuClip->setCheckable(true);
-        connect(mnuClip, &QAction::toggled, this, [this] { tellIfClipboardNeedsFocus(); });
+    readClipboardAction = clip;
+    readDialogsAction = dialog;
+    if (readClipboardAction) {
+        readClipboardAction->setText(ClipCaption);
+        readClipboardAction->setCheckable(true);
+        connect(readClipboardAction, &QAction::toggled, this,
+                [this] { tellIfClipboardNeedsFocus(); });
     }
-    if (mnuDialog) {
-        mnuDialog->setText(DialogCaption);
-        mnuDialog->setCheckable(true);
-        connect(mnuDialog, &QAction::toggled, this, [this](bool on) {
+    if (readDialogsAction) {
+        readDialogsAction->setText(DialogCaption);
+        readDialogsAction->setCheckable(true);
+        connect(readDialogsAction, &QAction::toggled, this, [this](bool on) {
             if (m_windows)
                 ignoreErrors([&] { m_windows->setDialogReading(on); });
         });
         if (m_windows)
-            ignoreErrors([&] { m_windows->setDialogReading(mnuDialog->isChecked()); });
+            ignoreErrors([&] { m_windows->setDialogReading(readDialogsAction->isChecked()); });
     }
 }
 
@@ -68,13 +69,13 @@ void BackgroundReader::fillHooks(MainWindowHooks &hooks)
 {
     hooks.clipChecked = [this] { return clipChecked(); };
     hooks.setClipChecked = [this](bool on) {
-        if (mnuClip)
-            mnuClip->setChecked(on);
+        if (readClipboardAction)
+            readClipboardAction->setChecked(on);
     };
     hooks.dialogChecked = [this] { return dialogChecked(); };
     hooks.setDialogChecked = [this](bool on) {
-        if (mnuDialog)
-            mnuDialog->setChecked(on);
+        if (readDialogsAction)
+            readDialogsAction->setChecked(on);
     };
     hooks.rememberClipboard = [this] { rememberClipboard(); };
     hooks.enableMonitor = [this] { enableMonitor(); };
@@ -85,18 +86,18 @@ void BackgroundReader::setSources(std::unique_ptr<ForegroundWindowSource> window
 {
     m_windows = std::move(windows);
     m_clipboard = std::move(clipboard);
-    if (m_windows && mnuDialog)
-        ignoreErrors([&] { m_windows->setDialogReading(mnuDialog->isChecked()); });
+    if (m_windows && readDialogsAction)
+        ignoreErrors([&] { m_windows->setDialogReading(readDialogsAction->isChecked()); });
 }
 
 bool BackgroundReader::clipChecked() const
 {
-    return mnuClip && mnuClip->isChecked();
+    return readClipboardAction && readClipboardAction->isChecked();
 }
 
 bool BackgroundReader::dialogChecked() const
 {
-    return mnuDialog && mnuDialog->isChecked();
+    return readDialogsAction && readDialogsAction->isChecked();
 }
 
 void BackgroundReader::rememberClipboard()
@@ -104,27 +105,27 @@ void BackgroundReader::rememberClipboard()
     // An unreadable clipboard leaves the remembered text as it was.
     ignoreErrors([&] {
         if (m_clipboard)
-            LastClipText = m_clipboard->read().text;
+            lastClipboardText = m_clipboard->read().text;
     });
 }
 
 void BackgroundReader::enableMonitor()
 {
-    tmrMonitor->start();
+    monitorTimer->start();
     tellIfClipboardNeedsFocus();
 }
 
 void BackgroundReader::tellIfClipboardNeedsFocus()
 {
     // Once the reader runs (not in the middle of its load), and only while it would read.
-    if (m_toldClipboardNeedsFocus || !clipChecked() || !tmrMonitor->isActive() || !m_clipboard ||
+    if (m_toldClipboardNeedsFocus || !clipChecked() || !monitorTimer->isActive() || !m_clipboard ||
         m_clipboard->seesCopiesInBackground())
         return;
     m_toldClipboardNeedsFocus = true;
     MessageBoxService::notify(ClipboardNeedsFocusText);
 }
 
-void BackgroundReader::tmrMonitor_Timer()
+void BackgroundReader::poll()
 {
     // Speaking or reading the clipboard may run the event loop; a tick that came due
     // meanwhile must not start over in the middle of this one.
@@ -145,7 +146,7 @@ void BackgroundReader::tmrMonitor_Timer()
         readClipboard();
     // Remembered whatever the menus say: a dialog that is already in front when dialog
     // reading is switched on is not news.
-    LastWindowClass = windowClass;
+    lastWindowClass = windowClass;
 
     m_inTick = false;
 }
@@ -155,16 +156,16 @@ void BackgroundReader::stopDialogSpeech(const QString &windowClass)
     // The user has moved on from the dialog that is being read. The speech-source flags
     // stay; the end of speech clears them.
     const ReadingState *state = m_hooks.reading;
-    if (windowClass != LastWindowClass && state && state->Speaking && state->DialogSpeech &&
-        m_hooks.StopSpeech)
-        m_hooks.StopSpeech();
+    if (windowClass != lastWindowClass && state && state->Speaking && state->DialogSpeech &&
+        m_hooks.stopSpeech)
+        m_hooks.stopSpeech();
 }
 
 void BackgroundReader::readDialog(const QString &windowClass)
 {
     // Only a dialog that has just come to the foreground is read; moving from one dialog
     // straight to another reads nothing.
-    if (windowClass != DialogClass || LastWindowClass == DialogClass)
+    if (windowClass != DialogClass || lastWindowClass == DialogClass)
         return;
     QString text = dialogText();
     if (text.isEmpty())
@@ -207,8 +208,8 @@ QString BackgroundReader::dialogText()
 
 void BackgroundReader::readClipboard()
 {
-    if (ClipPollCountdown < 1) {
-        ClipPollCountdown = 1;
+    if (clipboardPollCountdown < 1) {
+        clipboardPollCountdown = 1;
         // A clipboard that cannot be read now is tried again at the next tick; the text
         // remembered stays, so that nothing is read twice.
         ignoreErrors([&] {
@@ -216,23 +217,23 @@ void BackgroundReader::readClipboard()
                 return;
             const ClipboardSource::Contents contents = m_clipboard->read();
             // What a password manager marks as secret is remembered but never said.
-            if (contents.text != LastClipText && !contents.concealed)
+            if (contents.text != lastClipboardText && !contents.concealed)
                 speakInBackground(trimSpaces(contents.text), false);
             if (contents.text.size() > LongClipboardText)
-                ClipPollCountdown = LongClipboardTicks;
-            LastClipText = contents.text;
+                clipboardPollCountdown = LongClipboardTicks;
+            lastClipboardText = contents.text;
         });
     }
-    --ClipPollCountdown;
+    --clipboardPollCountdown;
 }
 
 void BackgroundReader::speakInBackground(QString text, bool fromDialog)
 {
-    if (!m_hooks.Speak)
+    if (!m_hooks.speak)
         return;
     ReadingState *state = m_hooks.reading;
     if (!state) {
-        ignoreErrors([&] { m_hooks.Speak(text); });
+        ignoreErrors([&] { m_hooks.speak(text); });
         return;
     }
     const bool background = state->BackgroundSpeech;
@@ -241,7 +242,7 @@ void BackgroundReader::speakInBackground(QString text, bool fromDialog)
     state->BackgroundSpeech = true;
     if (fromDialog)
         state->DialogSpeech = true;
-    ignoreErrors([&] { m_hooks.Speak(text); });
+    ignoreErrors([&] { m_hooks.speak(text); });
     // A text too short to say starts nothing. Left set, the flags would keep the next
     // reading of the document from marking its words, and would let leaving a window stop
     // a reading that never came from a dialog.

@@ -14,9 +14,10 @@ struct MainWindowHooks;
 
 // Reads aloud, while the reader runs in the background, the text the user copies in any
 // program and the message of a standard dialog box that any program brings to the
-// foreground. tmrMonitor looks at both once a second; what it finds goes to the main
-// window's Speak, flagged as background speech so that the document is left alone. Each kind
-// has its check item in the Options menu (mnuClip, mnuDialog), mirrored by the tray menu.
+// foreground. monitorTimer looks at both once a second; what it finds goes to the main
+// window's speak, flagged as background speech so that the document is left alone. Each kind
+// has its check item in the Options menu (readClipboardAction, readDialogsAction), mirrored by the
+// tray menu.
 class BackgroundReader : public QObject
 {
     Q_OBJECT
@@ -55,7 +56,7 @@ public:
     // items. Without them both readers count as switched off.
     void attachMenuItems(QAction *clip, QAction *dialog);
     // The main-window hooks that belong to the background readers: the two check marks,
-    // remembering the clipboard at load and starting tmrMonitor.
+    // remembering the clipboard at load and starting monitorTimer.
     void fillHooks(MainWindowHooks &hooks);
 
     // At load: the text on the clipboard now is not news, so it is not read.
@@ -63,7 +64,7 @@ public:
     // Starts the polling (once, at the end of the main window's load).
     void enableMonitor();
     // One poll of the foreground window and the clipboard.
-    void tmrMonitor_Timer();
+    void poll();
 
     bool clipChecked() const;
     bool dialogChecked() const;
@@ -72,16 +73,16 @@ public:
     void setSources(std::unique_ptr<ForegroundWindowSource> windows,
                     std::unique_ptr<ClipboardSource> clipboard);
 
-    QTimer *tmrMonitor = nullptr;
-    QAction *mnuClip = nullptr;
-    QAction *mnuDialog = nullptr;
+    QTimer *monitorTimer = nullptr;
+    QAction *readClipboardAction = nullptr;
+    QAction *readDialogsAction = nullptr;
 
     // The foreground window's class at the previous tick.
-    QString LastWindowClass;
+    QString lastWindowClass;
     // The clipboard text seen last.
-    QString LastClipText;
+    QString lastClipboardText;
     // Ticks to wait before the clipboard is read again.
-    qint16 ClipPollCountdown = 0;
+    qint16 clipboardPollCountdown = 0;
 
 private:
     void stopDialogSpeech(const QString &windowClass);

@@ -9,8 +9,8 @@ struct ReadingState;
 // and the reading state whose speech-source flags they set and whose Speaking they read.
 struct BackgroundReaderHooks
 {
-    std::function<void(QString &)> Speak;
+    std::function<void(QString &)> speak;
     // Stops the active speech control element at once.
-    std::function<void()> StopSpeech;
+    std::function<void()> stopSpeech;
     ReadingState *reading = nullptr;
 };

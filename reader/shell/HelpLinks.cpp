@@ -65,12 +65,12 @@ void HelpLinks::openOrTell(const QString &target, const QString &message) const
                                 MessageBoxService::Information);
 }
 
-void HelpLinks::mnuHelp_Click()
+void HelpLinks::openHelp()
 {
     showHelp();
 }
 
-void HelpLinks::mnuVisit_Click()
+void HelpLinks::visitWebSite()
 {
     // Without a home page of its own the program's About section stands in for it.
     if (homePage().isEmpty())
@@ -79,7 +79,7 @@ void HelpLinks::mnuVisit_Click()
         openOrTell(homePage(), AddressNotOpenedText);
 }
 
-void HelpLinks::Label7_Click()
+void HelpLinks::downloadVoices()
 {
     showHelp(QStringLiteral("voices"));
 }

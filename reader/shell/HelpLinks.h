@@ -31,9 +31,9 @@ public:
     // can still find it.
     static const QString AddressNotOpenedText;
 
-    void mnuHelp_Click();
-    void mnuVisit_Click(); // also the tray menu's mnuSite
-    void Label7_Click();
+    void openHelp();
+    void visitWebSite(); // also the tray menu's visitSiteAction
+    void downloadVoices();
 
     // The help window at a section of the page (its anchor), or at the top when empty.
     void showHelp(const QString &section = QString());

@@ -4,8 +4,6 @@
 #include "IgnoreErrors.h"
 #include "MainWindowHooks.h"
 #include "ReaderSettings.h"
-#include "ReaderShell.h"
-#include "frmRightClick.h"
 
 #include <QApplication>
 #include <QRect>
@@ -56,56 +54,59 @@ QString twips(int pixels)
 }
 } // namespace
 
-MainWindowLife::MainWindowLife(ReaderShell &shell) : m_shell(shell) {}
+MainWindowLife::MainWindowLife(const MainWindowHooks &mainWindow, Services services)
+    : m_main(mainWindow), m_services(std::move(services))
+{
+}
 
-void MainWindowLife::Form_Load(bool startedHidden)
+void MainWindowLife::load(bool startedHidden)
 {
     // The yields let a termination request in; once the window is unloaded the rest of
     // the load would only undo that.
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     m_loadStarted = true;
     run(main.rememberClipboard);
     yield();
     if (m_unloaded)
         return;
-    run(main.aLeft_Click);
+    run(main.alignLeft);
     ignoreErrors([&] { restoreGeometry(); });
     if (!startedHidden && main.window)
         ignoreErrors([&] { main.window->show(); });
     yield();
     if (m_unloaded)
         return;
-    run(main.LoadSynthesis);
+    run(main.loadEngines);
     if (m_unloaded)
         return;
-    ignoreErrors([&] { LoadOptions(); });
+    ignoreErrors([&] { loadOptions(); });
     if (m_unloaded)
         return;
-    run(main.mnuFileNew_Click);
+    run(main.newDocument);
     yield();
     if (m_unloaded)
         return;
     run(main.enableMonitor);
 }
 
-void MainWindowLife::Form_Activate()
+void MainWindowLife::activate()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     if (!m_activated)
-        run(main.FillFontBoxes);
+        run(main.fillFontBoxes);
     m_activated = true;
-    run(main.Form_Resize);
+    run(main.relayout);
 }
 
-bool MainWindowLife::Form_QueryUnload(bool userClose)
+bool MainWindowLife::keepOpenOnClose(bool userClose)
 {
     if (!userClose || m_unloaded)
         return false;
-    ignoreErrors([&] { m_shell.rightClick().PutInTray(); });
+    ignoreErrors([&] { m_services.putInTray(); });
     return true;
 }
 
-void MainWindowLife::Form_Unload()
+void MainWindowLife::unload()
 {
     if (m_unloaded)
         return;
@@ -115,27 +116,26 @@ void MainWindowLife::Form_Unload()
     if (!m_loadStarted || m_geometryRestored)
         ignoreErrors([&] { saveGeometry(); });
     if (!m_loadStarted || m_optionsLoaded)
-        ignoreErrors([&] { SaveOptions(); });
-    ignoreErrors([&] { m_shell.unloadForms(); });
+        ignoreErrors([&] { saveOptions(); });
+    ignoreErrors([&] { m_services.unloadForms(); });
 }
 
 void MainWindowLife::restoreGeometry()
 {
-    QWidget *window = m_shell.mainWindow().window;
+    QWidget *window = m_main.window;
     if (!window)
         return;
-    ReaderSettings &settings = m_shell.settings();
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionSettings;
     // Left, top, width, height in that order; a damaged value leaves its dimension alone.
     QRect wanted(window->pos(), window->size());
-    if (const auto left = pixels(settings.GetSetting(section, MainLeft, QStringLiteral("1000"))))
+    if (const auto left = pixels(settings.setting(section, MainLeft, QStringLiteral("1000"))))
         wanted.moveLeft(*left);
-    if (const auto top = pixels(settings.GetSetting(section, MainTop, QStringLiteral("1000"))))
+    if (const auto top = pixels(settings.setting(section, MainTop, QStringLiteral("1000"))))
         wanted.moveTop(*top);
-    if (const auto width = pixels(settings.GetSetting(section, MainWidth, QStringLiteral("6500"))))
+    if (const auto width = pixels(settings.setting(section, MainWidth, QStringLiteral("6500"))))
         wanted.setWidth(std::max(*width, 1));
-    if (const auto height =
-            pixels(settings.GetSetting(section, MainHeight, QStringLiteral("6500"))))
+    if (const auto height = pixels(settings.setting(section, MainHeight, QStringLiteral("6500"))))
         wanted.setHeight(std::max(*height, 1));
     const QRect placed = clampToScreen(wanted, window->minimumSize());
     window->move(placed.topLeft());
@@ -163,47 +163,47 @@ QRect MainWindowLife::clampToScreen(const QRect &wanted, const QSize &minimum)
 
 void MainWindowLife::saveGeometry()
 {
-    QWidget *window = m_shell.mainWindow().window;
+    QWidget *window = m_main.window;
     if (!window || window->isMinimized() || window->isMaximized())
         return;
-    ReaderSettings &settings = m_shell.settings();
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionSettings;
-    settings.SaveSetting(section, MainLeft, twips(window->x()));
-    settings.SaveSetting(section, MainTop, twips(window->y()));
-    settings.SaveSetting(section, MainWidth, twips(window->width()));
-    settings.SaveSetting(section, MainHeight, twips(window->height()));
+    settings.saveSetting(section, MainLeft, twips(window->x()));
+    settings.saveSetting(section, MainTop, twips(window->y()));
+    settings.saveSetting(section, MainWidth, twips(window->width()));
+    settings.saveSetting(section, MainHeight, twips(window->height()));
 }
 
-void MainWindowLife::LoadOptions()
+void MainWindowLife::loadOptions()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
-    ReaderSettings &settings = m_shell.settings();
+    const MainWindowHooks &main = m_main;
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionOptions;
 
     // Only the exact text "False" switches a reader off; anything else, "false" included,
     // leaves it on.
     ignoreErrors([&] {
         const bool on =
-            settings.GetSetting(section, Clipboard, ReaderSettings::True) != ReaderSettings::False;
+            settings.setting(section, Clipboard, ReaderSettings::True) != ReaderSettings::False;
         if (main.setClipChecked)
             main.setClipChecked(on);
     });
     ignoreErrors([&] {
         const bool on =
-            settings.GetSetting(section, Dialog, ReaderSettings::False) != ReaderSettings::False;
+            settings.setting(section, Dialog, ReaderSettings::False) != ReaderSettings::False;
         if (main.setDialogChecked)
             main.setDialogChecked(on);
     });
     QString voice;
     QString properShutdown;
-    ignoreErrors([&] { voice = settings.GetSetting(section, Voice); });
-    ignoreErrors([&] { properShutdown = settings.GetSetting(section, ProperShutdown); });
+    ignoreErrors([&] { voice = settings.setting(section, Voice); });
+    ignoreErrors([&] { properShutdown = settings.setting(section, ProperShutdown); });
 
     if (!voice.isEmpty() || properShutdown == ReaderSettings::False) {
         // After a crash the stored voice is applied as it is, even an empty one.
         ignoreErrors([&] {
-            if (main.SetVoice)
-                main.SetVoice(voice);
+            if (main.setVoice)
+                main.setVoice(voice);
         });
         ignoreErrors([&] {
             if (main.setVoiceListText)
@@ -213,38 +213,38 @@ void MainWindowLife::LoadOptions()
         QThread::msleep(10);
     } else {
         ignoreErrors([&] {
-            if (main.GetCurVoice && main.setVoiceListText)
-                main.setVoiceListText(main.GetCurVoice());
+            if (main.currentVoice && main.setVoiceListText)
+                main.setVoiceListText(main.currentVoice());
         });
     }
-    run(main.PitchSpeed);
-    ignoreErrors([&] { settings.SaveSetting(section, ProperShutdown, ReaderSettings::False); });
+    run(main.applySpeedAndVolume);
+    ignoreErrors([&] { settings.saveSetting(section, ProperShutdown, ReaderSettings::False); });
     m_optionsLoaded = true;
 }
 
-void MainWindowLife::SaveOptions()
+void MainWindowLife::saveOptions()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
-    ReaderSettings &settings = m_shell.settings();
+    const MainWindowHooks &main = m_main;
+    ReaderSettings &settings = m_services.settings();
     const QString &section = ReaderSettings::SectionOptions;
     ignoreErrors([&] {
         if (main.voiceListText)
-            settings.SaveSetting(section, Voice, main.voiceListText());
+            settings.saveSetting(section, Voice, main.voiceListText());
     });
     ignoreErrors([&] {
         if (main.clipChecked)
-            settings.SaveSetting(section, Clipboard, ReaderSettings::flag(main.clipChecked()));
+            settings.saveSetting(section, Clipboard, ReaderSettings::flag(main.clipChecked()));
     });
     ignoreErrors([&] {
         if (main.dialogChecked)
-            settings.SaveSetting(section, Dialog, ReaderSettings::flag(main.dialogChecked()));
+            settings.saveSetting(section, Dialog, ReaderSettings::flag(main.dialogChecked()));
     });
-    ignoreErrors([&] { settings.SaveSetting(section, ProperShutdown, ReaderSettings::True); });
+    ignoreErrors([&] { settings.saveSetting(section, ProperShutdown, ReaderSettings::True); });
 }
 
 bool MainWindowLife::askToSaveChanges()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     if (!main.askToSaveChanges || m_unloaded)
         return true;
     bool goOn = false;
@@ -252,11 +252,11 @@ bool MainWindowLife::askToSaveChanges()
     return goOn;
 }
 
-void MainWindowLife::mnuFileExit_Click()
+void MainWindowLife::exitProgram()
 {
     // The document first; the question about the background readers stays the last word.
     if (!askToSaveChanges() || !ExitQuestion::confirm())
         return;
-    Form_Unload();
-    m_shell.endProgram();
+    unload();
+    m_services.endProgram();
 }

@@ -17,10 +17,10 @@ std::unique_ptr<QPrinter> PrinterSource::defaultPrinter()
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-void PrinterSource::printSelection(const QTextEdit &Rt, QPrinter &printer)
+void PrinterSource::printSelection(const QTextEdit &documentEdit, QPrinter &printer)
 {
-    const QTextCursor cursor = Rt.textCursor();
-    const QTextDocument &source = *Rt.document();
+    const QTextCursor cursor = documentEdit.textCursor();
+    const QTextDocument &source = *documentEdit.document();
     if (!cursor.hasSelection()) {
         source.print(&printer);
         return;

@@ -16,7 +16,7 @@ public:
     // The system's default printer, or nothing when no printer is set up.
     static std::unique_ptr<QPrinter> defaultPrinter();
 
-    // Prints the selected text of `Rt` with its formatting, or the whole document when
+    // Prints the selected text of `documentEdit` with its formatting, or the whole document when
     // nothing is selected; the document does its own page layout.
-    static void printSelection(const QTextEdit &Rt, QPrinter &printer);
+    static void printSelection(const QTextEdit &documentEdit, QPrinter &printer);
 };

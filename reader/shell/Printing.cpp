@@ -1,6 +1,5 @@
 #include "Printing.h"
 
-#include "Askprint.h"
 #include "FileDialogService.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
@@ -18,22 +17,23 @@
 const QString Printing::PdfDialogTitle = QStringLiteral("No Printer Installed - Save as PDF");
 const QString Printing::PdfFilter = QStringLiteral("PDF Files (*.pdf)");
 
-Printing::Printing(Askprint &question, QTextEdit *Rt, PrinterSource::Factory printer,
+Printing::Printing(Question question, QTextEdit *document, PrinterSource::Factory printer,
                    QWidget *parent)
-    : QDialog(parent), m_question(&question), m_rt(Rt), m_printer(std::move(printer))
+    : QDialog(parent), m_question(std::move(question)), m_rt(document),
+      m_printer(std::move(printer))
 {
     setObjectName(QStringLiteral("Printing"));
     setWindowTitle(QStringLiteral("Printing..."));
     setAttribute(Qt::WA_DeleteOnClose);
-    Label1 = new QLabel(QStringLiteral("Sending document to printer..."));
-    Label1->setObjectName(QStringLiteral("Label1"));
-    ProgressBar1 = new QProgressBar;
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    statusLabel = new QLabel(QStringLiteral("Sending document to printer..."));
+    statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    progressBar = new QProgressBar;
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(ProgressBar1);
+    layout->addWidget(statusLabel);
+    layout->addWidget(progressBar);
 }
 
 void Printing::showEvent(QShowEvent *event)
@@ -41,26 +41,26 @@ void Printing::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // Printing starts once the window is up, so that the user sees what is going on.
     if (!m_printed)
-        QTimer::singleShot(0, this, &Printing::Form_Activate);
+        QTimer::singleShot(0, this, &Printing::printDocument);
 }
 
-void Printing::Form_Activate()
+void Printing::printDocument()
 {
     if (m_printed)
         return;
     m_printed = true;
-    ignoreErrors([&] { ProgressBar1->setMaximum(1); });
+    ignoreErrors([&] { progressBar->setMaximum(1); });
     ignoreErrors([&] {
         if (!m_rt)
             return;
-        if (!m_question || m_question->entireDocument()) {
+        if (!m_question.entireDocument || m_question.entireDocument()) {
             // Selection start 0: the selection goes and the caret moves to the start.
             QTextCursor cursor = m_rt->textCursor();
             cursor.setPosition(0);
             m_rt->setTextCursor(cursor);
         }
         for (int copy = 1; copy <= 1; ++copy) {
-            ProgressBar1->setValue(ProgressBar1->value() + 1);
+            progressBar->setValue(progressBar->value() + 1);
             std::unique_ptr<QPrinter> printer = m_printer ? m_printer() : nullptr;
             if (printer)
                 PrinterSource::printSelection(*m_rt, *printer);
@@ -68,9 +68,9 @@ void Printing::Form_Activate()
                 saveAsPdf();
         }
     });
-    ignoreErrors([&] { ProgressBar1->setValue(ProgressBar1->maximum()); });
-    if (m_question)
-        m_question->close();
+    ignoreErrors([&] { progressBar->setValue(progressBar->maximum()); });
+    if (m_question.close)
+        m_question.close();
     close();
 }
 

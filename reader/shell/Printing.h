@@ -4,8 +4,8 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
-class Askprint;
 class QLabel;
 class QProgressBar;
 class QTextEdit;
@@ -21,13 +21,21 @@ public:
     static const QString PdfDialogTitle;
     static const QString PdfFilter;
 
-    Printing(Askprint &question, QTextEdit *Rt, PrinterSource::Factory printer,
+    // The question that asked what to print: its choice, read when printing starts, and its
+    // close once printing is done.
+    struct Question
+    {
+        std::function<bool()> entireDocument;
+        std::function<void()> close;
+    };
+
+    Printing(Question question, QTextEdit *document, PrinterSource::Factory printer,
              QWidget *parent = nullptr);
 
-    QLabel *Label1 = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
+    QLabel *statusLabel = nullptr;
+    QProgressBar *progressBar = nullptr;
 
-    void Form_Activate();
+    void printDocument();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -35,7 +43,7 @@ protected:
 private:
     void saveAsPdf();
 
-    QPointer<Askprint> m_question;
+    Question m_question;
     QPointer<QTextEdit> m_rt;
     PrinterSource::Factory m_printer;
     bool m_printed = false;

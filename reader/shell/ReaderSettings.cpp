@@ -12,8 +12,8 @@ ReaderSettings::ReaderSettings(const QString &file)
 
 ReaderSettings::~ReaderSettings() = default;
 
-QString ReaderSettings::GetSetting(const QString &section, const QString &key,
-                                   const QString &defaultValue) const
+QString ReaderSettings::setting(const QString &section, const QString &key,
+                                const QString &defaultValue) const
 {
     // Another process (a second reader, the user's editor) may have changed the file.
     m_store->sync();
@@ -26,7 +26,7 @@ QString ReaderSettings::GetSetting(const QString &section, const QString &key,
     return value.toString();
 }
 
-void ReaderSettings::SaveSetting(const QString &section, const QString &key, const QString &value)
+void ReaderSettings::saveSetting(const QString &section, const QString &key, const QString &value)
 {
     m_store->setValue(section + QLatin1Char('/') + key, value);
     m_store->sync();

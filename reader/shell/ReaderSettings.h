@@ -22,12 +22,12 @@ public:
     explicit ReaderSettings(const QString &file = QString());
     ~ReaderSettings();
 
-    QString GetSetting(const QString &section, const QString &key,
-                       const QString &defaultValue = QString()) const;
+    QString setting(const QString &section, const QString &key,
+                    const QString &defaultValue = QString()) const;
 
     // Written through at once: the clean-shutdown marker must be on disk before a crash
     // can happen, not whenever the store decides to flush.
-    void SaveSetting(const QString &section, const QString &key, const QString &value);
+    void saveSetting(const QString &section, const QString &key, const QString &value);
 
     static QString flag(bool on) { return on ? True : False; }
 

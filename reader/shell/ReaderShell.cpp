@@ -1,16 +1,16 @@
 #include "ReaderShell.h"
 
-#include "Askprint.h"
+#include "AboutDialog.h"
 #include "IgnoreErrors.h"
 #include "InstanceGuard.h"
+#include "InstanceListener.h"
 #include "ListenerTransport.h"
 #include "MainWindowLife.h"
+#include "PrintChoiceDialog.h"
 #include "ReaderSettings.h"
 #include "ShellPlatform.h"
 #include "SystemInfoProgram.h"
-#include "frmAbout.h"
-#include "frmListener.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -30,8 +30,8 @@ ReaderShell::~ReaderShell()
 {
     // Windows first: they may still reach the pieces below while closing.
     delete m_about;
-    delete m_askprint;
-    m_rightClick.reset();
+    delete m_printChoice;
+    m_trayIcon.reset();
     m_listener.reset();
 }
 
@@ -61,26 +61,43 @@ ListenerTransport &ReaderShell::listenerTransport()
     return *m_transport;
 }
 
-frmListener &ReaderShell::listener()
+InstanceListener &ReaderShell::listener()
 {
     if (!m_listener)
-        m_listener = std::make_unique<frmListener>(
-            listenerTransport(), [this] { ShowMainWindow(); },
-            [this](const QString &path) { OpenFileRequest(path); });
+        m_listener = std::make_unique<InstanceListener>(
+            listenerTransport(), [this] { showMainWindow(); },
+            [this](const QString &path) { openRequestedFile(path); });
     return *m_listener;
 }
 
-frmRightClick &ReaderShell::rightClick()
+TrayIcon &ReaderShell::trayIcon()
 {
-    if (!m_rightClick)
-        m_rightClick = std::make_unique<frmRightClick>(*this);
-    return *m_rightClick;
+    if (!m_trayIcon) {
+        TrayIcon::Services services;
+        services.settings = [this]() -> ReaderSettings & { return settings(); };
+        services.trayAvailable = [this] { return trayAvailable(); };
+        services.showMainWindow = [this] { showMainWindow(); };
+        services.openHelp = [this] { links().openHelp(); };
+        services.visitWebSite = [this] { links().visitWebSite(); };
+        services.showAbout = [this] { showAbout(false); };
+        services.askToSaveChanges = [this] { return life().askToSaveChanges(); };
+        services.unloadMainWindow = [this] { life().unload(); };
+        services.endProgram = [this] { endProgram(); };
+        m_trayIcon = std::make_unique<TrayIcon>(m_main, std::move(services));
+    }
+    return *m_trayIcon;
 }
 
 MainWindowLife &ReaderShell::life()
 {
-    if (!m_life)
-        m_life = std::make_unique<MainWindowLife>(*this);
+    if (!m_life) {
+        MainWindowLife::Services services;
+        services.settings = [this]() -> ReaderSettings & { return settings(); };
+        services.putInTray = [this] { trayIcon().putInTray(); };
+        services.unloadForms = [this] { unloadForms(); };
+        services.endProgram = [this] { endProgram(); };
+        m_life = std::make_unique<MainWindowLife>(m_main, std::move(services));
+    }
     return *m_life;
 }
 
@@ -122,7 +139,7 @@ void ReaderShell::showAbout(bool modal)
         }
         return;
     }
-    m_about = new frmAbout(systemInfo(), links(), modal ? m_main.window : nullptr);
+    m_about = new AboutDialog(systemInfo(), links(), modal ? m_main.window : nullptr);
     m_about->setAttribute(Qt::WA_DeleteOnClose);
     if (modal) {
         m_about->exec();
@@ -133,42 +150,42 @@ void ReaderShell::showAbout(bool modal)
     }
 }
 
-frmAbout *ReaderShell::about() const
+AboutDialog *ReaderShell::about() const
 {
     return m_about;
 }
 
-Askprint *ReaderShell::askprint() const
+PrintChoiceDialog *ReaderShell::printChoice() const
 {
-    return m_askprint;
+    return m_printChoice;
 }
 
-void ReaderShell::Print(QTextEdit *Rt)
+void ReaderShell::print(QTextEdit *documentEdit)
 {
-    if (m_askprint) {
-        m_askprint->raise();
-        m_askprint->activateWindow();
+    if (m_printChoice) {
+        m_printChoice->raise();
+        m_printChoice->activateWindow();
         return;
     }
-    m_askprint = new Askprint(Rt, m_options.printer, m_main.window);
-    m_askprint->show();
+    m_printChoice = new PrintChoiceDialog(documentEdit, m_options.printer, m_main.window);
+    m_printChoice->show();
 }
 
-void ReaderShell::ShowMainWindow()
+void ReaderShell::showMainWindow()
 {
     // A second start's launch may let the window take the focus.
     const QByteArray token = m_listener ? m_listener->takeLaunchToken() : QByteArray();
     if (m_main.window)
         ignoreErrors([&] { ShellPlatform::bringForward(m_main.window, token); });
     ignoreErrors([&] {
-        if (m_rightClick && m_rightClick->TrayIconShown())
-            m_rightClick->DeleteTrayIcon();
+        if (m_trayIcon && m_trayIcon->trayIconShown())
+            m_trayIcon->removeTrayIcon();
     });
 }
 
-void ReaderShell::OpenFileRequest(const QString &path)
+void ReaderShell::openRequestedFile(const QString &path)
 {
-    ShowMainWindow();
+    showMainWindow();
     QMetaObject::invokeMethod(
         this,
         [this, path] {
@@ -182,19 +199,19 @@ void ReaderShell::unloadForms()
 {
     ignoreErrors([&] {
         if (m_listener)
-            m_listener->Form_Unload();
+            m_listener->stop();
     });
     ignoreErrors([&] {
-        if (m_rightClick)
-            m_rightClick->Unload();
+        if (m_trayIcon)
+            m_trayIcon->unload();
     });
     ignoreErrors([&] {
         if (m_about)
             m_about->close();
     });
     ignoreErrors([&] {
-        if (m_askprint)
-            m_askprint->close();
+        if (m_printChoice)
+            m_printChoice->close();
     });
 }
 

@@ -10,16 +10,16 @@
 #include <functional>
 #include <memory>
 
-class Askprint;
+class PrintChoiceDialog;
 class InstanceGuard;
 class ListenerTransport;
 class MainWindowLife;
 class QTextEdit;
 class ReaderSettings;
 class SystemInfoProgram;
-class frmAbout;
-class frmListener;
-class frmRightClick;
+class AboutDialog;
+class InstanceListener;
+class TrayIcon;
 
 // What a shell is made of; every field left empty takes the platform's own.
 struct ShellOptions
@@ -51,9 +51,9 @@ public:
     ReaderSettings &settings();
     InstanceGuard &instanceGuard();
     ListenerTransport &listenerTransport();
-    frmListener &listener();
-    frmRightClick &rightClick();
-    bool hasRightClick() const { return bool(m_rightClick); }
+    InstanceListener &listener();
+    TrayIcon &trayIcon();
+    bool hasTrayIcon() const { return bool(m_trayIcon); }
     MainWindowLife &life();
     HelpLinks &links();
     SystemInfoProgram &systemInfo();
@@ -66,19 +66,19 @@ public:
 
     // The About box: modal from the main menu, not modal from the tray menu.
     void showAbout(bool modal);
-    frmAbout *about() const;
+    AboutDialog *about() const;
 
     // File > Print: the question, not modal.
-    void Print(QTextEdit *Rt);
-    Askprint *askprint() const;
+    void print(QTextEdit *documentEdit);
+    PrintChoiceDialog *printChoice() const;
 
     // Brings the main window back (from minimized, hidden, or the notification area) and
     // removes the notification-area icon. A show request and a click on the icon do this.
-    void ShowMainWindow();
+    void showMainWindow();
     // An open request: brings the main window back and opens `path` in it. The file is
     // opened once the request has been answered, so that the sender does not wait on a long
     // load or a message about the file.
-    void OpenFileRequest(const QString &path);
+    void openRequestedFile(const QString &path);
 
     // Unloads every form other than the main window (the listener, the notice, the About
     // box, printing).
@@ -94,11 +94,11 @@ private:
     std::unique_ptr<ReaderSettings> m_settings;
     std::unique_ptr<InstanceGuard> m_instanceGuard;
     std::unique_ptr<ListenerTransport> m_transport;
-    std::unique_ptr<frmListener> m_listener;
-    std::unique_ptr<frmRightClick> m_rightClick;
+    std::unique_ptr<InstanceListener> m_listener;
+    std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<MainWindowLife> m_life;
     std::unique_ptr<HelpLinks> m_links;
-    QPointer<frmAbout> m_about;
-    QPointer<Askprint> m_askprint;
+    QPointer<AboutDialog> m_about;
+    QPointer<PrintChoiceDialog> m_printChoice;
     bool m_endRequested = false;
 };

@@ -2,14 +2,14 @@
 
 #include "IgnoreErrors.h"
 #include "InstanceGuard.h"
+#include "InstanceListener.h"
 #include "ListenerTransport.h"
 #include "MainWindowLife.h"
 #include "MessageBoxService.h"
 #include "ReaderCommandLine.h"
 #include "ShellPlatform.h"
 #include "StartupCommand.h"
-#include "frmListener.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 #include "VoiceCatalogue.h"
 
 #include <QApplication>
@@ -64,7 +64,7 @@ void ReaderStartup::splitArguments(const QStringList &arguments, QString *comman
         *commandLine = line.switches();
 }
 
-bool ReaderStartup::StartProgram()
+bool ReaderStartup::start()
 {
     const StartupCommand command = StartupCommand::parse(m_options.commandLine);
 
@@ -74,8 +74,8 @@ bool ReaderStartup::StartProgram()
     if (previous) {
         bool answered = false;
         ignoreErrors([&] {
-            answered = m_options.files->isEmpty() ? NotifyRunningInstance()
-                                                  : NotifyRunningInstance(m_options.files->front());
+            answered = m_options.files->isEmpty() ? notifyRunningInstance()
+                                                  : notifyRunningInstance(m_options.files->front());
         });
         if (!answered)
             MessageBoxService::show(AlreadyRunningText);
@@ -90,7 +90,7 @@ bool ReaderStartup::StartProgram()
     // without Exit: the main window is unloaded and the settings saved all the same.
     if (command.mode() != StartupCommand::Install) {
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                         m_shell.get(), [shell = m_shell.get()] { shell->life().Form_Unload(); });
+                         m_shell.get(), [shell = m_shell.get()] { shell->life().unload(); });
         // A logout or shutdown asks first where the session manager lets it: unsaved
         // changes are saved or discarded, or the logout is cancelled.
         if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
@@ -104,7 +104,7 @@ bool ReaderStartup::StartProgram()
                              });
         if (m_options.watchTermination)
             ShellPlatform::watchTerminationRequests(m_shell.get(), [shell = m_shell.get()] {
-                shell->life().Form_Unload();
+                shell->life().unload();
                 shell->endProgram();
             });
     }
@@ -113,12 +113,12 @@ bool ReaderStartup::StartProgram()
     case StartupCommand::Startup:
         // Hidden, with only the icon. The listener is loaded here too, so that starting the
         // reader again shows this one's window instead of saying it cannot be reached.
-        ignoreErrors([&] { m_shell->listener().Form_Load(); });
+        ignoreErrors([&] { m_shell->listener().start(); });
         ignoreErrors([&] { loadMainWindow(); });
-        ignoreErrors([&] { m_shell->life().Form_Load(true); });
+        ignoreErrors([&] { m_shell->life().load(true); });
         if (m_shell->endRequested())
             return false;
-        ignoreErrors([&] { m_shell->rightClick().LoadTrayIcon(); });
+        ignoreErrors([&] { m_shell->trayIcon().addTrayIcon(); });
         openFiles();
         return true;
     case StartupCommand::Install:
@@ -127,9 +127,9 @@ bool ReaderStartup::StartProgram()
     case StartupCommand::Normal:
         break;
     }
-    ignoreErrors([&] { m_shell->listener().Form_Load(); });
+    ignoreErrors([&] { m_shell->listener().start(); });
     ignoreErrors([&] { loadMainWindow(); });
-    ignoreErrors([&] { m_shell->life().Form_Load(false); });
+    ignoreErrors([&] { m_shell->life().load(false); });
     // The load lets events run; a termination request handled there could not stop an
     // event loop that was not running yet, so the caller must not start one.
     if (m_shell->endRequested())
@@ -165,13 +165,13 @@ void ReaderStartup::sendLaunchToken()
         m_shell->listenerTransport().send(*record);
 }
 
-bool ReaderStartup::NotifyRunningInstance()
+bool ReaderStartup::notifyRunningInstance()
 {
     sendLaunchToken();
     return m_shell->listenerTransport().send(CopyDataRecord::showRequest());
 }
 
-bool ReaderStartup::NotifyRunningInstance(const QString &file)
+bool ReaderStartup::notifyRunningInstance(const QString &file)
 {
     sendLaunchToken();
     ListenerTransport &transport = m_shell->listenerTransport();

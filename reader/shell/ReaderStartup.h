@@ -16,7 +16,7 @@
 class ReaderStartup
 {
 public:
-    // Creates frmMain; frmMain hands its hooks to the shell with attachMainWindow.
+    // Creates MainWindow; MainWindow hands its hooks to the shell with attachMainWindow.
     using MainWindowFactory = std::function<std::unique_ptr<QWidget>(ReaderShell &)>;
 
     struct Options
@@ -37,13 +37,13 @@ public:
 
     // True when the reader runs on and the caller enters the event loop; false when this
     // start has done all it came for (a voice installed, or a second start answered).
-    bool StartProgram();
+    bool start();
 
     // Sends the show request to the running reader's listener and waits until it has been
     // handled. False when there is no listener, or it did not answer.
-    bool NotifyRunningInstance();
+    bool notifyRunningInstance();
     // The same with an open request for `file` (which also shows the window).
-    bool NotifyRunningInstance(const QString &file);
+    bool notifyRunningInstance(const QString &file);
 
     ReaderShell &shell() { return *m_shell; }
     QWidget *mainWindow() const { return m_mainWindow.get(); }

@@ -1,9 +1,9 @@
 #include "ReadingMediaControls.h"
 
 #include "DocumentCommands.h"
+#include "MainWindow.h"
 #include "ReaderShell.h"
 #include "ReadingController.h"
-#include "frmMain.h"
 
 #include <QFileInfo>
 #include <QPushButton>
@@ -14,7 +14,7 @@ namespace {
 const QString ContinueCaption = QStringLiteral("Continue");
 } // namespace
 
-ReadingMediaControls::ReadingMediaControls(frmMain &window, ReaderShell &shell)
+ReadingMediaControls::ReadingMediaControls(MainWindow &window, ReaderShell &shell)
     : QObject(&window), m_window(window)
 {
     MediaControls::Commands commands;
@@ -22,14 +22,14 @@ ReadingMediaControls::ReadingMediaControls(frmMain &window, ReaderShell &shell)
     commands.pause = [this] { pause(); };
     commands.playPause = [this] { playPause(); };
     commands.stop = [this] { stop(); };
-    commands.raise = [&shell] { shell.ShowMainWindow(); };
+    commands.raise = [&shell] { shell.showMainWindow(); };
     m_controls = shell.createMediaControls(std::move(commands));
 
     connect(window.readingController(), &ReadingController::readingChanged, this,
             &ReadingMediaControls::update);
     connect(window.documents(), &DocumentCommands::currentFileChanged, this,
             &ReadingMediaControls::update);
-    connect(window.Rt, &QTextEdit::textChanged, this, &ReadingMediaControls::update);
+    connect(window.documentEdit, &QTextEdit::textChanged, this, &ReadingMediaControls::update);
     update();
 }
 
@@ -38,12 +38,13 @@ ReadingMediaControls::~ReadingMediaControls() = default;
 bool ReadingMediaControls::playing() const
 {
     // Stop / Pause is offered exactly while a reading is under way.
-    return m_window.Command2->isEnabled();
+    return m_window.stopPauseButton->isEnabled();
 }
 
 bool ReadingMediaControls::continueOffered() const
 {
-    return m_window.Command3->isEnabled() && m_window.Command3->text() == ContinueCaption;
+    return m_window.readSelectionButton->isEnabled() &&
+           m_window.readSelectionButton->text() == ContinueCaption;
 }
 
 MediaControls::State ReadingMediaControls::state() const
@@ -59,8 +60,8 @@ MediaControls::State ReadingMediaControls::state() const
     // now: a reading under way or stopped half-way can be both.
     const bool underWay = state.status != MediaControls::Status::Stopped;
     state.canPause = underWay;
-    state.canPlay =
-        underWay || (m_window.Command1->isEnabled() && !m_window.Rt->document()->isEmpty());
+    state.canPlay = underWay || (m_window.readAllButton->isEnabled() &&
+                                 !m_window.documentEdit->document()->isEmpty());
     return state;
 }
 
@@ -69,14 +70,14 @@ void ReadingMediaControls::play()
     if (playing())
         return;
     if (continueOffered())
-        m_window.Command3->click();
+        m_window.readSelectionButton->click();
     else
-        m_window.Command1->click();
+        m_window.readAllButton->click();
 }
 
 void ReadingMediaControls::pause()
 {
-    m_window.Command2->click();
+    m_window.stopPauseButton->click();
 }
 
 void ReadingMediaControls::playPause()
@@ -90,7 +91,7 @@ void ReadingMediaControls::playPause()
 void ReadingMediaControls::stop()
 {
     // The window has one button for both: it stops and offers to continue.
-    m_window.Command2->click();
+    m_window.stopPauseButton->click();
 }
 
 void ReadingMediaControls::update()

@@ -7,7 +7,7 @@
 #include <optional>
 
 class ReaderShell;
-class frmMain;
+class MainWindow;
 
 // The main window's reading as the desktop's media controls see it. Their commands press
 // the window's own buttons: play is Read All, or Continue where a stopped reading offers it;
@@ -17,7 +17,7 @@ class ReadingMediaControls : public QObject
 {
     Q_OBJECT
 public:
-    ReadingMediaControls(frmMain &window, ReaderShell &shell);
+    ReadingMediaControls(MainWindow &window, ReaderShell &shell);
     ~ReadingMediaControls() override;
 
     MediaControls::State state() const;
@@ -32,7 +32,7 @@ private:
     bool continueOffered() const;
     void update();
 
-    frmMain &m_window;
+    MainWindow &m_window;
     std::unique_ptr<MediaControls> m_controls;
     std::optional<MediaControls::State> m_published;
 };

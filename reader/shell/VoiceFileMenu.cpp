@@ -11,27 +11,27 @@
 #include <QComboBox>
 #include <QMenu>
 
-VoiceFileMenu::VoiceFileMenu(QMenu *options, VoiceSelection &voices, QComboBox *List1, Hooks hooks,
-                             QObject *parent)
-    : QObject(parent), m_voices(voices), m_list(List1), m_hooks(std::move(hooks))
+VoiceFileMenu::VoiceFileMenu(QMenu *options, VoiceSelection &voices, QComboBox *voiceList,
+                             Hooks hooks, QObject *parent)
+    : QObject(parent), m_voices(voices), m_list(voiceList), m_hooks(std::move(hooks))
 {
     options->addSeparator();
-    mnuAddVoice = options->addAction(QStringLiteral("Add Voice File..."));
-    mnuAddVoice->setObjectName(QStringLiteral("mnuAddVoice"));
-    mnuRemoveVoice = options->addAction(QStringLiteral("Remove Voice File"));
-    mnuRemoveVoice->setObjectName(QStringLiteral("mnuRemoveVoice"));
-    connect(mnuAddVoice, &QAction::triggered, this, [this] { mnuAddVoice_Click(); });
-    connect(mnuRemoveVoice, &QAction::triggered, this, [this] { mnuRemoveVoice_Click(); });
+    addVoiceAction = options->addAction(QStringLiteral("Add Voice File..."));
+    addVoiceAction->setObjectName(QStringLiteral("addVoiceAction"));
+    removeVoiceAction = options->addAction(QStringLiteral("Remove Voice File"));
+    removeVoiceAction->setObjectName(QStringLiteral("removeVoiceAction"));
+    connect(addVoiceAction, &QAction::triggered, this, [this] { addVoice(); });
+    connect(removeVoiceAction, &QAction::triggered, this, [this] { removeVoice(); });
     // Only a voice file in use can be removed.
     connect(options, &QMenu::aboutToShow, this,
-            [this] { mnuRemoveVoice->setEnabled(!m_voices.currentCereVoice().isEmpty()); });
+            [this] { removeVoiceAction->setEnabled(!m_voices.currentCereVoice().isEmpty()); });
 }
 
 void VoiceFileMenu::reload(const QString &voice)
 {
     ignoreErrors([&] {
-        if (m_hooks.StopSpeech)
-            m_hooks.StopSpeech();
+        if (m_hooks.stopSpeech)
+            m_hooks.stopSpeech();
     });
     m_voices.loadVoices();
     QString chosen = voice;
@@ -41,12 +41,12 @@ void VoiceFileMenu::reload(const QString &voice)
     m_list->setCurrentIndex(
         m_list->findText(m_voices.currentVoice(), Qt::MatchExactly | Qt::MatchCaseSensitive));
     ignoreErrors([&] {
-        if (m_hooks.PitchSpeed)
-            m_hooks.PitchSpeed();
+        if (m_hooks.applySpeedAndVolume)
+            m_hooks.applySpeedAndVolume();
     });
 }
 
-void VoiceFileMenu::mnuAddVoice_Click()
+void VoiceFileMenu::addVoice()
 {
     const QString path =
         FileDialogService::getOpenFileName(m_hooks.window, QStringLiteral("Add Voice File"),
@@ -62,7 +62,7 @@ void VoiceFileMenu::mnuAddVoice_Click()
     reload(outcome.tokenName);
 }
 
-void VoiceFileMenu::mnuRemoveVoice_Click()
+void VoiceFileMenu::removeVoice()
 {
     const QString voice = m_voices.currentCereVoice();
     if (voice.isEmpty()) {

@@ -18,18 +18,18 @@ public:
     struct Hooks
     {
         QWidget *window = nullptr;
-        std::function<void()> StopSpeech;
-        std::function<void()> PitchSpeed;
+        std::function<void()> stopSpeech;
+        std::function<void()> applySpeedAndVolume;
     };
 
-    VoiceFileMenu(QMenu *options, VoiceSelection &voices, QComboBox *List1, Hooks hooks,
+    VoiceFileMenu(QMenu *options, VoiceSelection &voices, QComboBox *voiceList, Hooks hooks,
                   QObject *parent = nullptr);
 
-    void mnuAddVoice_Click();
-    void mnuRemoveVoice_Click();
+    void addVoice();
+    void removeVoice();
 
-    QAction *mnuAddVoice = nullptr;
-    QAction *mnuRemoveVoice = nullptr;
+    QAction *addVoiceAction = nullptr;
+    QAction *removeVoiceAction = nullptr;
 
 private:
     // Reloads the list and makes `voice` the one in use (element 0's own when empty).

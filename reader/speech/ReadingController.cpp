@@ -25,12 +25,14 @@ ReadingController::ReadingController(ReadingState &state, const ReadingControls 
                                      TimeEstimator &timeEstimator, QObject *parent)
     : QObject(parent), m_state(state), m_controls(controls), m_time(timeEstimator)
 {
-    connect(m_controls.Command1, &QPushButton::clicked, this, &ReadingController::Command1_Click);
-    connect(m_controls.Command2, &QPushButton::clicked, this, &ReadingController::Command2_Click);
-    connect(m_controls.Command3, &QPushButton::clicked, this, &ReadingController::Command3_Click);
+    connect(m_controls.readAllButton, &QPushButton::clicked, this, &ReadingController::readAll);
+    connect(m_controls.stopPauseButton, &QPushButton::clicked, this,
+            &ReadingController::stopOrPause);
+    connect(m_controls.readSelectionButton, &QPushButton::clicked, this,
+            &ReadingController::readSelection);
 }
 
-void ReadingController::Speak(QString &TextString)
+void ReadingController::speak(QString &TextString)
 {
     startReading(TextString, nullptr);
 }
@@ -38,7 +40,7 @@ void ReadingController::Speak(QString &TextString)
 void ReadingController::speakDocument(int from, int to)
 {
     auto spoken = std::make_shared<const SpokenText>(
-        SpokenText::fromDocument(*m_controls.Rt->document(), from, to));
+        SpokenText::fromDocument(*m_controls.documentEdit->document(), from, to));
     QString text = spoken->text();
     startReading(text, std::move(spoken));
 }
@@ -65,11 +67,11 @@ void ReadingController::startReading(QString &text, std::shared_ptr<const Spoken
     ++m_state.generation;
 
     // A forced stop armed for an earlier reading must not cut this one off.
-    m_controls.ForceStop->stop();
-    m_time.StartTimer();
+    m_controls.forceStopTimer->stop();
+    m_time.startTimeEstimate();
     if (!speakChunk())
         return;
-    ignoreErrors([&] { m_controls.Command2->setEnabled(true); });
+    ignoreErrors([&] { m_controls.stopPauseButton->setEnabled(true); });
     emit readingChanged();
 }
 
@@ -101,7 +103,7 @@ bool ReadingController::speakChunk()
 QString ReadingController::voiceFailure(const QString &description) const
 {
     QString voice;
-    ignoreErrors([&] { voice = m_controls.List1->currentText(); });
+    ignoreErrors([&] { voice = m_controls.voiceList->currentText(); });
     if (voice.isEmpty())
         ignoreErrors([&] { voice = m_controls.activeElement().voiceName(); });
     if (voice.isEmpty())
@@ -109,13 +111,13 @@ QString ReadingController::voiceFailure(const QString &description) const
     return QStringLiteral("The voice \"%1\" cannot speak. %2").arg(voice, description);
 }
 
-void ReadingController::StopSpeech()
+void ReadingController::stopSpeech()
 {
     // Cleared first: the end event that the stop raises must finish the reading instead of
     // handing over the next chunk.
     m_state.Speaking = false;
     ++m_state.generation;
-    m_time.StopTimer();
+    m_time.stopTimeEstimate();
     ignoreErrors([&] { m_controls.activeElement().stop(); });
     // Between two chunks the engine is silent and reports no end, so nothing else would
     // finish the reading: the waiting handler sees the new generation and gives up.
@@ -125,9 +127,9 @@ void ReadingController::StopSpeech()
     }
 }
 
-void ReadingController::StopSpeaking()
+void ReadingController::stopSpeaking()
 {
-    StopSpeech();
+    stopSpeech();
     ignoreErrors([&] {
         // The part of the range not read yet: from the word being spoken to the end of what
         // this reading covers, however many chunks it has already moved on.
@@ -135,66 +137,67 @@ void ReadingController::StopSpeaking()
             m_state.documentRange(m_state.spokenChunkStart + m_state.WordPosition, 0).start;
         const qint64 left =
             qMax<qint64>(0, qint64(m_state.readingStart) + m_state.RangeLength - start);
-        DocumentSelection::setStart(m_controls.Rt, int(start));
-        DocumentSelection::setLength(m_controls.Rt, int(qMin<qint64>(left, INT_MAX)));
+        DocumentSelection::setStart(m_controls.documentEdit, int(start));
+        DocumentSelection::setLength(m_controls.documentEdit, int(qMin<qint64>(left, INT_MAX)));
     });
-    ignoreErrors([&] { m_controls.Rt->setFocus(); });
+    ignoreErrors([&] { m_controls.documentEdit->setFocus(); });
     ignoreErrors([&] {
-        if (DocumentSelection::length(m_controls.Rt) != 0)
-            m_controls.Command3->setText(ContinueCaption);
+        if (DocumentSelection::length(m_controls.documentEdit) != 0)
+            m_controls.readSelectionButton->setText(ContinueCaption);
     });
-    ReadingControls::enableTimer(m_controls.ForceStop);
+    ReadingControls::enableTimer(m_controls.forceStopTimer);
     emit readingChanged();
 }
 
-void ReadingController::Command1_Click()
+void ReadingController::readAll()
 {
-    ignoreErrors([&] { m_state.RangeLength = DocumentSelection::textLength(m_controls.Rt); });
+    ignoreErrors(
+        [&] { m_state.RangeLength = DocumentSelection::textLength(m_controls.documentEdit); });
     m_state.ChunkOffset = 0;
     speakDocument(0, -1);
 }
 
-void ReadingController::Command2_Click()
+void ReadingController::stopOrPause()
 {
-    StopSpeaking();
+    stopSpeaking();
 }
 
-void ReadingController::Command3_Click()
+void ReadingController::readSelection()
 {
-    ignoreErrors([&] { m_state.ChunkOffset = DocumentSelection::start(m_controls.Rt); });
-    ignoreErrors([&] { m_state.RangeLength = DocumentSelection::length(m_controls.Rt); });
+    ignoreErrors([&] { m_state.ChunkOffset = DocumentSelection::start(m_controls.documentEdit); });
+    ignoreErrors([&] { m_state.RangeLength = DocumentSelection::length(m_controls.documentEdit); });
     speakDocument(m_state.ChunkOffset, m_state.ChunkOffset + m_state.RangeLength);
 }
 
 void ReadingController::finishReading()
 {
-    m_controls.PlayPosition->setValue(100);
-    ReadingControls::enableTimer(m_controls.ClearStuff);
+    m_controls.readingProgress->setValue(100);
+    ReadingControls::enableTimer(m_controls.clearTimer);
     m_state.Speaking = false;
-    m_time.StopTimer();
+    m_time.stopTimeEstimate();
     m_state.BackgroundSpeech = false;
-    m_controls.Command2->setEnabled(false);
+    m_controls.stopPauseButton->setEnabled(false);
     m_state.DialogSpeech = false;
-    m_controls.Command3->setText(ReadSelectionCaption);
+    m_controls.readSelectionButton->setText(ReadSelectionCaption);
     unlockControls();
-    m_controls.ForceStop->stop();
+    m_controls.forceStopTimer->stop();
     emit readingChanged();
 }
 
 void ReadingController::lockControls()
 {
-    m_controls.Slider1->setEnabled(false);
-    m_controls.Slider3->setEnabled(false);
-    m_controls.List1->setEnabled(false);
-    m_controls.Command3->setEnabled(false);
-    m_controls.Command1->setEnabled(false);
+    m_controls.speedSlider->setEnabled(false);
+    m_controls.volumeSlider->setEnabled(false);
+    m_controls.voiceList->setEnabled(false);
+    m_controls.readSelectionButton->setEnabled(false);
+    m_controls.readAllButton->setEnabled(false);
 }
 
 void ReadingController::unlockControls()
 {
-    m_controls.Slider1->setEnabled(true);
-    m_controls.Slider3->setEnabled(true);
-    m_controls.List1->setEnabled(true);
-    m_controls.Command3->setEnabled(true);
-    m_controls.Command1->setEnabled(true);
+    m_controls.speedSlider->setEnabled(true);
+    m_controls.volumeSlider->setEnabled(true);
+    m_controls.voiceList->setEnabled(true);
+    m_controls.readSelectionButton->setEnabled(true);
+    m_controls.readAllButton->setEnabled(true);
 }

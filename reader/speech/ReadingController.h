@@ -10,7 +10,7 @@ class SpokenText;
 struct ReadingState;
 class TimeEstimator;
 
-// Starting and stopping readings: Speak with its chunking, the engine stop, Stop / Pause
+// Starting and stopping readings: speak with its chunking, the engine stop, Stop / Pause
 // with its resume point, the three reading buttons, and the steps that lock the controls
 // while the engine speaks and put them back when a reading ends.
 class ReadingController : public QObject
@@ -22,20 +22,20 @@ public:
 
     // Starts reading a text on the active element. Backslashes in the text are turned into
     // forward slashes in place. A text too short to speak changes nothing at all.
-    void Speak(QString &TextString);
+    void speak(QString &TextString);
     // Reads the document's text from `from` to `to` (positions of its plain text) as it is
     // spoken: list numbers, picture descriptions and pauses are heard, and every word is
     // marked where the document shows it.
     void speakDocument(int from, int to);
     // Stops the active element at once and ends the time estimate.
-    void StopSpeech();
+    void stopSpeech();
     // Stop / Pause: stops and selects the rest of the range from the word being spoken, so
     // that "Continue" (Read Selection) resumes there.
-    void StopSpeaking();
+    void stopSpeaking();
 
-    void Command1_Click(); // Read All
-    void Command2_Click(); // Stop / Pause
-    void Command3_Click(); // Read Selection / Continue
+    void readAll();       // Read All
+    void stopOrPause();   // Stop / Pause
+    void readSelection(); // Read Selection / Continue
 
     // The end of a reading: progress full (cleared a second later), controls idle.
     void finishReading();

@@ -12,15 +12,16 @@ constexpr int SubscriptOutOfRange = 9;
 
 SpeechControl &ReadingControls::element(int index) const
 {
-    if (!ChantTTS1 || index < 0 || size_t(index) >= ChantTTS1->size() || !(*ChantTTS1)[index])
+    if (!speechControls || index < 0 || size_t(index) >= speechControls->size() ||
+        !(*speechControls)[index])
         throw SpeechError(SubscriptOutOfRange,
                           QStringLiteral("There is no speech control element %1.").arg(index));
-    return *(*ChantTTS1)[size_t(index)];
+    return *(*speechControls)[size_t(index)];
 }
 
 SpeechControl &ReadingControls::activeElement() const
 {
-    return element(EngineIndex ? *EngineIndex : 0);
+    return element(engineIndex ? *engineIndex : 0);
 }
 
 void ReadingControls::enableTimer(QTimer *timer)

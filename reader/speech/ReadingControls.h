@@ -17,25 +17,25 @@ class SpeechControl;
 // them. The window fills this in once; the pointers stay valid for the window's life.
 struct ReadingControls
 {
-    QTextEdit *Rt = nullptr;
-    QSlider *Slider1 = nullptr; // speed
-    QSlider *Slider3 = nullptr; // volume
-    QLabel *Label1 = nullptr;   // caption of the speed slider
-    QLabel *Label3 = nullptr;   // caption of the volume slider
-    QComboBox *List1 = nullptr;
-    QPushButton *Command1 = nullptr; // Read All
-    QPushButton *Command2 = nullptr; // Stop / Pause
-    QPushButton *Command3 = nullptr; // Read Selection / Continue
-    QLabel *CurWord = nullptr;
-    QProgressBar *PlayPosition = nullptr;
-    QLabel *TimeElapsed = nullptr;
-    QLabel *TimeTotal = nullptr;
-    QLabel *TimeRemaining = nullptr;
-    QTimer *ClearStuff = nullptr;
-    QTimer *ForceStop = nullptr;
-    QTimer *TimeEstimate = nullptr;
-    std::vector<std::unique_ptr<SpeechControl>> *ChantTTS1 = nullptr;
-    const qint16 *EngineIndex = nullptr;
+    QTextEdit *documentEdit = nullptr;
+    QSlider *speedSlider = nullptr;  // speed
+    QSlider *volumeSlider = nullptr; // volume
+    QLabel *speedLabel = nullptr;    // caption of the speed slider
+    QLabel *volumeLabel = nullptr;   // caption of the volume slider
+    QComboBox *voiceList = nullptr;
+    QPushButton *readAllButton = nullptr;       // Read All
+    QPushButton *stopPauseButton = nullptr;     // Stop / Pause
+    QPushButton *readSelectionButton = nullptr; // Read Selection / Continue
+    QLabel *currentWord = nullptr;
+    QProgressBar *readingProgress = nullptr;
+    QLabel *elapsedTime = nullptr;
+    QLabel *totalTime = nullptr;
+    QLabel *remainingTime = nullptr;
+    QTimer *clearTimer = nullptr;
+    QTimer *forceStopTimer = nullptr;
+    QTimer *timeEstimateTimer = nullptr;
+    std::vector<std::unique_ptr<SpeechControl>> *speechControls = nullptr;
+    const qint16 *engineIndex = nullptr;
 
     // Element `index` of the array; a missing element is an error like any failing call.
     SpeechControl &element(int index) const;

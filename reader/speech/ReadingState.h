@@ -9,14 +9,14 @@
 
 // What the main window knows about the reading in progress. It lives as long as the window;
 // the reading controller and the speech event handler are the only writers of the reading
-// fields, the background readers set the two speech-source flags before they call Speak.
+// fields, the background readers set the two speech-source flags before they call speak.
 struct ReadingState
 {
     // The chunk the engine is speaking, exactly as cut from the text.
     QString CurrentChunk;
     // Text after CurrentChunk not yet handed to the engine; empty while the last chunk plays.
     QString RemainingText;
-    // Length of the whole text given to Speak.
+    // Length of the whole text given to speak.
     qint32 TotalLength = 0;
     // Document position where CurrentChunk starts.
     qint32 ChunkOffset = 0;
@@ -30,11 +30,11 @@ struct ReadingState
     bool BackgroundSpeech = false;
     bool DialogSpeech = false;
 
-    // ChunkOffset as it was when Speak started this reading. Progress and the resume point
+    // ChunkOffset as it was when speak started this reading. Progress and the resume point
     // count from here, so a reading of a selection or of copied text measures itself and
     // not its distance from the top of the document.
     qint32 readingStart = 0;
-    // Bumped by every Speak and every stop. A handler that yielded to the event loop compares
+    // Bumped by every speak and every stop. A handler that yielded to the event loop compares
     // it afterwards to learn that its reading was stopped or replaced meanwhile.
     quint64 generation = 0;
     // True while the event handler waits between two chunks; the engine is silent then, so
@@ -46,10 +46,10 @@ struct ReadingState
     // words are marked where they are shown. None for copied text and dialog text, which
     // are spoken as they are.
     std::shared_ptr<const SpokenText> spoken;
-    // Where CurrentChunk starts in the text given to Speak.
+    // Where CurrentChunk starts in the text given to speak.
     qint32 spokenChunkStart = 0;
 
-    // The document range that [offset, offset + length) of the text given to Speak stands for.
+    // The document range that [offset, offset + length) of the text given to speak stands for.
     SpokenText::Range documentRange(qint32 offset, qint32 length) const
     {
         if (spoken)

@@ -26,13 +26,14 @@ SpeechEventHandler::SpeechEventHandler(ReadingState &state, const ReadingControl
     : QObject(parent), m_state(state), m_controls(controls), m_reading(reading),
       m_time(timeEstimator)
 {
-    connect(m_controls.ClearStuff, &QTimer::timeout, this, &SpeechEventHandler::ClearStuff_Timer);
-    connect(m_controls.ForceStop, &QTimer::timeout, this, &SpeechEventHandler::ForceStop_Timer);
+    connect(m_controls.clearTimer, &QTimer::timeout, this, &SpeechEventHandler::clearAfterReading);
+    connect(m_controls.forceStopTimer, &QTimer::timeout, this, &SpeechEventHandler::forceStop);
     // The selection handler runs on every cursor move, as a collapsed selection after a
     // reading must switch Read Selection off even when nothing was selected before.
-    connect(m_controls.Rt, &QTextEdit::selectionChanged, this, &SpeechEventHandler::Rt_SelChange);
-    connect(m_controls.Rt, &QTextEdit::cursorPositionChanged, this,
-            &SpeechEventHandler::Rt_SelChange);
+    connect(m_controls.documentEdit, &QTextEdit::selectionChanged, this,
+            &SpeechEventHandler::selectionChanged);
+    connect(m_controls.documentEdit, &QTextEdit::cursorPositionChanged, this,
+            &SpeechEventHandler::selectionChanged);
 }
 
 void SpeechEventHandler::attach(SpeechControl &element)
@@ -92,8 +93,8 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
 
     const quint64 generation = m_state.generation;
     pauseBetweenChunks();
-    // Stopped during the wait (StopSpeech has finished the reading) or replaced by another
-    // Speak: the next chunk is not this handler's to hand over any more.
+    // Stopped during the wait (stopSpeech has finished the reading) or replaced by another
+    // speak: the next chunk is not this handler's to hand over any more.
     if (m_state.generation != generation)
         return;
     m_state.betweenChunks = false;
@@ -110,7 +111,7 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
         return;
     }
     m_reading.unlockControls();
-    m_controls.ForceStop->stop();
+    m_controls.forceStopTimer->stop();
 }
 
 void SpeechEventHandler::pauseBetweenChunks()
@@ -144,14 +145,14 @@ void SpeechEventHandler::wordReached(int position)
         // the next one that does.
         const QString shown = WordSpan::wordAt(chunk, wordPosition);
         if (WordSpan::isSpoken(shown))
-            m_controls.CurWord->setText(shown);
+            m_controls.currentWord->setText(shown);
     });
     ignoreErrors([&] {
         // Measured from where this reading began, so that a selection or copied text runs
         // from 0 to 100 like the whole document does.
         const qint64 read = qint64(chunkStart) + wordPosition;
         if (m_state.TotalLength >= 1 && read >= 0 && read <= m_state.TotalLength)
-            m_controls.PlayPosition->setValue(int(double(read) * 100.0 / m_state.TotalLength));
+            m_controls.readingProgress->setValue(int(double(read) * 100.0 / m_state.TotalLength));
     });
 
     QCoreApplication::processEvents();
@@ -165,53 +166,54 @@ void SpeechEventHandler::wordReached(int position)
 
     // The word being spoken and its delimiter: enough for a listener to follow, and kept in
     // view as the reading moves down the document.
-    ignoreErrors([&] { m_controls.Rt->setFocus(); });
+    ignoreErrors([&] { m_controls.documentEdit->setFocus(); });
     ignoreErrors([&] {
-        DocumentSelection::setStart(m_controls.Rt, mark.start);
-        DocumentSelection::setLength(m_controls.Rt, mark.length);
-        m_controls.Rt->ensureCursorVisible();
+        DocumentSelection::setStart(m_controls.documentEdit, mark.start);
+        DocumentSelection::setLength(m_controls.documentEdit, mark.length);
+        m_controls.documentEdit->ensureCursorVisible();
     });
 }
 
-void SpeechEventHandler::ClearStuff_Timer()
+void SpeechEventHandler::clearAfterReading()
 {
-    ignoreErrors([&] { m_controls.PlayPosition->setValue(0); });
-    ignoreErrors([&] { m_controls.CurWord->setText(QString()); });
-    m_controls.ClearStuff->stop();
+    ignoreErrors([&] { m_controls.readingProgress->setValue(0); });
+    ignoreErrors([&] { m_controls.currentWord->setText(QString()); });
+    m_controls.clearTimer->stop();
 }
 
-void SpeechEventHandler::ForceStop_Timer()
+void SpeechEventHandler::forceStop()
 {
-    const bool locked = !m_controls.List1->isEnabled() || !m_controls.Command3->isEnabled() ||
-                        !m_controls.Command1->isEnabled() || !m_controls.Slider3->isEnabled() ||
-                        !m_controls.Slider1->isEnabled();
+    const bool locked =
+        !m_controls.voiceList->isEnabled() || !m_controls.readSelectionButton->isEnabled() ||
+        !m_controls.readAllButton->isEnabled() || !m_controls.volumeSlider->isEnabled() ||
+        !m_controls.speedSlider->isEnabled();
     if (locked) {
         // The engine never reported the end of the stopped speech: put the window back to
         // idle by hand. The speech source flag stays; only a reported end clears it.
-        ignoreErrors([&] { m_reading.StopSpeech(); });
-        m_controls.PlayPosition->setValue(100);
-        ReadingControls::enableTimer(m_controls.ClearStuff);
+        ignoreErrors([&] { m_reading.stopSpeech(); });
+        m_controls.readingProgress->setValue(100);
+        ReadingControls::enableTimer(m_controls.clearTimer);
         m_state.Speaking = false;
-        m_time.StopTimer();
-        m_controls.Command2->setEnabled(false);
+        m_time.stopTimeEstimate();
+        m_controls.stopPauseButton->setEnabled(false);
         m_state.DialogSpeech = false;
-        m_controls.Command3->setText(QStringLiteral("Read Selection"));
+        m_controls.readSelectionButton->setText(QStringLiteral("Read Selection"));
         m_reading.unlockControls();
     }
-    m_controls.ForceStop->stop();
+    m_controls.forceStopTimer->stop();
 }
 
-void SpeechEventHandler::Rt_SelChange()
+void SpeechEventHandler::selectionChanged()
 {
     // While speaking, the selection is the reading's mark and the button stays locked.
     if (m_state.Speaking)
         return;
     ignoreErrors([&] {
-        if (DocumentSelection::length(m_controls.Rt) >= 1) {
-            m_controls.Command3->setEnabled(true);
+        if (DocumentSelection::length(m_controls.documentEdit) >= 1) {
+            m_controls.readSelectionButton->setEnabled(true);
         } else {
-            m_controls.Command3->setEnabled(false);
-            m_controls.Command3->setText(QStringLiteral("Read Selection"));
+            m_controls.readSelectionButton->setEnabled(false);
+            m_controls.readSelectionButton->setText(QStringLiteral("Read Selection"));
         }
     });
 }

@@ -27,9 +27,9 @@ public:
 
     // Element `index` started, reached the word at `position` of its chunk, or ended.
     void handleSpeechEvent(int index, SpeechEvent event, int position);
-    void ClearStuff_Timer();
-    void ForceStop_Timer();
-    void Rt_SelChange();
+    void clearAfterReading();
+    void forceStop();
+    void selectionChanged();
 
     // The wait between two chunks is ten steps of this many milliseconds.
     void setChunkPauseStep(int milliseconds) { m_pauseStep = milliseconds; }

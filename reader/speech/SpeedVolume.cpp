@@ -10,13 +10,13 @@
 SpeedVolume::SpeedVolume(const ReadingControls &controls, QObject *parent)
     : QObject(parent), m_controls(controls)
 {
-    connect(m_controls.Slider1, &QSlider::valueChanged, this, [this] {
+    connect(m_controls.speedSlider, &QSlider::valueChanged, this, [this] {
         if (!m_loading)
-            Slider1_Change();
+            speedChanged();
     });
-    connect(m_controls.Slider3, &QSlider::valueChanged, this, [this] {
+    connect(m_controls.volumeSlider, &QSlider::valueChanged, this, [this] {
         if (!m_loading)
-            Slider3_Change();
+            volumeChanged();
     });
 }
 
@@ -34,7 +34,7 @@ int SpeedVolume::volumeSetting(int sliderValue)
     return qBound(1, sliderValue, 99);
 }
 
-void SpeedVolume::PitchSpeed()
+void SpeedVolume::applySpeedAndVolume()
 {
     StandardErrorHandler handler(QStringLiteral(": PitchSpeed"));
     m_loading = true;
@@ -65,24 +65,25 @@ void SpeedVolume::PitchSpeed()
                            [&] { slider->setValue((m_controls.activeElement().*read)()); });
     };
 
-    if (!apply(&SpeechControl::rate, m_controls.Label1, m_controls.Slider1,
+    if (!apply(&SpeechControl::rate, m_controls.speedLabel, m_controls.speedSlider,
                QStringLiteral("Speed")))
         return;
-    apply(&SpeechControl::volume, m_controls.Label3, m_controls.Slider3, QStringLiteral("Volume"));
+    apply(&SpeechControl::volume, m_controls.volumeLabel, m_controls.volumeSlider,
+          QStringLiteral("Volume"));
 }
 
-void SpeedVolume::Slider1_Change()
+void SpeedVolume::speedChanged()
 {
-    const int value = m_controls.Slider1->value();
+    const int value = m_controls.speedSlider->value();
     for (const int rate : rateSettings(value)) {
         ignoreErrors([&] { m_controls.activeElement().setRate(rate); });
     }
 }
 
-void SpeedVolume::Slider3_Change()
+void SpeedVolume::volumeChanged()
 {
     // An engine that rejects the volume (one that does not support it, after a reading has
     // enabled the slider again) keeps its own; the slider is not reported as an error.
-    const int volume = volumeSetting(m_controls.Slider3->value());
+    const int volume = volumeSetting(m_controls.volumeSlider->value());
     ignoreErrors([&] { m_controls.activeElement().setVolume(volume); });
 }

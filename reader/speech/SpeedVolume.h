@@ -13,9 +13,9 @@ public:
     explicit SpeedVolume(const ReadingControls &controls, QObject *parent = nullptr);
 
     // Shows whether the active engine supports each setting and loads its current values.
-    void PitchSpeed();
-    void Slider1_Change();
-    void Slider3_Change();
+    void applySpeedAndVolume();
+    void speedChanged();
+    void volumeChanged();
 
     // The rates sent for a speed slider value, in order: an end of the range is reached
     // through its neighbour.
@@ -25,7 +25,7 @@ public:
 
 private:
     ReadingControls m_controls;
-    // Set while PitchSpeed moves the sliders: those moves come from the engine and are not
+    // Set while applySpeedAndVolume moves the sliders: those moves come from the engine and are not
     // sent back to it.
     bool m_loading = false;
 };

@@ -22,7 +22,7 @@ TimeEstimator::TimeEstimator(QLabel *elapsed, QLabel *total, QLabel *remaining,
     : QObject(parent), m_elapsed(elapsed), m_total(total), m_remaining(remaining),
       m_playPosition(playPosition), m_timer(timer), m_clock(&QDateTime::currentDateTime)
 {
-    connect(m_timer, &QTimer::timeout, this, &TimeEstimator::TimeEstimate_Timer);
+    connect(m_timer, &QTimer::timeout, this, &TimeEstimator::updateTimes);
 }
 
 void TimeEstimator::setClock(std::function<QDateTime()> clock)
@@ -40,7 +40,7 @@ qint64 TimeEstimator::elapsedSeconds() const
     return m_startTime.secsTo(m_clock());
 }
 
-void TimeEstimator::StartTimer()
+void TimeEstimator::startTimeEstimate()
 {
     ignoreErrors([&] { m_startTime = m_clock(); });
     // A new reading restarts the clock even while the estimate of the last one still runs.
@@ -52,7 +52,7 @@ void TimeEstimator::StartTimer()
     });
 }
 
-void TimeEstimator::TimeEstimate_Timer()
+void TimeEstimator::updateTimes()
 {
     qint64 elapsed = 0;
     ignoreErrors([&] { elapsed = elapsedSeconds(); });
@@ -70,7 +70,7 @@ void TimeEstimator::TimeEstimate_Timer()
     });
 }
 
-void TimeEstimator::StopTimer()
+void TimeEstimator::stopTimeEstimate()
 {
     // With no estimate running (a stop while idle) the last reading's figures stay.
     if (!m_timer->isActive())

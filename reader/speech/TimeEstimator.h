@@ -18,9 +18,9 @@ public:
     TimeEstimator(QLabel *elapsed, QLabel *total, QLabel *remaining, QProgressBar *playPosition,
                   QTimer *timer, QObject *parent = nullptr);
 
-    void StartTimer();
-    void StopTimer();
-    void TimeEstimate_Timer();
+    void startTimeEstimate();
+    void stopTimeEstimate();
+    void updateTimes();
 
     // The clock the estimate reads; the wall clock unless replaced.
     void setClock(std::function<QDateTime()> clock);

@@ -1,9 +1,9 @@
+#include "AboutDialog.h"
 #include "EarIcon.h"
 #include "HelpLinks.h"
 #include "HelpWindow.h"
 #include "MessageBoxRecorder.h"
 #include "ShellFixture.h"
-#include "frmAbout.h"
 #include "platform/linux/DesktopSystemInfo.h"
 
 #include <QFile>
@@ -36,8 +36,8 @@ protected:
     void startSysInfo(const QString &folder)
     {
         DesktopSystemInfo info({folder});
-        frmAbout about(info, shell().links());
-        about.cmdSysInfo->click();
+        AboutDialog about(info, shell().links());
+        about.systemInfoButton->click();
     }
 };
 } // namespace
@@ -45,12 +45,12 @@ protected:
 TEST_F(About, ShowsTheArtworkAndTheIconsAreBuiltIn)
 {
     DesktopSystemInfo info;
-    frmAbout about(info, shell().links());
+    AboutDialog about(info, shell().links());
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Larkvane Text-to-Speech Reader"));
-    ASSERT_FALSE(about.Image1->pixmap().isNull());
-    EXPECT_EQ(about.Image1->pixmap().size(), QSize(501, 157));
-    EXPECT_TRUE(about.cmdOK->isDefault());
-    EXPECT_EQ(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
+    ASSERT_FALSE(about.artwork->pixmap().isNull());
+    EXPECT_EQ(about.artwork->pixmap().size(), QSize(501, 157));
+    EXPECT_TRUE(about.okButton->isDefault());
+    EXPECT_EQ(about.systemInfoButton->text(), QStringLiteral("&System Info..."));
     for (int size : EarIcon::sizes())
         EXPECT_FALSE(QPixmap(EarIcon::resourcePath(size)).isNull()) << size;
 }

@@ -6,7 +6,7 @@
 #include <QAction>
 #include <gtest/gtest.h>
 
-// The tick over a scripted desktop and clipboard, with a Speak that records what it is given
+// The tick over a scripted desktop and clipboard, with a speak that records what it is given
 // and, like the real one, starts speaking only for text of two characters or more.
 namespace {
 const QString Dialog = BackgroundReader::DialogClass;
@@ -23,7 +23,7 @@ protected:
         m_windows = windows.get();
         m_clipboard = clipboard.get();
         BackgroundReaderHooks hooks;
-        hooks.Speak = [this](QString &text) {
+        hooks.speak = [this](QString &text) {
             m_spoken << text;
             m_flags << QStringLiteral("%1%2").arg(m_state.BackgroundSpeech ? "B" : "-",
                                                   m_state.DialogSpeech ? "D" : "-");
@@ -32,7 +32,7 @@ protected:
                 m_state.Speaking = true;
             }
         };
-        hooks.StopSpeech = [this] {
+        hooks.stopSpeech = [this] {
             ++m_stops;
             m_state.Speaking = false;
         };
@@ -47,7 +47,7 @@ protected:
     void tick(int times = 1)
     {
         for (int i = 0; i < times; ++i)
-            m_reader->tmrMonitor_Timer();
+            m_reader->poll();
     }
 
     // The end of the speech, as the speech events report it.
@@ -94,7 +94,7 @@ TEST_F(BackgroundReaderTest, CopiedTextIsSpokenOnceEachTimeItChanges)
     // Trimmed of spaces only, and spoken again after something else came between.
     EXPECT_EQ(m_spoken, QStringList({"Alpha one \n", "Bravo", "Alpha one \n"}));
     EXPECT_EQ(m_flags, QStringList({"B-", "B-", "B-"}));
-    EXPECT_EQ(m_reader->LastClipText, QStringLiteral("  Alpha one \n "));
+    EXPECT_EQ(m_reader->lastClipboardText, QStringLiteral("  Alpha one \n "));
 }
 
 TEST_F(BackgroundReaderTest, DesktopThatHidesCopiesFromBackgroundWindowsIsNamedOnceWhileReading)
@@ -131,7 +131,7 @@ TEST_F(BackgroundReaderTest, EmptyOrBusyClipboardSaysNothingAndChangesNothing)
     tick();
     EXPECT_EQ(m_spoken, QStringList({"Some words", "", "x"}));
     EXPECT_FALSE(m_state.BackgroundSpeech);
-    EXPECT_EQ(m_reader->LastClipText, QStringLiteral("x"));
+    EXPECT_EQ(m_reader->lastClipboardText, QStringLiteral("x"));
 }
 
 TEST_F(BackgroundReaderTest, LongClipboardTextIsReadEveryFourthTick)
@@ -156,7 +156,7 @@ TEST_F(BackgroundReaderTest, PasswordManagerSecretsAreRememberedButNeverSpoken)
     m_dialog.setChecked(false);
     m_clipboard->copy(QStringLiteral("correct horse battery"), true);
     tick(2);
-    EXPECT_EQ(m_reader->LastClipText, QStringLiteral("correct horse battery"));
+    EXPECT_EQ(m_reader->lastClipboardText, QStringLiteral("correct horse battery"));
     // The same text offered again without the mark is still the text seen last.
     m_clipboard->copy(QStringLiteral("correct horse battery"));
     tick();

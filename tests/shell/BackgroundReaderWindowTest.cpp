@@ -1,11 +1,11 @@
 #include "BackgroundReader.h"
+#include "MainWindow.h"
 #include "MainWindowLife.h"
 #include "ScriptedEngine.h"
 #include "ScriptedSeams.h"
 #include "ShellFixture.h"
 #include "SpeechControl.h"
-#include "frmMain.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 
 #include <QAction>
 #include <QMenu>
@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 // The background readers on the real main window, reading with a scripted engine through
-// the window's own Speak and stop.
+// the window's own speak and stop.
 namespace {
 class BackgroundReaderWindowTest : public ::testing::Test
 {
@@ -25,20 +25,20 @@ protected:
     {
         qputenv("PARLANCE_AUDIO", "null:40");
         // A second of audio per word: long texts keep speaking while the test looks.
-        m_window = std::make_unique<frmMain>(
+        m_window = std::make_unique<MainWindow>(
             std::make_unique<SpeechControl>(0, std::make_unique<ScriptedEngine>(22050)));
         auto windows = std::make_unique<ScriptedWindows>();
         auto clipboard = std::make_unique<ScriptedClipboard>();
         m_windows = windows.get();
         m_clipboard = clipboard.get();
         reader().setSources(std::move(windows), std::move(clipboard));
-        m_window->mnuClip->setChecked(true);
-        m_window->mnuDialog->setChecked(true);
+        m_window->readClipboardAction->setChecked(true);
+        m_window->readDialogsAction->setChecked(true);
     }
 
     BackgroundReader &reader() { return *m_window->backgroundReader(); }
     ReadingState &state() { return m_window->reading(); }
-    bool idle() { return !state().Speaking && !m_window->Command2->isEnabled(); }
+    bool idle() { return !state().Speaking && !m_window->stopPauseButton->isEnabled(); }
 
     static QString words(int count)
     {
@@ -48,48 +48,49 @@ protected:
         return list.join(QLatin1Char(' '));
     }
 
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
     ScriptedWindows *m_windows = nullptr;
     ScriptedClipboard *m_clipboard = nullptr;
 };
 
 TEST_F(BackgroundReaderWindowTest, CopiedTextLeavesTheDocumentAloneAndAnEmptyCopyChangesNothing)
 {
-    EXPECT_EQ(m_window->tmrMonitor, reader().tmrMonitor);
-    m_window->mnuDialog->setChecked(false);
-    m_window->Rt->setPlainText(QStringLiteral("alpha bravo charlie delta echo"));
+    EXPECT_EQ(m_window->monitorTimer, reader().monitorTimer);
+    m_window->readDialogsAction->setChecked(false);
+    m_window->documentEdit->setPlainText(QStringLiteral("alpha bravo charlie delta echo"));
     m_clipboard->copy(QStringLiteral("copied two"));
-    reader().tmrMonitor_Timer();
+    reader().poll();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
     EXPECT_TRUE(state().BackgroundSpeech);
     ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, 20000));
-    EXPECT_EQ(m_window->Rt->textCursor().selectionEnd(), 0);
+    EXPECT_EQ(m_window->documentEdit->textCursor().selectionEnd(), 0);
     EXPECT_FALSE(state().BackgroundSpeech);
 
     // Nothing to say: the document's next reading must still mark its words.
     m_clipboard->copy(QString());
-    reader().tmrMonitor_Timer();
+    reader().poll();
     EXPECT_FALSE(state().BackgroundSpeech);
-    m_window->Command1->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->Rt->textCursor().hasSelection(); }, 20000));
-    m_window->StopSpeech();
+    m_window->readAllButton->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->documentEdit->textCursor().hasSelection(); },
+                                20000));
+    m_window->stopSpeech();
 }
 
 TEST_F(BackgroundReaderWindowTest, LeavingTheDialogStopsItsReading)
 {
-    m_window->mnuClip->setChecked(false);
+    m_window->readClipboardAction->setChecked(false);
     m_windows->show(QStringLiteral("frame"));
-    reader().tmrMonitor_Timer();
+    reader().poll();
     m_windows->show(BackgroundReader::DialogClass, {words(2000)});
-    reader().tmrMonitor_Timer();
+    reader().poll();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
     EXPECT_TRUE(state().DialogSpeech);
 
     // Staying in the dialog keeps it going.
-    reader().tmrMonitor_Timer();
+    reader().poll();
     EXPECT_TRUE(state().Speaking);
     m_windows->show(QStringLiteral("frame"));
-    reader().tmrMonitor_Timer();
+    reader().poll();
     EXPECT_TRUE(QTest::qWaitFor([&] { return idle() && !state().DialogSpeech; }, 20000));
     // Read to the end it would take far longer; stopped, the rest was never handed on.
     EXPECT_FALSE(state().RemainingText.isEmpty());
@@ -127,25 +128,25 @@ TEST_F(BackgroundReaderShellTest, ItemsLoadAreMirroredByTheTrayAndAreStored)
     EXPECT_EQ(m_dialog.text(), QStringLiteral("Read Text From All &Dialog Boxes"));
     putSetting(QStringLiteral("Options"), QStringLiteral("Dialog"), QStringLiteral("True"));
     m_clipboard->copy(QStringLiteral("there before the reader"));
-    EXPECT_FALSE(m_reader->tmrMonitor->isActive());
-    shell().life().Form_Load(true);
-    EXPECT_EQ(m_reader->LastClipText, QStringLiteral("there before the reader"));
-    EXPECT_TRUE(m_reader->tmrMonitor->isActive());
-    EXPECT_EQ(m_reader->tmrMonitor->interval(), 1000);
+    EXPECT_FALSE(m_reader->monitorTimer->isActive());
+    shell().life().load(true);
+    EXPECT_EQ(m_reader->lastClipboardText, QStringLiteral("there before the reader"));
+    EXPECT_TRUE(m_reader->monitorTimer->isActive());
+    EXPECT_EQ(m_reader->monitorTimer->interval(), 1000);
     EXPECT_TRUE(m_clip.isChecked());
     EXPECT_TRUE(m_dialog.isChecked());
     EXPECT_TRUE(m_windows->dialogReading);
 
-    frmRightClick &tray = shell().rightClick();
+    TrayIcon &tray = shell().trayIcon();
     m_clip.setChecked(false);
-    emit tray.mnuPopup->aboutToShow();
-    EXPECT_FALSE(tray.mnuClip->isChecked());
-    EXPECT_TRUE(tray.mnuDialog->isChecked());
-    tray.mnuDialog->trigger();
+    emit tray.popupMenu->aboutToShow();
+    EXPECT_FALSE(tray.readClipboardAction->isChecked());
+    EXPECT_TRUE(tray.readDialogsAction->isChecked());
+    tray.readDialogsAction->trigger();
     EXPECT_FALSE(m_dialog.isChecked());
     EXPECT_FALSE(m_windows->dialogReading);
 
-    shell().life().Form_Unload();
+    shell().life().unload();
     EXPECT_EQ(setting(QStringLiteral("Options"), QStringLiteral("Clipboard")),
               QStringLiteral("False"));
     EXPECT_EQ(setting(QStringLiteral("Options"), QStringLiteral("Dialog")),

@@ -16,7 +16,7 @@
 #include <optional>
 
 // On a real display with the accessibility bus: other programs' dialogs and copied text reach
-// Speak through the platform's own sources, each once.
+// speak through the platform's own sources, each once.
 namespace {
 class DesktopBackgroundReader : public ::testing::Test
 {
@@ -24,12 +24,12 @@ protected:
     void SetUp() override
     {
         BackgroundReaderHooks hooks;
-        hooks.Speak = [this](QString &text) {
+        hooks.speak = [this](QString &text) {
             m_spoken << text;
             if (text.trimmed().size() >= 2)
                 ++m_state.generation;
         };
-        hooks.StopSpeech = [] {};
+        hooks.stopSpeech = [] {};
         hooks.reading = &m_state;
         m_reader =
             std::make_unique<BackgroundReader>(hooks, ShellPlatform::createForegroundWindowSource(),
@@ -77,7 +77,7 @@ protected:
     bool tickUntil(const std::function<bool()> &done, int limitMs = 30000)
     {
         for (int waited = 0; waited < limitMs; waited += 250) {
-            m_reader->tmrMonitor_Timer();
+            m_reader->poll();
             if (done())
                 return true;
             QTest::qWait(250);
@@ -88,7 +88,7 @@ protected:
     void tick(int times)
     {
         for (int i = 0; i < times; ++i) {
-            m_reader->tmrMonitor_Timer();
+            m_reader->poll();
             QTest::qWait(250);
         }
     }
@@ -146,7 +146,7 @@ TEST_F(DesktopBackgroundReader, DialogsOfAnotherProgramAreSpokenOnce)
     info.kill();
     info.waitForFinished(5000);
     ASSERT_TRUE(
-        tickUntil([&] { return m_reader->LastWindowClass != BackgroundReader::DialogClass; }));
+        tickUntil([&] { return m_reader->lastWindowClass != BackgroundReader::DialogClass; }));
     pointAt(start(QStringLiteral("zenity"), {QStringLiteral("--question"), QStringLiteral("--text"),
                                              QStringLiteral("Save changes before closing?")}));
     ASSERT_TRUE(tickUntil([&] { return m_spoken.size() >= 2; }));

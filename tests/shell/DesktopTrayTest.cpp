@@ -1,5 +1,5 @@
 #include "ShellFixture.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 
 #include <QAction>
 #include <QMenu>
@@ -34,8 +34,8 @@ protected:
     // where the icon is on the screen.
     QRect iconInTray()
     {
-        shell().rightClick().PutInTray();
-        QSystemTrayIcon *icon = shell().rightClick().trayIcon();
+        shell().trayIcon().putInTray();
+        QSystemTrayIcon *icon = shell().trayIcon().systemTrayIcon();
         // The host's panel grows and moves when the icon joins it: wait until the icon
         // stays put.
         QRect onScreen;
@@ -93,12 +93,12 @@ TEST_F(DesktopTray, ClickOnTheEarBringsTheWindowBackAndTheIconLeaves)
     const QRect icon = iconInTray();
     ASSERT_FALSE(icon.isEmpty());
     EXPECT_FALSE(m_main.window.isVisible());
-    EXPECT_EQ(shell().rightClick().trayIcon()->toolTip().size(), 64);
+    EXPECT_EQ(shell().trayIcon().systemTrayIcon()->toolTip().size(), 64);
 
     click(icon.center(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_main.window.isVisible(); }, 20000));
-    EXPECT_FALSE(shell().rightClick().TrayIconShown());
-    EXPECT_FALSE(shell().rightClick().trayIcon()->isVisible());
+    EXPECT_FALSE(shell().trayIcon().trayIconShown());
+    EXPECT_FALSE(shell().trayIcon().systemTrayIcon()->isVisible());
 }
 
 TEST_F(DesktopTray, RightClickOpensTheMenuWithTheMainMenusMarks)
@@ -108,18 +108,18 @@ TEST_F(DesktopTray, RightClickOpensTheMenuWithTheMainMenusMarks)
     const QRect icon = iconInTray();
     ASSERT_FALSE(icon.isEmpty());
 
-    QMenu *menu = shell().rightClick().mnuPopup;
+    QMenu *menu = shell().trayIcon().popupMenu;
     click(icon.center(), 3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 20000));
-    EXPECT_FALSE(shell().rightClick().mnuClip->isChecked());
-    EXPECT_TRUE(shell().rightClick().mnuDialog->isChecked());
-    EXPECT_EQ(shell().rightClick().lastMessage(), frmRightClick::MessageRightButtonUp);
+    EXPECT_FALSE(shell().trayIcon().readClipboardAction->isChecked());
+    EXPECT_TRUE(shell().trayIcon().readDialogsAction->isChecked());
+    EXPECT_EQ(shell().trayIcon().lastActivation(), QSystemTrayIcon::Context);
 
     // Choosing an item there changes the main menu's mark.
-    shell().rightClick().mnuClip->trigger();
+    shell().trayIcon().readClipboardAction->trigger();
     menu->close();
     EXPECT_TRUE(m_main.clip);
     // The window stays in the tray.
     EXPECT_FALSE(m_main.window.isVisible());
-    EXPECT_TRUE(shell().rightClick().TrayIconShown());
+    EXPECT_TRUE(shell().trayIcon().trayIconShown());
 }

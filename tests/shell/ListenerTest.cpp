@@ -1,5 +1,5 @@
 #include "CopyDataRecord.h"
-#include "frmListener.h"
+#include "InstanceListener.h"
 #include "platform/linux/LocalSocketListener.h"
 
 #include <QDir>
@@ -52,8 +52,8 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_transport = std::make_unique<LocalSocketListener>(m_dir.path());
-        m_listener = std::make_unique<frmListener>(*m_transport, [this] { ++m_shows; });
-        m_listener->Form_Load();
+        m_listener = std::make_unique<InstanceListener>(*m_transport, [this] { ++m_shows; });
+        m_listener->start();
         ASSERT_TRUE(m_listener->isLoaded());
     }
 
@@ -84,7 +84,7 @@ protected:
 
     QTemporaryDir m_dir;
     std::unique_ptr<LocalSocketListener> m_transport;
-    std::unique_ptr<frmListener> m_listener;
+    std::unique_ptr<InstanceListener> m_listener;
     int m_shows = 0;
 };
 } // namespace
@@ -141,11 +141,11 @@ TEST_F(ListenerTest, ShowRequestsAreRecognisedInAnyCaseAndWithSpacesAround)
 TEST_F(ListenerTest, OpenRequestsArriveWholeInPiecesAndBrokenOnesAreDropped)
 {
     QStringList opened;
-    frmListener receiver(
+    InstanceListener receiver(
         *m_transport, [] {}, [&](const QString &path) { opened << path; });
     auto deliver = [&](const QList<CopyDataRecord> &records) {
         for (const CopyDataRecord &record : records)
-            receiver.HandleCopyData(*CopyDataRecord::fromWire(record.toWire()));
+            receiver.handleRecord(*CopyDataRecord::fromWire(record.toWire()));
     };
 
     // Exactly one full piece needs an empty one after it; three-byte letters are cut
@@ -164,8 +164,8 @@ TEST_F(ListenerTest, OpenRequestsArriveWholeInPiecesAndBrokenOnesAreDropped)
     deliver(CopyDataRecord::openFileRequest(wide).mid(0, 1));
     deliver(CopyDataRecord::openFileRequest(QStringLiteral("/short.txt")));
     deliver(CopyDataRecord::openFileRequest(wide).mid(1));
-    deliver(
-        CopyDataRecord::openFileRequest(QString(frmListener::MaxPathBytes + 1, QLatin1Char('b'))));
+    deliver(CopyDataRecord::openFileRequest(
+        QString(InstanceListener::MaxPathBytes + 1, QLatin1Char('b'))));
     EXPECT_EQ(opened, QStringList{QStringLiteral("/short.txt")});
 }
 
@@ -245,7 +245,7 @@ TEST_F(ListenerTest, SocketIsPrivateToItsOwner)
 TEST_F(ListenerTest, SenderFailsWithoutAnAnsweringListener)
 {
     // A listener that is gone.
-    m_listener->Form_Unload();
+    m_listener->stop();
     EXPECT_FALSE(m_listener->isLoaded());
     LocalSocketListener sender(m_dir.path());
     EXPECT_FALSE(notify(sender));

@@ -1,21 +1,21 @@
-#include "Askprint.h"
+#include "AboutDialog.h"
 #include "DocumentCommands.h"
 #include "DocumentLanguageOffer.h"
 #include "FileDialogService.h"
 #include "HelpWindow.h"
+#include "MainWindow.h"
 #include "MainWindowLife.h"
 #include "MarkedWords.h"
 #include "MessageBoxRecorder.h"
+#include "PrintChoiceDialog.h"
 #include "ReaderSettings.h"
+#include "RegistryAccess.h"
 #include "RegistryStore.h"
 #include "ShellFixture.h"
 #include "ShellOpen.h"
 #include "TestVoiceFile.h"
-#include "frmAbout.h"
-#include "frmMain.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 #include "VoiceCatalogue.h"
-#include "RegistryAccess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,24 +72,24 @@ protected:
         ASSERT_FALSE(file.isEmpty());
         const auto HKLM = RegistryRoot::LocalMachine;
         RegistryAccess::writeString(HKLM, VoiceCatalogue::CereProcKey + "CereVoice Engine 3.2.0",
-                                  "InstallDir", m_dir.filePath("engine"));
+                                    "InstallDir", m_dir.filePath("engine"));
         RegistryAccess::writeString(HKLM, VoiceCatalogue::PrivateVoicesKey + tokenName, QString(),
-                                  tokenName);
-        RegistryAccess::writeString(HKLM, VoiceCatalogue::PrivateVoicesKey + tokenName + "\\Attributes",
-                                  "VoiceFile", file);
+                                    tokenName);
+        RegistryAccess::writeString(
+            HKLM, VoiceCatalogue::PrivateVoicesKey + tokenName + "\\Attributes", "VoiceFile", file);
     }
 
-    // Starts a run of the reader the way StartProgram does: a new shell, a new window.
-    frmMain &load()
+    // Starts a run of the reader the way start does: a new shell, a new window.
+    MainWindow &load()
     {
         m_window.reset();
         newShell();
-        m_window = std::make_unique<frmMain>(shell());
-        shell().life().Form_Load(false);
+        m_window = std::make_unique<MainWindow>(shell());
+        shell().life().load(false);
         return *m_window;
     }
 
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 } // namespace
 
@@ -97,30 +97,30 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
 {
     install("CereVoice Anna 3.2.0", "anna");
     install("CereVoice Bella 3.2.0", "bella");
-    frmMain &w = load();
+    MainWindow &w = load();
 
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Larkvane TTS Reader - Untitled"));
-    EXPECT_TRUE(w.tmrMonitor->isActive());
-    EXPECT_TRUE(w.mnuClip->isChecked());
-    EXPECT_FALSE(w.mnuDialog->isChecked());
-    ASSERT_EQ(w.ChantTTS1.size(), 3u);
-    ASSERT_GT(w.List1->count(), 2);
-    EXPECT_EQ(w.List1->itemText(0), QStringLiteral("CereVoice Anna 3.2.0"));
-    EXPECT_EQ(w.List1->itemText(1), QStringLiteral("CereVoice Bella 3.2.0"));
+    EXPECT_TRUE(w.monitorTimer->isActive());
+    EXPECT_TRUE(w.readClipboardAction->isChecked());
+    EXPECT_FALSE(w.readDialogsAction->isChecked());
+    ASSERT_EQ(w.speechControls.size(), 3u);
+    ASSERT_GT(w.voiceList->count(), 2);
+    EXPECT_EQ(w.voiceList->itemText(0), QStringLiteral("CereVoice Anna 3.2.0"));
+    EXPECT_EQ(w.voiceList->itemText(1), QStringLiteral("CereVoice Bella 3.2.0"));
     // Then espeak-ng's voices, as many as element 0 lists.
-    EXPECT_EQ(w.List1->count() - 2, w.ChantTTS1[0]->voices().size());
-    EXPECT_EQ(w.ChantTTS1[2]->voiceName(), QStringLiteral("CereVoice bella"));
+    EXPECT_EQ(w.voiceList->count() - 2, w.speechControls[0]->voices().size());
+    EXPECT_EQ(w.speechControls[2]->voiceName(), QStringLiteral("CereVoice bella"));
     // A first start shows the standard engine's own voice.
-    EXPECT_EQ(w.EngineIndex, 0);
-    EXPECT_EQ(w.List1->currentText(), w.GetCurVoice());
-    EXPECT_GT(w.List1->currentIndex(), 1);
+    EXPECT_EQ(w.engineIndex, 0);
+    EXPECT_EQ(w.voiceList->currentText(), w.currentVoice());
+    EXPECT_GT(w.voiceList->currentIndex(), 1);
 
     // The user picks the second voice file in the list.
-    w.List1->setCurrentIndex(1);
-    emit w.List1->activated(1);
-    ASSERT_EQ(w.EngineIndex, 2);
-    EXPECT_EQ(w.CurrentCereVoice(), QStringLiteral("CereVoice Bella 3.2.0"));
+    w.voiceList->setCurrentIndex(1);
+    emit w.voiceList->activated(1);
+    ASSERT_EQ(w.engineIndex, 2);
+    EXPECT_EQ(w.currentCatalogueVoice(), QStringLiteral("CereVoice Bella 3.2.0"));
 
     // Reading with it marks the words in the document as they are heard.
     const QString text = QStringLiteral("Every word here is marked");
@@ -136,8 +136,8 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
             return ShellOpenPlatform::Started;
         });
     putSetting("Options", "DisableConvertWarn", "True");
-    w.Slider1->setValue(-3);
-    w.mnuConvert->trigger();
+    w.speedSlider->setValue(-3);
+    w.convertAction->trigger();
     ShellOpenPlatform::setOpenCall({});
     ASSERT_EQ(started.size(), 2);
     const QStringList fields = started[1].split(QLatin1Char('*'));
@@ -148,52 +148,53 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
     QFile::remove(fields[2]);
 
     // The choice is stored at unload and applied by the next run.
-    shell().life().Form_Unload();
+    shell().life().unload();
     EXPECT_EQ(setting("Options", "Voice"), QStringLiteral("CereVoice Bella 3.2.0"));
-    frmMain &next = load();
-    EXPECT_EQ(next.EngineIndex, 2);
-    EXPECT_EQ(next.List1->currentText(), QStringLiteral("CereVoice Bella 3.2.0"));
+    MainWindow &next = load();
+    EXPECT_EQ(next.engineIndex, 2);
+    EXPECT_EQ(next.voiceList->currentText(), QStringLiteral("CereVoice Bella 3.2.0"));
 
     // A stored voice that was uninstalled falls back to element 0, and the list says so.
-    shell().life().Form_Unload();
+    shell().life().unload();
     putSetting("Options", "Voice", "CereVoice Gone 1.0");
-    frmMain &third = load();
-    EXPECT_EQ(third.EngineIndex, 0);
-    EXPECT_EQ(third.List1->currentText(), third.GetCurVoice());
+    MainWindow &third = load();
+    EXPECT_EQ(third.engineIndex, 0);
+    EXPECT_EQ(third.voiceList->currentText(), third.currentVoice());
 }
 
 TEST_F(MainWindowShellTest, MenusListTheirItemsAndReachTheShell)
 {
-    frmMain &w = load();
+    MainWindow &w = load();
     QStringList menus;
     for (const QAction *action : w.menuBar()->actions())
         menus << action->text();
     EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Format", "&Options", "&Help"}));
-    EXPECT_EQ(entries(w.mnuFile),
-              (QStringList{"mnuFileNew", "mnuFileOpen", "-", "mnuFileSave", "mnuFileSaveAs", "-",
-                           "mnuConvert", "-", "mnuFilePrint", "-", "mnuFileExit"}));
-    EXPECT_EQ(entries(w.mnuEdit), (QStringList{"mnuEditUndo", "-", "mnuEditCut", "mnuEditCopy",
-                                               "mnuEditPaste", "-", "Selall", "-", "Find"}));
-    EXPECT_EQ(entries(w.mnuOptions),
-              (QStringList{"mnuClip", "mnuDialog", "-", "mnuAdvanced", "mnuPronounce", "-",
-                           "mnuAddVoice", "mnuRemoveVoice"}));
-    EXPECT_EQ(entries(w.mnuHelpMenu), (QStringList{"mnuHelp", "mnuVisit", "mnuAbout"}));
-    EXPECT_EQ(w.mnuFormat->objectName(), QStringLiteral("Formatx"));
-    EXPECT_EQ(w.mnuEditCut->text(), QStringLiteral("Cu&t        Ctrl+X"));
-    EXPECT_TRUE(w.mnuEditCut->shortcut().isEmpty());
+    EXPECT_EQ(entries(w.fileMenu),
+              (QStringList{"newAction", "openAction", "-", "saveAction", "saveAsAction", "-",
+                           "convertAction", "-", "printAction", "-", "exitAction"}));
+    EXPECT_EQ(entries(w.editMenu),
+              (QStringList{"undoAction", "-", "cutAction", "copyAction", "pasteAction", "-",
+                           "selectAllAction", "-", "findAction"}));
+    EXPECT_EQ(entries(w.optionsMenu),
+              (QStringList{"readClipboardAction", "readDialogsAction", "-", "advancedAction",
+                           "pronunciationAction", "-", "addVoiceAction", "removeVoiceAction"}));
+    EXPECT_EQ(entries(w.helpMenu), (QStringList{"helpAction", "visitSiteAction", "aboutAction"}));
+    EXPECT_EQ(w.formatMenu->objectName(), QStringLiteral("formatMenu"));
+    EXPECT_EQ(w.cutAction->text(), QStringLiteral("Cu&t        Ctrl+X"));
+    EXPECT_TRUE(w.cutAction->shortcut().isEmpty());
 
     // The Options items only carry marks, and the tray menu shows the same.
-    w.mnuDialog->trigger();
-    EXPECT_TRUE(w.mnuDialog->isChecked());
-    shell().rightClick().mnuPopup->popup(QPoint(0, 0));
-    EXPECT_TRUE(shell().rightClick().mnuDialog->isChecked());
-    shell().rightClick().mnuPopup->hide();
+    w.readDialogsAction->trigger();
+    EXPECT_TRUE(w.readDialogsAction->isChecked());
+    shell().trayIcon().popupMenu->popup(QPoint(0, 0));
+    EXPECT_TRUE(shell().trayIcon().readDialogsAction->isChecked());
+    shell().trayIcon().popupMenu->hide();
 
     // Help, the home page's stand-in and the voices link show the reader's help window.
     m_opened.clear();
-    w.mnuHelp->trigger();
-    w.mnuVisit->trigger();
-    QTest::mouseClick(w.Label7, Qt::LeftButton);
+    w.helpAction->trigger();
+    w.visitSiteAction->trigger();
+    QTest::mouseClick(w.moreVoicesLink, Qt::LeftButton);
     EXPECT_TRUE(m_opened.isEmpty());
     ASSERT_TRUE(shell().links().helpWindow());
     EXPECT_TRUE(shell().links().helpWindow()->isVisible());
@@ -202,48 +203,48 @@ TEST_F(MainWindowShellTest, MenusListTheirItemsAndReachTheShell)
     // F1 is Help wherever the focus is in the window; the caption shows no key.
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.Rt->setFocus();
-    QTest::keyClick(w.Rt, Qt::Key_F1);
+    w.documentEdit->setFocus();
+    QTest::keyClick(w.documentEdit, Qt::Key_F1);
     EXPECT_TRUE(shell().links().helpWindow()->isVisible());
     EXPECT_TRUE(m_opened.isEmpty());
-    EXPECT_EQ(w.mnuHelp->text(), QStringLiteral("Help"));
+    EXPECT_EQ(w.helpAction->text(), QStringLiteral("Help"));
 
-    QSignalSpy find(&w, &frmMain::findRequested);
-    w.Find->trigger();
+    QSignalSpy find(&w, &MainWindow::findRequested);
+    w.findAction->trigger();
     EXPECT_EQ(find.size(), 1);
 
-    w.mnuFilePrint->trigger();
-    ASSERT_TRUE(shell().askprint());
-    EXPECT_TRUE(shell().askprint()->isVisible());
-    shell().askprint()->Command1_Click();
+    w.printAction->trigger();
+    ASSERT_TRUE(shell().printChoice());
+    EXPECT_TRUE(shell().printChoice()->isVisible());
+    shell().printChoice()->cancel();
 
     // The main menu's About waits for the user.
     bool modal = false;
     QTimer::singleShot(0, [&] {
-        if (frmAbout *about = shell().about()) {
+        if (AboutDialog *about = shell().about()) {
             modal = about->isModal() && about->isVisible();
             about->close();
         }
     });
-    w.mnuAbout->trigger();
+    w.aboutAction->trigger();
     EXPECT_TRUE(modal);
 
     // New clears the document and its file.
-    w.Rt->setPlainText(QStringLiteral("old text"));
-    w.mnuFileNew->trigger();
-    EXPECT_TRUE(w.Rt->toPlainText().isEmpty());
+    w.documentEdit->setPlainText(QStringLiteral("old text"));
+    w.newAction->trigger();
+    EXPECT_TRUE(w.documentEdit->toPlainText().isEmpty());
 }
 
 TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
 {
-    frmMain &w = load();
+    MainWindow &w = load();
     MessageBoxRecorder boxes;
     // A drop reaches the widget that accepted the drag's entry.
     auto drop = [&](QMimeData &data) {
         QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.Rt->viewport(), &enter);
+        QApplication::sendEvent(w.documentEdit->viewport(), &enter);
         QDropEvent event(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.Rt->viewport(), &event);
+        QApplication::sendEvent(w.documentEdit->viewport(), &event);
     };
     const QString file = m_dir.filePath(QStringLiteral("dropped ünï.txt"));
     QFile out(file);
@@ -254,13 +255,13 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(m_dir.path())});
     drop(files);
-    EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("Dropped words."));
+    EXPECT_EQ(w.documentEdit->toPlainText(), QStringLiteral("Dropped words."));
     EXPECT_EQ(w.documents()->currentFile(), file);
 
     QMimeData text;
     text.setText(QStringLiteral("More "));
     drop(text);
-    EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
+    EXPECT_EQ(w.documentEdit->toPlainText(), QStringLiteral("More Dropped words."));
     EXPECT_EQ(w.documents()->currentFile(), file);
     EXPECT_TRUE(boxes.requests().isEmpty());
 
@@ -273,7 +274,7 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
     ASSERT_EQ(boxes.requests().size(), 2);
     EXPECT_EQ(boxes.requests()[0].text, QStringLiteral("Save changes to dropped ünï.txt?"));
     EXPECT_EQ(boxes.requests()[1].text, DocumentCommands::CannotOpenText.arg(m_dir.path()));
-    EXPECT_EQ(w.Rt->toPlainText(), QStringLiteral("More Dropped words."));
+    EXPECT_EQ(w.documentEdit->toPlainText(), QStringLiteral("More Dropped words."));
     EXPECT_EQ(w.documents()->currentFile(), file);
 }
 
@@ -281,7 +282,7 @@ TEST_F(MainWindowShellTest, FilesDroppedOnTheDocumentOpenAndDroppedTextGoesIn)
 // voice that does; answered yes, the list and the voice in use change as by the user's choice.
 TEST_F(MainWindowShellTest, DocumentsInAnotherLanguageOfferAVoiceOfTheirs)
 {
-    frmMain &w = load();
+    MainWindow &w = load();
     MessageBoxRecorder boxes(MessageBoxService::ResultNo);
     const auto write = [&](const QString &name, const QByteArray &content) {
         QFile file(m_dir.filePath(name));
@@ -293,7 +294,7 @@ TEST_F(MainWindowShellTest, DocumentsInAnotherLanguageOfferAVoiceOfTheirs)
         write("english.html", "<html lang=\"en-GB\"><p>Good morning.</p></html>");
     const QString german = write("german.html", "<html lang=\"de-AT\"><p>Guten Morgen.</p></html>");
     const QString plain = write("plain.txt", "No language named.");
-    const QString before = w.GetCurVoice();
+    const QString before = w.currentVoice();
 
     ASSERT_TRUE(w.documents()->openGivenFile(english));
     ASSERT_TRUE(w.documents()->openGivenFile(plain));
@@ -304,12 +305,12 @@ TEST_F(MainWindowShellTest, DocumentsInAnotherLanguageOfferAVoiceOfTheirs)
     EXPECT_EQ(boxes.requests()[0].text,
               DocumentLanguageOffer::QuestionText.arg("German", before, "German"));
     EXPECT_EQ(boxes.requests()[0].buttons, MessageBoxService::YesNo);
-    EXPECT_EQ(w.GetCurVoice(), before);
+    EXPECT_EQ(w.currentVoice(), before);
 
     boxes.queueAnswer(MessageBoxService::ResultYes);
     ASSERT_TRUE(w.documents()->openGivenFile(german));
-    EXPECT_EQ(w.GetCurVoice(), QStringLiteral("German"));
-    EXPECT_EQ(w.List1->currentText(), QStringLiteral("German"));
+    EXPECT_EQ(w.currentVoice(), QStringLiteral("German"));
+    EXPECT_EQ(w.voiceList->currentText(), QStringLiteral("German"));
     // The German voice speaks German: nothing more to ask.
     ASSERT_TRUE(w.documents()->openGivenFile(german));
     EXPECT_EQ(boxes.requests().size(), 2);
@@ -317,7 +318,7 @@ TEST_F(MainWindowShellTest, DocumentsInAnotherLanguageOfferAVoiceOfTheirs)
 
 TEST_F(MainWindowShellTest, ExitAsksWithNoAsTheDefaultAndEndsOnlyOnYes)
 {
-    frmMain &w = load();
+    MainWindow &w = load();
     {
         // The real box: Enter would press No.
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -327,15 +328,15 @@ TEST_F(MainWindowShellTest, ExitAsksWithNoAsTheDefaultAndEndsOnlyOnYes)
                 box->done(QMessageBox::No);
             }
         });
-        w.mnuFileExit->trigger();
+        w.exitAction->trigger();
         EXPECT_EQ(defaultButton, QMessageBox::No);
         EXPECT_EQ(m_ended, 0);
         EXPECT_TRUE(w.isVisible());
     }
 
     MessageBoxRecorder boxes(MessageBoxService::ResultYes);
-    w.mnuClip->trigger();
-    w.mnuFileExit->trigger();
+    w.readClipboardAction->trigger();
+    w.exitAction->trigger();
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_EQ(boxes.requests()[0].title, QStringLiteral("Exit Program?"));
     EXPECT_EQ(boxes.requests()[0].effectiveDefault(), MessageBoxService::ResultNo);
@@ -346,17 +347,17 @@ TEST_F(MainWindowShellTest, ExitAsksWithNoAsTheDefaultAndEndsOnlyOnYes)
 
 TEST_F(MainWindowShellTest, MinimizingGoesToTheTrayAndAProgramCloseUnloads)
 {
-    frmMain &w = load();
+    MainWindow &w = load();
     w.showMinimized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 5000));
-    EXPECT_TRUE(shell().rightClick().TrayIconShown());
-    EXPECT_TRUE(shell().rightClick().isVisible());
+    EXPECT_TRUE(shell().trayIcon().trayIconShown());
+    EXPECT_TRUE(shell().trayIcon().isVisible());
 
     // Brought back from the tray, the window is normal again and the icon goes.
-    shell().ShowMainWindow();
+    shell().showMainWindow();
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(w.isMinimized());
-    EXPECT_FALSE(shell().rightClick().TrayIconShown());
+    EXPECT_FALSE(shell().trayIcon().trayIconShown());
 
     // Without a notification area a minimized window stays on the task bar.
     m_tray = false;
@@ -375,7 +376,7 @@ TEST_F(MainWindowShellTest, MinimizingGoesToTheTrayAndAProgramCloseUnloads)
 
 TEST_F(MainWindowShellTest, WindowKeysRunNewOpenSaveFindAndPrint)
 {
-    frmMain &w = load();
+    MainWindow &w = load();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QList<FileDialogService::Mode> asked;
@@ -383,13 +384,15 @@ TEST_F(MainWindowShellTest, WindowKeysRunNewOpenSaveFindAndPrint)
         asked << request.mode;
         return QString();
     });
-    QSignalSpy find(&w, &frmMain::findRequested);
-    w.Rt->setFocus();
-    w.Rt->setPlainText(QStringLiteral("old text"));
-    const auto press = [&](Qt::Key key) { QTest::keyClick(w.Rt, key, Qt::ControlModifier); };
+    QSignalSpy find(&w, &MainWindow::findRequested);
+    w.documentEdit->setFocus();
+    w.documentEdit->setPlainText(QStringLiteral("old text"));
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(w.documentEdit, key, Qt::ControlModifier);
+    };
 
     press(Qt::Key_N);
-    EXPECT_TRUE(w.Rt->toPlainText().isEmpty());
+    EXPECT_TRUE(w.documentEdit->toPlainText().isEmpty());
     press(Qt::Key_O);
     press(Qt::Key_S);
     EXPECT_EQ(asked,
@@ -397,8 +400,8 @@ TEST_F(MainWindowShellTest, WindowKeysRunNewOpenSaveFindAndPrint)
     press(Qt::Key_F);
     EXPECT_EQ(find.size(), 1);
     press(Qt::Key_P);
-    ASSERT_TRUE(shell().askprint());
-    EXPECT_TRUE(shell().askprint()->isVisible());
-    shell().askprint()->Command1_Click();
+    ASSERT_TRUE(shell().printChoice());
+    EXPECT_TRUE(shell().printChoice()->isVisible());
+    shell().printChoice()->cancel();
     FileDialogService::setHandler(nullptr);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frmMain.h"
+#include "MainWindow.h"
 
 #include <QPushButton>
 #include <QScopeGuard>
@@ -11,17 +11,17 @@
 
 // Reads `text` with Read All in the window and collects the words marked in the document
 // while the reading lasts, each once, in the order they were marked.
-inline void readCollectingMarks(frmMain &w, const QString &text, QStringList *marked)
+inline void readCollectingMarks(MainWindow &w, const QString &text, QStringList *marked)
 {
-    w.Rt->setPlainText(text);
-    const QMetaObject::Connection watch =
-        QObject::connect(w.Rt, &QTextEdit::selectionChanged, w.Rt, [&w, marked] {
-            const QString selected = w.Rt->textCursor().selectedText().trimmed();
+    w.documentEdit->setPlainText(text);
+    const QMetaObject::Connection watch = QObject::connect(
+        w.documentEdit, &QTextEdit::selectionChanged, w.documentEdit, [&w, marked] {
+            const QString selected = w.documentEdit->textCursor().selectedText().trimmed();
             if (w.reading().Speaking && !selected.isEmpty() && !marked->contains(selected))
                 marked->append(selected);
         });
     const auto unwatch = qScopeGuard([&watch] { QObject::disconnect(watch); });
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.reading().Speaking; }, 20000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Command1->isEnabled(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.readAllButton->isEnabled(); }, 60000));
 }

@@ -1,7 +1,7 @@
 #include "Printing.h"
-#include "Askprint.h"
 #include "FileDialogService.h"
 #include "MessageBoxRecorder.h"
+#include "PrintChoiceDialog.h"
 
 #include <QFile>
 #include <QPointer>
@@ -48,10 +48,10 @@ protected:
     // Answers the question with `entire` and waits until both windows have gone.
     void print(bool entire, PrinterSource::Factory printer)
     {
-        QPointer<Askprint> ask = new Askprint(&m_rt, std::move(printer));
+        QPointer<PrintChoiceDialog> ask = new PrintChoiceDialog(&m_rt, std::move(printer));
         ask->show();
-        (entire ? ask->Option1 : ask->Option2)->setChecked(true);
-        ask->Command2->click();
+        (entire ? ask->entireDocumentOption : ask->selectedTextOption)->setChecked(true);
+        ask->printButton->click();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !ask; }, 30000));
         EXPECT_TRUE(QTest::qWaitFor([] { return !printingWindow(); }, 30000));
     }
@@ -111,9 +111,9 @@ TEST_F(PrintingTest, EntireDocumentPrintsEverythingAndMovesTheCaretToTheStart)
 TEST_F(PrintingTest, CancelLeavesTheDocumentAlone)
 {
     select(10, 40);
-    QPointer<Askprint> ask = new Askprint(&m_rt, pdf());
+    QPointer<PrintChoiceDialog> ask = new PrintChoiceDialog(&m_rt, pdf());
     ask->show();
-    ask->Command1->click();
+    ask->cancelButton->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ask; }, 10000));
     EXPECT_FALSE(QFile::exists(pdfPath()));
     EXPECT_EQ(m_rt.textCursor().selectionStart(), 10);

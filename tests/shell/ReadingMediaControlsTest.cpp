@@ -1,9 +1,9 @@
 #include "DocumentCommands.h"
+#include "MainWindow.h"
 #include "MainWindowLife.h"
 #include "ScriptedEngine.h"
 #include "ShellFixture.h"
 #include "SpeechControl.h"
-#include "frmMain.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -24,9 +24,9 @@ protected:
     {
         ShellFixture::SetUp();
         qputenv("PARLANCE_AUDIO", "null:40");
-        m_window = std::make_unique<frmMain>(
+        m_window = std::make_unique<MainWindow>(
             shell(), std::make_unique<SpeechControl>(0, std::make_unique<ScriptedEngine>(22050)));
-        shell().life().Form_Load(true);
+        shell().life().load(true);
     }
 
     void TearDown() override
@@ -41,7 +41,7 @@ protected:
         return QTest::qWaitFor([&] { return now().status == status; }, 20000);
     }
 
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 TEST_F(ReadingMediaControlsTest, CommandsPressTheWindowsButtonsAndTheStateFollowsTheReading)
@@ -52,7 +52,7 @@ TEST_F(ReadingMediaControlsTest, CommandsPressTheWindowsButtonsAndTheStateFollow
     QStringList words;
     for (int i = 0; i < 400; ++i)
         words << QStringLiteral("word%1").arg(i);
-    m_window->Rt->setPlainText(words.join(' '));
+    m_window->documentEdit->setPlainText(words.join(' '));
     EXPECT_TRUE(now().canPlay);
     EXPECT_FALSE(now().canPause);
 
@@ -65,9 +65,9 @@ TEST_F(ReadingMediaControlsTest, CommandsPressTheWindowsButtonsAndTheStateFollow
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->reading().WordPosition > 0; }, 20000));
     m_media.commands.pause();
     ASSERT_TRUE(waitFor(Status::Paused));
-    EXPECT_EQ(m_window->Command3->text(), QStringLiteral("Continue"));
+    EXPECT_EQ(m_window->readSelectionButton->text(), QStringLiteral("Continue"));
     EXPECT_TRUE(now().canPlay && now().canPause);
-    const int resumeAt = m_window->Rt->textCursor().selectionStart();
+    const int resumeAt = m_window->documentEdit->textCursor().selectionStart();
     EXPECT_GT(resumeAt, 0);
     m_media.commands.playPause();
     ASSERT_TRUE(waitFor(Status::Playing));

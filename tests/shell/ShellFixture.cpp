@@ -22,20 +22,20 @@ MainWindowHooks FakeMainWindow::hooks()
     };
     h.voiceListText = [this] { return voiceList; };
     h.setVoiceListText = [this](const QString &text) { voiceList = text; };
-    h.SetVoice = [this](const QString &voice) {
-        calls << QStringLiteral("SetVoice");
+    h.setVoice = [this](const QString &voice) {
+        calls << QStringLiteral("setVoice");
         voicesSet << voice;
     };
-    h.GetCurVoice = [this] { return engineVoice; };
-    h.PitchSpeed = [this] { calls << QStringLiteral("PitchSpeed"); };
-    h.StopSpeaking = [this] { calls << QStringLiteral("StopSpeaking"); };
+    h.currentVoice = [this] { return engineVoice; };
+    h.applySpeedAndVolume = [this] { calls << QStringLiteral("applySpeedAndVolume"); };
+    h.stopSpeaking = [this] { calls << QStringLiteral("stopSpeaking"); };
     h.rememberClipboard = [this] { calls << QStringLiteral("rememberClipboard"); };
-    h.aLeft_Click = [this] { calls << QStringLiteral("aLeft_Click"); };
-    h.LoadSynthesis = [this] { calls << QStringLiteral("LoadSynthesis"); };
-    h.mnuFileNew_Click = [this] { calls << QStringLiteral("mnuFileNew_Click"); };
+    h.alignLeft = [this] { calls << QStringLiteral("alignLeft"); };
+    h.loadEngines = [this] { calls << QStringLiteral("loadEngines"); };
+    h.newDocument = [this] { calls << QStringLiteral("newDocument"); };
     h.enableMonitor = [this] { calls << QStringLiteral("enableMonitor"); };
-    h.FillFontBoxes = [this] { calls << QStringLiteral("FillFontBoxes"); };
-    h.Form_Resize = [this] { calls << QStringLiteral("Form_Resize"); };
+    h.fillFontBoxes = [this] { calls << QStringLiteral("fillFontBoxes"); };
+    h.relayout = [this] { calls << QStringLiteral("relayout"); };
     h.openFile = [this](const QString &path) { calls << QStringLiteral("openFile:") + path; };
     h.askToSaveChanges = [this] {
         calls << QStringLiteral("askToSaveChanges");

@@ -1,11 +1,11 @@
+#include "InstanceListener.h"
 #include "MainWindowLife.h"
 #include "MessageBoxRecorder.h"
 #include "ReaderSettings.h"
 #include "ReaderStartup.h"
 #include "ShellFixture.h"
 #include "StartupCommand.h"
-#include "frmListener.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -75,7 +75,7 @@ protected:
             return std::unique_ptr<QWidget>();
         };
         auto startup = std::make_unique<ReaderStartup>(std::move(o));
-        m_running = startup->StartProgram();
+        m_running = startup->start();
         return startup;
     }
 
@@ -108,15 +108,15 @@ TEST_F(StartupTest, SecondStartBringsBackTheFirstReaderAndRemovesItsIcon)
     ASSERT_TRUE(m_running);
     // The first reader sits minimized in the notification area.
     m_main.window.showMinimized();
-    first->shell().rightClick().PutInTray();
+    first->shell().trayIcon().putInTray();
     ASSERT_FALSE(m_main.window.isVisible());
-    ASSERT_TRUE(first->shell().rightClick().TrayIconShown());
+    ASSERT_TRUE(first->shell().trayIcon().trayIconShown());
 
     const QStringList report = secondStart(QStringLiteral("start"));
     EXPECT_EQ(report, QStringList{QStringLiteral("ENDED")});
     EXPECT_TRUE(m_main.window.isVisible());
     EXPECT_FALSE(m_main.window.isMinimized());
-    EXPECT_FALSE(first->shell().rightClick().TrayIconShown());
+    EXPECT_FALSE(first->shell().trayIcon().trayIconShown());
     EXPECT_TRUE(boxes.requests().isEmpty());
 
     // A second start against a window that is already up just shows it again.
@@ -149,7 +149,7 @@ TEST_F(StartupTest, SecondStartBringsBackAHiddenReaderAndHandsOverItsFile)
     EXPECT_TRUE(boxes.requests().isEmpty());
 
     // Without an answering reader the second start says so, naming the process to end.
-    first->shell().listener().Form_Unload();
+    first->shell().listener().stop();
     const QStringList report = secondStart(QStringLiteral("start"), {file});
     EXPECT_EQ(report, (QStringList{QStringLiteral("MESSAGE:") + ReaderStartup::AlreadyRunningText,
                                    QStringLiteral("ENDED")}));
@@ -226,7 +226,7 @@ TEST_F(StartupTest, CrashLeavesTheShutdownMarkerFalseAndTheNextLoadAppliesTheSto
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
 
     m_main.voiceList = QStringLiteral("left over");
-    newShell().life().LoadOptions();
+    newShell().life().loadOptions();
     EXPECT_EQ(m_main.voicesSet, QStringList{QString()});
     EXPECT_EQ(m_main.voiceList, QString());
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
@@ -244,13 +244,13 @@ TEST_F(StartupTest, ReaderEndedByTheSystemSavesItsSettings)
             return reader.peek(4096).contains("RUNNING");
         },
         30000));
-    EXPECT_EQ(ReaderSettings(settings).GetSetting("Options", "ProperShutdown"),
+    EXPECT_EQ(ReaderSettings(settings).setting("Options", "ProperShutdown"),
               QStringLiteral("False"));
 
     QSignalSpy finished(&reader, &QProcess::finished);
     reader.terminate();
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_EQ(reader.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(ReaderSettings(settings).GetSetting("Options", "ProperShutdown"),
+    EXPECT_EQ(ReaderSettings(settings).setting("Options", "ProperShutdown"),
               QStringLiteral("True"));
 }

@@ -1,14 +1,14 @@
 #include "FileDialogService.h"
 #include "LayeredRegistryStore.h"
+#include "MainWindow.h"
 #include "MarkedWords.h"
 #include "MessageBoxRecorder.h"
+#include "RegistryAccess.h"
 #include "RegistryStore.h"
 #include "SqliteRegistryStore.h"
 #include "TestVoiceFile.h"
-#include "VoiceFileInstaller.h"
-#include "frmMain.h"
 #include "VoiceCatalogue.h"
-#include "RegistryAccess.h"
+#include "VoiceFileInstaller.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -91,11 +91,11 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(TestVoiceFile::data().left(TestVoiceFile::data().size() / 2));
     }
-    frmMain w;
-    auto *add = w.findChild<QAction *>(QStringLiteral("mnuAddVoice"));
-    auto *remove = w.findChild<QAction *>(QStringLiteral("mnuRemoveVoice"));
+    MainWindow w;
+    auto *add = w.findChild<QAction *>(QStringLiteral("addVoiceAction"));
+    auto *remove = w.findChild<QAction *>(QStringLiteral("removeVoiceAction"));
     ASSERT_TRUE(add && remove);
-    const int standardVoices = w.List1->count();
+    const int standardVoices = w.voiceList->count();
     MessageBoxRecorder boxes(MessageBoxService::ResultYes);
 
     const QStringList before = registryDump();
@@ -104,20 +104,21 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
     ASSERT_EQ(boxes.requests().size(), 1);
     EXPECT_TRUE(boxes.requests()[0].text.contains(QStringLiteral("broken.flitevox")));
     EXPECT_EQ(registryDump(), before);
-    EXPECT_EQ(w.List1->count(), standardVoices);
+    EXPECT_EQ(w.voiceList->count(), standardVoices);
 
     boxes.clear();
     m_answers << good;
     add->trigger();
     EXPECT_TRUE(boxes.requests().isEmpty());
-    ASSERT_EQ(w.List1->count(), standardVoices + 1);
-    EXPECT_EQ(w.List1->itemText(0), QStringLiteral("CereVoice nova"));
-    EXPECT_EQ(w.List1->currentText(), QStringLiteral("CereVoice nova"));
-    EXPECT_EQ(w.EngineIndex, 1);
+    ASSERT_EQ(w.voiceList->count(), standardVoices + 1);
+    EXPECT_EQ(w.voiceList->itemText(0), QStringLiteral("CereVoice nova"));
+    EXPECT_EQ(w.voiceList->currentText(), QStringLiteral("CereVoice nova"));
+    EXPECT_EQ(w.engineIndex, 1);
     const QString copy = VoiceFileInstaller::voicesFolder() + "/nova/nova.flitevox";
-    EXPECT_EQ(RegistryAccess::readString(
-                  HKLM, VoiceCatalogue::PrivateVoicesKey + "CereVoice nova\\Attributes", "VoiceFile"),
-              copy);
+    EXPECT_EQ(
+        RegistryAccess::readString(
+            HKLM, VoiceCatalogue::PrivateVoicesKey + "CereVoice nova\\Attributes", "VoiceFile"),
+        copy);
 
     const QString text = QStringLiteral("New voices read too");
     QStringList marked;
@@ -128,9 +129,9 @@ TEST_F(VoiceFileMenuTest, AddedVoiceFileIsChosenAndReadsDamagedOneIsRefusedAndRe
     EXPECT_EQ(marked, words.mid(words.size() - marked.size()));
 
     remove->trigger();
-    EXPECT_EQ(w.List1->count(), standardVoices);
-    EXPECT_EQ(w.EngineIndex, 0);
-    EXPECT_EQ(w.List1->currentText(), w.GetCurVoice());
+    EXPECT_EQ(w.voiceList->count(), standardVoices);
+    EXPECT_EQ(w.engineIndex, 0);
+    EXPECT_EQ(w.voiceList->currentText(), w.currentVoice());
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_TRUE(QFileInfo::exists(good));
 }
@@ -143,9 +144,9 @@ TEST_F(VoiceFileMenuTest, ReadOnlySystemStoreGetsThePerUserLayer)
     RegistryStore::setCurrent(std::make_shared<SqliteRegistryStore>(systemPath));
     const QString anna = TestVoiceFile::write(m_dir.filePath("system-voices/anna"), "anna");
     RegistryAccess::writeString(HKLM, VoiceCatalogue::CereProcKey + "CereVoice Engine 3.2.0",
-                              "InstallDir", m_dir.filePath("engine"));
-    RegistryAccess::writeString(HKLM, VoiceCatalogue::PrivateVoicesKey + "CereVoice Anna\\Attributes",
-                              "VoiceFile", anna);
+                                "InstallDir", m_dir.filePath("engine"));
+    RegistryAccess::writeString(
+        HKLM, VoiceCatalogue::PrivateVoicesKey + "CereVoice Anna\\Attributes", "VoiceFile", anna);
     RegistryStore::setCurrent(nullptr);
     const QByteArray systemBytes = digest(systemPath);
 

@@ -1,8 +1,8 @@
+#include "InstanceListener.h"
 #include "MainWindowLife.h"
 #include "MessageBoxRecorder.h"
 #include "ShellFixture.h"
-#include "frmListener.h"
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,7 +16,7 @@ using WindowLife = ShellFixture;
 TEST_F(WindowLife, FirstStartUsesTheDefaultsAndTheEnginesVoice)
 {
     m_main.window.resize(640, 480);
-    shell().life().Form_Load(false);
+    shell().life().load(false);
 
     // 1000 and 6500 twips at 15 twips a pixel.
     EXPECT_EQ(m_main.window.pos(), QPoint(67, 67));
@@ -26,9 +26,9 @@ TEST_F(WindowLife, FirstStartUsesTheDefaultsAndTheEnginesVoice)
     EXPECT_FALSE(m_main.dialog);
     EXPECT_EQ(m_main.voiceList, m_main.engineVoice);
     EXPECT_TRUE(m_main.voicesSet.isEmpty());
-    EXPECT_EQ(m_main.calls,
-              (QStringList{"rememberClipboard", "aLeft_Click", "LoadSynthesis", "setClipChecked",
-                           "setDialogChecked", "PitchSpeed", "mnuFileNew_Click", "enableMonitor"}));
+    EXPECT_EQ(m_main.calls, (QStringList{"rememberClipboard", "alignLeft", "loadEngines",
+                                         "setClipChecked", "setDialogChecked",
+                                         "applySpeedAndVolume", "newDocument", "enableMonitor"}));
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
 }
 
@@ -45,7 +45,7 @@ TEST_F(WindowLife, OnlyTheExactTextFalseSwitchesAReaderOff)
         putSetting("Options", "Dialog", QString::fromLatin1(c.stored));
         m_main.clip = !c.on;
         m_main.dialog = !c.on;
-        newShell().life().LoadOptions();
+        newShell().life().loadOptions();
         EXPECT_EQ(m_main.clip, c.on) << c.stored;
         EXPECT_EQ(m_main.dialog, c.on) << c.stored;
     }
@@ -56,7 +56,7 @@ TEST_F(WindowLife, CleanRunsKeepTheVoiceAndWriteTheMarker)
     // A stored voice is applied whatever the marker says.
     putSetting("Options", "Voice", "Heather");
     putSetting("Options", "ProperShutdown", "True");
-    shell().life().LoadOptions();
+    shell().life().loadOptions();
     EXPECT_EQ(m_main.voicesSet, QStringList{"Heather"});
     EXPECT_EQ(m_main.voiceList, QStringLiteral("Heather"));
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("False"));
@@ -64,7 +64,7 @@ TEST_F(WindowLife, CleanRunsKeepTheVoiceAndWriteTheMarker)
     m_main.voiceList = QStringLiteral("Kal");
     m_main.clip = false;
     m_main.dialog = true;
-    shell().life().Form_Unload();
+    shell().life().unload();
     EXPECT_EQ(setting("Options", "Voice"), QStringLiteral("Kal"));
     EXPECT_EQ(setting("Options", "Clipboard"), QStringLiteral("False"));
     EXPECT_EQ(setting("Options", "Dialog"), QStringLiteral("True"));
@@ -73,7 +73,7 @@ TEST_F(WindowLife, CleanRunsKeepTheVoiceAndWriteTheMarker)
     // No stored voice after a clean run: the engine's current voice is shown, none is set.
     putSetting("Options", "Voice", "");
     m_main.voicesSet.clear();
-    newShell().life().LoadOptions();
+    newShell().life().loadOptions();
     EXPECT_TRUE(m_main.voicesSet.isEmpty());
     EXPECT_EQ(m_main.voiceList, m_main.engineVoice);
 }
@@ -83,7 +83,7 @@ TEST_F(WindowLife, GeometryIsSavedOnlyFromTheNormalState)
     m_main.window.show();
     m_main.window.setGeometry(100, 120, 500, 300);
     m_main.window.move(100, 120);
-    shell().life().Form_Unload();
+    shell().life().unload();
     EXPECT_EQ(setting("Settings", "MainLeft"), QStringLiteral("1500"));
     EXPECT_EQ(setting("Settings", "MainTop"), QStringLiteral("1800"));
     EXPECT_EQ(setting("Settings", "MainWidth"), QStringLiteral("7500"));
@@ -95,7 +95,7 @@ TEST_F(WindowLife, GeometryIsSavedOnlyFromTheNormalState)
         m_main.window.resize(900, 700);
         m_main.window.setWindowState(state);
         ASSERT_TRUE(m_main.window.windowState() & state);
-        shell().life().Form_Unload();
+        shell().life().unload();
         EXPECT_EQ(setting("Settings", "MainWidth"), QStringLiteral("7500")) << state;
         EXPECT_EQ(setting("Settings", "MainLeft"), QStringLiteral("1500")) << state;
     }
@@ -123,13 +123,13 @@ TEST_F(WindowLife, DamagedGeometryLeavesThatDimensionAlone)
 TEST_F(WindowLife, CloseBoxSendsTheWindowToTheTrayAndNeverEndsTheReader)
 {
     m_main.window.show();
-    EXPECT_TRUE(shell().life().Form_QueryUnload(true));
+    EXPECT_TRUE(shell().life().keepOpenOnClose(true));
     EXPECT_FALSE(m_main.window.isVisible());
-    EXPECT_TRUE(shell().rightClick().TrayIconShown());
+    EXPECT_TRUE(shell().trayIcon().trayIconShown());
     EXPECT_FALSE(shell().life().unloaded());
 
     // The program's own closes and the session's end are not held up.
-    EXPECT_FALSE(shell().life().Form_QueryUnload(false));
+    EXPECT_FALSE(shell().life().keepOpenOnClose(false));
 }
 
 TEST_F(WindowLife, WithoutANotificationAreaClosingKeepsTheWindowReachable)
@@ -137,31 +137,31 @@ TEST_F(WindowLife, WithoutANotificationAreaClosingKeepsTheWindowReachable)
     m_tray = false;
     MessageBoxRecorder boxes;
     m_main.window.show();
-    EXPECT_TRUE(shell().life().Form_QueryUnload(true));
+    EXPECT_TRUE(shell().life().keepOpenOnClose(true));
     EXPECT_TRUE(m_main.window.isVisible());
     // Without a panel at a screen edge there is no task bar to find a minimized window in.
     EXPECT_FALSE(m_main.window.isMinimized());
-    EXPECT_FALSE(shell().rightClick().TrayIconShown());
-    EXPECT_FALSE(shell().rightClick().isVisible());
+    EXPECT_FALSE(shell().trayIcon().trayIconShown());
+    EXPECT_FALSE(shell().trayIcon().isVisible());
     EXPECT_EQ(boxes.requests().size(), 1);
 }
 
 TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
 {
-    shell().listener().Form_Load();
+    shell().listener().start();
     m_main.window.show();
     {
         // Unsaved changes are asked about first; Cancel there ends Exit without its question.
         MessageBoxRecorder boxes(MessageBoxService::ResultYes);
         m_main.documentSettled = false;
-        shell().life().mnuFileExit_Click();
+        shell().life().exitProgram();
         EXPECT_TRUE(boxes.requests().isEmpty());
         EXPECT_EQ(m_main.calls.count(QStringLiteral("askToSaveChanges")), 1);
         m_main.documentSettled = true;
     }
     {
         MessageBoxRecorder boxes(MessageBoxService::ResultNo);
-        shell().life().mnuFileExit_Click();
+        shell().life().exitProgram();
         ASSERT_EQ(boxes.requests().size(), 1);
         const auto &question = boxes.requests().front();
         EXPECT_EQ(question.title, QStringLiteral("Exit Program?"));
@@ -173,7 +173,7 @@ TEST_F(WindowLife, ExitAsksFirstAndNoLeavesEverythingAsItWas)
     EXPECT_EQ(setting("Options", "ProperShutdown"), QString());
 
     MessageBoxRecorder boxes(MessageBoxService::ResultYes);
-    shell().life().mnuFileExit_Click();
+    shell().life().exitProgram();
     EXPECT_EQ(m_ended, 1);
     EXPECT_FALSE(shell().listener().isLoaded());
     EXPECT_EQ(setting("Options", "ProperShutdown"), QStringLiteral("True"));

@@ -36,13 +36,13 @@ QStringList marks(const ReadingHarness &h, const QString &shown)
 TEST(ReadingDocuments, PdfOpenedAndReadAllMarksEveryWordWhereItIs)
 {
     ReadingHarness h;
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     ASSERT_TRUE(
         w.documents()->openFile(QStringLiteral(PARLANCE_TEST_DATA "/documents/office.pdf")));
-    const QString document = w.Rt->toPlainText();
+    const QString document = w.documentEdit->toPlainText();
     ASSERT_TRUE(document.startsWith(QStringLiteral("Reading aloud\n")));
 
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings());
     // Every word but the bullets is marked, once, in order, where it is shown. On a loaded
     // machine a word's handler can be overtaken by the next word's, and then shows that
@@ -66,15 +66,15 @@ TEST(ReadingDocuments, PdfOpenedAndReadAllMarksEveryWordWhereItIs)
 TEST(ReadingDocuments, ListsPicturesTablesAndLigaturesAreHeardAndMarkedAsShown)
 {
     ReadingHarness h;
-    frmMain &w = h.window();
-    w.Rt->document()->addResource(QTextDocument::ImageResource, QUrl("can.png"),
-                                  QImage(4, 4, QImage::Format_RGB32));
-    QTextCursor(w.Rt->document())
+    MainWindow &w = h.window();
+    w.documentEdit->document()->addResource(QTextDocument::ImageResource, QUrl("can.png"),
+                                            QImage(4, 4, QImage::Format_RGB32));
+    QTextCursor(w.documentEdit->document())
         .insertHtml("<h2>Sowing</h2><ol><li>dig</li><li>rake</li></ol>"
                     "<p>The oﬃce<img src=\"can.png\" alt=\"A can\"/> opens</p>"
                     "<table><tr><td>Onions</td><td>March</td></tr></table>");
-    const QString shown = w.Rt->toPlainText();
-    w.Command1->click();
+    const QString shown = w.documentEdit->toPlainText();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings());
 
     // What is heard, and what each word marks: the words said for the list and the picture
@@ -114,11 +114,11 @@ TEST(ReadingDocuments, AJournalReadAloudNeverMarksItsRunningHeadsOrPageNumbers)
 {
     // The standard engine and the file opened as the Open command does.
     ReadingHarness h(nullptr);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     ASSERT_TRUE(
         w.documents()->openFile(QStringLiteral(PARLANCE_TEST_DATA "/documents/journal.pdf")));
-    const QString shown = w.Rt->toPlainText();
-    w.Command1->click();
+    const QString shown = w.documentEdit->toPlainText();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings(1, 240000));
 
     const QStringList marked = textWords(marks(h, shown).join(u' '));

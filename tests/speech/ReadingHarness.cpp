@@ -39,24 +39,25 @@ void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
         step.latestHeard = int(m_heard.size()); // compared on the way out
         m_open.append(step);
     });
-    m_window = std::make_unique<frmMain>(std::move(element));
+    m_window = std::make_unique<MainWindow>(std::move(element));
     listen(control, [this](SpeechEvent, int) {
         Step step = m_open.takeLast();
         step.nested = step.latestHeard != m_heard.size();
         step.latestHeard = m_heard.isEmpty() ? -1 : m_heard.last();
-        const frmMain &w = *m_window;
-        const QList<QWidget *> locking{w.Command1, w.Command3, w.List1, w.Slider1, w.Slider3};
+        const MainWindow &w = *m_window;
+        const QList<QWidget *> locking{w.readAllButton, w.readSelectionButton, w.voiceList,
+                                       w.speedSlider, w.volumeSlider};
         step.locked =
             std::none_of(locking.begin(), locking.end(), [](QWidget *c) { return c->isEnabled(); });
         step.unlocked =
             std::all_of(locking.begin(), locking.end(), [](QWidget *c) { return c->isEnabled(); });
         step.speaking = state().Speaking;
-        step.stop = w.Command2->isEnabled();
-        step.readSelectionCaption = w.Command3->text();
-        step.playPosition = w.PlayPosition->value();
-        step.curWord = w.CurWord->text();
-        step.selectionStart = DocumentSelection::start(w.Rt);
-        step.selectionLength = DocumentSelection::length(w.Rt);
+        step.stop = w.stopPauseButton->isEnabled();
+        step.readSelectionCaption = w.readSelectionButton->text();
+        step.playPosition = w.readingProgress->value();
+        step.curWord = w.currentWord->text();
+        step.selectionStart = DocumentSelection::start(w.documentEdit);
+        step.selectionLength = DocumentSelection::length(w.documentEdit);
         m_steps.append(step);
         if (step.kind == SpeechEvent::Ended && !step.speaking && !step.stop)
             ++m_finished;
@@ -78,13 +79,13 @@ void ReadingHarness::listen(SpeechControl *control,
 
 void ReadingHarness::setDocument(const QString &text)
 {
-    m_window->Rt->setPlainText(text);
+    m_window->documentEdit->setPlainText(text);
 }
 
 void ReadingHarness::select(int start, int length)
 {
-    DocumentSelection::setStart(m_window->Rt, start);
-    DocumentSelection::setLength(m_window->Rt, length);
+    DocumentSelection::setStart(m_window->documentEdit, start);
+    DocumentSelection::setLength(m_window->documentEdit, length);
 }
 
 QList<ReadingHarness::Step> ReadingHarness::steps(SpeechEvent kind) const

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Engine.h"
-#include "frmMain.h"
+#include "MainWindow.h"
 
 #include <QList>
 #include <functional>
@@ -32,9 +32,9 @@ public:
     // Element 0 on a given engine; nullptr stands for the standard one.
     explicit ReadingHarness(std::unique_ptr<Engine> engine);
 
-    frmMain &window() { return *m_window; }
+    MainWindow &window() { return *m_window; }
     ReadingState &state() { return m_window->reading(); }
-    SpeechControl &element() { return *m_window->ChantTTS1.front(); }
+    SpeechControl &element() { return *m_window->speechControls.front(); }
     ScriptedEngine *scripted() const { return m_scripted; }
 
     void setDocument(const QString &text);
@@ -56,7 +56,7 @@ private:
     static void listen(SpeechControl *control,
                        const std::function<void(SpeechEvent, int)> &handler);
 
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindow> m_window;
     ScriptedEngine *m_scripted = nullptr;
     QList<Step> m_steps, m_open;
     QList<int> m_heard;

@@ -51,7 +51,7 @@ TEST(Reading, ReadAllGoesThroughEveryChunkAndMarksEachWordInTheDocument)
     ReadingHarness h;
     const QString document = prose(10000);
     h.setDocument(document);
-    h.window().Command1->click();
+    h.window().readAllButton->click();
     ASSERT_TRUE(h.waitForReadings());
 
     // Three chunks, each starting where the one before ended.
@@ -93,14 +93,14 @@ TEST(Reading, ReadAllGoesThroughEveryChunkAndMarksEachWordInTheDocument)
     EXPECT_EQ(ends[2].playPosition, 100);
     EXPECT_EQ(ends[2].readSelectionCaption, QStringLiteral("Read Selection"));
 
-    frmMain &w = h.window();
-    EXPECT_EQ(w.Rt->toPlainText(), document);
-    EXPECT_FALSE(w.TimeEstimate->isActive());
-    EXPECT_EQ(w.TimeElapsed->text(), w.TimeTotal->text());
-    EXPECT_EQ(w.TimeRemaining->text(), QStringLiteral("00:00:00"));
+    MainWindow &w = h.window();
+    EXPECT_EQ(w.documentEdit->toPlainText(), document);
+    EXPECT_FALSE(w.timeEstimateTimer->isActive());
+    EXPECT_EQ(w.elapsedTime->text(), w.totalTime->text());
+    EXPECT_EQ(w.remainingTime->text(), QStringLiteral("00:00:00"));
     // A second later the progress display is cleared.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.PlayPosition->value() == 0; }, 5000));
-    EXPECT_EQ(w.CurWord->text(), QString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.readingProgress->value() == 0; }, 5000));
+    EXPECT_EQ(w.currentWord->text(), QString());
 }
 
 TEST(Reading, ReadSelectionReadsTheSelectionAndMeasuresItsOwnProgress)
@@ -111,7 +111,7 @@ TEST(Reading, ReadSelectionReadsTheSelectionAndMeasuresItsOwnProgress)
     const QList<int> starts = ReadingHarness::wordStarts(document);
     const int from = starts.at(20), to = starts.at(24) - 1;
     h.select(from, to - from);
-    h.window().Command3->click();
+    h.window().readSelectionButton->click();
     EXPECT_EQ(h.state().ChunkOffset, from);
     EXPECT_EQ(h.state().RangeLength, to - from);
     ASSERT_TRUE(h.waitForReadings());
@@ -130,28 +130,28 @@ TEST(Reading, StopAndContinueResumeAtTheWordBeingSpoken)
     const QString document = prose(1500);
     h.setDocument(document);
     const QList<int> starts = ReadingHarness::wordStarts(document);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     h.afterStep = [&](const Step &s) {
         if (s.kind == Word && h.heardPositions().size() == 3) {
             ASSERT_EQ(h.state().WordPosition, starts.at(2));
-            w.Command2->click();
+            w.stopPauseButton->click();
         }
     };
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings());
     h.afterStep = nullptr;
 
     // The rest of the document is selected and offered for Continue.
-    EXPECT_EQ(DocumentSelection::start(w.Rt), starts.at(2));
-    EXPECT_EQ(DocumentSelection::length(w.Rt), document.size() - starts.at(2));
-    EXPECT_EQ(w.Command3->text(), QStringLiteral("Continue"));
-    EXPECT_TRUE(w.Command3->isEnabled());
-    EXPECT_FALSE(w.Command2->isEnabled());
-    EXPECT_TRUE(w.ForceStop->isActive());
+    EXPECT_EQ(DocumentSelection::start(w.documentEdit), starts.at(2));
+    EXPECT_EQ(DocumentSelection::length(w.documentEdit), document.size() - starts.at(2));
+    EXPECT_EQ(w.readSelectionButton->text(), QStringLiteral("Continue"));
+    EXPECT_TRUE(w.readSelectionButton->isEnabled());
+    EXPECT_FALSE(w.stopPauseButton->isEnabled());
+    EXPECT_TRUE(w.forceStopTimer->isActive());
     QTest::qWait(100);
     EXPECT_EQ(h.heardPositions().size(), 3) << "nothing of the stopped speech may follow";
 
-    w.Command3->click();
+    w.readSelectionButton->click();
     ASSERT_TRUE(h.waitForReadings(2));
     EXPECT_EQ(h.heardPositions().mid(3), starts.mid(2));
 }
@@ -164,19 +164,19 @@ TEST(Reading, StopInALaterChunkOfASelectionKeepsTheResumeInsideTheSelection)
     const QList<int> starts = ReadingHarness::wordStarts(document);
     const int from = starts.at(5), to = starts.at(starts.size() - 40) - 1;
     h.select(from, to - from);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     h.afterStep = [&](const Step &s) {
         if (s.kind == Word && s.chunkOffset > from && !s.nested)
-            w.Command2->click();
+            w.stopPauseButton->click();
     };
-    w.Command3->click();
+    w.readSelectionButton->click();
     ASSERT_TRUE(h.waitForReadings());
     h.afterStep = nullptr;
 
-    const int resume = DocumentSelection::start(w.Rt);
+    const int resume = DocumentSelection::start(w.documentEdit);
     EXPECT_GT(resume, from + 4000);
-    EXPECT_EQ(resume + DocumentSelection::length(w.Rt), to);
-    w.Command3->click();
+    EXPECT_EQ(resume + DocumentSelection::length(w.documentEdit), to);
+    w.readSelectionButton->click();
     ASSERT_TRUE(h.waitForReadings(2));
     EXPECT_LT(h.heardPositions().last(), to);
 }
@@ -185,52 +185,54 @@ TEST(Reading, StopDuringThePauseBetweenChunksEndsTheReading)
 {
     ReadingHarness h;
     h.setDocument(prose(6000));
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     QTimer watch;
     int progress = -1;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (progress < 0 && h.state().betweenChunks) {
-            w.Command2->click();
-            progress = w.PlayPosition->value();
+            w.stopPauseButton->click();
+            progress = w.readingProgress->value();
         }
     });
     watch.start(2);
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return progress >= 0; }, 30000));
     QTest::qWait(800);
 
     EXPECT_EQ(h.scripted()->synthesisCount(), 1) << "the next chunk was handed over after Stop";
     EXPECT_FALSE(h.state().Speaking);
-    EXPECT_FALSE(w.Command2->isEnabled());
-    EXPECT_TRUE(w.Command1->isEnabled() && w.List1->isEnabled() && w.Slider1->isEnabled());
+    EXPECT_FALSE(w.stopPauseButton->isEnabled());
+    EXPECT_TRUE(w.readAllButton->isEnabled() && w.voiceList->isEnabled() &&
+                w.speedSlider->isEnabled());
     EXPECT_EQ(progress, 100);
     // The first chunk was heard to its end: Continue starts with the second.
-    EXPECT_EQ(w.Command3->text(), QStringLiteral("Continue"));
-    EXPECT_EQ(DocumentSelection::start(w.Rt), h.steps(Started).first().chunk.size());
-    EXPECT_EQ(DocumentSelection::start(w.Rt) + DocumentSelection::length(w.Rt),
-              w.Rt->toPlainText().size());
+    EXPECT_EQ(w.readSelectionButton->text(), QStringLiteral("Continue"));
+    EXPECT_EQ(DocumentSelection::start(w.documentEdit), h.steps(Started).first().chunk.size());
+    EXPECT_EQ(DocumentSelection::start(w.documentEdit) + DocumentSelection::length(w.documentEdit),
+              w.documentEdit->toPlainText().size());
 }
 
 TEST(Reading, ForceStopPutsTheControlsBackWhenTheEngineNeverReportsTheEnd)
 {
     ReadingHarness h(22050);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     h.state().BackgroundSpeech = h.state().DialogSpeech = true;
     QString copied = prose(300);
-    w.Speak(copied);
+    w.speak(copied);
     ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().Speaking; }, 10000));
 
     // The end of the stopped speech never reaches the window.
     h.element().blockSignals(true);
-    w.Command2->click();
-    EXPECT_FALSE(w.List1->isEnabled());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.ForceStop->isActive(); }, 10000));
+    w.stopPauseButton->click();
+    EXPECT_FALSE(w.voiceList->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.forceStopTimer->isActive(); }, 10000));
 
-    EXPECT_TRUE(w.Slider1->isEnabled() && w.Slider3->isEnabled() && w.List1->isEnabled() &&
-                w.Command3->isEnabled() && w.Command1->isEnabled());
-    EXPECT_FALSE(w.Command2->isEnabled());
-    EXPECT_EQ(w.Command3->text(), QStringLiteral("Read Selection"));
-    EXPECT_EQ(w.PlayPosition->value(), 100);
+    EXPECT_TRUE(w.speedSlider->isEnabled() && w.volumeSlider->isEnabled() &&
+                w.voiceList->isEnabled() && w.readSelectionButton->isEnabled() &&
+                w.readAllButton->isEnabled());
+    EXPECT_FALSE(w.stopPauseButton->isEnabled());
+    EXPECT_EQ(w.readSelectionButton->text(), QStringLiteral("Read Selection"));
+    EXPECT_EQ(w.readingProgress->value(), 100);
     EXPECT_FALSE(h.state().Speaking || h.state().DialogSpeech);
     EXPECT_TRUE(h.state().BackgroundSpeech);
 
@@ -246,7 +248,7 @@ TEST(Reading, CopiedTextMovesTheDisplayButNeverTheDocumentSelection)
     h.state().BackgroundSpeech = true;
     // The dash gets a mark of its own; the word display keeps the word before it.
     QString copied = QStringLiteral("words \u2014 copied elsewhere");
-    h.window().Speak(copied);
+    h.window().speak(copied);
     ASSERT_TRUE(h.waitForReadings());
 
     QStringList shown;
@@ -263,19 +265,19 @@ TEST(Reading, CopiedTextMovesTheDisplayButNeverTheDocumentSelection)
 TEST(Reading, TextTooShortIsNotSpokenAndTextWithoutSpacesIs)
 {
     ReadingHarness h;
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     for (const QString &document : {QStringLiteral("a"), QString()}) {
         h.setDocument(document);
-        w.Command1->click();
+        w.readAllButton->click();
     }
-    w.readingController()->Command3_Click(); // nothing selected
+    w.readingController()->readSelection(); // nothing selected
     QTest::qWait(100);
     EXPECT_EQ(h.scripted()->synthesisCount(), 0);
-    EXPECT_FALSE(w.Command2->isEnabled() || w.TimeEstimate->isActive());
+    EXPECT_FALSE(w.stopPauseButton->isEnabled() || w.timeEstimateTimer->isActive());
 
     // Five thousand Chinese characters and not one space: read in two chunks.
     h.setDocument(QStringLiteral("读书使人充实讨论使人机智").repeated(420).left(5000));
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings());
     EXPECT_EQ(h.heardPositions(), (QList<int>{0, 4096}));
 
@@ -285,8 +287,8 @@ TEST(Reading, TextTooShortIsNotSpokenAndTextWithoutSpacesIs)
     ReadingHarness mute(std::move(silent));
     MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
     mute.setDocument(prose(50));
-    mute.window().Command1->click();
-    EXPECT_FALSE(mute.window().Command2->isEnabled());
+    mute.window().readAllButton->click();
+    EXPECT_FALSE(mute.window().stopPauseButton->isEnabled());
     EXPECT_EQ(boxes.requests().size(), 1);
 }
 
@@ -294,9 +296,9 @@ TEST(Reading, TextTooShortIsNotSpokenAndTextWithoutSpacesIs)
 TEST(Reading, StandardEngineReadsTenThousandCharactersAndEndsIdle)
 {
     ReadingHarness h(nullptr);
-    frmMain &w = h.window();
-    ASSERT_GT(w.List1->count(), 0) << "the standard engine lists no voices";
-    w.Slider1->setValue(10);
+    MainWindow &w = h.window();
+    ASSERT_GT(w.voiceList->count(), 0) << "the standard engine lists no voices";
+    w.speedSlider->setValue(10);
     const QString document =
         QStringLiteral("The river ran quietly past the old mill, and nobody saw the boat. "
                        "Every morning the baker opened his shop at half past six.\n")
@@ -304,7 +306,7 @@ TEST(Reading, StandardEngineReadsTenThousandCharactersAndEndsIdle)
             .left(10000)
             .trimmed();
     h.setDocument(document);
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings(1, 280000));
 
     EXPECT_EQ(h.steps(Started).size(), 3);
@@ -317,6 +319,6 @@ TEST(Reading, StandardEngineReadsTenThousandCharactersAndEndsIdle)
     }
     const Step last = h.steps(Ended).last();
     EXPECT_TRUE(last.unlocked && !last.stop && !last.speaking && last.playPosition == 100);
-    EXPECT_EQ(w.TimeRemaining->text(), QStringLiteral("00:00:00"));
-    EXPECT_EQ(w.Rt->toPlainText(), document);
+    EXPECT_EQ(w.remainingTime->text(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(w.documentEdit->toPlainText(), document);
 }

@@ -33,13 +33,13 @@ void expectHandlerBox(const MessageBoxService::Request &box, const QString &erro
 TEST(SpeedVolume, SlidersReachTheEngineWithinItsRange)
 {
     ReadingHarness h(22050);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     for (const auto &[slider, sent] : QList<std::pair<int, int>>{{0, 1}, {100, 99}, {50, 50}}) {
-        w.Slider3->setValue(slider);
+        w.volumeSlider->setValue(slider);
         EXPECT_EQ(h.element().volume(), sent) << "slider " << slider;
     }
     for (const int slider : {10, -10, 3}) {
-        w.Slider1->setValue(slider);
+        w.speedSlider->setValue(slider);
         EXPECT_EQ(h.element().rate(), slider);
     }
     // An end of the range is approached through its neighbour.
@@ -48,10 +48,10 @@ TEST(SpeedVolume, SlidersReachTheEngineWithinItsRange)
     EXPECT_EQ(SpeedVolume::rateSettings(3), QList<int>{3});
 
     // And the next reading is synthesised with them.
-    w.Slider1->setValue(7);
-    w.Slider3->setValue(20);
+    w.speedSlider->setValue(7);
+    w.volumeSlider->setValue(20);
     QString text = QStringLiteral("speak these words");
-    w.Speak(text);
+    w.speak(text);
     ASSERT_TRUE(h.waitForReadings());
     EXPECT_EQ(h.scripted()->lastParams().rate, 7);
     EXPECT_EQ(h.scripted()->lastParams().volume, 20);
@@ -60,53 +60,53 @@ TEST(SpeedVolume, SlidersReachTheEngineWithinItsRange)
 TEST(SpeedVolume, PitchSpeedLoadsTheEngineValuesAndShowsWhatIsUnsupported)
 {
     ReadingHarness h(22050);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     h.element().setRate(-10);
     h.element().setVolume(30);
-    w.PitchSpeed();
-    EXPECT_EQ(w.Slider1->value(), -10);
-    EXPECT_EQ(w.Slider3->value(), 30);
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("Speed"));
-    EXPECT_EQ(w.Label3->text(), QStringLiteral("Volume"));
+    w.applySpeedAndVolume();
+    EXPECT_EQ(w.speedSlider->value(), -10);
+    EXPECT_EQ(w.volumeSlider->value(), 30);
+    EXPECT_EQ(w.speedLabel->text(), QStringLiteral("Speed"));
+    EXPECT_EQ(w.volumeLabel->text(), QStringLiteral("Volume"));
     EXPECT_EQ(h.element().rate(), -10);
 
     // An element that cannot answer: three silent retries, then the standard box per step.
     MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
-    w.EngineIndex = 4;
-    w.PitchSpeed();
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("Speed (Not supported by engine)"));
-    EXPECT_EQ(w.Label3->text(), QStringLiteral("Volume (Not supported by engine)"));
-    EXPECT_FALSE(w.Slider1->isEnabled());
-    EXPECT_FALSE(w.Slider3->isEnabled());
+    w.engineIndex = 4;
+    w.applySpeedAndVolume();
+    EXPECT_EQ(w.speedLabel->text(), QStringLiteral("Speed (Not supported by engine)"));
+    EXPECT_EQ(w.volumeLabel->text(), QStringLiteral("Volume (Not supported by engine)"));
+    EXPECT_FALSE(w.speedSlider->isEnabled());
+    EXPECT_FALSE(w.volumeSlider->isEnabled());
     ASSERT_EQ(boxes.requests().size(), 2);
     expectHandlerBox(boxes.requests().first(),
                      QStringLiteral("Error 9: \nThere is no speech control element 4."),
                      QStringLiteral(": PitchSpeed"));
     // Moving a slider for a missing element is no error the user sees.
-    w.Slider3->setValue(40);
+    w.volumeSlider->setValue(40);
     EXPECT_EQ(boxes.requests().size(), 2);
 
-    // Abort leaves PitchSpeed at once.
+    // Abort leaves applySpeedAndVolume at once.
     boxes.clear();
     boxes.queueAnswer(MessageBoxService::ResultAbort);
-    w.Label1->setText(QStringLiteral("unchanged"));
-    w.PitchSpeed();
+    w.speedLabel->setText(QStringLiteral("unchanged"));
+    w.applySpeedAndVolume();
     EXPECT_EQ(boxes.requests().size(), 1);
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("unchanged"));
+    EXPECT_EQ(w.speedLabel->text(), QStringLiteral("unchanged"));
 
-    // A reading re-enables the sliders whatever PitchSpeed decided.
-    w.EngineIndex = 0;
+    // A reading re-enables the sliders whatever applySpeedAndVolume decided.
+    w.engineIndex = 0;
     h.setDocument(QStringLiteral("a short reading"));
-    w.Command1->click();
+    w.readAllButton->click();
     ASSERT_TRUE(h.waitForReadings());
-    EXPECT_TRUE(w.Slider1->isEnabled());
-    EXPECT_TRUE(w.Slider3->isEnabled());
+    EXPECT_TRUE(w.speedSlider->isEnabled());
+    EXPECT_TRUE(w.volumeSlider->isEnabled());
 }
 
 TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
 {
     ReadingHarness h(22050);
-    frmMain &w = h.window();
+    MainWindow &w = h.window();
     // A chunk ends with more to read, but its element has gone: the next chunk cannot be
     // handed over, the standard box says why, and the reading finishes instead of hanging.
     h.setDocument(QStringLiteral("first chunk and the rest"));
@@ -120,7 +120,7 @@ TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
                      QStringLiteral("Error 9: \nThere is no speech control element 4."),
                      QStringLiteral(": ChantTTS1.HasEvent"));
     EXPECT_FALSE(h.state().Speaking);
-    EXPECT_TRUE(w.Command1->isEnabled());
+    EXPECT_TRUE(w.readAllButton->isEnabled());
 }
 
 // A damaged voice file: the reading ends as any reading ends, and only a reading the user
@@ -134,17 +134,17 @@ TEST(SpeechEvents, AVoiceThatCannotSpeakEndsTheReadingAndIsNamed)
     ASSERT_TRUE(file.resize(file.size() / 3));
 
     ReadingHarness h(std::make_unique<FliteEngine>(voices.path()));
-    frmMain &w = h.window();
-    w.List1->addItem(QStringLiteral("CereVoice slt"));
-    w.List1->setCurrentIndex(w.List1->count() - 1);
+    MainWindow &w = h.window();
+    w.voiceList->addItem(QStringLiteral("CereVoice slt"));
+    w.voiceList->setCurrentIndex(w.voiceList->count() - 1);
     for (const bool background : {false, true}) {
         MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
         h.state().BackgroundSpeech = background;
         QString text = QStringLiteral("nothing of this can be heard");
-        w.Speak(text);
-        EXPECT_FALSE(w.Command2->isEnabled());
-        EXPECT_TRUE(w.Command1->isEnabled() && w.List1->isEnabled());
-        EXPECT_FALSE(w.TimeEstimate->isActive());
+        w.speak(text);
+        EXPECT_FALSE(w.stopPauseButton->isEnabled());
+        EXPECT_TRUE(w.readAllButton->isEnabled() && w.voiceList->isEnabled());
+        EXPECT_FALSE(w.timeEstimateTimer->isActive());
         EXPECT_FALSE(h.state().Speaking || h.state().BackgroundSpeech);
         if (background) {
             EXPECT_TRUE(boxes.requests().isEmpty());

@@ -28,45 +28,45 @@ struct Labels
 TEST(TimeEstimator, ExtrapolatesFromTheProgress)
 {
     Labels l;
-    l.estimator.StartTimer();
+    l.estimator.startTimeEstimate();
     EXPECT_TRUE(l.timer.isActive());
     EXPECT_EQ(l.shown(), (QStringList{"00:00:00", "??:??:??", "??:??:??"}));
 
     // No word heard yet: the clock counts, the estimate waits.
     l.now = l.now.addSecs(7);
-    l.estimator.TimeEstimate_Timer();
+    l.estimator.updateTimes();
     EXPECT_EQ(l.shown(), (QStringList{"00:00:07", "??:??:??", "??:??:??"}));
 
     l.now = l.now.addSecs(53);
     l.progress.setValue(25);
-    l.estimator.TimeEstimate_Timer();
+    l.estimator.updateTimes();
     EXPECT_EQ(l.shown(), (QStringList{"00:01:00", "00:04:00", "00:03:00"}));
 
     // 100 / 30 of 61 seconds is 203.33: rounded to whole seconds.
     l.now = l.now.addSecs(1);
     l.progress.setValue(30);
-    l.estimator.TimeEstimate_Timer();
+    l.estimator.updateTimes();
     EXPECT_EQ(l.shown(), (QStringList{"00:01:01", "00:03:23", "00:02:22"}));
 }
 
 TEST(TimeEstimator, HoursWrapAtADayAndStopFreezesTheReadingTime)
 {
     Labels l;
-    l.estimator.StartTimer();
+    l.estimator.startTimeEstimate();
     l.now = l.now.addSecs(25 * 3600);
     l.progress.setValue(50);
-    l.estimator.TimeEstimate_Timer();
+    l.estimator.updateTimes();
     // 25 h elapsed, 50 h total: both shown as times of day, and the difference of those.
     EXPECT_EQ(l.shown(), (QStringList{"01:00:00", "02:00:00", "01:00:00"}));
 
     // A second start during a reading restarts the clock.
-    l.estimator.StartTimer();
+    l.estimator.startTimeEstimate();
     l.now = l.now.addSecs(90);
-    l.estimator.StopTimer();
+    l.estimator.stopTimeEstimate();
     EXPECT_FALSE(l.timer.isActive());
     EXPECT_EQ(l.shown(), (QStringList{"00:01:30", "00:01:30", "00:00:00"}));
     // A stop while idle leaves the figures of the last reading.
     l.now = l.now.addSecs(500);
-    l.estimator.StopTimer();
+    l.estimator.stopTimeEstimate();
     EXPECT_EQ(l.shown(), (QStringList{"00:01:30", "00:01:30", "00:00:00"}));
 }

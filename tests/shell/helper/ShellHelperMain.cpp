@@ -59,7 +59,7 @@ int main(int argc, char **argv)
     options.shell.endProgram = [] { QCoreApplication::exit(0); };
 
     ReaderStartup startup(std::move(options));
-    if (!startup.StartProgram()) {
+    if (!startup.start()) {
         report(QStringLiteral("ENDED"));
         return 0;
     }

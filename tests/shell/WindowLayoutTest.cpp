@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,7 +79,7 @@ TEST(TwipsScaleTest, FifteenTwipsAPixelAtNinetySixDpiAndFewerOnDenserScreens)
     EXPECT_EQ(label.x() + label.width(), time.x());
 }
 
-// A main window built as the reader's: menu bar, client area with its own simple layout.
+// A main window built as the reader's: menu bar, client area holding the parts.
 class WindowLayoutTest : public ::testing::Test
 {
 protected:
@@ -93,25 +92,19 @@ protected:
         rt = new QTextEdit;
         frame = new QGroupBox(QStringLiteral("Speech"));
         auto *read = new QPushButton(QStringLiteral("Read All"), frame);
-        read->setObjectName(QStringLiteral("Command1"));
+        read->setObjectName(QStringLiteral("readAllButton"));
         auto *label = new QLabel(QStringLiteral("Remaining Time:"), frame);
-        label->setObjectName(QStringLiteral("Label6"));
+        label->setObjectName(QStringLiteral("remainingTimeLabel"));
         auto *value = new QLabel(QStringLiteral("00:00:00"), frame);
-        value->setObjectName(QStringLiteral("TimeRemaining"));
+        value->setObjectName(QStringLiteral("remainingTime"));
         auto *shortCaption = new QLabel(QStringLiteral("T"), frame);
-        shortCaption->setObjectName(QStringLiteral("Label4"));
-        auto *frameLayout = new QVBoxLayout(frame);
-        frameLayout->addWidget(read);
-        frameLayout->addWidget(label);
-        frameLayout->addWidget(value);
-        frameLayout->addWidget(shortCaption);
+        shortCaption->setObjectName(QStringLiteral("totalTimeLabel"));
         curWord = new QLabel;
         playPosition = new QProgressBar;
-        auto *column = new QVBoxLayout(host);
-        column->addWidget(rt);
-        column->addWidget(frame);
-        column->addWidget(curWord);
-        column->addWidget(playPosition);
+        for (QWidget *part :
+             {static_cast<QWidget *>(rt), static_cast<QWidget *>(frame),
+              static_cast<QWidget *>(curWord), static_cast<QWidget *>(playPosition)})
+            part->setParent(host);
         window.setCentralWidget(host);
         layout =
             new WindowLayout(&window, host, toolBar, rt, frame, curWord, playPosition, &window);
@@ -155,10 +148,11 @@ TEST_F(WindowLayoutTest, PartsFillTheClientAreaAsTheWindowChanges)
         EXPECT_EQ(rt->geometry(), QRect(0, 28, frameLeft - scale.x(60), frame->height()));
     }
     // The frame's controls stay at their places within it.
-    EXPECT_EQ(frame->findChild<QWidget *>(QStringLiteral("Command1"))->geometry(),
+    EXPECT_EQ(frame->findChild<QWidget *>(QStringLiteral("readAllButton"))->geometry(),
               px(840, 3840, 1335, 375));
     // A caption whose text fits keeps its designed place and width.
-    const QRect shortCaption = frame->findChild<QWidget *>(QStringLiteral("Label4"))->geometry();
+    const QRect shortCaption =
+        frame->findChild<QWidget *>(QStringLiteral("totalTimeLabel"))->geometry();
     EXPECT_EQ(shortCaption.x(), px(480, 2520, 1200, 195).x());
     EXPECT_EQ(shortCaption.width(), px(480, 2520, 1200, 195).width());
     EXPECT_EQ(shortCaption.y(), px(480, 2520, 1200, 195).y());
@@ -166,8 +160,8 @@ TEST_F(WindowLayoutTest, PartsFillTheClientAreaAsTheWindowChanges)
 
 TEST_F(WindowLayoutTest, CaptionsInALargerFontAreNotCutOff)
 {
-    auto *caption = frame->findChild<QLabel *>(QStringLiteral("Label6"));
-    auto *value = frame->findChild<QLabel *>(QStringLiteral("TimeRemaining"));
+    auto *caption = frame->findChild<QLabel *>(QStringLiteral("remainingTimeLabel"));
+    auto *value = frame->findChild<QLabel *>(QStringLiteral("remainingTime"));
     QFont large = frame->font();
     large.setPointSize(14);
     frame->setFont(large);
@@ -182,7 +176,7 @@ TEST_F(WindowLayoutTest, CaptionsInALargerFontAreNotCutOff)
     EXPECT_GE(caption->height(), caption->sizeHint().height());
     EXPECT_GT(value->x(), caption->geometry().right());
     EXPECT_GE(value->width(), value->sizeHint().width());
-    auto *read = frame->findChild<QPushButton *>(QStringLiteral("Command1"));
+    auto *read = frame->findChild<QPushButton *>(QStringLiteral("readAllButton"));
     EXPECT_GE(read->width(), read->sizeHint().width());
     EXPECT_NEAR(read->geometry().center().x(), px(840, 3840, 1335, 375).center().x(), 1);
 }
@@ -193,14 +187,14 @@ TEST_F(WindowLayoutTest, WindowSpringsBackToTheMinimumSize)
     const QSize frameMargins = window.frameGeometry().size() - window.size();
     window.resize(200, 150);
     QApplication::processEvents();
-    layout->Form_Resize();
+    layout->relayout();
     EXPECT_EQ(window.size() + frameMargins, minimum);
     // The client area and the parts follow the size the window sprang back to.
     EXPECT_EQ(window.centralWidget()->geometry().bottom(), window.height() - 1);
     EXPECT_EQ(playPosition->geometry().bottom(), window.centralWidget()->height() - 1);
     window.resize(minimum.width() + 300, 100);
     QApplication::processEvents();
-    layout->Form_Resize();
+    layout->relayout();
     EXPECT_EQ(window.width(), minimum.width() + 300);
     EXPECT_EQ(window.height() + frameMargins.height(), minimum.height());
 }

@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "AboutDialog.h"
 
 #include "EarIcon.h"
 #include "HelpLinks.h"
@@ -13,34 +13,35 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-frmAbout::frmAbout(const SystemInfoProgram &systemInfo, const HelpLinks &links, QWidget *parent)
+AboutDialog::AboutDialog(const SystemInfoProgram &systemInfo, const HelpLinks &links,
+                         QWidget *parent)
     : QDialog(parent), m_systemInfo(systemInfo), m_links(links)
 {
-    setObjectName(QStringLiteral("frmAbout"));
+    setObjectName(QStringLiteral("AboutDialog"));
     setWindowTitle(QStringLiteral("About Larkvane Text-to-Speech Reader"));
     setWindowIcon(EarIcon::icon());
 
-    Picture1 = new QFrame;
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setFrameShape(QFrame::StyledPanel);
-    Image1 = new QLabel;
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(ArtworkPath));
-    Image1->setFixedSize(501, 157);
-    auto *picture = new QVBoxLayout(Picture1);
+    pictureFrame = new QFrame;
+    pictureFrame->setObjectName(QStringLiteral("pictureFrame"));
+    pictureFrame->setFrameShape(QFrame::StyledPanel);
+    artwork = new QLabel;
+    artwork->setObjectName(QStringLiteral("artwork"));
+    artwork->setPixmap(QPixmap(ArtworkPath));
+    artwork->setFixedSize(501, 157);
+    auto *picture = new QVBoxLayout(pictureFrame);
     picture->setContentsMargins(0, 0, 0, 0);
-    picture->addWidget(Image1);
+    picture->addWidget(artwork);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"));
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    okButton = new QPushButton(QStringLiteral("OK"));
+    okButton->setObjectName(QStringLiteral("okButton"));
     // Enter presses OK; Esc closes the box the same way (the dialog's reject).
-    cmdOK->setDefault(true);
-    cmdOK->setAutoDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."));
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAutoDefault(false);
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
+    okButton->setDefault(true);
+    okButton->setAutoDefault(true);
+    systemInfoButton = new QPushButton(QStringLiteral("&System Info..."));
+    systemInfoButton->setObjectName(QStringLiteral("systemInfoButton"));
+    systemInfoButton->setAutoDefault(false);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(systemInfoButton, &QPushButton::clicked, this, &AboutDialog::startSystemInfo);
 
     // Which release this is, for a report of a fault or a question about a feature.
     auto *version = new QLabel(QStringLiteral("Parlance %1").arg(QStringLiteral(PARLANCE_VERSION)));
@@ -50,15 +51,15 @@ frmAbout::frmAbout(const SystemInfoProgram &systemInfo, const HelpLinks &links, 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(version);
     buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdSysInfo);
+    buttons->addWidget(okButton);
+    buttons->addWidget(systemInfoButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Picture1);
+    layout->addWidget(pictureFrame);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void frmAbout::StartSysInfo()
+void AboutDialog::startSystemInfo()
 {
     QString program;
     int result = 0;

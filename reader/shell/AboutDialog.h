@@ -10,22 +10,22 @@ class SystemInfoProgram;
 
 // The About box: the product artwork, OK, and a button that starts the system-information
 // program.
-class frmAbout : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
     static inline const QString ArtworkPath = QStringLiteral(":/parlance/about.png");
 
-    frmAbout(const SystemInfoProgram &systemInfo, const HelpLinks &links,
-             QWidget *parent = nullptr);
+    AboutDialog(const SystemInfoProgram &systemInfo, const HelpLinks &links,
+                QWidget *parent = nullptr);
 
     // Starts the system-information program, or says that there is none.
-    void StartSysInfo();
+    void startSystemInfo();
 
-    QFrame *Picture1 = nullptr;
-    QLabel *Image1 = nullptr;
-    QPushButton *cmdOK = nullptr;
-    QPushButton *cmdSysInfo = nullptr;
+    QFrame *pictureFrame = nullptr;
+    QLabel *artwork = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *systemInfoButton = nullptr;
 
 private:
     const SystemInfoProgram &m_systemInfo;

@@ -15,7 +15,7 @@ void adopt(QWidget *host, QWidget *part)
         return;
     if (part->parentWidget() != host)
         part->setParent(host);
-    // Sizes the old layout imposed would fight the placement.
+    // Sizes set for some other arrangement would fight the placement.
     part->setMinimumSize(0, 0);
     part->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     part->show();
@@ -34,7 +34,6 @@ WindowLayout::WindowLayout(QWidget *window, QWidget *host, QWidget *toolBar, QWi
     : QObject(parent), m_window(window), m_host(host), m_toolBar(toolBar), m_rt(rt), m_frame(frame),
       m_curWord(curWord), m_playPosition(playPosition), m_scale(TwipsScale::forWidget(window))
 {
-    delete m_host->layout();
     for (QWidget *part : {m_rt.data(), m_frame.data(), m_curWord.data(), m_playPosition.data()})
         adopt(m_host, part);
     if (m_toolBar) {
@@ -59,14 +58,13 @@ WindowLayout::WindowLayout(QWidget *window, QWidget *host, QWidget *toolBar, QWi
     m_host->installEventFilter(this);
     if (m_window)
         m_window->installEventFilter(this);
-    Form_Resize();
+    relayout();
 }
 
 void WindowLayout::placeFrameControls()
 {
     if (!m_frame)
         return;
-    delete m_frame->layout();
     for (const auto &control : MainWindowLayout::FrameControls) {
         auto *widget = m_frame->findChild<QWidget *>(QString::fromLatin1(control.name),
                                                      Qt::FindDirectChildrenOnly);
@@ -133,7 +131,7 @@ QSize WindowLayout::minimumOuterSize() const
         QSize(MainWindowLayout::MinimumOuterWidth, MainWindowLayout::MinimumOuterHeight));
 }
 
-void WindowLayout::Form_Resize()
+void WindowLayout::relayout()
 {
     if (!m_window || !m_host)
         return;
@@ -182,9 +180,9 @@ void WindowLayout::Form_Resize()
 bool WindowLayout::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_host && event->type() == QEvent::Resize)
-        Form_Resize();
+        relayout();
     else if (watched == m_window && event->type() == QEvent::WindowStateChange &&
              m_window->isMinimized())
-        Form_Resize();
+        relayout();
     return false;
 }

@@ -6,28 +6,28 @@ const QRect MainWindowLayout::DesignCurWord(0, 5880, 9255, 495);
 const QRect MainWindowLayout::DesignPlayPosition(0, 6480, 9255, 255);
 
 const std::array<MainWindowLayout::FrameControl, 16> MainWindowLayout::FrameControls = {{
-    {"Label1", QRect(360, 320, 465, 195)},
-    {"Slider1", QRect(360, 560, 2295, 375)},
-    {"Label3", QRect(360, 1005, 525, 195)},
-    {"Slider3", QRect(360, 1240, 2295, 375)},
-    {"Label2", QRect(120, 1800, 930, 195)},
-    {"List1", QRect(120, 2040, 2775, 315)},
-    {"Label4", QRect(480, 2520, 1200, 195)},
-    {"TimeTotal", QRect(1740, 2520, 705, 255)},
-    {"Label5", QRect(480, 2760, 1200, 195)},
-    {"TimeElapsed", QRect(1740, 2760, 705, 255)},
-    {"Label6", QRect(480, 3000, 1200, 195)},
-    {"TimeRemaining", QRect(1740, 3000, 705, 255)},
-    {"Command3", QRect(840, 3360, 1335, 375)},
-    {"Command1", QRect(840, 3840, 1335, 375)},
-    {"Command2", QRect(840, 4320, 1335, 375)},
-    {"Label7", QRect(240, 4800, 2655, 495)},
+    {"speedLabel", QRect(360, 320, 465, 195)},
+    {"speedSlider", QRect(360, 560, 2295, 375)},
+    {"volumeLabel", QRect(360, 1005, 525, 195)},
+    {"volumeSlider", QRect(360, 1240, 2295, 375)},
+    {"voiceLabel", QRect(120, 1800, 930, 195)},
+    {"voiceList", QRect(120, 2040, 2775, 315)},
+    {"totalTimeLabel", QRect(480, 2520, 1200, 195)},
+    {"totalTime", QRect(1740, 2520, 705, 255)},
+    {"elapsedTimeLabel", QRect(480, 2760, 1200, 195)},
+    {"elapsedTime", QRect(1740, 2760, 705, 255)},
+    {"remainingTimeLabel", QRect(480, 3000, 1200, 195)},
+    {"remainingTime", QRect(1740, 3000, 705, 255)},
+    {"readSelectionButton", QRect(840, 3360, 1335, 375)},
+    {"readAllButton", QRect(840, 3840, 1335, 375)},
+    {"stopPauseButton", QRect(840, 4320, 1335, 375)},
+    {"moreVoicesLink", QRect(240, 4800, 2655, 495)},
 }};
 
 const std::array<MainWindowLayout::CaptionRow, 3> MainWindowLayout::TimeRows = {{
-    {"Label4", "TimeTotal"},
-    {"Label5", "TimeElapsed"},
-    {"Label6", "TimeRemaining"},
+    {"totalTimeLabel", "totalTime"},
+    {"elapsedTimeLabel", "elapsedTime"},
+    {"remainingTimeLabel", "remainingTime"},
 }};
 
 MainWindowLayout::Placement MainWindowLayout::arrange(const QSize &client, const Kept &kept)

@@ -41,42 +41,43 @@ class WindowLayout;
 // A window made with a shell is the program's: the shell loads it (engines, options, an
 // empty document), and closing or minimizing it sends the reader to the notification area.
 // A window made without one is complete at once (tests).
-class frmMain : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     // `element0` replaces the standard element 0 (tests give it a scripted engine).
-    explicit frmMain(std::unique_ptr<SpeechControl> element0 = nullptr, QWidget *parent = nullptr);
-    explicit frmMain(ReaderShell &shell, std::unique_ptr<SpeechControl> element0 = nullptr);
-    ~frmMain() override;
+    explicit MainWindow(std::unique_ptr<SpeechControl> element0 = nullptr,
+                        QWidget *parent = nullptr);
+    explicit MainWindow(ReaderShell &shell, std::unique_ptr<SpeechControl> element0 = nullptr);
+    ~MainWindow() override;
 
     // Hands the window's hooks to the shell; from then on the shell runs its life.
     void attachShell(ReaderShell &shell);
     ReaderShell *shell() const;
 
     // Reading, for the tray menu and the background readers as well as the buttons.
-    void Speak(QString &TextString);
-    void StopSpeech();
-    void StopSpeaking();
-    void PitchSpeed();
-    void StartTimer();
-    void StopTimer();
+    void speak(QString &TextString);
+    void stopSpeech();
+    void stopSpeaking();
+    void applySpeedAndVolume();
+    void startTimeEstimate();
+    void stopTimeEstimate();
 
     // Engines and voices.
-    void LoadSynthesis();
-    QString GetCurVoice();
-    void SetVoice(const QString &VoiceName);
-    void List1_Click();
-    const QString &CurrentCereVoice() const;
+    void loadEngines();
+    QString currentVoice();
+    void setVoice(const QString &VoiceName);
+    void voiceChosen();
+    const QString &currentCatalogueVoice() const;
 
     // Routes a speech control element's events to the window (elements added after start).
     void attachSpeechElement(SpeechControl &element);
 
     // Menu commands that are more than a call into one of the pieces.
-    void mnuConvert_Click();
-    void mnuAdvanced_Click();
-    void mnuPronounce_Click();
-    void mnuFileNew_Click();
+    void convertToAudio();
+    void showAdvancedOptions();
+    void showPronunciation();
+    void newDocument();
 
     ReadingState &reading() { return m_reading; }
     ReadingController *readingController() const { return m_controller; }
@@ -91,63 +92,63 @@ public:
     BackgroundReader *backgroundReader() const { return m_background; }
 
     // The speech control array: element 0 hosts the standard voices, element i the
-    // catalogue's CereVoice voice i; every speech call goes to element EngineIndex.
-    std::vector<std::unique_ptr<SpeechControl>> ChantTTS1;
-    qint16 EngineIndex = 0;
+    // catalogue's CereVoice voice i; every speech call goes to element engineIndex.
+    std::vector<std::unique_ptr<SpeechControl>> speechControls;
+    qint16 engineIndex = 0;
 
-    QTextEdit *Rt = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QSlider *Slider1 = nullptr;
-    QLabel *Label3 = nullptr;
-    QSlider *Slider3 = nullptr;
-    QLabel *Label2 = nullptr;
-    QComboBox *List1 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *TimeTotal = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *TimeElapsed = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *TimeRemaining = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *CurWord = nullptr;
-    QProgressBar *PlayPosition = nullptr;
-    QTimer *ClearStuff = nullptr;
-    QTimer *ForceStop = nullptr;
-    QTimer *TimeEstimate = nullptr;
+    QTextEdit *documentEdit = nullptr;
+    QGroupBox *speechGroup = nullptr;
+    QLabel *speedLabel = nullptr;
+    QSlider *speedSlider = nullptr;
+    QLabel *volumeLabel = nullptr;
+    QSlider *volumeSlider = nullptr;
+    QLabel *voiceLabel = nullptr;
+    QComboBox *voiceList = nullptr;
+    QLabel *totalTimeLabel = nullptr;
+    QLabel *totalTime = nullptr;
+    QLabel *elapsedTimeLabel = nullptr;
+    QLabel *elapsedTime = nullptr;
+    QLabel *remainingTimeLabel = nullptr;
+    QLabel *remainingTime = nullptr;
+    QPushButton *readSelectionButton = nullptr;
+    QPushButton *readAllButton = nullptr;
+    QPushButton *stopPauseButton = nullptr;
+    QLabel *moreVoicesLink = nullptr;
+    QLabel *currentWord = nullptr;
+    QProgressBar *readingProgress = nullptr;
+    QTimer *clearTimer = nullptr;
+    QTimer *forceStopTimer = nullptr;
+    QTimer *timeEstimateTimer = nullptr;
     // The background readers' one-second poll; started at the end of the load, its tick
     // belongs to the clipboard and dialog reader.
-    QTimer *tmrMonitor = nullptr;
+    QTimer *monitorTimer = nullptr;
 
     // Menus. "&Format" is filled by the formatting commands.
-    QMenu *mnuFile = nullptr;
-    QAction *mnuFileNew = nullptr;
-    QAction *mnuFileOpen = nullptr;
-    QAction *mnuFileSave = nullptr;
-    QAction *mnuFileSaveAs = nullptr;
-    QAction *mnuConvert = nullptr;
-    QAction *mnuFilePrint = nullptr;
-    QAction *mnuFileExit = nullptr;
-    QMenu *mnuEdit = nullptr;
-    QAction *mnuEditUndo = nullptr;
-    QAction *mnuEditCut = nullptr;
-    QAction *mnuEditCopy = nullptr;
-    QAction *mnuEditPaste = nullptr;
-    QAction *Selall = nullptr;
-    QAction *Find = nullptr;
-    QMenu *mnuFormat = nullptr;
-    QMenu *mnuOptions = nullptr;
-    QAction *mnuClip = nullptr;
-    QAction *mnuDialog = nullptr;
-    QAction *mnuAdvanced = nullptr;
-    QAction *mnuPronounce = nullptr;
-    QMenu *mnuHelpMenu = nullptr;
-    QAction *mnuHelp = nullptr;
-    QAction *mnuVisit = nullptr;
-    QAction *mnuAbout = nullptr;
+    QMenu *fileMenu = nullptr;
+    QAction *newAction = nullptr;
+    QAction *openAction = nullptr;
+    QAction *saveAction = nullptr;
+    QAction *saveAsAction = nullptr;
+    QAction *convertAction = nullptr;
+    QAction *printAction = nullptr;
+    QAction *exitAction = nullptr;
+    QMenu *editMenu = nullptr;
+    QAction *undoAction = nullptr;
+    QAction *cutAction = nullptr;
+    QAction *copyAction = nullptr;
+    QAction *pasteAction = nullptr;
+    QAction *selectAllAction = nullptr;
+    QAction *findAction = nullptr;
+    QMenu *formatMenu = nullptr;
+    QMenu *optionsMenu = nullptr;
+    QAction *readClipboardAction = nullptr;
+    QAction *readDialogsAction = nullptr;
+    QAction *advancedAction = nullptr;
+    QAction *pronunciationAction = nullptr;
+    QMenu *helpMenu = nullptr;
+    QAction *helpAction = nullptr;
+    QAction *visitSiteAction = nullptr;
+    QAction *aboutAction = nullptr;
 
 signals:
     // Edit > Find: the find and replace window should come up beside the window.

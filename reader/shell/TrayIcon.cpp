@@ -1,12 +1,10 @@
-#include "frmRightClick.h"
+#include "TrayIcon.h"
 
 #include "EarIcon.h"
 #include "ExitQuestion.h"
 #include "IgnoreErrors.h"
-#include "MainWindowLife.h"
 #include "MessageBoxService.h"
 #include "ReaderSettings.h"
-#include "ReaderShell.h"
 #include "StandardErrorHandler.h"
 
 #include <QCheckBox>
@@ -39,34 +37,18 @@ const QString NoticeText = QStringLiteral(
     "application simply click on the ear icon that has been placed in your system tray.");
 
 const QString MinimizeKey = QStringLiteral("Minimize");
-
-int messageFor(QSystemTrayIcon::ActivationReason reason)
-{
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        return frmRightClick::MessageLeftButtonUp;
-    case QSystemTrayIcon::DoubleClick:
-        return frmRightClick::MessageLeftDoubleClick;
-    case QSystemTrayIcon::Context:
-        return frmRightClick::MessageRightButtonUp;
-    case QSystemTrayIcon::MiddleClick:
-        return frmRightClick::MessageMiddleButtonUp;
-    case QSystemTrayIcon::Unknown:
-        break;
-    }
-    return 0;
-}
 } // namespace
 
-QString frmRightClick::TrayTip()
+QString TrayIcon::trayTip()
 {
     return TipText.left(TipFieldLength);
 }
 
-frmRightClick::frmRightClick(ReaderShell &shell, QWidget *parent)
-    : QWidget(parent), m_shell(shell), m_trayRetry(new QTimer(this))
+TrayIcon::TrayIcon(const MainWindowHooks &mainWindow, Services services, QWidget *parent)
+    : QWidget(parent), m_main(mainWindow), m_services(std::move(services)),
+      m_trayRetry(new QTimer(this))
 {
-    setObjectName(QStringLiteral("frmRightClick"));
+    setObjectName(QStringLiteral("TrayIcon"));
     setWindowTitle(QStringLiteral("Application put in System Tray"));
     setWindowIcon(EarIcon::icon());
     createNotice();
@@ -74,41 +56,39 @@ frmRightClick::frmRightClick(ReaderShell &shell, QWidget *parent)
 
     m_tray = new QSystemTrayIcon(this);
     m_tray->setObjectName(QStringLiteral("TrayIcon"));
-    m_tray->setContextMenu(mnuPopup);
-    connect(
-        m_tray, &QSystemTrayIcon::activated, this,
-        [this](QSystemTrayIcon::ActivationReason reason) { Form_MouseMove(messageFor(reason)); });
+    m_tray->setContextMenu(popupMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, &TrayIcon::activate);
 
     m_trayRetry->setInterval(1000);
-    connect(m_trayRetry, &QTimer::timeout, this, &frmRightClick::showIconWhenTrayAppears);
+    connect(m_trayRetry, &QTimer::timeout, this, &TrayIcon::showIconWhenTrayAppears);
 
-    // Form_Load: the popup starts with the main menu's check marks.
+    // At the start the popup takes with the main menu's check marks.
     copyMainChecks();
 }
 
-frmRightClick::~frmRightClick() = default;
+TrayIcon::~TrayIcon() = default;
 
-void frmRightClick::createNotice()
+void TrayIcon::createNotice()
 {
-    Label1 = new QLabel(NoticeText);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Check1 = new QCheckBox(QStringLiteral("Do not show this message in the future."));
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Command1 = new QPushButton(QStringLiteral("OK"));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &frmRightClick::Command1_Click);
+    noticeLabel = new QLabel(NoticeText);
+    noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
+    noticeLabel->setWordWrap(true);
+    hideNoticeCheck = new QCheckBox(QStringLiteral("Do not show this message in the future."));
+    hideNoticeCheck->setObjectName(QStringLiteral("hideNoticeCheck"));
+    okButton = new QPushButton(QStringLiteral("OK"));
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, &TrayIcon::acceptNotice);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Check1, 1);
-    buttons->addWidget(Command1);
+    buttons->addWidget(hideNoticeCheck, 1);
+    buttons->addWidget(okButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1, 1);
+    layout->addWidget(noticeLabel, 1);
     layout->addLayout(buttons);
 }
 
-void frmRightClick::fitNotice()
+void TrayIcon::fitNotice()
 {
     // About sixty characters a line in the notice's own font, so the window grows with the
     // font size and screen density instead of clipping the text, but never past the screen.
@@ -120,83 +100,85 @@ void frmRightClick::fitNotice()
     setFixedSize(width, layout()->totalHeightForWidth(width));
 }
 
-void frmRightClick::createPopup()
+void TrayIcon::createPopup()
 {
-    mnuPopup = new QMenu(QStringLiteral("Popup Menu"), this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    popupMenu = new QMenu(QStringLiteral("Popup Menu"), this);
+    popupMenu->setObjectName(QStringLiteral("popupMenu"));
     const auto item = [this](const char *name, const QString &caption) {
-        QAction *action = mnuPopup->addAction(caption);
+        QAction *action = popupMenu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    mnuClip = item("mnuClip", QStringLiteral("Read Clipboard When Text is Copied"));
-    mnuClip->setCheckable(true);
-    mnuDialog = item("mnuDialog", QStringLiteral("Read Text From All Dialog Boxes"));
-    mnuDialog->setCheckable(true);
-    mnuStopSpk = item("mnuStopSpk", QStringLiteral("Stop Speaking"));
-    mnuPopup->addSeparator()->setObjectName(QStringLiteral("mnuDiv"));
-    mnuHelp = item("mnuHelp", QStringLiteral("Help"));
-    mnuSite = item("mnuSite", QStringLiteral("Visit Larkvane's Website"));
-    mnuAbout = item("mnuAbout", QStringLiteral("About"));
-    mnuPopup->addSeparator()->setObjectName(QStringLiteral("mnuDiv2"));
-    mnuExit = item("mnuExit", QStringLiteral("Exit"));
+    readClipboardAction =
+        item("readClipboardAction", QStringLiteral("Read Clipboard When Text is Copied"));
+    readClipboardAction->setCheckable(true);
+    readDialogsAction =
+        item("readDialogsAction", QStringLiteral("Read Text From All Dialog Boxes"));
+    readDialogsAction->setCheckable(true);
+    stopSpeakingAction = item("stopSpeakingAction", QStringLiteral("Stop Speaking"));
+    popupMenu->addSeparator()->setObjectName(QStringLiteral("helpSeparator"));
+    helpAction = item("helpAction", QStringLiteral("Help"));
+    visitSiteAction = item("visitSiteAction", QStringLiteral("Visit Larkvane's Website"));
+    aboutAction = item("aboutAction", QStringLiteral("About"));
+    popupMenu->addSeparator()->setObjectName(QStringLiteral("exitSeparator"));
+    exitAction = item("exitAction", QStringLiteral("Exit"));
 
     // A checkable item has toggled its own mark by the time it reports the click.
-    connect(mnuClip, &QAction::triggered, this, [this](bool checked) {
+    connect(readClipboardAction, &QAction::triggered, this, [this](bool checked) {
         ignoreErrors([&] {
-            if (m_shell.mainWindow().setClipChecked)
-                m_shell.mainWindow().setClipChecked(checked);
+            if (m_main.setClipChecked)
+                m_main.setClipChecked(checked);
         });
     });
-    connect(mnuDialog, &QAction::triggered, this, [this](bool checked) {
+    connect(readDialogsAction, &QAction::triggered, this, [this](bool checked) {
         ignoreErrors([&] {
-            if (m_shell.mainWindow().setDialogChecked)
-                m_shell.mainWindow().setDialogChecked(checked);
+            if (m_main.setDialogChecked)
+                m_main.setDialogChecked(checked);
         });
     });
-    connect(mnuStopSpk, &QAction::triggered, this, [this] {
+    connect(stopSpeakingAction, &QAction::triggered, this, [this] {
         ignoreErrors([&] {
-            if (m_shell.mainWindow().StopSpeaking)
-                m_shell.mainWindow().StopSpeaking();
+            if (m_main.stopSpeaking)
+                m_main.stopSpeaking();
         });
     });
-    connect(mnuHelp, &QAction::triggered, this, [this] { m_shell.links().mnuHelp_Click(); });
-    connect(mnuSite, &QAction::triggered, this, [this] { m_shell.links().mnuVisit_Click(); });
-    connect(mnuAbout, &QAction::triggered, this, [this] { m_shell.showAbout(false); });
-    connect(mnuExit, &QAction::triggered, this, &frmRightClick::mnuExit_Click);
+    connect(helpAction, &QAction::triggered, this, [this] { m_services.openHelp(); });
+    connect(visitSiteAction, &QAction::triggered, this, [this] { m_services.visitWebSite(); });
+    connect(aboutAction, &QAction::triggered, this, [this] { m_services.showAbout(); });
+    connect(exitAction, &QAction::triggered, this, &TrayIcon::exitProgram);
     // However the menu is opened (by the icon's host or by us), it shows the main menu's
     // marks of the moment.
-    connect(mnuPopup, &QMenu::aboutToShow, this, &frmRightClick::copyMainChecks);
+    connect(popupMenu, &QMenu::aboutToShow, this, &TrayIcon::copyMainChecks);
 }
 
-void frmRightClick::copyMainChecks()
+void TrayIcon::copyMainChecks()
 {
-    const MainWindowHooks &main = m_shell.mainWindow();
+    const MainWindowHooks &main = m_main;
     ignoreErrors([&] {
         if (main.dialogChecked)
-            mnuDialog->setChecked(main.dialogChecked());
+            readDialogsAction->setChecked(main.dialogChecked());
     });
     ignoreErrors([&] {
         if (main.clipChecked)
-            mnuClip->setChecked(main.clipChecked());
+            readClipboardAction->setChecked(main.clipChecked());
     });
 }
 
-bool frmRightClick::trayAvailable() const
+bool TrayIcon::trayAvailable() const
 {
-    return m_shell.trayAvailable();
+    return m_services.trayAvailable();
 }
 
-void frmRightClick::setTrayRetry(int intervalMs, int attempts, int revealAfter)
+void TrayIcon::setTrayRetry(int intervalMs, int attempts, int revealAfter)
 {
     m_trayRetry->setInterval(intervalMs);
     m_maxTrayAttempts = attempts;
     m_revealAfter = revealAfter;
 }
 
-void frmRightClick::PutInTray()
+void TrayIcon::putInTray()
 {
-    QWidget *main = m_shell.mainWindow().window;
+    QWidget *main = m_main.window;
     if (!trayAvailable()) {
         // Hidden without an icon the reader could not be reached again.
         keepWithoutTray();
@@ -206,9 +188,9 @@ void frmRightClick::PutInTray()
         if (main)
             main->hide();
     });
-    ignoreErrors([&] { LoadTrayIcon(); });
+    ignoreErrors([&] { addTrayIcon(); });
     ignoreErrors([&] {
-        if (m_shell.settings().GetSetting(ReaderSettings::SectionOptions, MinimizeKey) !=
+        if (m_services.settings().setting(ReaderSettings::SectionOptions, MinimizeKey) !=
             ReaderSettings::True) {
             show();
             raise();
@@ -218,9 +200,9 @@ void frmRightClick::PutInTray()
     });
 }
 
-void frmRightClick::keepWithoutTray()
+void TrayIcon::keepWithoutTray()
 {
-    QWidget *main = m_shell.mainWindow().window;
+    QWidget *main = m_main.window;
     ignoreErrors([&] {
         if (!main)
             return;
@@ -233,21 +215,21 @@ void frmRightClick::keepWithoutTray()
     if (m_toldNoTray)
         return;
     m_toldNoTray = true;
-    MessageBoxService::notify(NoTrayText);
+    MessageBoxService::notify(noTrayText);
 }
 
-bool frmRightClick::desktopHasTaskBar() const
+bool TrayIcon::desktopHasTaskBar() const
 {
     // Nothing says whether a desktop has a task bar. A panel that keeps a screen edge for
     // itself (a work area smaller than the screen) is one or holds one; without such a panel a
     // minimized window could not be found again.
-    const QWidget *main = m_shell.mainWindow().window;
+    const QWidget *main = m_main.window;
     const QScreen *screen =
         main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
     return screen && screen->availableGeometry() != screen->geometry();
 }
 
-void frmRightClick::LoadTrayIcon()
+void TrayIcon::addTrayIcon()
 {
     StandardErrorHandler handler(QStringLiteral(": frmRightClick.GoSystemTray"), 100);
     QIcon icon;
@@ -256,7 +238,7 @@ void frmRightClick::LoadTrayIcon()
             if (icon.isNull())
                 throw std::runtime_error("The notification-area icon could not be loaded.");
             m_tray->setIcon(icon);
-            m_tray->setToolTip(TrayTip());
+            m_tray->setToolTip(trayTip());
         }))
         return;
     if (!handler.run(2, [&] {
@@ -274,7 +256,7 @@ void frmRightClick::LoadTrayIcon()
     handler.run(3, [&] { m_trayIconShown = true; });
 }
 
-void frmRightClick::showIconWhenTrayAppears()
+void TrayIcon::showIconWhenTrayAppears()
 {
     if (!m_trayIconShown) {
         m_trayRetry->stop();
@@ -288,7 +270,7 @@ void frmRightClick::showIconWhenTrayAppears()
     // A reader started hidden must not stay out of reach while the icon waits; a
     // notification area that comes later still gets the icon.
     ++m_trayAttempts;
-    const QWidget *main = m_shell.mainWindow().window;
+    const QWidget *main = m_main.window;
     if (main && !main->isVisible() &&
         (m_trayAttempts >= m_revealAfter || m_trayAttempts >= m_maxTrayAttempts))
         keepWithoutTray();
@@ -299,66 +281,66 @@ void frmRightClick::showIconWhenTrayAppears()
     m_trayIconShown = false;
 }
 
-void frmRightClick::DeleteTrayIcon()
+void TrayIcon::removeTrayIcon()
 {
     m_trayRetry->stop();
     m_tray->hide();
     m_trayIconShown = false;
 }
 
-void frmRightClick::SaveOption()
+void TrayIcon::saveNoticeChoice()
 {
     ignoreErrors([&] {
-        m_shell.settings().SaveSetting(ReaderSettings::SectionOptions, MinimizeKey,
-                                       ReaderSettings::flag(Check1->isChecked()));
+        m_services.settings().saveSetting(ReaderSettings::SectionOptions, MinimizeKey,
+                                          ReaderSettings::flag(hideNoticeCheck->isChecked()));
     });
 }
 
-void frmRightClick::Command1_Click()
+void TrayIcon::acceptNotice()
 {
-    SaveOption();
+    saveNoticeChoice();
     hide();
 }
 
-void frmRightClick::Form_MouseMove(int message)
+void TrayIcon::activate(QSystemTrayIcon::ActivationReason reason)
 {
-    m_message = message;
+    m_lastActivation = reason;
     if (m_busy)
         return;
     m_busy = true;
-    if (message == MessageLeftButtonUp) {
-        ignoreErrors([&] { m_shell.ShowMainWindow(); });
-    } else if (message == MessageRightButtonUp) {
+    if (reason == QSystemTrayIcon::Trigger) {
+        ignoreErrors([&] { m_services.showMainWindow(); });
+    } else if (reason == QSystemTrayIcon::Context) {
         copyMainChecks();
         // The icon's host may have opened the menu already.
         ignoreErrors([&] {
-            if (!mnuPopup->isVisible())
-                mnuPopup->popup(QCursor::pos());
+            if (!popupMenu->isVisible())
+                popupMenu->popup(QCursor::pos());
         });
     }
     m_busy = false;
 }
 
-void frmRightClick::mnuExit_Click()
+void TrayIcon::exitProgram()
 {
-    if (!m_shell.life().askToSaveChanges() || !ExitQuestion::confirm())
+    if (!m_services.askToSaveChanges() || !ExitQuestion::confirm())
         return;
-    ignoreErrors([&] { DeleteTrayIcon(); });
-    ignoreErrors([&] { m_shell.life().Form_Unload(); });
-    ignoreErrors([&] { Unload(); });
-    m_shell.endProgram();
+    ignoreErrors([&] { removeTrayIcon(); });
+    ignoreErrors([&] { m_services.unloadMainWindow(); });
+    ignoreErrors([&] { unload(); });
+    m_services.endProgram();
 }
 
-void frmRightClick::Unload()
+void TrayIcon::unload()
 {
     m_unloading = true;
-    mnuPopup->hide();
+    popupMenu->hide();
     close();
 }
 
-bool frmRightClick::event(QEvent *event)
+bool TrayIcon::event(QEvent *event)
 {
-    // Form_Activate: the notice may come up after the menu marks changed.
+    // The notice may come up after the menu marks changed.
     if (event->type() == QEvent::WindowActivate)
         copyMainChecks();
     // A font change while the notice is up would clip it again.
@@ -367,15 +349,15 @@ bool frmRightClick::event(QEvent *event)
     return QWidget::event(event);
 }
 
-void frmRightClick::showEvent(QShowEvent *event)
+void TrayIcon::showEvent(QShowEvent *event)
 {
     fitNotice();
     // OK takes the keys: Space then presses it rather than ticking the check box unseen.
-    Command1->setFocus(Qt::OtherFocusReason);
+    okButton->setFocus(Qt::OtherFocusReason);
     QWidget::showEvent(event);
 }
 
-void frmRightClick::keyPressEvent(QKeyEvent *event)
+void TrayIcon::keyPressEvent(QKeyEvent *event)
 {
     // The notice answers the keys a message box does: Enter presses OK, and Esc closes the
     // notice, which counts as OK.
@@ -383,14 +365,14 @@ void frmRightClick::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
-        Command1_Click();
+        acceptNotice();
         return;
     default:
         QWidget::keyPressEvent(event);
     }
 }
 
-void frmRightClick::closeEvent(QCloseEvent *event)
+void TrayIcon::closeEvent(QCloseEvent *event)
 {
     if (m_unloading) {
         event->accept();
@@ -398,6 +380,6 @@ void frmRightClick::closeEvent(QCloseEvent *event)
     }
     // The user closed the notice: that counts as OK, and the form stays loaded.
     event->ignore();
-    SaveOption();
+    saveNoticeChoice();
     hide();
 }

@@ -1,60 +1,62 @@
-#include "frmListener.h"
+#include "InstanceListener.h"
 
 #include "IgnoreErrors.h"
 #include "ListenerTransport.h"
 
 #include <utility>
 
-frmListener::frmListener(ListenerTransport &transport, std::function<void()> showRequested,
-                         std::function<void(const QString &)> openRequested, QObject *parent)
+InstanceListener::InstanceListener(ListenerTransport &transport,
+                                   std::function<void()> showRequested,
+                                   std::function<void(const QString &)> openRequested,
+                                   QObject *parent)
     : QObject(parent), m_transport(transport), m_showRequested(std::move(showRequested)),
       m_openRequested(std::move(openRequested))
 {
-    setObjectName(QStringLiteral("frmListener"));
+    setObjectName(QStringLiteral("InstanceListener"));
 }
 
-frmListener::~frmListener()
+InstanceListener::~InstanceListener()
 {
-    UnhookListener();
+    unhook();
 }
 
-void frmListener::Form_Load()
+void InstanceListener::start()
 {
-    HookListener();
+    hook();
 }
 
-void frmListener::Form_Unload()
+void InstanceListener::stop()
 {
-    UnhookListener();
+    unhook();
 }
 
-bool frmListener::isLoaded() const
+bool InstanceListener::isLoaded() const
 {
     return m_transport.isHooked();
 }
 
-void frmListener::HookListener()
+void InstanceListener::hook()
 {
-    m_transport.hook([this](const CopyDataRecord &record) { ListenerWindowProc(record); });
+    m_transport.hook([this](const CopyDataRecord &record) { receive(record); });
 }
 
-void frmListener::UnhookListener()
+void InstanceListener::unhook()
 {
     m_transport.unhook();
 }
 
-void frmListener::ListenerWindowProc(const CopyDataRecord &record)
+void InstanceListener::receive(const CopyDataRecord &record)
 {
     // Whatever the record holds, the sender is answered afterwards (by the transport).
-    ignoreErrors([&] { HandleCopyData(record); });
+    ignoreErrors([&] { handleRecord(record); });
 }
 
-QByteArray frmListener::takeLaunchToken()
+QByteArray InstanceListener::takeLaunchToken()
 {
     return std::exchange(m_launchToken, QByteArray());
 }
 
-void frmListener::HandleCopyData(const CopyDataRecord &record)
+void InstanceListener::handleRecord(const CopyDataRecord &record)
 {
     if (record.isLaunchToken()) {
         m_launchToken = record.bytes();

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-// Keeps the main window's parts in place as its size changes (`Form_Resize`): the parts
+// Keeps the main window's parts in place as its size changes (`relayout`): the parts
 // sit in the window's client area `host` at the places MainWindowLayout computes, the
 // frame's controls at their design places within it, and the window keeps a minimum size.
 // A minimized window goes to the notification area.
@@ -18,7 +18,7 @@ class WindowLayout : public QObject
     Q_OBJECT
 
 public:
-    // Takes the parts out of whatever layout `host` and `frame` had and places them.
+    // Takes the parts into `host` (the frame's controls stay in `frame`) and places them.
     WindowLayout(QWidget *window, QWidget *host, QWidget *toolBar, QWidget *rt, QWidget *frame,
                  QWidget *curWord, QWidget *playPosition, QObject *parent = nullptr);
 
@@ -30,7 +30,7 @@ public:
     QSize minimumOuterSize() const;
 
 public slots:
-    void Form_Resize();
+    void relayout();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

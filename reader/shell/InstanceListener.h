@@ -11,31 +11,32 @@ class ListenerTransport;
 // The reader's hidden listener. While it is loaded, a second start can reach the running
 // reader through it and ask for the main window, or for a file to be opened in it. It
 // exists from the start (hidden or not) until the main window unloads.
-class frmListener : public QObject
+class InstanceListener : public QObject
 {
     Q_OBJECT
 public:
     // `showRequested` runs for each show request: bring the main window back.
     // `openRequested` runs for each complete open request with the file's path.
-    frmListener(ListenerTransport &transport, std::function<void()> showRequested,
-                std::function<void(const QString &)> openRequested = {}, QObject *parent = nullptr);
+    InstanceListener(ListenerTransport &transport, std::function<void()> showRequested,
+                     std::function<void(const QString &)> openRequested = {},
+                     QObject *parent = nullptr);
 
     // No path is longer than this; pieces beyond it mean a confused or hostile sender.
     static constexpr qsizetype MaxPathBytes = 64 * 1024;
-    ~frmListener() override;
+    ~InstanceListener() override;
 
-    void Form_Load();
-    void Form_Unload();
+    void start();
+    void stop();
     bool isLoaded() const;
 
     // Starts and stops receiving records.
-    void HookListener();
-    void UnhookListener();
+    void hook();
+    void unhook();
 
     // Every record that arrives passes through here.
-    void ListenerWindowProc(const CopyDataRecord &record);
+    void receive(const CopyDataRecord &record);
     // Acts on show and open requests and ignores everything else.
-    void HandleCopyData(const CopyDataRecord &record);
+    void handleRecord(const CopyDataRecord &record);
 
     // The launch token that came with the latest request, once.
     QByteArray takeLaunchToken();

@@ -142,7 +142,7 @@ int main(int argc, char **argv)
     QObject::connect(&finished, &QTimer::timeout, [&] {
         if (chunkLimit > 0 && chunks > chunkLimit && window.stopPauseButton->isEnabled())
             window.stopPauseButton->click();
-        if (chunks > 0 && !window.reading().Speaking && !window.stopPauseButton->isEnabled())
+        if (chunks > 0 && !window.reading().speaking && !window.stopPauseButton->isEnabled())
             loop.quit();
     });
     finished.start(50);

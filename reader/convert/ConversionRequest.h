@@ -11,8 +11,8 @@
 // once the converter has been started.
 struct ConversionRequest
 {
-    // The reader's ShellOpen: starts the converter with its command line.
-    using ShellOpenCall =
+    // The reader's openCommand: starts the converter with its command line.
+    using CommandOpenerCall =
         std::function<int(QString &command, int showStyle, const QString &workDir)>;
     using StoreSetting = std::function<void(const QString &value)>;
 
@@ -30,7 +30,7 @@ struct ConversionRequest
     QString disableConvertWarn;
     StoreSetting storeDisableConvertWarn;
 
-    ShellOpenCall shellOpen;
+    CommandOpenerCall shellOpen;
     // The folder that holds the converter; empty means the reader's own folder.
     QString readerFolder;
     // Where the temporary text file goes; empty means the per-user temporary folder.

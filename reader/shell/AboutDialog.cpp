@@ -66,7 +66,7 @@ void AboutDialog::startSystemInfo()
     ignoreErrors([&] { program = m_systemInfo.command(); });
     if (!program.isEmpty())
         result = m_links.open(program);
-    // ShellOpen's codes below 32 are failures.
+    // openCommand's codes below 32 are failures.
     if (program.isEmpty() || result < 32)
         MessageBoxService::show(QStringLiteral("System Information Is Unavailable At This Time"));
 }

@@ -156,7 +156,7 @@ void BackgroundReader::stopDialogSpeech(const QString &windowClass)
     // The user has moved on from the dialog that is being read. The speech-source flags
     // stay; the end of speech clears them.
     const ReadingState *state = m_hooks.reading;
-    if (windowClass != lastWindowClass && state && state->Speaking && state->DialogSpeech &&
+    if (windowClass != lastWindowClass && state && state->speaking && state->dialogSpeech &&
         m_hooks.stopSpeech)
         m_hooks.stopSpeech();
 }
@@ -236,18 +236,18 @@ void BackgroundReader::speakInBackground(QString text, bool fromDialog)
         ignoreErrors([&] { m_hooks.speak(text); });
         return;
     }
-    const bool background = state->BackgroundSpeech;
-    const bool dialog = state->DialogSpeech;
+    const bool background = state->backgroundSpeech;
+    const bool dialog = state->dialogSpeech;
     const quint64 generation = state->generation;
-    state->BackgroundSpeech = true;
+    state->backgroundSpeech = true;
     if (fromDialog)
-        state->DialogSpeech = true;
+        state->dialogSpeech = true;
     ignoreErrors([&] { m_hooks.speak(text); });
     // A text too short to say starts nothing. Left set, the flags would keep the next
     // reading of the document from marking its words, and would let leaving a window stop
     // a reading that never came from a dialog.
     if (state->generation == generation) {
-        state->BackgroundSpeech = background;
-        state->DialogSpeech = dialog;
+        state->backgroundSpeech = background;
+        state->dialogSpeech = dialog;
     }
 }

@@ -6,7 +6,7 @@
 struct ReadingState;
 
 // What the background readers need from the main window: its reading entry and engine stop,
-// and the reading state whose speech-source flags they set and whose Speaking they read.
+// and the reading state whose speech-source flags they set and whose speaking flag they read.
 struct BackgroundReaderHooks
 {
     std::function<void(QString &)> speak;

@@ -3,7 +3,7 @@
 #include "HelpWindow.h"
 #include "IgnoreErrors.h"
 #include "MessageBoxService.h"
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +27,7 @@ HelpLinks::HelpLinks(Opener opener) : m_opener(std::move(opener))
 {
     if (!m_opener)
         m_opener = [](QString &command, int showStyle, const QString &workDir) {
-            return ShellOpen(command, showStyle, workDir);
+            return openCommand(command, showStyle, workDir);
         };
 }
 
@@ -58,7 +58,7 @@ int HelpLinks::open(QString command) const
 
 void HelpLinks::openOrTell(const QString &target, const QString &message) const
 {
-    // ShellOpen itself stays silent; a help command that silently did nothing would leave
+    // openCommand itself stays silent; a help command that silently did nothing would leave
     // the user without any way to the page.
     if (open(target) < FirstSuccess)
         MessageBoxService::show(message.arg(target), MessageBoxService::Ok,

@@ -11,10 +11,10 @@ class HelpWindow;
 class HelpLinks
 {
 public:
-    // ShellOpen's shape; replaceable so that tests see what would be opened.
+    // openCommand's shape; replaceable so that tests see what would be opened.
     using Opener = std::function<int(QString &command, int showStyle, const QString &workDir)>;
 
-    // An empty opener means ShellOpen.
+    // An empty opener means openCommand.
     explicit HelpLinks(Opener opener = {});
     ~HelpLinks();
 

@@ -20,7 +20,7 @@
 #include "ReadingControls.h"
 #include "ReadingMediaControls.h"
 #include "RichTextEdit.h"
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 #include "ShellPlatform.h"
 #include "SpeechControl.h"
 #include "SpeechEventHandler.h"
@@ -159,7 +159,7 @@ void MainWindow::build(std::unique_ptr<SpeechControl> element0)
         [this](QString &command, int showStyle, const QString &workDir) {
             if (m_shell)
                 return m_shell->links().open(command);
-            return ShellOpen(command, showStyle, workDir);
+            return openCommand(command, showStyle, workDir);
         },
         this);
 
@@ -488,9 +488,9 @@ QString MainWindow::currentVoice()
     return m_voices->currentVoice();
 }
 
-void MainWindow::setVoice(const QString &VoiceName)
+void MainWindow::setVoice(const QString &voiceName)
 {
-    m_voices->setVoice(VoiceName);
+    m_voices->setVoice(voiceName);
 }
 
 void MainWindow::voiceChosen()
@@ -557,7 +557,7 @@ void MainWindow::convertToAudio()
         settings->saveSetting(ReaderSettings::SectionOptions, DisableConvertWarn, value);
     };
     request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
-        return ShellOpen(command, showStyle, workDir);
+        return openCommand(command, showStyle, workDir);
     };
     ConversionLauncher::askAndConvert(request, this);
 }
@@ -567,9 +567,9 @@ void MainWindow::attachSpeechElement(SpeechControl &element)
     m_events->attach(element);
 }
 
-void MainWindow::speak(QString &TextString)
+void MainWindow::speak(QString &text)
 {
-    m_controller->speak(TextString);
+    m_controller->speak(text);
 }
 
 void MainWindow::stopSpeech()

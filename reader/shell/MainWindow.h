@@ -56,7 +56,7 @@ public:
     ReaderShell *shell() const;
 
     // Reading, for the tray menu and the background readers as well as the buttons.
-    void speak(QString &TextString);
+    void speak(QString &text);
     void stopSpeech();
     void stopSpeaking();
     void applySpeedAndVolume();
@@ -66,7 +66,7 @@ public:
     // Engines and voices.
     void loadEngines();
     QString currentVoice();
-    void setVoice(const QString &VoiceName);
+    void setVoice(const QString &voiceName);
     void voiceChosen();
     const QString &currentCatalogueVoice() const;
 

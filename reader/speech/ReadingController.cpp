@@ -32,9 +32,9 @@ ReadingController::ReadingController(ReadingState &state, const ReadingControls 
             &ReadingController::readSelection);
 }
 
-void ReadingController::speak(QString &TextString)
+void ReadingController::speak(QString &text)
 {
-    startReading(TextString, nullptr);
+    startReading(text, nullptr);
 }
 
 void ReadingController::speakDocument(int from, int to)
@@ -56,13 +56,13 @@ void ReadingController::startReading(QString &text, std::shared_ptr<const Spoken
     if (first.chunk.size() < 2)
         return;
 
-    m_state.TotalLength = totalLength;
-    m_state.CurrentChunk = first.chunk;
-    m_state.RemainingText = first.rest;
-    m_state.readingStart = m_state.ChunkOffset;
+    m_state.totalLength = totalLength;
+    m_state.currentChunk = first.chunk;
+    m_state.remainingText = first.rest;
+    m_state.readingStart = m_state.chunkOffset;
     m_state.spoken = std::move(spoken);
     m_state.spokenChunkStart = 0;
-    m_state.ChunkOffset = m_state.documentRange(0, 0).start;
+    m_state.chunkOffset = m_state.documentRange(0, 0).start;
     m_state.betweenChunks = false;
     ++m_state.generation;
 
@@ -80,9 +80,9 @@ bool ReadingController::speakChunk()
     // A voice that cannot speak would otherwise leave a reading that never ends: no start,
     // no end, the clock running. Background speech gives up quietly; a reading the user asked
     // for says which voice failed.
-    const auto speak = [&] { m_controls.activeElement().speak(m_state.CurrentChunk); };
+    const auto speak = [&] { m_controls.activeElement().speak(m_state.currentChunk); };
     bool spoke = false;
-    if (m_state.BackgroundSpeech) {
+    if (m_state.backgroundSpeech) {
         spoke = ignoreErrors(speak);
     } else {
         StandardErrorHandler handler(QStringLiteral(": Speak"));
@@ -115,7 +115,7 @@ void ReadingController::stopSpeech()
 {
     // Cleared first: the end event that the stop raises must finish the reading instead of
     // handing over the next chunk.
-    m_state.Speaking = false;
+    m_state.speaking = false;
     ++m_state.generation;
     m_time.stopTimeEstimate();
     ignoreErrors([&] { m_controls.activeElement().stop(); });
@@ -134,9 +134,9 @@ void ReadingController::stopSpeaking()
         // The part of the range not read yet: from the word being spoken to the end of what
         // this reading covers, however many chunks it has already moved on.
         const qint64 start =
-            m_state.documentRange(m_state.spokenChunkStart + m_state.WordPosition, 0).start;
+            m_state.documentRange(m_state.spokenChunkStart + m_state.wordPosition, 0).start;
         const qint64 left =
-            qMax<qint64>(0, qint64(m_state.readingStart) + m_state.RangeLength - start);
+            qMax<qint64>(0, qint64(m_state.readingStart) + m_state.rangeLength - start);
         DocumentSelection::setStart(m_controls.documentEdit, int(start));
         DocumentSelection::setLength(m_controls.documentEdit, int(qMin<qint64>(left, INT_MAX)));
     });
@@ -152,8 +152,8 @@ void ReadingController::stopSpeaking()
 void ReadingController::readAll()
 {
     ignoreErrors(
-        [&] { m_state.RangeLength = DocumentSelection::textLength(m_controls.documentEdit); });
-    m_state.ChunkOffset = 0;
+        [&] { m_state.rangeLength = DocumentSelection::textLength(m_controls.documentEdit); });
+    m_state.chunkOffset = 0;
     speakDocument(0, -1);
 }
 
@@ -164,20 +164,20 @@ void ReadingController::stopOrPause()
 
 void ReadingController::readSelection()
 {
-    ignoreErrors([&] { m_state.ChunkOffset = DocumentSelection::start(m_controls.documentEdit); });
-    ignoreErrors([&] { m_state.RangeLength = DocumentSelection::length(m_controls.documentEdit); });
-    speakDocument(m_state.ChunkOffset, m_state.ChunkOffset + m_state.RangeLength);
+    ignoreErrors([&] { m_state.chunkOffset = DocumentSelection::start(m_controls.documentEdit); });
+    ignoreErrors([&] { m_state.rangeLength = DocumentSelection::length(m_controls.documentEdit); });
+    speakDocument(m_state.chunkOffset, m_state.chunkOffset + m_state.rangeLength);
 }
 
 void ReadingController::finishReading()
 {
     m_controls.readingProgress->setValue(100);
     ReadingControls::enableTimer(m_controls.clearTimer);
-    m_state.Speaking = false;
+    m_state.speaking = false;
     m_time.stopTimeEstimate();
-    m_state.BackgroundSpeech = false;
+    m_state.backgroundSpeech = false;
     m_controls.stopPauseButton->setEnabled(false);
-    m_state.DialogSpeech = false;
+    m_state.dialogSpeech = false;
     m_controls.readSelectionButton->setText(ReadSelectionCaption);
     unlockControls();
     m_controls.forceStopTimer->stop();

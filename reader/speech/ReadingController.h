@@ -22,7 +22,7 @@ public:
 
     // Starts reading a text on the active element. Backslashes in the text are turned into
     // forward slashes in place. A text too short to speak changes nothing at all.
-    void speak(QString &TextString);
+    void speak(QString &text);
     // Reads the document's text from `from` to `to` (positions of its plain text) as it is
     // spoken: list numbers, picture descriptions and pauses are heard, and every word is
     // marked where the document shows it.
@@ -49,7 +49,7 @@ signals:
 
 private:
     void startReading(QString &text, std::shared_ptr<const SpokenText> spoken);
-    // Hands CurrentChunk to the active element; a failure ends the reading at once.
+    // Hands currentChunk to the active element; a failure ends the reading at once.
     bool speakChunk();
     QString voiceFailure(const QString &description) const;
 

@@ -13,24 +13,24 @@
 struct ReadingState
 {
     // The chunk the engine is speaking, exactly as cut from the text.
-    QString CurrentChunk;
-    // Text after CurrentChunk not yet handed to the engine; empty while the last chunk plays.
-    QString RemainingText;
+    QString currentChunk;
+    // Text after currentChunk not yet handed to the engine; empty while the last chunk plays.
+    QString remainingText;
     // Length of the whole text given to speak.
-    qint32 TotalLength = 0;
-    // Document position where CurrentChunk starts.
-    qint32 ChunkOffset = 0;
+    qint32 totalLength = 0;
+    // Document position where currentChunk starts.
+    qint32 chunkOffset = 0;
     // Length of the range being read: the document for Read All, the selection otherwise.
-    qint32 RangeLength = 0;
-    // Position in CurrentChunk of the word reported last.
-    qint32 WordPosition = 0;
+    qint32 rangeLength = 0;
+    // Position in currentChunk of the word reported last.
+    qint32 wordPosition = 0;
 
-    bool Speaking = false;
+    bool speaking = false;
     // The speech came from the clipboard or a dialog box: it is not in the document.
-    bool BackgroundSpeech = false;
-    bool DialogSpeech = false;
+    bool backgroundSpeech = false;
+    bool dialogSpeech = false;
 
-    // ChunkOffset as it was when speak started this reading. Progress and the resume point
+    // chunkOffset as it was when speak started this reading. Progress and the resume point
     // count from here, so a reading of a selection or of copied text measures itself and
     // not its distance from the top of the document.
     qint32 readingStart = 0;
@@ -46,7 +46,7 @@ struct ReadingState
     // words are marked where they are shown. None for copied text and dialog text, which
     // are spoken as they are.
     std::shared_ptr<const SpokenText> spoken;
-    // Where CurrentChunk starts in the text given to speak.
+    // Where currentChunk starts in the text given to speak.
     qint32 spokenChunkStart = 0;
 
     // The document range that [offset, offset + length) of the text given to speak stands for.

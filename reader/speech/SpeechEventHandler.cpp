@@ -61,7 +61,7 @@ void SpeechEventHandler::handleSpeechEvent(int index, SpeechEvent event, int pos
     StandardErrorHandler handler(QStringLiteral(": ChantTTS1.HasEvent"));
     switch (event) {
     case SpeechEvent::Started:
-        m_state.Speaking = true;
+        m_state.speaking = true;
         m_reading.lockControls();
         break;
     case SpeechEvent::Ended:
@@ -77,19 +77,19 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
 {
     // A stop clears Speaking, so the end that follows it finishes the reading even with text
     // left over.
-    if (m_state.RemainingText.isEmpty() || !m_state.Speaking) {
+    if (m_state.remainingText.isEmpty() || !m_state.speaking) {
         m_reading.finishReading();
         return;
     }
 
-    m_state.spokenChunkStart += qint32(m_state.CurrentChunk.size());
-    m_state.ChunkOffset = m_state.documentRange(m_state.spokenChunkStart, 0).start;
+    m_state.spokenChunkStart += qint32(m_state.currentChunk.size());
+    m_state.chunkOffset = m_state.documentRange(m_state.spokenChunkStart, 0).start;
     // Nothing of the new chunk has been heard yet. A stop before its first word must resume
     // at its start, not at the last word's place in the old chunk counted from the new one.
-    m_state.WordPosition = 0;
-    const TextChunker::Chunk next = TextChunker::cut(m_state.RemainingText);
-    m_state.CurrentChunk = next.chunk;
-    m_state.RemainingText = next.rest;
+    m_state.wordPosition = 0;
+    const TextChunker::Chunk next = TextChunker::cut(m_state.remainingText);
+    m_state.currentChunk = next.chunk;
+    m_state.remainingText = next.rest;
 
     const quint64 generation = m_state.generation;
     pauseBetweenChunks();
@@ -101,7 +101,7 @@ void SpeechEventHandler::speechEnded(int index, StandardErrorHandler &handler)
 
     bool spoke = false;
     handler.run(__LINE__, [&] {
-        m_controls.element(index).speak(m_state.CurrentChunk);
+        m_controls.element(index).speak(m_state.currentChunk);
         spoke = true;
     });
     if (!spoke) {
@@ -129,10 +129,10 @@ void SpeechEventHandler::pauseBetweenChunks()
 
 void SpeechEventHandler::wordReached(int position)
 {
-    m_state.WordPosition = position;
+    m_state.wordPosition = position;
     const quint64 word = ++m_wordCount;
     const quint64 generation = m_state.generation;
-    const QString chunk = m_state.CurrentChunk;
+    const QString chunk = m_state.currentChunk;
     const qint32 chunkStart = m_state.spokenChunkStart;
     const int wordPosition = position;
     const int end = WordSpan::wordEnd(chunk, wordPosition);
@@ -151,8 +151,8 @@ void SpeechEventHandler::wordReached(int position)
         // Measured from where this reading began, so that a selection or copied text runs
         // from 0 to 100 like the whole document does.
         const qint64 read = qint64(chunkStart) + wordPosition;
-        if (m_state.TotalLength >= 1 && read >= 0 && read <= m_state.TotalLength)
-            m_controls.readingProgress->setValue(int(double(read) * 100.0 / m_state.TotalLength));
+        if (m_state.totalLength >= 1 && read >= 0 && read <= m_state.totalLength)
+            m_controls.readingProgress->setValue(int(double(read) * 100.0 / m_state.totalLength));
     });
 
     QCoreApplication::processEvents();
@@ -161,7 +161,7 @@ void SpeechEventHandler::wordReached(int position)
     // (and the rest of it selected for Continue) or replaced; the mark would undo that.
     if (word != m_wordCount || generation != m_state.generation)
         return;
-    if (m_state.BackgroundSpeech)
+    if (m_state.backgroundSpeech)
         return; // copied text and dialog text are not in the document
 
     // The word being spoken and its delimiter: enough for a listener to follow, and kept in
@@ -193,10 +193,10 @@ void SpeechEventHandler::forceStop()
         ignoreErrors([&] { m_reading.stopSpeech(); });
         m_controls.readingProgress->setValue(100);
         ReadingControls::enableTimer(m_controls.clearTimer);
-        m_state.Speaking = false;
+        m_state.speaking = false;
         m_time.stopTimeEstimate();
         m_controls.stopPauseButton->setEnabled(false);
-        m_state.DialogSpeech = false;
+        m_state.dialogSpeech = false;
         m_controls.readSelectionButton->setText(QStringLiteral("Read Selection"));
         m_reading.unlockControls();
     }
@@ -206,7 +206,7 @@ void SpeechEventHandler::forceStop()
 void SpeechEventHandler::selectionChanged()
 {
     // While speaking, the selection is the reading's mark and the button stays locked.
-    if (m_state.Speaking)
+    if (m_state.speaking)
         return;
     ignoreErrors([&] {
         if (DocumentSelection::length(m_controls.documentEdit) >= 1) {

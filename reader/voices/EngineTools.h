@@ -14,7 +14,7 @@ class VoiceSelection;
 class EngineTools
 {
 public:
-    // ShellOpen's shape: starts a program, silent on failure.
+    // openCommand's shape: starts a program, silent on failure.
     using Opener = std::function<int(QString &command, int showStyle, const QString &workDir)>;
 
     static inline const QString NoSettingsText =

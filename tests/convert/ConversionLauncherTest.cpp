@@ -1,6 +1,6 @@
 #include "ConversionLauncher.h"
 #include "ConvertFixture.h"
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 #include "StartedProgram.h"
 
 #include <QDir>
@@ -112,7 +112,7 @@ TEST_F(ConversionLauncherTest, ConverterInAFolderWithASpaceReceivesTheWholeParam
     ConversionRequest r = request();
     r.readerFolder = folder;
     r.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
-        return ShellOpen(command, showStyle, workDir);
+        return openCommand(command, showStyle, workDir);
     };
     ASSERT_TRUE(ConversionLauncher::startConverter(r));
 

@@ -1,7 +1,7 @@
 #include "AudioProbe.h"
 #include "ConversionLauncher.h"
 #include "ConverterFixture.h"
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 #include "SpeechControl.h"
 #include "TestVoiceFile.h"
 #include "formats/ZipArchive.h"
@@ -16,7 +16,7 @@
 
 using ConversionEndToEndTest = ConverterFixture;
 
-// The reader's request, as ShellOpen would start it, carried out by the converter with the
+// The reader's request, as openCommand would start it, carried out by the converter with the
 // real engine.
 TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
 {
@@ -29,11 +29,11 @@ TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
 
     QString program;
     QString parameters;
-    ShellOpenPlatform::setOpenCall(
+    CommandOpenerPlatform::setOpenCall(
         [&](const QString &, const QString &file, const QString &arguments, const QString &, int) {
             program = file;
             parameters = arguments;
-            return ShellOpenPlatform::Started;
+            return CommandOpenerPlatform::Started;
         });
     ConversionRequest request;
     request.documentText = QStringLiteral("Hello world.\nThis is a short test of the converter.");
@@ -43,10 +43,10 @@ TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
     request.readerFolder = QStringLiteral("/opt/parlance reader");
     request.temporaryFolder = m_dir.path();
     request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
-        return ShellOpen(command, showStyle, workDir);
+        return openCommand(command, showStyle, workDir);
     };
     const bool requested = ConversionLauncher::startConverter(request);
-    ShellOpenPlatform::setOpenCall({});
+    CommandOpenerPlatform::setOpenCall({});
     ASSERT_TRUE(requested);
     EXPECT_EQ(program, QStringLiteral("/opt/parlance reader/wavewright"));
     const QString textFile = parameters.split(QLatin1Char('*')).value(1);

@@ -25,16 +25,16 @@ protected:
         BackgroundReaderHooks hooks;
         hooks.speak = [this](QString &text) {
             m_spoken << text;
-            m_flags << QStringLiteral("%1%2").arg(m_state.BackgroundSpeech ? "B" : "-",
-                                                  m_state.DialogSpeech ? "D" : "-");
+            m_flags << QStringLiteral("%1%2").arg(m_state.backgroundSpeech ? "B" : "-",
+                                                  m_state.dialogSpeech ? "D" : "-");
             if (text.trimmed().size() >= 2) {
                 ++m_state.generation;
-                m_state.Speaking = true;
+                m_state.speaking = true;
             }
         };
         hooks.stopSpeech = [this] {
             ++m_stops;
-            m_state.Speaking = false;
+            m_state.speaking = false;
         };
         hooks.reading = &m_state;
         m_reader =
@@ -53,7 +53,7 @@ protected:
     // The end of the speech, as the speech events report it.
     void speechEnded()
     {
-        m_state.Speaking = m_state.BackgroundSpeech = m_state.DialogSpeech = false;
+        m_state.speaking = m_state.backgroundSpeech = m_state.dialogSpeech = false;
     }
 
     // What a dialog with these children says when it comes to the front.
@@ -130,7 +130,7 @@ TEST_F(BackgroundReaderTest, EmptyOrBusyClipboardSaysNothingAndChangesNothing)
     m_clipboard->copy(QStringLiteral("x"));
     tick();
     EXPECT_EQ(m_spoken, QStringList({"Some words", "", "x"}));
-    EXPECT_FALSE(m_state.BackgroundSpeech);
+    EXPECT_FALSE(m_state.backgroundSpeech);
     EXPECT_EQ(m_reader->lastClipboardText, QStringLiteral("x"));
 }
 
@@ -249,7 +249,7 @@ TEST_F(BackgroundReaderTest, OnlyLeavingForAnotherKindOfWindowStopsDialogSpeech)
     m_windows->show(Frame);
     tick(2);
     EXPECT_EQ(m_stops, 1);
-    EXPECT_TRUE(m_state.DialogSpeech); // for the end of speech to clear
+    EXPECT_TRUE(m_state.dialogSpeech); // for the end of speech to clear
 
     // Speech that came from the clipboard goes on when the window changes.
     speechEnded();
@@ -258,7 +258,7 @@ TEST_F(BackgroundReaderTest, OnlyLeavingForAnotherKindOfWindowStopsDialogSpeech)
     tick();
     m_windows->show(QStringLiteral("terminal"));
     tick();
-    EXPECT_TRUE(m_state.Speaking);
+    EXPECT_TRUE(m_state.speaking);
     EXPECT_EQ(m_stops, 1);
 }
 } // namespace

@@ -38,7 +38,7 @@ protected:
 
     BackgroundReader &reader() { return *m_window->backgroundReader(); }
     ReadingState &state() { return m_window->reading(); }
-    bool idle() { return !state().Speaking && !m_window->stopPauseButton->isEnabled(); }
+    bool idle() { return !state().speaking && !m_window->stopPauseButton->isEnabled(); }
 
     static QString words(int count)
     {
@@ -60,16 +60,16 @@ TEST_F(BackgroundReaderWindowTest, CopiedTextLeavesTheDocumentAloneAndAnEmptyCop
     m_window->documentEdit->setPlainText(QStringLiteral("alpha bravo charlie delta echo"));
     m_clipboard->copy(QStringLiteral("copied two"));
     reader().poll();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
-    EXPECT_TRUE(state().BackgroundSpeech);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().speaking; }, 20000));
+    EXPECT_TRUE(state().backgroundSpeech);
     ASSERT_TRUE(QTest::qWaitFor([&] { return idle(); }, 20000));
     EXPECT_EQ(m_window->documentEdit->textCursor().selectionEnd(), 0);
-    EXPECT_FALSE(state().BackgroundSpeech);
+    EXPECT_FALSE(state().backgroundSpeech);
 
     // Nothing to say: the document's next reading must still mark its words.
     m_clipboard->copy(QString());
     reader().poll();
-    EXPECT_FALSE(state().BackgroundSpeech);
+    EXPECT_FALSE(state().backgroundSpeech);
     m_window->readAllButton->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->documentEdit->textCursor().hasSelection(); },
                                 20000));
@@ -83,17 +83,17 @@ TEST_F(BackgroundReaderWindowTest, LeavingTheDialogStopsItsReading)
     reader().poll();
     m_windows->show(BackgroundReader::DialogClass, {words(2000)});
     reader().poll();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state().Speaking; }, 20000));
-    EXPECT_TRUE(state().DialogSpeech);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().speaking; }, 20000));
+    EXPECT_TRUE(state().dialogSpeech);
 
     // Staying in the dialog keeps it going.
     reader().poll();
-    EXPECT_TRUE(state().Speaking);
+    EXPECT_TRUE(state().speaking);
     m_windows->show(QStringLiteral("frame"));
     reader().poll();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return idle() && !state().DialogSpeech; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return idle() && !state().dialogSpeech; }, 20000));
     // Read to the end it would take far longer; stopped, the rest was never handed on.
-    EXPECT_FALSE(state().RemainingText.isEmpty());
+    EXPECT_FALSE(state().remainingText.isEmpty());
 }
 
 // The readers' items on the shell's side: the tray menu mirrors them, and the main window's

@@ -140,7 +140,7 @@ TEST_F(DesktopBackgroundReader, DialogsOfAnotherProgramAreSpokenOnce)
     ASSERT_TRUE(tickUntil([&] { return !m_spoken.isEmpty(); }));
     tick(6);
     EXPECT_EQ(m_spoken, QStringList({QStringLiteral("Three files will be deleted. ")}));
-    EXPECT_TRUE(m_state.DialogSpeech);
+    EXPECT_TRUE(m_state.dialogSpeech);
     m_state = ReadingState();
 
     info.kill();
@@ -170,7 +170,7 @@ TEST_F(DesktopBackgroundReader, TextCopiedInAnotherProgramIsSpokenOnce)
     ASSERT_TRUE(tickUntil([&] { return !m_spoken.isEmpty(); }));
     tick(6);
     EXPECT_EQ(m_spoken, QStringList({QStringLiteral("Copied in another program")}));
-    EXPECT_TRUE(m_state.BackgroundSpeech);
-    EXPECT_FALSE(m_state.DialogSpeech);
+    EXPECT_TRUE(m_state.backgroundSpeech);
+    EXPECT_FALSE(m_state.dialogSpeech);
 }
 } // namespace

@@ -12,7 +12,7 @@
 #include "RegistryAccess.h"
 #include "RegistryStore.h"
 #include "ShellFixture.h"
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 #include "TestVoiceFile.h"
 #include "TrayIcon.h"
 #include "VoiceCatalogue.h"
@@ -130,15 +130,15 @@ TEST_F(MainWindowShellTest, VoiceFileVoicesLoadReadAndComeBackInTheNextRun)
 
     // A conversion names the voice file's folders.
     QStringList started;
-    ShellOpenPlatform::setOpenCall(
+    CommandOpenerPlatform::setOpenCall(
         [&](const QString &, const QString &file, const QString &parameters, const QString &, int) {
             started << file << parameters;
-            return ShellOpenPlatform::Started;
+            return CommandOpenerPlatform::Started;
         });
     putSetting("Options", "DisableConvertWarn", "True");
     w.speedSlider->setValue(-3);
     w.convertAction->trigger();
-    ShellOpenPlatform::setOpenCall({});
+    CommandOpenerPlatform::setOpenCall({});
     ASSERT_EQ(started.size(), 2);
     const QStringList fields = started[1].split(QLatin1Char('*'));
     ASSERT_EQ(fields.size(), 5);

@@ -17,11 +17,11 @@ inline void readCollectingMarks(MainWindow &w, const QString &text, QStringList 
     const QMetaObject::Connection watch = QObject::connect(
         w.documentEdit, &QTextEdit::selectionChanged, w.documentEdit, [&w, marked] {
             const QString selected = w.documentEdit->textCursor().selectedText().trimmed();
-            if (w.reading().Speaking && !selected.isEmpty() && !marked->contains(selected))
+            if (w.reading().speaking && !selected.isEmpty() && !marked->contains(selected))
                 marked->append(selected);
         });
     const auto unwatch = qScopeGuard([&watch] { QObject::disconnect(watch); });
     w.readAllButton->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.reading().Speaking; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.reading().speaking; }, 20000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.readAllButton->isEnabled(); }, 60000));
 }

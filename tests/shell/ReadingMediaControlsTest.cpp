@@ -62,7 +62,7 @@ TEST_F(ReadingMediaControlsTest, CommandsPressTheWindowsButtonsAndTheStateFollow
     ASSERT_TRUE(waitFor(Status::Playing));
     EXPECT_TRUE(now().canPause);
     EXPECT_TRUE(now().canPlay);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->reading().WordPosition > 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->reading().wordPosition > 0; }, 20000));
     m_media.commands.pause();
     ASSERT_TRUE(waitFor(Status::Paused));
     EXPECT_EQ(m_window->readSelectionButton->text(), QStringLiteral("Continue"));
@@ -71,7 +71,7 @@ TEST_F(ReadingMediaControlsTest, CommandsPressTheWindowsButtonsAndTheStateFollow
     EXPECT_GT(resumeAt, 0);
     m_media.commands.playPause();
     ASSERT_TRUE(waitFor(Status::Playing));
-    EXPECT_GE(m_window->reading().ChunkOffset, resumeAt);
+    EXPECT_GE(m_window->reading().chunkOffset, resumeAt);
     m_media.commands.playPause();
     ASSERT_TRUE(waitFor(Status::Paused));
     m_media.commands.play();

@@ -32,8 +32,8 @@ void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
         Step step;
         step.kind = kind;
         step.position = position;
-        step.chunkOffset = state().ChunkOffset;
-        step.chunk = state().CurrentChunk;
+        step.chunkOffset = state().chunkOffset;
+        step.chunk = state().currentChunk;
         if (step.kind == SpeechEvent::WordReached)
             m_heard.append(step.chunkOffset + step.position);
         step.latestHeard = int(m_heard.size()); // compared on the way out
@@ -51,7 +51,7 @@ void ReadingHarness::build(std::unique_ptr<SpeechControl> element)
             std::none_of(locking.begin(), locking.end(), [](QWidget *c) { return c->isEnabled(); });
         step.unlocked =
             std::all_of(locking.begin(), locking.end(), [](QWidget *c) { return c->isEnabled(); });
-        step.speaking = state().Speaking;
+        step.speaking = state().speaking;
         step.stop = w.stopPauseButton->isEnabled();
         step.readSelectionCaption = w.readSelectionButton->text();
         step.playPosition = w.readingProgress->value();

@@ -112,8 +112,8 @@ TEST(Reading, ReadSelectionReadsTheSelectionAndMeasuresItsOwnProgress)
     const int from = starts.at(20), to = starts.at(24) - 1;
     h.select(from, to - from);
     h.window().readSelectionButton->click();
-    EXPECT_EQ(h.state().ChunkOffset, from);
-    EXPECT_EQ(h.state().RangeLength, to - from);
+    EXPECT_EQ(h.state().chunkOffset, from);
+    EXPECT_EQ(h.state().rangeLength, to - from);
     ASSERT_TRUE(h.waitForReadings());
 
     EXPECT_EQ(h.heardPositions(), starts.mid(20, 4));
@@ -133,7 +133,7 @@ TEST(Reading, StopAndContinueResumeAtTheWordBeingSpoken)
     MainWindow &w = h.window();
     h.afterStep = [&](const Step &s) {
         if (s.kind == Word && h.heardPositions().size() == 3) {
-            ASSERT_EQ(h.state().WordPosition, starts.at(2));
+            ASSERT_EQ(h.state().wordPosition, starts.at(2));
             w.stopPauseButton->click();
         }
     };
@@ -200,7 +200,7 @@ TEST(Reading, StopDuringThePauseBetweenChunksEndsTheReading)
     QTest::qWait(800);
 
     EXPECT_EQ(h.scripted()->synthesisCount(), 1) << "the next chunk was handed over after Stop";
-    EXPECT_FALSE(h.state().Speaking);
+    EXPECT_FALSE(h.state().speaking);
     EXPECT_FALSE(w.stopPauseButton->isEnabled());
     EXPECT_TRUE(w.readAllButton->isEnabled() && w.voiceList->isEnabled() &&
                 w.speedSlider->isEnabled());
@@ -216,10 +216,10 @@ TEST(Reading, ForceStopPutsTheControlsBackWhenTheEngineNeverReportsTheEnd)
 {
     ReadingHarness h(22050);
     MainWindow &w = h.window();
-    h.state().BackgroundSpeech = h.state().DialogSpeech = true;
+    h.state().backgroundSpeech = h.state().dialogSpeech = true;
     QString copied = prose(300);
     w.speak(copied);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().Speaking; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().speaking; }, 10000));
 
     // The end of the stopped speech never reaches the window.
     h.element().blockSignals(true);
@@ -233,8 +233,8 @@ TEST(Reading, ForceStopPutsTheControlsBackWhenTheEngineNeverReportsTheEnd)
     EXPECT_FALSE(w.stopPauseButton->isEnabled());
     EXPECT_EQ(w.readSelectionButton->text(), QStringLiteral("Read Selection"));
     EXPECT_EQ(w.readingProgress->value(), 100);
-    EXPECT_FALSE(h.state().Speaking || h.state().DialogSpeech);
-    EXPECT_TRUE(h.state().BackgroundSpeech);
+    EXPECT_FALSE(h.state().speaking || h.state().dialogSpeech);
+    EXPECT_TRUE(h.state().backgroundSpeech);
 
     h.element().blockSignals(false);
 }
@@ -244,8 +244,8 @@ TEST(Reading, CopiedTextMovesTheDisplayButNeverTheDocumentSelection)
     ReadingHarness h(22050);
     h.setDocument(QStringLiteral("The document stays where the user left it."));
     h.select(4, 8);
-    h.state().ChunkOffset = 17;
-    h.state().BackgroundSpeech = true;
+    h.state().chunkOffset = 17;
+    h.state().backgroundSpeech = true;
     // The dash gets a mark of its own; the word display keeps the word before it.
     QString copied = QStringLiteral("words \u2014 copied elsewhere");
     h.window().speak(copied);
@@ -258,8 +258,8 @@ TEST(Reading, CopiedTextMovesTheDisplayButNeverTheDocumentSelection)
     }
     EXPECT_EQ(shown, (QStringList{"words", "words", "copied", "elsewhere"}));
     EXPECT_EQ(h.steps(Word).last().playPosition, 15 * 100 / copied.size());
-    EXPECT_EQ(h.state().ChunkOffset, 17);
-    EXPECT_FALSE(h.state().BackgroundSpeech);
+    EXPECT_EQ(h.state().chunkOffset, 17);
+    EXPECT_FALSE(h.state().backgroundSpeech);
 }
 
 TEST(Reading, TextTooShortIsNotSpokenAndTextWithoutSpacesIs)

@@ -110,16 +110,16 @@ TEST(SpeechEvents, HandlerErrorsGoThroughTheStandardBox)
     // A chunk ends with more to read, but its element has gone: the next chunk cannot be
     // handed over, the standard box says why, and the reading finishes instead of hanging.
     h.setDocument(QStringLiteral("first chunk and the rest"));
-    h.state().Speaking = true;
-    h.state().CurrentChunk = QStringLiteral("first chunk ");
-    h.state().RemainingText = QStringLiteral("and the rest");
+    h.state().speaking = true;
+    h.state().currentChunk = QStringLiteral("first chunk ");
+    h.state().remainingText = QStringLiteral("and the rest");
     MessageBoxRecorder boxes(MessageBoxService::ResultAbort);
     w.speechEvents()->handleSpeechEvent(4, SpeechEvent::Ended, 12);
     ASSERT_EQ(boxes.requests().size(), 1);
     expectHandlerBox(boxes.requests().first(),
                      QStringLiteral("Error 9: \nThere is no speech control element 4."),
                      QStringLiteral(": ChantTTS1.HasEvent"));
-    EXPECT_FALSE(h.state().Speaking);
+    EXPECT_FALSE(h.state().speaking);
     EXPECT_TRUE(w.readAllButton->isEnabled());
 }
 
@@ -139,13 +139,13 @@ TEST(SpeechEvents, AVoiceThatCannotSpeakEndsTheReadingAndIsNamed)
     w.voiceList->setCurrentIndex(w.voiceList->count() - 1);
     for (const bool background : {false, true}) {
         MessageBoxRecorder boxes(MessageBoxService::ResultIgnore);
-        h.state().BackgroundSpeech = background;
+        h.state().backgroundSpeech = background;
         QString text = QStringLiteral("nothing of this can be heard");
         w.speak(text);
         EXPECT_FALSE(w.stopPauseButton->isEnabled());
         EXPECT_TRUE(w.readAllButton->isEnabled() && w.voiceList->isEnabled());
         EXPECT_FALSE(w.timeEstimateTimer->isActive());
-        EXPECT_FALSE(h.state().Speaking || h.state().BackgroundSpeech);
+        EXPECT_FALSE(h.state().speaking || h.state().backgroundSpeech);
         if (background) {
             EXPECT_TRUE(boxes.requests().isEmpty());
         } else {

@@ -1,4 +1,4 @@
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 #include "StartedProgram.h"
 
 #include <QDir>
@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-namespace SOP = ShellOpenPlatform;
+namespace SOP = CommandOpenerPlatform;
 
-// ShellOpen with the platform calls recorded instead of made.
-class ShellOpenTest : public ::testing::Test
+// openCommand with the platform calls recorded instead of made.
+class CommandOpenerTest : public ::testing::Test
 {
 protected:
     struct Call
@@ -44,7 +44,7 @@ protected:
     bool m_throw = false;
 };
 
-TEST_F(ShellOpenTest, FirstAttemptSplitsProgramArgumentsAndWorkingFolder)
+TEST_F(CommandOpenerTest, FirstAttemptSplitsProgramArgumentsAndWorkingFolder)
 {
     const QString here = QDir::currentPath();
     const struct
@@ -81,7 +81,7 @@ TEST_F(ShellOpenTest, FirstAttemptSplitsProgramArgumentsAndWorkingFolder)
     for (const auto &c : cases) {
         m_opens.clear();
         QString command = c.command;
-        EXPECT_EQ(ShellOpen(command, 1, c.workDir), SOP::Started);
+        EXPECT_EQ(openCommand(command, 1, c.workDir), SOP::Started);
         ASSERT_EQ(m_opens.size(), 1) << c.command.toStdString();
         EXPECT_EQ(m_opens[0].verb, QString());
         EXPECT_EQ(m_opens[0].file, c.file) << c.command.toStdString();
@@ -93,11 +93,11 @@ TEST_F(ShellOpenTest, FirstAttemptSplitsProgramArgumentsAndWorkingFolder)
     EXPECT_TRUE(m_runs.isEmpty());
 }
 
-TEST_F(ShellOpenTest, FailureIsRetriedAsOneFileThenAsACommandLine)
+TEST_F(CommandOpenerTest, FailureIsRetriedAsOneFileThenAsACommandLine)
 {
     m_answers = {SOP::FileNotFound, SOP::Started};
     QString command = QStringLiteral("/home/me/My Documents/help.html");
-    EXPECT_EQ(ShellOpen(command, 1), SOP::Started);
+    EXPECT_EQ(openCommand(command, 1), SOP::Started);
     ASSERT_EQ(m_opens.size(), 2);
     EXPECT_EQ(m_opens[0].file, QStringLiteral("/home/me/My"));
     EXPECT_EQ(m_opens[1].verb, QStringLiteral("Open"));
@@ -110,14 +110,14 @@ TEST_F(ShellOpenTest, FailureIsRetriedAsOneFileThenAsACommandLine)
     m_opens.clear();
     m_answers = {SOP::FileNotFound, SOP::NoAssociation};
     command = QStringLiteral("\"/opt/my app/tool\" --help");
-    EXPECT_EQ(ShellOpen(command, 1), SOP::NoAssociation);
+    EXPECT_EQ(openCommand(command, 1), SOP::NoAssociation);
     EXPECT_EQ(m_runs, QStringList{QStringLiteral("/opt/my app/tool --help")});
 
     // Nothing escapes from failing platform calls.
     m_runs.clear();
     m_throw = true;
     int result = SOP::Started;
-    EXPECT_NO_THROW(result = ShellOpen(command, 1));
+    EXPECT_NO_THROW(result = openCommand(command, 1));
     EXPECT_LT(result, 32);
     EXPECT_EQ(m_runs.size(), 1);
 }
@@ -129,7 +129,7 @@ TEST(ShellOpenStart, ProgramRunsInItsOwnFolderWithItsArgumentsAsOneString)
     const QString program = dir.filePath(QStringLiteral("bin/recorder"));
     ASSERT_TRUE(StartedProgram::install(program));
     QString command = program + QStringLiteral("  one  \"two\" *3 ");
-    EXPECT_GE(ShellOpen(command, 1), 32);
+    EXPECT_GE(openCommand(command, 1), 32);
     const auto arguments = StartedProgram::arguments(dir.filePath(QStringLiteral("bin")));
     ASSERT_TRUE(arguments.has_value());
     EXPECT_EQ(*arguments, QStringList{QStringLiteral("one  \"two\" *3 ")});
@@ -143,7 +143,7 @@ TEST(ShellOpenStart, UnquotedPathWithASpaceStartsAsACommandLine)
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     QString command = program + QStringLiteral(" x*y z");
-    const int result = ShellOpen(command, 1);
+    const int result = openCommand(command, 1);
     QDir::setCurrent(previous);
 
     // The first two attempts find nothing; the command line starts it all the same.

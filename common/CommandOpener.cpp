@@ -1,4 +1,4 @@
-#include "ShellOpen.h"
+#include "CommandOpener.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -11,15 +11,15 @@
 
 namespace {
 
-ShellOpenPlatform::OpenCall &installedOpen()
+CommandOpenerPlatform::OpenCall &installedOpen()
 {
-    static ShellOpenPlatform::OpenCall call;
+    static CommandOpenerPlatform::OpenCall call;
     return call;
 }
 
-ShellOpenPlatform::RunCall &installedRun()
+CommandOpenerPlatform::RunCall &installedRun()
 {
-    static ShellOpenPlatform::RunCall call;
+    static CommandOpenerPlatform::RunCall call;
     return call;
 }
 
@@ -28,14 +28,14 @@ int callOpen(const QString &verb, const QString &file, const QString &parameters
 {
     if (installedOpen())
         return installedOpen()(verb, file, parameters, directory, showStyle);
-    return ShellOpenPlatform::desktopOpen(verb, file, parameters, directory, showStyle);
+    return CommandOpenerPlatform::desktopOpen(verb, file, parameters, directory, showStyle);
 }
 
 bool callRun(const QString &commandLine, int showStyle)
 {
     if (installedRun())
         return installedRun()(commandLine, showStyle);
-    return ShellOpenPlatform::desktopRun(commandLine, showStyle);
+    return CommandOpenerPlatform::desktopRun(commandLine, showStyle);
 }
 
 bool isSeparator(QChar c)
@@ -106,7 +106,7 @@ QString withoutLeadingSpaces(const QString &text)
 
 } // namespace
 
-int ShellOpen(QString &command, int showStyle, const QString &workDir)
+int openCommand(QString &command, int showStyle, const QString &workDir)
 {
     // Positions below count from 1: p is where the arguments begin, one past the program.
     qsizetype p = 0;
@@ -154,7 +154,7 @@ int ShellOpen(QString &command, int showStyle, const QString &workDir)
     // A path with a space was split at the space above; as a whole it may open.
     try {
         result = callOpen(QStringLiteral("Open"), command, QString(), QString(),
-                          ShellOpenPlatform::ShowAsIs);
+                          CommandOpenerPlatform::ShowAsIs);
     } catch (const std::exception &) {
     }
     if (result >= 32)
@@ -166,7 +166,7 @@ int ShellOpen(QString &command, int showStyle, const QString &workDir)
     return result;
 }
 
-namespace ShellOpenPlatform {
+namespace CommandOpenerPlatform {
 
 void setOpenCall(OpenCall call)
 {
@@ -230,4 +230,4 @@ bool desktopRun(const QString &commandLine, int)
     return false;
 }
 
-} // namespace ShellOpenPlatform
+} // namespace CommandOpenerPlatform

@@ -16,11 +16,11 @@
 // the program's own folder); then the whole command opened as one file or address; then the
 // whole command run as a command line. Returns the result code of the open call (32 and
 // above mean success). Failures are silent: callers ignore the result.
-int ShellOpen(QString &command, int showStyle, const QString &workDir = QString());
+int openCommand(QString &command, int showStyle, const QString &workDir = QString());
 
-// The platform calls behind ShellOpen, replaceable so that tests can see what would be
+// The platform calls behind openCommand, replaceable so that tests can see what would be
 // started without starting it.
-namespace ShellOpenPlatform {
+namespace CommandOpenerPlatform {
 
 // Result codes of the open call.
 constexpr int Started = 42;
@@ -52,4 +52,4 @@ int desktopOpen(const QString &verb, const QString &file, const QString &paramet
                 const QString &directory, int showStyle);
 bool desktopRun(const QString &commandLine, int showStyle);
 
-} // namespace ShellOpenPlatform
+} // namespace CommandOpenerPlatform

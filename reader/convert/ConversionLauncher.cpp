@@ -58,11 +58,11 @@ bool startConverter(const ConversionRequest &request)
                                                           : request.readerFolder;
     QString command =
         converterCommandLine(converterProgram(folder), parameterString(request, textFile));
-    if (!request.shellOpen)
+    if (!request.openCommand)
         return false;
     // Whether the converter started is not reported: it says itself what is wrong.
     try {
-        request.shellOpen(command, 1, QDir::toNativeSeparators(folder));
+        request.openCommand(command, 1, QDir::toNativeSeparators(folder));
     } catch (const std::exception &) {
     }
     return true;

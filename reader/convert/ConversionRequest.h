@@ -6,6 +6,8 @@
 #include <QtGlobal>
 #include <functional>
 
+class QTextDocument;
+
 // What a conversion needs from the reader at the moment of the request. The main window
 // fills it from its own state (document, voice, sliders, settings); nothing of it is kept
 // once the converter has been started.
@@ -30,9 +32,16 @@ struct ConversionRequest
     QString disableConvertWarn;
     StoreSetting storeDisableConvertWarn;
 
-    CommandOpenerCall shellOpen;
+    CommandOpenerCall openCommand;
     // The folder that holds the converter; empty means the reader's own folder.
     QString readerFolder;
     // Where the temporary text file goes; empty means the per-user temporary folder.
     QString temporaryFolder;
+
+    // The document's part of a request: its spoken text and outline (titled by `fileName`
+    // without its folder and extension) and the voice: catalogue voice `engineIndex` when
+    // there is one, else the standard voice that `standardVoice` names (asked only then).
+    static ConversionRequest forDocument(const QTextDocument &document, const QString &fileName,
+                                         qint16 engineIndex,
+                                         const std::function<QString()> &standardVoice);
 };

@@ -1,8 +1,8 @@
 #include "MainWindow.h"
 
 #include "BackgroundReader.h"
+#include "CommandOpener.h"
 #include "ConversionLauncher.h"
-#include "DocumentChapters.h"
 #include "DocumentCommands.h"
 #include "DocumentLanguageOffer.h"
 #include "EarIcon.h"
@@ -20,14 +20,12 @@
 #include "ReadingControls.h"
 #include "ReadingMediaControls.h"
 #include "RichTextEdit.h"
-#include "CommandOpener.h"
 #include "ShellPlatform.h"
 #include "SpeechControl.h"
 #include "SpeechEventHandler.h"
 #include "SpeedVolume.h"
 #include "TimeEstimator.h"
 #include "TrayIcon.h"
-#include "VoiceCatalogue.h"
 #include "VoiceFileMenu.h"
 #include "VoiceSelection.h"
 #include "WindowLayout.h"
@@ -37,7 +35,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -428,7 +425,14 @@ void MainWindow::attachShell(ReaderShell &shell)
     hooks.openFile = [this](const QString &path) { m_documents->openGivenFile(path); };
     hooks.askToSaveChanges = [this] { return m_documents->askToSaveChanges(); };
     shell.attachMainWindow(hooks);
-    new ReadingMediaControls(*this, shell);
+    ReadingMediaControls::Window parts;
+    parts.document = documentEdit;
+    parts.readAllButton = readAllButton;
+    parts.stopPauseButton = stopPauseButton;
+    parts.readSelectionButton = readSelectionButton;
+    parts.reading = readingController();
+    parts.documents = documents();
+    new ReadingMediaControls(parts, shell, this);
 }
 
 bool MainWindow::event(QEvent *event)
@@ -533,20 +537,9 @@ void MainWindow::convertToAudio()
     if (!settings)
         return;
 
-    ConversionRequest request;
-    request.book = BookOutline::of(*documentEdit->document(),
-                                   QFileInfo(m_documents->currentFile()).completeBaseName());
-    // The text the reader speaks, so the file sounds like the document read in the window.
-    request.documentText =
-        DocumentChapters::spokenText(*documentEdit->document(), &request.book.chapters);
-    request.engineIndex = engineIndex;
-    if (engineIndex > 0 && engineIndex < VoiceCatalogue::cereVoices.size()) {
-        request.engineDir = VoiceCatalogue::cereVoices.at(engineIndex).engineDir;
-        request.voiceDir = VoiceCatalogue::cereVoices.at(engineIndex).voiceDir;
-    } else {
-        request.engineIndex = 0;
-        request.voiceName = currentVoice();
-    }
+    ConversionRequest request =
+        ConversionRequest::forDocument(*documentEdit->document(), m_documents->currentFile(),
+                                       engineIndex, [this] { return currentVoice(); });
     request.speed = speedSlider->value();
     request.volume = volumeSlider->value();
     ignoreErrors([&] {
@@ -556,7 +549,7 @@ void MainWindow::convertToAudio()
     request.storeDisableConvertWarn = [settings](const QString &value) {
         settings->saveSetting(ReaderSettings::SectionOptions, DisableConvertWarn, value);
     };
-    request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
+    request.openCommand = [](QString &command, int showStyle, const QString &workDir) {
         return openCommand(command, showStyle, workDir);
     };
     ConversionLauncher::askAndConvert(request, this);

@@ -104,7 +104,7 @@ MainWindowLife &ReaderShell::life()
 HelpLinks &ReaderShell::links()
 {
     if (!m_links)
-        m_links = std::make_unique<HelpLinks>(m_options.shellOpen);
+        m_links = std::make_unique<HelpLinks>(m_options.openCommand);
     return *m_links;
 }
 

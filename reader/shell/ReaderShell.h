@@ -26,7 +26,7 @@ struct ShellOptions
 {
     QString runtimeFolder; // instance lock and listener; empty: the user's runtime folder
     QString settingsFile;  // empty: the user's settings store
-    HelpLinks::Opener shellOpen;
+    HelpLinks::Opener openCommand;
     std::function<bool()> trayAvailable;
     std::function<void()> endProgram; // ends the event loop
     PrinterSource::Factory printer;

@@ -1,7 +1,6 @@
 #include "ReadingMediaControls.h"
 
 #include "DocumentCommands.h"
-#include "MainWindow.h"
 #include "ReaderShell.h"
 #include "ReadingController.h"
 
@@ -14,8 +13,9 @@ namespace {
 const QString ContinueCaption = QStringLiteral("Continue");
 } // namespace
 
-ReadingMediaControls::ReadingMediaControls(MainWindow &window, ReaderShell &shell)
-    : QObject(&window), m_window(window)
+ReadingMediaControls::ReadingMediaControls(const Window &window, ReaderShell &shell,
+                                           QObject *parent)
+    : QObject(parent), m_window(window)
 {
     MediaControls::Commands commands;
     commands.play = [this] { play(); };
@@ -25,11 +25,11 @@ ReadingMediaControls::ReadingMediaControls(MainWindow &window, ReaderShell &shel
     commands.raise = [&shell] { shell.showMainWindow(); };
     m_controls = shell.createMediaControls(std::move(commands));
 
-    connect(window.readingController(), &ReadingController::readingChanged, this,
+    connect(window.reading, &ReadingController::readingChanged, this,
             &ReadingMediaControls::update);
-    connect(window.documents(), &DocumentCommands::currentFileChanged, this,
+    connect(window.documents, &DocumentCommands::currentFileChanged, this,
             &ReadingMediaControls::update);
-    connect(window.documentEdit, &QTextEdit::textChanged, this, &ReadingMediaControls::update);
+    connect(window.document, &QTextEdit::textChanged, this, &ReadingMediaControls::update);
     update();
 }
 
@@ -54,14 +54,14 @@ MediaControls::State ReadingMediaControls::state() const
         state.status = MediaControls::Status::Playing;
     else if (continueOffered())
         state.status = MediaControls::Status::Paused;
-    const QString file = m_window.documents()->currentFile();
+    const QString file = m_window.documents->currentFile();
     state.title = file.isEmpty() ? DocumentCommands::UntitledName : QFileInfo(file).fileName();
     // Players ask whether the reading as such can be played and paused, whatever it does
     // now: a reading under way or stopped half-way can be both.
     const bool underWay = state.status != MediaControls::Status::Stopped;
     state.canPause = underWay;
     state.canPlay = underWay || (m_window.readAllButton->isEnabled() &&
-                                 !m_window.documentEdit->document()->isEmpty());
+                                 !m_window.document->document()->isEmpty());
     return state;
 }
 

@@ -6,8 +6,11 @@
 #include <memory>
 #include <optional>
 
+class DocumentCommands;
+class QPushButton;
+class QTextEdit;
 class ReaderShell;
-class MainWindow;
+class ReadingController;
 
 // The main window's reading as the desktop's media controls see it. Their commands press
 // the window's own buttons: play is Read All, or Continue where a stopped reading offers it;
@@ -17,7 +20,19 @@ class ReadingMediaControls : public QObject
 {
     Q_OBJECT
 public:
-    ReadingMediaControls(MainWindow &window, ReaderShell &shell);
+    // The parts of the main window it follows and presses; they outlive this object, which
+    // the window owns (`parent`).
+    struct Window
+    {
+        QTextEdit *document = nullptr;
+        QPushButton *readAllButton = nullptr;
+        QPushButton *stopPauseButton = nullptr;
+        QPushButton *readSelectionButton = nullptr;
+        ReadingController *reading = nullptr;
+        DocumentCommands *documents = nullptr;
+    };
+
+    ReadingMediaControls(const Window &window, ReaderShell &shell, QObject *parent);
     ~ReadingMediaControls() override;
 
     MediaControls::State state() const;
@@ -32,7 +47,7 @@ private:
     bool continueOffered() const;
     void update();
 
-    MainWindow &m_window;
+    Window m_window;
     std::unique_ptr<MediaControls> m_controls;
     std::optional<MediaControls::State> m_published;
 };

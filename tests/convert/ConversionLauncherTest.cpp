@@ -111,7 +111,7 @@ TEST_F(ConversionLauncherTest, ConverterInAFolderWithASpaceReceivesTheWholeParam
     ASSERT_TRUE(StartedProgram::install(QDir(folder).filePath(QStringLiteral("wavewright"))));
     ConversionRequest r = request();
     r.readerFolder = folder;
-    r.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
+    r.openCommand = [](QString &command, int showStyle, const QString &workDir) {
         return openCommand(command, showStyle, workDir);
     };
     ASSERT_TRUE(ConversionLauncher::startConverter(r));

@@ -28,7 +28,7 @@ ConversionRequest ConvertFixture::request()
     r.volume = 80;
     r.readerFolder = QStringLiteral("/opt/parlance");
     r.storeDisableConvertWarn = [this](const QString &value) { m_stored.append(value); };
-    r.shellOpen = [this](QString &command, int showStyle, const QString &workDir) {
+    r.openCommand = [this](QString &command, int showStyle, const QString &workDir) {
         m_starts.append({command, showStyle, workDir});
         return 42;
     };

@@ -42,7 +42,7 @@ TEST_F(ConversionEndToEndTest, ShortDocumentBecomesA22kHzWavAndTheTextFileGoes)
     request.volume = 90;
     request.readerFolder = QStringLiteral("/opt/parlance reader");
     request.temporaryFolder = m_dir.path();
-    request.shellOpen = [](QString &command, int showStyle, const QString &workDir) {
+    request.openCommand = [](QString &command, int showStyle, const QString &workDir) {
         return openCommand(command, showStyle, workDir);
     };
     const bool requested = ConversionLauncher::startConverter(request);
@@ -160,7 +160,7 @@ TEST_F(ConversionEndToEndTest, ReadersChaptersBecomeOneFileEachWhenTheSaveDialog
     request.voiceName = QStringLiteral("English (America)");
     request.volume = 100;
     request.temporaryFolder = m_dir.path();
-    request.shellOpen = [&command](QString &line, int, const QString &) {
+    request.openCommand = [&command](QString &line, int, const QString &) {
         command = line;
         return 0;
     };

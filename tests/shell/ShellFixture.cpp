@@ -63,7 +63,7 @@ ShellOptions ShellFixture::options()
     ShellOptions o;
     o.runtimeFolder = runtimeFolder();
     o.settingsFile = settingsFile();
-    o.shellOpen = [this](QString &command, int showStyle, const QString &) {
+    o.openCommand = [this](QString &command, int showStyle, const QString &) {
         m_opened << QStringLiteral("%1|%2").arg(command).arg(showStyle);
         return m_openResult;
     };

@@ -3,6 +3,7 @@
 #include "../DocumentFonts.h"
 #include "BoundedXmlReader.h"
 #include "DocxNotes.h"
+#include "DocxNumbering.h"
 #include "ImportLimits.h"
 #include "PictureStore.h"
 #include "StructuredTextWriter.h"
@@ -109,7 +110,7 @@ public:
     QString language;
 
     bool readStyles();
-    bool readNumbering();
+    bool readNumbering() { return m_numbering.read(m_zip, &error); }
     bool readRelationships();
     bool readNotes(const DocumentImporter::Request &request);
     bool readBody(const QByteArray &xml, QList<ImportedParagraph> &out,
@@ -136,14 +137,7 @@ private:
     PictureStore m_pictures;
     DocumentFonts m_fonts;
     QHash<QString, DocxStyle> m_styles;
-    QHash<QString, QString> m_numToAbstract;
-    QHash<QString, QHash<int, QTextListFormat::Style>> m_abstractLevels;
-    // Numbering instances share the count of their abstract numbering, level by level, as
-    // word processors show them; an instance that overrides a level's start begins a new
-    // count there when it is first used.
-    QSet<QPair<QString, int>> m_restartingLevels;      // numId, level
-    QSet<QPair<QString, int>> m_usedLevels;            // numId, level
-    QHash<QPair<QString, int>, int> m_countGeneration; // abstractNumId, level
+    DocxNumbering m_numbering;
     QHash<QString, QString> m_relationships;
     QHash<QString, QString> m_outsideTargets;
     DocxNotes m_notes;
@@ -199,68 +193,6 @@ bool DocxParser::readStyles()
     }
     if (xml.hasError()) {
         error = QStringLiteral("its styles are damaged (%1)").arg(xml.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool DocxParser::readNumbering()
-{
-    if (!m_zip.contains(QStringLiteral("word/numbering.xml")))
-        return true;
-    const std::optional<QByteArray> data = m_zip.read(QStringLiteral("word/numbering.xml"));
-    if (!data) {
-        error = m_zip.error();
-        return false;
-    }
-    BoundedXmlReader xml(*data);
-    while (!xml.atEnd()) {
-        if (xml.next() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == u"abstractNum") {
-            const QString id = xml.attribute(u"abstractNumId");
-            while (xml.nextChild()) {
-                if (xml.name() != u"lvl") {
-                    xml.skip();
-                    continue;
-                }
-                const int level = xml.attribute(u"ilvl").toInt();
-                QTextListFormat::Style style = QTextListFormat::ListDisc;
-                while (xml.nextChild()) {
-                    if (xml.name() == u"numFmt") {
-                        const QString f = xml.attribute(u"val");
-                        style = f == u"decimal"       ? QTextListFormat::ListDecimal
-                                : f == u"lowerLetter" ? QTextListFormat::ListLowerAlpha
-                                : f == u"upperLetter" ? QTextListFormat::ListUpperAlpha
-                                : f == u"lowerRoman"  ? QTextListFormat::ListLowerRoman
-                                : f == u"upperRoman"  ? QTextListFormat::ListUpperRoman
-                                : level % 2 == 0      ? QTextListFormat::ListDisc
-                                                      : QTextListFormat::ListCircle;
-                    }
-                    xml.skip();
-                }
-                m_abstractLevels[id].insert(level, style);
-            }
-        } else if (xml.name() == u"num") {
-            const QString id = xml.attribute(u"numId");
-            while (xml.nextChild()) {
-                if (xml.name() == u"abstractNumId") {
-                    m_numToAbstract.insert(id, xml.attribute(u"val"));
-                } else if (xml.name() == u"lvlOverride") {
-                    const int level = xml.attribute(u"ilvl").toInt();
-                    while (xml.nextChild()) {
-                        if (xml.name() == u"startOverride")
-                            m_restartingLevels.insert({id, level});
-                        xml.skip();
-                    }
-                    continue;
-                }
-                xml.skip();
-            }
-        }
-    }
-    if (xml.hasError()) {
-        error = QStringLiteral("its list definitions are damaged (%1)").arg(xml.errorString());
         return false;
     }
     return true;
@@ -430,18 +362,7 @@ ImportedParagraph DocxParser::readParagraph(BoundedXmlReader &xml, QList<Importe
     }
     // numId 0 switches numbering off for a paragraph whose style would number it.
     if (numbered && !numId.isEmpty() && numId != u"0") {
-        const QString abstract = m_numToAbstract.value(numId, u'#' + numId);
-        const QPair<QString, int> level(numId, listLevel);
-        int &generation = m_countGeneration[{abstract, listLevel}];
-        if (!m_usedLevels.contains(level)) {
-            m_usedLevels.insert(level);
-            if (m_restartingLevels.contains(level))
-                ++generation;
-        }
-        paragraph.listKey = abstract + u'/' + QString::number(generation);
-        paragraph.listLevel = listLevel;
-        paragraph.listStyle =
-            m_abstractLevels.value(abstract).value(listLevel, QTextListFormat::ListDisc);
+        m_numbering.number(paragraph, numId, listLevel);
     }
     return paragraph;
 }

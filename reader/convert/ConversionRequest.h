@@ -22,8 +22,8 @@ struct ConversionRequest
     BookOutline book;       // its title, author and chapters (positions in documentText)
     qint16 engineIndex = 0; // 0: a standard voice; i > 0: CereVoice voice i
     QString voiceName;      // the current voice, for a standard voice
-    QString engineDir;      // EngineDir of cereVoices entry engineIndex
-    QString voiceDir;       // VoiceDir of that entry
+    QString engineDir;      // engineDir of cereVoices entry engineIndex
+    QString voiceDir;       // voiceDir of that entry
     int speed = 0;          // the speed slider, -10..10
     int volume = 0;         // the volume slider, 0..100
 

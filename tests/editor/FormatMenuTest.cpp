@@ -241,7 +241,7 @@ TEST_F(FormatMenuTest, OpeningFormatDerivesColourAndAlignmentMarks)
     menu().colorActions[6]->trigger(); // blue
     menu().alignRightItem->trigger();
     menu().alignRightItem->trigger(); // marks gone, paragraph still right-aligned
-    open(&formatx);
+    open(&formatMenu);
     EXPECT_EQ(tickedColors(), QList<QAction *>({menu().colorActions[6]}));
     EXPECT_TRUE(menu().alignRightItem->isChecked());
     EXPECT_EQ(pressedButtons(), QList<int>({FormatMenu::ButtonAlignRight}));

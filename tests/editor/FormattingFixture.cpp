@@ -8,7 +8,7 @@
 
 FormattingFixture::FormattingFixture() : host(&window), editor(&window)
 {
-    formatting = new EditorFormatting(&window, &editor, &formatx, &host, &window);
+    formatting = new EditorFormatting(&window, &editor, &formatMenu, &host, &window);
     formatting->attachDocumentCommands(&documents);
     formatting->attachEditCommands(&edits);
     toolBar().setBeep([this] { ++beeps; });

@@ -39,7 +39,7 @@ protected:
     QWidget window;
     QWidget host;
     QTextEdit editor;
-    QMenu formatx;
+    QMenu formatMenu;
     DocumentCommands documents{&editor, &window};
     EditCommands edits{&editor};
     EditorFormatting *formatting = nullptr;

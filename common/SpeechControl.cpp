@@ -128,10 +128,12 @@ SpeechHub::Request SpeechControl::utteranceRequest(const QString &text) const
     return request;
 }
 
-bool SpeechControl::hasVoice(const QString &name) const
+const SpeechVoice *SpeechControl::findVoice(const QString &name) const
 {
-    return std::any_of(m_voices.begin(), m_voices.end(),
-                       [&](const SpeechVoice &voice) { return voice.name == name; });
+    const auto voice =
+        std::find_if(m_voices.cbegin(), m_voices.cend(),
+                     [&](const SpeechVoice &offered) { return offered.name == name; });
+    return voice == m_voices.cend() ? nullptr : &*voice;
 }
 
 void SpeechControl::speak(const QString &text)
@@ -335,7 +337,7 @@ QString SpeechControl::voiceName()
 void SpeechControl::selectVoice(const QString &name)
 {
     loadVoices();
-    if (!hasVoice(name))
+    if (!findVoice(name))
         throw SpeechError(SpeechErrors::UnknownVoice,
                           QStringLiteral("There is no voice named \"%1\".").arg(name));
     m_voiceName = name;
@@ -383,10 +385,8 @@ void SpeechControl::speakSample(const EngineSettingValues &settings)
     loadVoices();
     if (m_voiceName.isEmpty() || SpeechHub::instance().readingInProgress())
         return;
-    const auto voice =
-        std::find_if(m_voices.cbegin(), m_voices.cend(),
-                     [&](const SpeechVoice &offered) { return offered.name == m_voiceName; });
-    const VoiceLanguages languages = voice == m_voices.cend() ? VoiceLanguages() : voice->languages;
+    const SpeechVoice *voice = findVoice(m_voiceName);
+    const VoiceLanguages languages = voice ? voice->languages : VoiceLanguages();
     SpeechHub::Request request = utteranceRequest(sampleText(languages));
     request.params.settings = settings;
     request.raisesEvents = false;

@@ -132,7 +132,8 @@ private:
     Engine::Params utteranceParams() const;
     PronunciationLexicon::Rewrite rewrite(const QString &text) const;
     SpeechHub::Request utteranceRequest(const QString &text) const;
-    bool hasVoice(const QString &name) const;
+    // The first voice of that exact name, or null.
+    const SpeechVoice *findVoice(const QString &name) const;
     // The engine's dialog `id` (as Engine::hasDialog() numbers them) is there, and a voice
     // is selected to keep what it sets.
     void checkDialog(int id);

@@ -39,11 +39,7 @@ SpeechEventHandler::SpeechEventHandler(ReadingState &state, const ReadingControl
 void SpeechEventHandler::attach(SpeechControl &element)
 {
     // Attached again (a voice list loaded twice), an element still reports each event once.
-    if (m_attached.contains(&element))
-        return;
-    m_attached.insert(&element);
-    connect(&element, &QObject::destroyed, this,
-            [this, control = &element] { m_attached.remove(control); });
+    disconnect(&element, nullptr, this, nullptr);
     const int index = element.index();
     connect(&element, &SpeechControl::speechStarted, this, [this, index](int position) {
         handleSpeechEvent(index, SpeechEvent::Started, position);

@@ -4,7 +4,6 @@
 #include "SpeechEvent.h"
 
 #include <QObject>
-#include <QSet>
 
 class ReadingController;
 class StandardErrorHandler;
@@ -47,5 +46,4 @@ private:
     // Counts word events, so that a word handled while an earlier one yielded is not
     // overwritten by the earlier one's mark.
     quint64 m_wordCount = 0;
-    QSet<const SpeechControl *> m_attached;
 };

@@ -45,9 +45,12 @@ QString bindPictures(QString html, const QString &chapterFolder, ZipArchive &zip
         QStringLiteral(
             "(<(?:img|image)\\b[^>]*?\\s(?:src|xlink:href|href)\\s*=\\s*)([\"'])(.*?)\\2"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    QString out;
-    qsizetype last = 0;
     auto it = reference.globalMatch(html);
+    if (!it.hasNext())
+        return html;
+    QString out;
+    out.reserve(html.size());
+    qsizetype last = 0;
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         out += QStringView(html).sliced(last, m.capturedStart(3) - last);
@@ -69,9 +72,12 @@ QString inlineStyleSheets(const QString &html, const QString &chapterFolder, Zip
     static const QRegularExpression link(
         QStringLiteral("<link\\b[^>]*?href\\s*=\\s*([\"'])(.*?)\\1[^>]*>"),
         QRegularExpression::CaseInsensitiveOption);
-    QString out;
-    qsizetype last = 0;
     auto it = link.globalMatch(html);
+    if (!it.hasNext())
+        return html;
+    QString out;
+    out.reserve(html.size());
+    qsizetype last = 0;
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         out += QStringView(html).sliced(last, m.capturedStart() - last);
@@ -114,7 +120,7 @@ QString svgImagesAsImg(QString html)
 // chapter after a list would become the list's next item ("2. Chapter Two") and lose its
 // heading level. A paragraph holding only a word joiner goes first and takes that place;
 // the joiner is removed again. Returns where the chapter starts.
-int appendChapter(QTextCursor &cursor, const QString &html)
+int appendChapter(QTextCursor &cursor, QString html)
 {
     if (cursor.position() == 0) {
         cursor.insertHtml(html);
@@ -125,7 +131,7 @@ int appendChapter(QTextCursor &cursor, const QString &html)
     const QRegularExpressionMatch m = body.match(html);
     const qsizetype at = m.hasMatch() ? m.capturedEnd() : 0;
     const int joiner = cursor.position();
-    cursor.insertHtml(QString(html).insert(at, QStringLiteral("<p>&#8288;</p>")));
+    cursor.insertHtml(html.insert(at, QStringLiteral("<p>&#8288;</p>")));
     QTextCursor remove(cursor.document());
     remove.setPosition(joiner);
     remove.setPosition(joiner + 1, QTextCursor::KeepAnchor);
@@ -234,11 +240,15 @@ DocumentImporter::Result EpubImporter::import(const Request &request, QTextDocum
         // Backgrounds and style sheets the chapter names are looked up beside it.
         if (request.resources)
             request.resources->useArchive(&zip, folderOf(chapters[i]));
-        const HtmlReadableMarkup readable(html);
+        const bool frontMatter = isFrontMatter(html);
+        HtmlReadableMarkup readable(std::move(html));
         const int chapterStart = cursor.position();
-        const int start = appendChapter(cursor, HtmlImporter::boundSpans(readable.html()));
+        // In a statement of its own, so that the chapter's markup has one owner when the
+        // joining paragraph goes in.
+        QString markup = HtmlImporter::boundSpans(readable.takeHtml());
+        const int start = appendChapter(cursor, std::move(markup));
         readable.markNotes(document, chapterStart);
-        DocumentChapters::markStart(document, start, QString(), isFrontMatter(html));
+        DocumentChapters::markStart(document, start, QString(), frontMatter);
         request.report(int((i + 1) * 100 / chapters.size()));
     }
     return result;

@@ -162,12 +162,57 @@ bool isParagraph(QStringView name)
            (name.size() == 2 && name.at(0) == u'h' && name.at(1) >= u'1' && name.at(1) <= u'6');
 }
 
+// Every name is at least three letters long: renaming in place writes "div" over it.
 bool isHtml5Block(const QString &name)
 {
     static const QSet<QString> names = {"article",    "aside",  "details", "dialog",  "fieldset",
                                         "figcaption", "figure", "footer",  "header",  "hgroup",
                                         "legend",     "main",   "nav",     "section", "summary"};
     return names.contains(name);
+}
+
+// A section's id would become an anchor of the text that follows: an anchor nothing in the
+// program follows, and a character format of its own that Qt's import compares with every
+// other anchor on each insert, which a book of many sections feels. The id attribute of a
+// start tag's attribute text (up to its '>') is overwritten with spaces.
+void blankId(QChar *text, qsizetype size)
+{
+    QChar quote;
+    for (qsizetype i = 0; i + 2 < size; ++i) {
+        const QChar c = text[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == u'"' || c == u'\'') {
+            quote = c;
+            continue;
+        }
+        if (c == u'>')
+            return;
+        if (!c.isSpace() || text[i + 1].toLower() != u'i' || text[i + 2].toLower() != u'd')
+            continue;
+        qsizetype j = i + 3;
+        while (j < size && text[j].isSpace())
+            ++j;
+        if (j >= size || text[j] != u'=')
+            continue;
+        ++j;
+        while (j < size && text[j].isSpace())
+            ++j;
+        if (j < size && (text[j] == u'"' || text[j] == u'\'')) {
+            const QChar valueQuote = text[j++];
+            while (j < size && text[j] != valueQuote)
+                ++j;
+            j = qMin(j + 1, size);
+        } else {
+            while (j < size && !text[j].isSpace() && text[j] != u'>')
+                ++j;
+        }
+        std::fill(text + i + 1, text + j, QChar(u' '));
+        return;
+    }
 }
 
 class Rewriter
@@ -289,10 +334,13 @@ void Rewriter::emitTag(QString &out, qsizetype i) const
     const Token &tag = m_tokens[i];
     const QStringView source = QStringView(m_page.html()).sliced(tag.begin, tag.end - tag.begin);
     if ((tag.kind == Token::Start || tag.kind == Token::End) && isHtml5Block(tag.name)) {
-        // "<section id=x>" becomes "<div id=x>", "</section>" "</div>".
+        // "<section id=x class=y>" becomes "<div class=y>", "</section>" "</div>".
         const qsizetype nameEnd = (tag.kind == Token::End ? 2 : 1) + tag.name.size();
         out += tag.kind == Token::End ? QStringLiteral("</div") : QStringLiteral("<div");
-        out += source.sliced(qMin(nameEnd, source.size()));
+        QString rest = source.sliced(qMin(nameEnd, source.size())).toString();
+        if (tag.kind == Token::Start)
+            blankId(rest.data(), rest.size());
+        out += rest;
         return;
     }
     out += source;
@@ -352,12 +400,13 @@ QString Rewriter::html() const
     return out;
 }
 
-// The markup with the block elements of HTML 5 Qt does not know renamed to div, in one pass.
-QString renamedBlocks(const QString &html)
+// The block elements of HTML 5 Qt does not know renamed to div where they stand, the rest
+// of the name and the id overwritten with spaces ("<section id=x>" becomes "<div         >"):
+// a long page is neither copied nor reallocated, and is not even detached when nothing in it
+// needs renaming.
+void renameBlocksInPlace(QString &html)
 {
-    QString out;
     QString name; // reused: no allocation per tag
-    qsizetype copied = 0;
     for (qsizetype at = html.indexOf(u'<'); at >= 0 && at + 2 < html.size();
          at = html.indexOf(u'<', at + 1)) {
         qsizetype nameStart = at + 1;
@@ -373,38 +422,84 @@ QString renamedBlocks(const QString &html)
             name += html.at(i).toLower();
         if (!isHtml5Block(name))
             continue;
-        if (out.isEmpty())
-            out.reserve(html.size());
-        out += QStringView(html).sliced(copied, nameStart - copied);
-        out += QStringLiteral("div");
-        copied = nameEnd;
+        QChar *text = html.data() + nameStart;
+        text[0] = u'd';
+        text[1] = u'i';
+        text[2] = u'v';
+        for (qsizetype i = 3; i < nameEnd - nameStart; ++i)
+            text[i] = u' ';
+        if (html.at(at + 1) != u'/')
+            blankId(html.data() + nameEnd, html.size() - nameEnd);
     }
-    if (copied == 0)
-        return html;
-    out += QStringView(html).sliced(copied);
-    return out;
+}
+// A page's tags and the text of its style elements, apart from the text it shows.
+struct Markup
+{
+    QString tags;
+    QString styles;
+};
+
+Markup markupOf(const QString &html)
+{
+    Markup markup;
+    const qsizetype size = html.size();
+    qsizetype at = html.indexOf(u'<');
+    while (at >= 0 && at < size) {
+        // To the '>' that ends the tag, passing over any in a quoted attribute value.
+        qsizetype end = at + 1;
+        QChar quote;
+        for (; end < size; ++end) {
+            const QChar c = html.at(end);
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar();
+            } else if (c == u'"' || c == u'\'') {
+                quote = c;
+            } else if (c == u'>') {
+                break;
+            }
+        }
+        const qsizetype next = qMin(end + 1, size);
+        const QStringView tag = QStringView(html).sliced(at, next - at);
+        markup.tags += tag;
+        markup.tags += u' ';
+        at = next;
+        if (tag.size() > 6 && tag.sliced(1, 5).compare(u"style", Qt::CaseInsensitive) == 0 &&
+            !tag.at(6).isLetterOrNumber()) {
+            const qsizetype close = html.indexOf(QLatin1String("</style"), at, Qt::CaseInsensitive);
+            const qsizetype stop = close < 0 ? size : close;
+            markup.styles += QStringView(html).sliced(at, stop - at);
+            at = stop;
+        }
+        at = html.indexOf(u'<', at);
+    }
+    return markup;
 }
 } // namespace
 
-HtmlReadableMarkup::HtmlReadableMarkup(const QString &html)
+HtmlReadableMarkup::HtmlReadableMarkup(QString html)
 {
     // Most pages hide nothing and have no notes: their blocks are renamed without taking
-    // the page apart, which a book of many chapters would feel.
-    static const QRegularExpression needsElements(
+    // the page apart, which a book of many chapters would feel. What hides or marks a note
+    // is written in tags and style sheets, so only those are searched, not a long page's
+    // text. A style sheet's rules for note links ("a.footnote-ref", which every pandoc
+    // book carries) are not notes: the words that name notes are looked for in tags only.
+    static const QRegularExpression hiding(
         QStringLiteral("display\\s*:\\s*none|visibility\\s*:\\s*hidden|\\shidden[\\s=>/]|"
-                       "aria-hidden|<noscript|<template|noteref|footnote|endnote"),
+                       "aria-hidden|<noscript|<template"),
         QRegularExpression::CaseInsensitiveOption);
-    static const QStringList hints = {"none", "hidden", "noscript", "template", "note"};
-    const bool hinted = std::any_of(hints.begin(), hints.end(), [&](const QString &hint) {
-        return html.contains(hint, Qt::CaseInsensitive);
-    });
-    if (hinted && needsElements.match(html).hasMatch()) {
+    static const QRegularExpression notes(QStringLiteral("noteref|footnote|endnote"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const Markup markup = markupOf(html);
+    if (hiding.match(markup.tags).hasMatch() || hiding.match(markup.styles).hasMatch() ||
+        notes.match(markup.tags).hasMatch()) {
         const Rewriter rewriter(html);
         m_html = rewriter.html();
         m_noteIds = rewriter.noteIds();
         return;
     }
-    m_html = renamedBlocks(html);
+    renameBlocksInPlace(html);
+    m_html = std::move(html);
 }
 
 void HtmlReadableMarkup::markNotes(QTextDocument *document, int from) const

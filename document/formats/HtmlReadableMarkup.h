@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QString>
+#include <utility>
 
 class QTextDocument;
 
@@ -20,9 +21,11 @@ class QTextDocument;
 class HtmlReadableMarkup
 {
 public:
-    explicit HtmlReadableMarkup(const QString &html);
+    explicit HtmlReadableMarkup(QString html);
 
     const QString &html() const { return m_html; }
+    // The markup handed over, so that the caller can change it without copying a long page.
+    QString takeHtml() { return std::exchange(m_html, QString()); }
 
     // Flags the notes and note markers the markup carries, in the document from `from` on.
     void markNotes(QTextDocument *document, int from = 0) const;

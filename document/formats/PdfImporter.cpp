@@ -15,6 +15,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThread>
 #include <algorithm>
 #include <poppler-qt6.h>
 #include <vector>
@@ -29,6 +30,54 @@ void silencePoppler()
         return true;
     }();
     Q_UNUSED(silenced);
+}
+
+// The document opened as the importer opened it, unlocked with the same password; null when
+// it cannot be.
+std::unique_ptr<Poppler::Document> open(const DocumentImporter::Request &request)
+{
+    std::unique_ptr<Poppler::Document> pdf = Poppler::Document::loadFromData(request.data);
+    if (pdf && pdf->isLocked() &&
+        (request.password.isEmpty() ||
+         pdf->unlock(request.password.toUtf8(), request.password.toUtf8())))
+        pdf.reset();
+    return pdf;
+}
+
+// Below this many pages a second thread is not worth opening the document again.
+constexpr int PagesToShare = 8;
+
+// The words and the height of every page; false when cancelled. poppler's text extraction is
+// most of the time a PDF takes to open, so on a machine with more than one core a helper
+// thread reads every other page from a copy of the document of its own (a poppler document
+// is not used from two threads at once).
+bool readPages(Poppler::Document &pdf, const DocumentImporter::Request &request,
+               std::vector<PdfPageText::Words> &words, std::vector<double> &heights)
+{
+    const int count = int(words.size());
+    const auto read = [&](Poppler::Document &from, int first, int step, bool reports) {
+        for (int i = first; i < count && !request.cancelled(); i += step) {
+            const std::unique_ptr<Poppler::Page> page = from.page(i);
+            if (page) {
+                words[size_t(i)] = PdfPageText::words(*page);
+                heights[size_t(i)] = page->pageSizeF().height();
+            }
+            if (reports)
+                request.report(int((i + 1) * 80 / count));
+        }
+    };
+    std::unique_ptr<Poppler::Document> copy;
+    if (count >= PagesToShare && QThread::idealThreadCount() > 1)
+        copy = open(request);
+    if (!copy) {
+        read(pdf, 0, 1, true);
+        return !request.cancelled();
+    }
+    const std::unique_ptr<QThread> helper(QThread::create([&] { read(*copy, 1, 2, false); }));
+    helper->start();
+    read(pdf, 0, 2, true);
+    helper->wait();
+    return !request.cancelled();
 }
 
 // The height of the body's letters: the height most of the document's words are set in.
@@ -149,17 +198,11 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
                                    .arg(ImportLimits::MaxPdfPages));
 
     // Every page first: what repeats from page to page is only known from all of them.
-    std::vector<PdfPageText::Words> words(pageCount);
-    QList<double> pageHeights;
-    for (int i = 0; i < pageCount; ++i) {
-        if (request.cancelled())
-            return Result::cancelledResult();
-        const std::unique_ptr<Poppler::Page> page = pdf->page(i);
-        if (page)
-            words[i] = PdfPageText::words(*page);
-        pageHeights.append(page ? page->pageSizeF().height() : 0);
-        request.report(int((i + 1) * 80 / pageCount));
-    }
+    std::vector<PdfPageText::Words> words(static_cast<size_t>(pageCount));
+    std::vector<double> heights(static_cast<size_t>(pageCount), 0.0);
+    if (!readPages(*pdf, request, words, heights))
+        return Result::cancelledResult();
+    const QList<double> pageHeights(heights.begin(), heights.end());
     Result result;
     result.metadata.title = pdf->info(QStringLiteral("Title")).simplified();
     result.metadata.author = pdf->info(QStringLiteral("Author")).simplified();

@@ -9,9 +9,13 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextList>
 #include <QTextTable>
 #include <gtest/gtest.h>
@@ -184,4 +188,68 @@ TEST(DocumentReading, SpokenTextMapsEveryWordBackToWhereItIsShown)
               "room.\nOni");
     EXPECT_EQ(part.documentPosition(0), from);
     EXPECT_EQ(part.documentRange(int(part.text().size()) - 3, 3).start, to - 3);
+}
+
+TEST(DocumentReading, PagesAndSectionsComeInTheOrderTheyAreWritten)
+{
+    static const QStringList Crops = {"barley", "oats",   "rye",     "beans",  "peas",
+                                      "onions", "leeks",  "carrots", "beets",  "kale",
+                                      "chard",  "squash", "garlic",  "fennel", "spinach"};
+    const auto sown = [](int page) {
+        return QStringLiteral("The %1 went in by the %2 hedge.")
+            .arg(Crops[page - 1], Crops[Crops.size() - page]);
+    };
+    QTemporaryDir dir;
+    // A long PDF is read by two threads on a machine with two cores: its pages still follow
+    // one another, each once, its furniture still known from all of them.
+    const QString pdf = dir.filePath("long.pdf");
+    {
+        QPdfWriter writer(pdf);
+        QPainter painter(&writer);
+        QFont font("DejaVu Sans");
+        font.setPointSize(12);
+        painter.setFont(font);
+        const int line = painter.fontMetrics().height();
+        for (int page = 1; page <= Crops.size(); ++page) {
+            if (page > 1)
+                writer.newPage();
+            painter.drawText(100, 2 * line, "Almanac of the Lower Field");
+            painter.drawText(100, 5 * line, sown(page));
+            painter.drawText(100, 60 * line, QString::number(page));
+        }
+    }
+    QTextDocument document;
+    const DocumentFile::LoadResult loaded =
+        DocumentFile::load(pdf, &document, DocumentFile::LoadOptions());
+    ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+    QStringList expected;
+    for (int page = 1; page <= Crops.size(); ++page)
+        expected.append(sown(page));
+    EXPECT_EQ(document.toPlainText().simplified(), expected.join(u' '));
+
+    // HTML 5 sections become blocks where they stand: their classes still style them, a '>'
+    // or "id=" inside a quoted value is left as it is, and nothing is glued or lost.
+    const QString page = dir.filePath("sections.html");
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><head><style>.loud { font-weight: bold }</style></head><body>"
+               "<section id=\"one\" class=\"loud\"><h1>First</h1><p>Alpha.</p></section>"
+               "<SECTION title=\"a > b id=c\" id='two'><p>Beta.</p></SECTION>"
+               "<section class=\"quiet\"><p>Write id=5 here.</p></section>"
+               "<aside id=three>Gamma.</aside><nav\nid = \"four\" class=loud>Delta.</nav>"
+               "</body></html>");
+    file.close();
+    QTextDocument sections;
+    ASSERT_TRUE(DocumentFile::load(page, &sections, DocumentFile::LoadOptions()).ok());
+    EXPECT_EQ(DocumentProbe::paragraphs(sections),
+              QStringList({"First", "Alpha.", "Beta.", "Write id=5 here.", "Gamma.", "Delta."}));
+    const auto bold = [&sections](const QString &text) {
+        return DocumentProbe::blockOf(sections, text)
+                   .begin()
+                   .fragment()
+                   .charFormat()
+                   .fontWeight() == QFont::Bold;
+    };
+    EXPECT_TRUE(bold("Alpha.") && bold("Delta."));
+    EXPECT_FALSE(bold("Beta.") || bold("Gamma."));
 }

@@ -2,7 +2,8 @@
 // by pandoc and LibreOffice, read into a document as File > Open does (file to finished
 // QTextDocument on one thread; painting is not included), next to the independent readers
 // on the same files in the same run: LibreOffice converting to text, and pdftotext or
-// pandoc rendering plain text. Rounds are interleaved; medians are printed.
+// pandoc rendering plain text. Rounds are interleaved; medians are printed. The allocator is
+// set as the reader and the converter set it at their start.
 //
 // Then body-text fidelity: how closely the words a listener hears follow the words a person
 // reads, for a journal set in two columns with running heads, page numbers and footnotes
@@ -12,6 +13,7 @@
 // spoken text and for pdftotext and pandoc -t plain on the same files. The words said only
 // to announce ("Note", "Picture") are left out on every side.
 //   bench_documents [rounds]
+#include "AllocatorTuning.h"
 #include "BenchSupport.h"
 #include "DocumentFile.h"
 #include "SpokenText.h"
@@ -147,6 +149,7 @@ bool run(const QString &program, const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
+    AllocatorTuning::forLargeDocuments();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

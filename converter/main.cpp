@@ -1,3 +1,4 @@
+#include "AllocatorTuning.h"
 #include "BatchConverter.h"
 #include "ConverterWindow.h"
 #include "SynthesisWorker.h"
@@ -56,6 +57,7 @@ int runWithoutWindow(int argc, char *argv[], const QStringList &arguments, bool 
 
 int main(int argc, char *argv[])
 {
+    AllocatorTuning::forLargeDocuments();
     const QStringList arguments = argumentsOf(argc, argv);
     if (arguments.value(0) == QLatin1String(SynthesisWorker::Switch))
         return runWithoutWindow(argc, argv, arguments, true);

@@ -1,3 +1,4 @@
+#include "AllocatorTuning.h"
 #include "EarIcon.h"
 #include "MainWindow.h"
 #include "ReaderCommandLine.h"
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     if (early.action() == ReaderCommandLine::Refuse)
         return print(stderr, early.output(), 2);
 
+    AllocatorTuning::forLargeDocuments();
     ShellPlatform::chooseDisplay(argc, argv);
     QApplication app(argc, argv);
     ShellPlatform::displayChosen();

@@ -105,7 +105,9 @@ void replyError(Outbox &out, int number, const QString &description)
 }
 
 // An audio message is gathered behind room for its line, its length filled in when it is
-// sent, so that the samples are copied once on their way to the pipe.
+// sent, so that the samples are copied once on their way to the pipe. The words reached
+// while it fills go just before it in one message: one wake-up of the sender and of the
+// converter per message rather than per word, which on two cores cost a fifth of the time.
 class AudioMessage
 {
 public:
@@ -116,20 +118,29 @@ public:
         m_message.append(reinterpret_cast<const char *>(samples),
                          qsizetype(count) * qsizetype(sizeof(qint16)));
     }
+    void addWord(qint64 sample, int position, int length)
+    {
+        m_words += "w " + QByteArray::number(sample) + ' ' + QByteArray::number(position) + ' ' +
+                   QByteArray::number(length) + '\n';
+    }
     bool isFull() const { return bytes() >= qsizetype(SamplesPerMessage * sizeof(qint16)); }
     void clear()
     {
+        m_words.clear();
         m_message = QByteArray();
         m_message.reserve(LineSize + 2 * qsizetype(SamplesPerMessage * sizeof(qint16)));
         m_message.append("a 0000000000\n");
     }
     void send(Outbox &out)
     {
-        if (bytes() == 0)
+        if (bytes() == 0) {
+            if (!m_words.isEmpty())
+                out.post(std::exchange(m_words, QByteArray()));
             return;
+        }
         const QByteArray digits = QByteArray::number(bytes()).rightJustified(10, '0');
         std::copy(digits.begin(), digits.end(), m_message.begin() + 2);
-        out.post(std::move(m_message));
+        out.post(m_words.isEmpty() ? std::move(m_message) : m_words + m_message);
         clear();
     }
 
@@ -137,6 +148,7 @@ private:
     static constexpr qsizetype LineSize = 13; // "a " and ten digits and the line's end
     qsizetype bytes() const { return m_message.size() - LineSize; }
 
+    QByteArray m_words;
     QByteArray m_message;
 };
 
@@ -216,10 +228,8 @@ int SynthesisWorker::run()
                     if (pending.isFull())
                         pending.send(out);
                 },
-                [&out](qint64 sample, int position, int length) {
-                    out.post("w " + QByteArray::number(sample) + ' ' +
-                             QByteArray::number(position) + ' ' + QByteArray::number(length) +
-                             '\n');
+                [&pending](qint64 sample, int position, int length) {
+                    pending.addWord(sample, position, length);
                 });
             pending.send(out);
             if (speech.bySentence() && !std::exchange(toldBySentence, true))

@@ -84,22 +84,7 @@ void HtmlElements::tokenize()
                 continue;
             }
             tag.name = h.mid(nameStart, p - nameStart).toLower();
-            // The tag ends at the first ">" outside a quoted value.
-            QChar quote;
-            QChar previous;
-            for (; p < n; ++p) {
-                const QChar c = h.at(p);
-                if (!quote.isNull()) {
-                    if (c == quote)
-                        quote = QChar();
-                } else if ((c == u'"' || c == u'\'') && previous == u'=') {
-                    quote = c;
-                } else if (c == u'>') {
-                    break;
-                }
-                if (!c.isSpace())
-                    previous = c;
-            }
+            p = tagEnd(h, p);
             end = p < n ? p + 1 : n;
             tag.kind = closing ? Token::End : Token::Start;
             tag.selfClosing = !closing && end - lt >= 2 && h.at(end - 2) == u'/';
@@ -121,6 +106,27 @@ void HtmlElements::tokenize()
     }
     textStart = qMin(textStart, n);
     addText(n);
+}
+
+qsizetype HtmlElements::tagEnd(QStringView html, qsizetype from)
+{
+    QChar quote;
+    QChar previous;
+    qsizetype p = from;
+    for (; p < html.size(); ++p) {
+        const QChar c = html.at(p);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if ((c == u'"' || c == u'\'') && previous == u'=') {
+            quote = c;
+        } else if (c == u'>') {
+            break;
+        }
+        if (!c.isSpace())
+            previous = c;
+    }
+    return p;
 }
 
 void HtmlElements::closeTo(QList<qsizetype> &open, qsizetype keep, qsizetype at)

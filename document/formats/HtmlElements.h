@@ -46,6 +46,10 @@ public:
     // The names the tag carries in its class attribute, or in another such list.
     bool listAttributeHas(const Token &tag, QStringView attribute, QStringView word) const;
 
+    // Where the tag whose name ends before `from` ends: its '>' outside a value quoted after
+    // "=", or the page's end when it has none.
+    static qsizetype tagEnd(QStringView html, qsizetype from);
+
     static bool isVoid(QStringView name);
     static bool isBlock(QStringView name);
 

@@ -445,20 +445,7 @@ Markup markupOf(const QString &html)
     const qsizetype size = html.size();
     qsizetype at = html.indexOf(u'<');
     while (at >= 0 && at < size) {
-        // To the '>' that ends the tag, passing over any in a quoted attribute value.
-        qsizetype end = at + 1;
-        QChar quote;
-        for (; end < size; ++end) {
-            const QChar c = html.at(end);
-            if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
-            } else if (c == u'"' || c == u'\'') {
-                quote = c;
-            } else if (c == u'>') {
-                break;
-            }
-        }
+        const qsizetype end = HtmlElements::tagEnd(html, at + 1);
         const qsizetype next = qMin(end + 1, size);
         const QStringView tag = QStringView(html).sliced(at, next - at);
         markup.tags += tag;

@@ -4,6 +4,7 @@
 #include "HtmlImporter.h"
 #include "HtmlReadableMarkup.h"
 #include "ImportLimits.h"
+#include "MarkupSplice.h"
 #include "PictureStore.h"
 #include "ResourceGate.h"
 #include "ZipArchive.h"
@@ -38,31 +39,20 @@ QString checkXml(const QByteArray &data)
 
 // Picture references of a chapter rewritten to the archive's own names, with the pictures
 // added to the document; references outside the archive are dropped from the page.
-QString bindPictures(QString html, const QString &chapterFolder, ZipArchive &zip,
+QString bindPictures(const QString &html, const QString &chapterFolder, ZipArchive &zip,
                      PictureStore &pictures, QTextDocument *document)
 {
     static const QRegularExpression reference(
         QStringLiteral(
             "(<(?:img|image)\\b[^>]*?\\s(?:src|xlink:href|href)\\s*=\\s*)([\"'])(.*?)\\2"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    auto it = reference.globalMatch(html);
-    if (!it.hasNext())
-        return html;
-    QString out;
-    out.reserve(html.size());
-    qsizetype last = 0;
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        out += QStringView(html).sliced(last, m.capturedStart(3) - last);
+    return MarkupSplice::replace(html, reference, 3, [&](const QRegularExpressionMatch &m) {
         const auto path = ZipArchive::resolve(chapterFolder, m.captured(3));
         if (!path)
             ResourceGate::noteLeftOut(document, m.captured(3),
                                       QStringLiteral("it is outside the document"));
-        out += path ? pictures.addFromArchive(zip, *path) : QString();
-        last = m.capturedEnd(3);
-    }
-    out += QStringView(html).sliced(last);
-    return out;
+        return std::optional<QString>(path ? pictures.addFromArchive(zip, *path) : QString());
+    });
 }
 
 // Style sheets a chapter links to, put inline: Qt's HTML import reads <style> but fetches
@@ -72,27 +62,18 @@ QString inlineStyleSheets(const QString &html, const QString &chapterFolder, Zip
     static const QRegularExpression link(
         QStringLiteral("<link\\b[^>]*?href\\s*=\\s*([\"'])(.*?)\\1[^>]*>"),
         QRegularExpression::CaseInsensitiveOption);
-    auto it = link.globalMatch(html);
-    if (!it.hasNext())
-        return html;
-    QString out;
-    out.reserve(html.size());
-    qsizetype last = 0;
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        out += QStringView(html).sliced(last, m.capturedStart() - last);
-        last = m.capturedEnd();
+    // A link to anything else goes as well: the import could not use it.
+    return MarkupSplice::replace(html, link, 0, [&](const QRegularExpressionMatch &m) {
         if (!m.captured(0).contains(QStringLiteral("stylesheet"), Qt::CaseInsensitive))
-            continue;
+            return std::optional<QString>(QString());
         const auto path = ZipArchive::resolve(chapterFolder, m.captured(2));
         const std::optional<QByteArray> css =
             path ? zip.read(*path, ImportLimits::MaxStyleSheetBytes) : std::nullopt;
-        if (css)
-            out += QStringLiteral("<style>") + QString::fromUtf8(*css).remove(u'<') +
-                   QStringLiteral("</style>");
-    }
-    out += QStringView(html).sliced(last);
-    return out;
+        return std::optional<QString>(css ? QStringLiteral("<style>") +
+                                                QString::fromUtf8(*css).remove(u'<') +
+                                                QStringLiteral("</style>")
+                                          : QString());
+    });
 }
 
 // A cover, title page or table of contents restates what the book is; it is read with the

@@ -2,6 +2,7 @@
 
 #include "HtmlReadableMarkup.h"
 #include "ImportLimits.h"
+#include "MarkupSplice.h"
 #include "ResourceGate.h"
 
 #include "../PlainTextDecoder.h"
@@ -62,23 +63,13 @@ QString HtmlImporter::boundSpans(const QString &html)
     static const QRegularExpression span(
         QStringLiteral("\\b(?:colspan|rowspan)\\s*=\\s*[\"']?\\s*\\+?([0-9]+)"),
         QRegularExpression::CaseInsensitiveOption);
-    QString bounded;
-    qsizetype copied = 0;
-    auto it = span.globalMatch(html);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
+    return MarkupSplice::replace(html, span, 1, [](const QRegularExpressionMatch &m) {
         bool ok = false;
         const int value = m.capturedView(1).toInt(&ok);
-        if (ok && value <= ImportLimits::MaxCellSpan)
-            continue;
-        bounded += QStringView(html).sliced(copied, m.capturedStart(1) - copied);
-        bounded += QString::number(ImportLimits::MaxCellSpan);
-        copied = m.capturedEnd(1);
-    }
-    if (copied == 0)
-        return html;
-    bounded += QStringView(html).sliced(copied);
-    return bounded;
+        return ok && value <= ImportLimits::MaxCellSpan
+                   ? std::nullopt
+                   : std::optional<QString>(QString::number(ImportLimits::MaxCellSpan));
+    });
 }
 
 DocumentMetadata HtmlImporter::metadataOf(const QString &html)

@@ -32,14 +32,20 @@ void silencePoppler()
     Q_UNUSED(silenced);
 }
 
+// Whether the document can be read: not locked, or unlocked by the password given.
+bool unlocked(Poppler::Document &pdf, const QString &password)
+{
+    // poppler's unlock() answers true when it fails.
+    return !pdf.isLocked() ||
+           (!password.isEmpty() && !pdf.unlock(password.toUtf8(), password.toUtf8()));
+}
+
 // The document opened as the importer opened it, unlocked with the same password; null when
 // it cannot be.
 std::unique_ptr<Poppler::Document> open(const DocumentImporter::Request &request)
 {
     std::unique_ptr<Poppler::Document> pdf = Poppler::Document::loadFromData(request.data);
-    if (pdf && pdf->isLocked() &&
-        (request.password.isEmpty() ||
-         pdf->unlock(request.password.toUtf8(), request.password.toUtf8())))
+    if (pdf && !unlocked(*pdf, request.password))
         pdf.reset();
     return pdf;
 }
@@ -184,11 +190,8 @@ DocumentImporter::Result PdfImporter::import(const Request &request, QTextDocume
     std::unique_ptr<Poppler::Document> pdf = Poppler::Document::loadFromData(request.data);
     if (!pdf)
         return Result::failure(QStringLiteral("it is not a readable PDF document"));
-    if (pdf->isLocked()) {
-        if (request.password.isEmpty() ||
-            pdf->unlock(request.password.toUtf8(), request.password.toUtf8()))
-            return {Status::NeedsPassword, QStringLiteral("it is protected by a password"), {}, {}};
-    }
+    if (!unlocked(*pdf, request.password))
+        return {Status::NeedsPassword, QStringLiteral("it is protected by a password"), {}, {}};
     const int pageCount = pdf->numPages();
     if (pageCount <= 0)
         return Result::failure(QStringLiteral("it has no pages"));

@@ -379,7 +379,7 @@ class Reader:
 def check_tray(reader, name):
     desktop = reader.desktop
     if name == "x11-tray":
-        icon = wait_for("the ear in the tray", lambda: embedded_icon(desktop))
+        icon = wait_for("the ear in the tray", lambda: settled_icon(desktop))
         check(not reader.showing(), "the window shows beside the icon")
         desktop.run("xdotool", "mousemove", str(icon[0]), str(icon[1]), "click", "1")
         wait_for("the window after a click on the ear", reader.showing)
@@ -411,7 +411,7 @@ def check_tray(reader, name):
 
 
 def embedded_icon(desktop):
-    """The centre of the reader's icon window inside trayer's panel, or None."""
+    """The centre of the reader's icon window inside trayer's panel and its id, or None."""
     tree = desktop.run("xwininfo", "-root", "-tree") or ""
     panel = None  # the panel line's indentation while inside its subtree
     for line in tree.split("\n"):
@@ -424,8 +424,20 @@ def embedded_icon(desktop):
             found = re.search(r"(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", line)
             if found:
                 w, h, x, y = map(int, found.groups())
-                return (x + w // 2, y + h // 2)
+                return (x + w // 2, y + h // 2, line.split()[0])
     return None
+
+
+def settled_icon(desktop):
+    """The icon's centre once trayer has shown it and left it in place, or None. trayer
+    embeds the icon before it maps it, and moves it as its panel grows: a click on where
+    it was first seen can land on the panel."""
+    first = embedded_icon(desktop)
+    if not first:
+        return None
+    state = desktop.run("xwininfo", "-id", first[2]) or ""
+    time.sleep(0.3)
+    return first if "IsViewable" in state and embedded_icon(desktop) == first else None
 
 
 def reader_item(reader):
